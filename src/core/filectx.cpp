@@ -1,0 +1,110 @@
+#include "filectx.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "atomicfile.h"
+
+FileCtx::FileCtx() : hasName(false), modified(false)
+{
+}
+
+FileCtx::~FileCtx()
+{
+    clear();
+}
+
+void FileCtx::open(const char *fileName, bool readFile)
+{
+    clear();
+    name = std::string(fileName) + ".ctx";
+    hasName = true;
+    if (readFile)
+        read();
+}
+
+void FileCtx::clear()
+{
+    entries.clear();
+    name.clear();
+    hasName = false;
+}
+
+void FileCtx::set(const char *key, const char *value)
+{
+    Entries::iterator it = entries.lower_bound(key);
+    if (it != entries.end() && it->first == key) {
+        if (it->second == value)
+            return;
+        it->second = value;
+    } else {
+        entries.emplace_hint(it, key, value);
+    }
+    modified = true;
+}
+
+const char *FileCtx::get(const char *key) const
+{
+    Entries::const_iterator it = entries.find(key);
+    return it == entries.end() ? nullptr : it->second.c_str();
+}
+
+void FileCtx::remove(const char *key)
+{
+    if (entries.erase(key) > 0)
+        modified = true;
+}
+
+void FileCtx::removePrefix(const char *prefix)
+{
+    // Keys with a common prefix are adjacent in key order.
+    size_t len = std::strlen(prefix);
+    Entries::iterator it = entries.lower_bound(prefix);
+    while (it != entries.end() && it->first.compare(0, len, prefix) == 0) {
+        it = entries.erase(it);
+        modified = true;
+    }
+}
+
+int FileCtx::write()
+{
+    if (!hasName)
+        return 1;
+    std::string content;
+    for (const Entries::value_type &e : entries) {
+        content += e.first;
+        content += '=';
+        content += e.second;
+        content += '\n';
+    }
+    if (writeFileAtomic(name, content) != 0)
+        return -1;
+    modified = false;
+    return 0;
+}
+
+const char *FileCtx::fileName() const
+{
+    return hasName ? name.c_str() : nullptr;
+}
+
+void FileCtx::read()
+{
+    FILE *f = std::fopen(name.c_str(), "r");
+    if (!f)
+        return;
+    // Lines longer than the buffer arrive in pieces, each handled as a line.
+    char line[200];
+    while (std::fgets(line, sizeof line, f)) {
+        char *eq = std::strchr(line, '=');
+        size_t len = std::strlen(line);
+        if (len > 0 && line[len - 1] == '\n')
+            line[len - 1] = '\0';
+        if (!eq)
+            continue;
+        *eq = '\0';
+        set(line, eq + 1);
+    }
+    std::fclose(f);
+    modified = false;
+}
