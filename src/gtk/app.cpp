@@ -1,40 +1,290 @@
+#include <cstring>
+
+#include "assertion.h"
 #include "handlers.h"
 #include "ui.h"
 
-// Placeholder bodies until this page is built.
+namespace {
 
-gboolean on_mainwindow_delete_event(GtkWidget */*widget*/, GdkEvent */*event*/, gpointer /*user*/)
+const char *const kUiDefinition = "../glade/vellora.glade";
+
+// Looks a widget of the UI definition up; a missing one ends the program with
+// the assertion naming the field.
+#define LOOKUP_WIDGET(field, name)                                 \
+    do {                                                           \
+        field = glade_xml_get_widget(mainCtx->gladeXml, name);     \
+        VELLORA_ASSERT(field);                                     \
+    } while (0)
+
+void lookUpWidgets(MainCtx *mainCtx)
 {
-    trace("on_mainwindow_delete_event\n");
-    return FALSE;
+    LOOKUP_WIDGET(mainCtx->widMainNoteBook, "mainnotebook");
+    LOOKUP_WIDGET(mainCtx->subImgData[ SubImgTemp ].widget, "imgtemp");
+    LOOKUP_WIDGET(mainCtx->subImgData[ SubImgHygro ].widget, "imghygro");
+    LOOKUP_WIDGET(mainCtx->widProgressBar, "progressbar");
+    LOOKUP_WIDGET(mainCtx->widCalendar, "calendar");
+    LOOKUP_WIDGET(mainCtx->widDateAndTimeFrame, "dateandtimeframe");
+    LOOKUP_WIDGET(mainCtx->widHour, "hour");
+    LOOKUP_WIDGET(mainCtx->widMinute, "minute");
+    LOOKUP_WIDGET(mainCtx->widDiffDay, "diffday");
+    LOOKUP_WIDGET(mainCtx->widDiffHour, "diffhour");
+    LOOKUP_WIDGET(mainCtx->widDiffMinute, "diffminute");
+    LOOKUP_WIDGET(mainCtx->widSelCurveColor, "selcurvecolor");
+    LOOKUP_WIDGET(mainCtx->widImgScan, "imgscan");
+    LOOKUP_WIDGET(mainCtx->widShowContrast, "showcontrast");
+    LOOKUP_WIDGET(mainCtx->widShowCurve, "showcurve");
+    LOOKUP_WIDGET(mainCtx->widShowTable, "showtable");
+    LOOKUP_WIDGET(mainCtx->widAddTemp, "addTemp");
+    LOOKUP_WIDGET(mainCtx->widAddHygro, "addHygro");
+    LOOKUP_WIDGET(mainCtx->widtimestep10, "timestep10");
+    LOOKUP_WIDGET(mainCtx->widtimestep60, "timestep60");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgTemp].wid_knotnumperc, "tempknotnumperc");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgTemp].wid_min, "tempmin");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgTemp].wid_max, "tempmax");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgTemp].wid_mean, "tempmean");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgTemp].wid_cnt, "tempcnt");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgTemp].wid_saved, "savedtemptable");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgTemp].wid_filename, "tempfilename");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgHygro].wid_knotnumperc, "hygroknotnumperc");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgHygro].wid_min, "hygromin");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgHygro].wid_max, "hygromax");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgHygro].wid_mean, "hygromean");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgHygro].wid_cnt, "hygrocnt");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgHygro].wid_saved, "savedhygrotable");
+    LOOKUP_WIDGET(mainCtx->subImgData[SubImgHygro].wid_filename, "hygrofilename");
 }
 
-void cb_destroy(GtkWidget */*widget*/, gpointer /*user*/)
+struct HandlerEntry {
+    const char *name;
+    GCallback handler;
+};
+
+// Connected one by one, in this order, by the names the UI definition gives
+// its signals; every handler gets the MainCtx as user data.
+const HandlerEntry kHandlers[] = {
+    {"on_mainwindow_delete_event", G_CALLBACK(on_mainwindow_delete_event)},
+    {"on_mainnotebook_switch_page", G_CALLBACK(on_mainnotebook_switch_page)},
+    {"on_openfile_selection_changed", G_CALLBACK(on_openfile_selection_changed)},
+    {"on_lastfile1_clicked", G_CALLBACK(on_lastfile1_clicked)},
+    {"on_lastfile2_clicked", G_CALLBACK(on_lastfile2_clicked)},
+    {"on_imgscan_expose_event", G_CALLBACK(on_imgscan_expose_event)},
+    {"on_imgscan_button_press_event", G_CALLBACK(on_imgscan_button_press_event)},
+    {"on_P2_toggled", G_CALLBACK(on_P2_toggled)},
+    {"on_P1_toggled", G_CALLBACK(on_P1_toggled)},
+    {"on_P3_toggled", G_CALLBACK(on_P3_toggled)},
+    {"on_up_clicked", G_CALLBACK(on_up_clicked)},
+    {"on_down_clicked", G_CALLBACK(on_down_clicked)},
+    {"on_left_clicked", G_CALLBACK(on_left_clicked)},
+    {"on_right_clicked", G_CALLBACK(on_right_clicked)},
+    {"on_imgtemp_expose_event", G_CALLBACK(on_imgtemp_expose_event)},
+    {"on_imghygro_expose_event", G_CALLBACK(on_imghygro_expose_event)},
+    {"on_imgtemp_button_press_event", G_CALLBACK(on_imgtemp_button_press_event)},
+    {"on_imgtemp_button_release_event", G_CALLBACK(on_imgtemp_button_release_event)},
+    {"on_imghygro_button_press_event", G_CALLBACK(on_imghygro_button_press_event)},
+    {"on_imghygro_button_release_event", G_CALLBACK(on_imghygro_button_release_event)},
+    {"on_startdate_toggled", G_CALLBACK(on_startdate_toggled)},
+    {"on_enddate_toggled", G_CALLBACK(on_enddate_toggled)},
+    {"on_retouchvertical_toggled", G_CALLBACK(on_retouchvertical_toggled)},
+    {"on_drawcurve_toggled", G_CALLBACK(on_drawcurve_toggled)},
+    {"on_calendar_day_selected", G_CALLBACK(on_calendar_day_selected)},
+    {"on_hour_changed", G_CALLBACK(on_hour_changed)},
+    {"on_minute_changed", G_CALLBACK(on_minute_changed)},
+    {"on_selcurvecolor_color_set", G_CALLBACK(on_selcurvecolor_color_set)},
+    {"on_showcontrast_toggled", G_CALLBACK(on_showcontrast_toggled)},
+    {"on_showcurve_toggled", G_CALLBACK(on_showcurve_toggled)},
+    {"on_showtable_toggled", G_CALLBACK(on_showtable_toggled)},
+    {"on_resetcolor_clicked", G_CALLBACK(on_resetcolor_clicked)},
+    {"on_resetvertical_clicked", G_CALLBACK(on_resetvertical_clicked)},
+    {"on_resetdrawpos_clicked", G_CALLBACK(on_resetdrawpos_clicked)},
+    {"on_imghygro_motion_notify_event", G_CALLBACK(on_imghygro_motion_notify_event)},
+    {"on_imgtemp_motion_notify_event", G_CALLBACK(on_imgtemp_motion_notify_event)},
+    {"on_curvesmoothness_value_changed", G_CALLBACK(on_curvesmoothness_value_changed)},
+    {"on_addTemp_changed", G_CALLBACK(on_addTemp_changed)},
+    {"on_addHygro_changed", G_CALLBACK(on_addHygro_changed)},
+    {"on_timestep10_toggled", G_CALLBACK(on_timestep10_toggled)},
+    {"on_timestep60_toggled", G_CALLBACK(on_timestep60_toggled)},
+    {"on_savetables_clicked", G_CALLBACK(on_savetables_clicked)},
+    {"on_autowindows_clicked", G_CALLBACK(on_autowindows_clicked)},
+};
+
+void connectHandlers(MainCtx *ctx)
 {
-    trace("cb_destroy\n");
+    for (const HandlerEntry &entry : kHandlers)
+        glade_xml_signal_connect_data(ctx->gladeXml, entry.name, entry.handler, ctx);
 }
 
-void initMainCtx(MainCtx */*ctx*/)
+void createCursors(MainCtx *ctx)
 {
-
+    ctx->cursorLeftPtr = gdk_cursor_new(GDK_LEFT_PTR);
+    ctx->cursorCross = gdk_cursor_new(GDK_CROSS);
+    ctx->cursorLeftSide = gdk_cursor_new(GDK_LEFT_SIDE);
+    ctx->cursorRightSide = gdk_cursor_new(GDK_RIGHT_SIDE);
+    ctx->cursorDoubleArrow = gdk_cursor_new(GDK_DOUBLE_ARROW);
+    ctx->cursorBottomSide = gdk_cursor_new(GDK_BOTTOM_SIDE);
+    ctx->cursorTopSide = gdk_cursor_new(GDK_TOP_SIDE);
+    ctx->cursorPencil = gdk_cursor_new(GDK_PENCIL);
+    ctx->cursorPirate = gdk_cursor_new(GDK_PIRATE);
 }
 
-int startMainWindow(MainCtx */*ctx*/, const char */*gladePath*/)
+void releaseCursor(GdkCursor *&cursor)
 {
+    if (cursor)
+        gdk_cursor_unref(cursor);
+    cursor = nullptr;
+}
+
+void releaseCursors(MainCtx *ctx)
+{
+    for (GdkCursor **cursor : {&ctx->cursorLeftPtr, &ctx->cursorCross, &ctx->cursorLeftSide,
+                               &ctx->cursorRightSide, &ctx->cursorDoubleArrow,
+                               &ctx->cursorBottomSide, &ctx->cursorTopSide, &ctx->cursorPencil,
+                               &ctx->cursorPirate})
+        releaseCursor(*cursor);
+}
+
+void releaseFont(PangoFontDescription *&font)
+{
+    if (font)
+        pango_font_description_free(font);
+    font = nullptr;
+}
+
+void initFields(MainCtx *ctx)
+{
+    ctx->scanPixbuf = nullptr;
+    for (SubImgData &field : ctx->subImgData) {
+        field.addValue = 0.0;
+        field.pixbuf = nullptr;
+        field.contrastSpan = nullptr;
+        field.limitSpan = nullptr;
+        field.knotPos = nullptr;
+        field.knotVal = nullptr;
+        field.drawPos = nullptr;
+        field.curve = nullptr;
+        field.knotCount = 0;
+        field.tableCount = 0;
+        field.fitStatus = 1;
+    }
+}
+
+void initParams(MainCtx *ctx)
+{
+    ctx->params = &ctx->paramsRecord;
+    setParamDefaults(*ctx->params);
+    loadParamFile(*ctx->params, "vellora.ini");
+}
+
+void initCurveColor(MainCtx *ctx)
+{
+    guchar rgb[3];
+    for (int i = 0; i < 3; i++) {
+        ctx->curveColor[i] = ctx->params->srcInkColor[i];
+        rgb[i] = ctx->params->srcInkColor[i];
+    }
+    makeRefColor(ctx->refColor, rgb);
+}
+
+} // namespace
+
+void initMainCtx(MainCtx *ctx)
+{
+    ctx->busy = 0;
+    ctx->dirtyFlags = ImageChanged | PassPointsChanged | CurveChanged;
+    ctx->settingsCtx.open("vellora", true);
+    ctx->imageName.clear();
+    createCursors(ctx);
+    initFields(ctx);
+    for (PassPoint &point : ctx->passPoints)
+        point.set = 0;
+    ctx->activePassPoint = 0;
+    initParams(ctx);
+    ctx->markMode = 0;
+    ctx->datePos[0] = ctx->datePos[1] = -1;
+    ctx->dateVal[0].setDateTime(2000, 1, 1, 12, 0);
+    ctx->dateVal[1].setDateTime(2000, 1, 2, 13, 0);
+    ctx->showContrast = ctx->showCurve = ctx->showTable = 0;
+    initCurveColor(ctx);
+    ctx->lastPointerX = ctx->lastPointerY = -1;
+    ctx->smoothness = ctx->params->dstCurveFilter;
+    ctx->timeStep = 60;
+    ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
+    ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
+    ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
+}
+
+int startMainWindow(MainCtx *mainCtx, const char *gladePath)
+{
+    // libglade finds widget classes by type name; the chooser's type is not
+    // among those it registers itself.
+    g_type_class_unref(g_type_class_ref(GTK_TYPE_FILE_CHOOSER_WIDGET));
+    mainCtx->gladeXml = glade_xml_new(gladePath, nullptr, nullptr);
+    if (!mainCtx->gladeXml)
+        return -1;
+
+    LOOKUP_WIDGET(mainCtx->widMainWindow, "mainwindow");
+    g_signal_connect(mainCtx->widMainWindow, "destroy", G_CALLBACK(cb_destroy), mainCtx);
+    lookUpWidgets(mainCtx);
+    setupFileChooser(mainCtx);
+    connectHandlers(mainCtx);
     return 0;
 }
 
-void cleanUp(MainCtx */*ctx*/)
+gboolean on_mainwindow_delete_event(GtkWidget * /*widget*/, GdkEvent * /*event*/, gpointer user)
 {
-
+    trace("on_mainwindow_delete_event\n");
+    MainCtx *ctx = static_cast<MainCtx *>(user);
+    // FALSE lets GTK go on and destroy the window.
+    return askQuestion(ctx, "Really quit ?") ? FALSE : TRUE;
 }
 
-void destroyMainCtx(MainCtx */*ctx*/)
+void cb_destroy(GtkWidget * /*widget*/, gpointer user)
 {
-
+    trace("cb_destroy\n");
+    cleanUp(static_cast<MainCtx *>(user));
+    // The window can also be destroyed outside the main loop (tests do so);
+    // there is no loop to end then.
+    if (gtk_main_level() > 0)
+        gtk_main_quit();
 }
 
-int velloraMain(int /*argc*/, char **/*argv*/)
+void cleanUp(MainCtx *ctx)
 {
+    if (ctx->scanPixbuf)
+        g_object_unref(ctx->scanPixbuf);
+    ctx->scanPixbuf = nullptr;
+    releaseFields(ctx);
+    saveFileCtx(ctx);
+    if (ctx->settingsCtx.isModified())
+        ctx->settingsCtx.write();
+}
+
+void destroyMainCtx(MainCtx *ctx)
+{
+    releaseFont(ctx->fontSmall);
+    releaseFont(ctx->fontMedium);
+    releaseFont(ctx->fontLarge);
+    releaseCursors(ctx);
+    if (ctx->gladeXml)
+        g_object_unref(ctx->gladeXml);
+    ctx->gladeXml = nullptr;
+}
+
+int velloraMain(int argc, char **argv)
+{
+    if (argc > 1 && strcmp(argv[1], "-v") == 0)
+        verbose = 1;
+    g_log_set_handler(nullptr, static_cast<GLogLevelFlags>(0xff), logFunc, nullptr);
+    gtk_init(&argc, &argv);
+
+    MainCtx *mainCtx = new MainCtx();
+    initMainCtx(mainCtx);
+    if (startMainWindow(mainCtx, kUiDefinition) != 0) {
+        destroyMainCtx(mainCtx);
+        delete mainCtx;
+        return 1;
+    }
+    gtk_main();
+    destroyMainCtx(mainCtx);
+    delete mainCtx;
     return 0;
 }
