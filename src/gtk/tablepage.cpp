@@ -1,34 +1,111 @@
+#include <string>
+
 #include "handlers.h"
+#include "tablefile.h"
 #include "ui.h"
 
-// Placeholder bodies until this page is built.
+// The table page: time step, statistics and writing the two table files.
 
-void on_timestep10_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+namespace {
+
+const int kEvaluationPage = 2;
+
+MainCtx *mainCtxOf(gpointer user)
+{
+    return static_cast<MainCtx *>(user);
+}
+
+void setToggle(GtkWidget *button, bool active)
+{
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active ? TRUE : FALSE);
+}
+
+// The button of the current step first: a radio button cannot be switched
+// off while no other button of its group is on.
+void showTimeStep(MainCtx *ctx)
+{
+    const bool ten = ctx->timeStep == 10;
+    setToggle(ten ? ctx->widtimestep10 : ctx->widtimestep60, true);
+    setToggle(ten ? ctx->widtimestep60 : ctx->widtimestep10, false);
+}
+
+// Inside the notebook's switch to the table page the notebook has not made
+// that page current yet; stopping the switch keeps the page it came from.
+void returnToEvaluationPage(GtkWidget *notebook)
+{
+    const guint switchPage = g_signal_lookup("switch-page", GTK_TYPE_NOTEBOOK);
+    GSignalInvocationHint *hint = g_signal_get_invocation_hint(notebook);
+    if (hint && hint->signal_id == switchPage)
+        g_signal_stop_emission(notebook, switchPage, hint->detail);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), kEvaluationPage);
+}
+
+// Anything of that name, readable or not, is replaced only when the user agrees.
+bool fileExists(const std::string &name)
+{
+    return g_file_test(name.c_str(), G_FILE_TEST_EXISTS);
+}
+
+} // namespace
+
+void enterTablePage(GtkWidget *notebook, MainCtx *ctx)
+{
+    setWidgetCursor(notebook, ctx->cursorLeftPtr);
+    showTimeStep(ctx);
+    setToggle(ctx->widShowTable, true);
+    recomputeChain(ctx, 0, 2);
+    if (ctx->subImgData[SubImgTemp].tableCount < 1 && ctx->subImgData[SubImgHygro].tableCount < 1) {
+        showError(ctx, "missing tables");
+        returnToEvaluationPage(notebook);
+        return;
+    }
+    setStatus(ctx, "check and write or overwrite tables");
+}
+
+void on_timestep10_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_timestep10_toggled\n");
+    if (gtk_toggle_button_get_active(button))
+        setTimeStep(mainCtxOf(user), 10);
 }
 
-void on_timestep60_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_timestep60_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_timestep60_toggled\n");
+    if (gtk_toggle_button_get_active(button))
+        setTimeStep(mainCtxOf(user), 60);
 }
 
-void on_savetables_clicked(GtkButton */*button*/, gpointer /*user*/)
+void setTimeStep(MainCtx *ctx, int minutes)
+{
+    ctx->timeStep = minutes;
+    recomputeChain(ctx, CurveChanged, 2);
+    storeTimeStepRecord(ctx->fileCtx, minutes);
+}
+
+void on_savetables_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_savetables_clicked\n");
+    MainCtx *ctx = mainCtxOf(user);
+    writeTableFile(ctx, SubImgTemp);
+    writeTableFile(ctx, SubImgHygro);
 }
 
-void enterTablePage(GtkWidget */*notebook*/, MainCtx */*ctx*/)
+void writeTableFile(MainCtx *ctx, int field)
 {
-
-}
-
-void setTimeStep(MainCtx */*ctx*/, int /*minutes*/)
-{
-
-}
-
-void writeTableFile(MainCtx */*ctx*/, int /*field*/)
-{
-
+    SubImgData &sub = ctx->subImgData[field];
+    if (sub.tableCount <= 0)
+        return;
+    const std::string name = tableFileName(ctx->imageName, field);
+    const bool write = !fileExists(name) || askQuestion(ctx, "overwrite file", name.c_str(), " ?");
+    gtk_entry_set_text(GTK_ENTRY(sub.wid_filename), name.c_str());
+    if (!write)
+        return;
+    if (writeTableFile(name, field, ctx->timeStep, sub.table, sub.tableCount) != 0) {
+        // The file on disk is not this table, whatever an earlier save wrote.
+        setToggle(sub.wid_saved, false);
+        showError(ctx, "could not write file ", name.c_str());
+        return;
+    }
+    setToggle(sub.wid_saved, true);
 }
