@@ -23,6 +23,8 @@ public:
     void remove(const char *key);
     void removePrefix(const char *prefix);
     void markModified() { modified = true; }
+    // For changes the user chose not to save: no save is due any more.
+    void clearModified() { modified = false; }
     bool isModified() const { return modified; }
     // Writes the file through a temporary file renamed over the old one, so a
     // failed write never loses the previous file. 0 on success (modified

@@ -1,49 +1,122 @@
 #include "handlers.h"
 #include "ui.h"
 
-// Placeholder bodies until this page is built.
+// A scan's file context: offered for saving when the scan is left, read and
+// applied when a scan is opened. Every loader leaves its target alone when the
+// record is missing or does not scan, so values of the previous scan carry over.
 
-void openFileCtx(MainCtx */*ctx*/)
+void saveFileCtx(MainCtx *ctx)
 {
-
+    FileCtx &store = ctx->fileCtx;
+    if (!store.isModified() || !store.fileName())
+        return;
+    if (askQuestion(ctx, "Save file context ", store.fileName(), " ?") && store.write() < 0)
+        showError(ctx, "could not write file context ", store.fileName());
 }
 
-void saveFileCtx(MainCtx */*ctx*/)
+// Keeps the pass point radio buttons in line with activePassPoint after a
+// reset; the button's handler sets the point itself.
+static void showFirstPassPointActive(MainCtx *ctx)
 {
-
+    GtkWidget *first = ctx->gladeXml ? glade_xml_get_widget(ctx->gladeXml, "P2") : nullptr;
+    if (first && GTK_IS_TOGGLE_BUTTON(first))
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(first), TRUE);
 }
 
-void loadPassPoints(MainCtx */*ctx*/)
+void openFileCtx(MainCtx *ctx)
 {
-
+    saveFileCtx(ctx);
+    // Whatever was not saved is dropped with the entries; the next scan's
+    // store must not look modified when it has no file to read.
+    ctx->fileCtx.clear();
+    ctx->fileCtx.clearModified();
+    // A nudge stores unset points too; they must not carry another scan's place.
+    for (PassPoint &pp : ctx->passPoints)
+        pp = PassPoint{0, 0.0, 0.0};
+    ctx->activePassPoint = 0;
+    showFirstPassPointActive(ctx);
+    ctx->fileCtx.open(ctx->imageName.c_str(), true);
+    loadPassPoints(ctx);
+    loadDatePos(ctx);
+    loadDateVal(ctx);
+    loadCurveColor(ctx);
+    loadTimeStep(ctx);
+    loadAddTemp(ctx);
+    loadAddHygro(ctx);
 }
 
-void loadDatePos(MainCtx */*ctx*/)
+void loadPassPoints(MainCtx *ctx)
 {
-
+    for (int i = 0; i < 3; ++i)
+        loadPassPointRecord(ctx->fileCtx, i, ctx->passPoints[i]);
 }
 
-void loadDateVal(MainCtx */*ctx*/)
+void loadDatePos(MainCtx *ctx)
 {
-
+    for (int i = 0; i < 2; ++i)
+        loadDatePosRecord(ctx->fileCtx, i, ctx->datePos[i]);
 }
 
-void loadCurveColor(MainCtx */*ctx*/)
+void loadDateVal(MainCtx *ctx)
 {
-
+    for (int i = 0; i < 2; ++i)
+        loadDateValRecord(ctx->fileCtx, i, ctx->dateVal[i]);
 }
 
-void loadTimeStep(MainCtx */*ctx*/)
+void loadCurveColor(MainCtx *ctx)
 {
-
+    int rgb[3];
+    if (!loadCurveColorRecord(ctx->fileCtx, rgb))
+        return;
+    guchar bytes[3];
+    for (int i = 0; i < 3; ++i) {
+        ctx->curveColor[i] = rgb[i];
+        bytes[i] = static_cast<guchar>(rgb[i]);
+    }
+    makeRefColor(ctx->refColor, bytes);
+    GdkColor color;
+    color.pixel = 0;
+    color.red = static_cast<guint16>(rgb[0] * 256);
+    color.green = static_cast<guint16>(rgb[1] * 256);
+    color.blue = static_cast<guint16>(rgb[2] * 256);
+    gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &color);
 }
 
-void loadAddTemp(MainCtx */*ctx*/)
+void loadTimeStep(MainCtx *ctx)
 {
-
+    int step;
+    if (!loadTimeStepRecord(ctx->fileCtx, step))
+        return;
+    ctx->timeStep = step;
+    GtkToggleButton *ten = GTK_TOGGLE_BUTTON(ctx->widtimestep10);
+    GtkToggleButton *sixty = GTK_TOGGLE_BUTTON(ctx->widtimestep60);
+    // The new one first: in a radio group the active button cannot be
+    // switched off while no other is on.
+    GtkToggleButton *on = step == 10 ? ten : sixty;
+    GtkToggleButton *off = step == 10 ? sixty : ten;
+    gtk_toggle_button_set_active(on, TRUE);
+    gtk_toggle_button_set_active(off, FALSE);
 }
 
-void loadAddHygro(MainCtx */*ctx*/)
+// The offset is stored before the spin button is set, so that the spin
+// button's handler finds it unchanged and neither recomputes nor rewrites.
+static void loadOffset(MainCtx *ctx, const char *key, int field, GtkWidget *spin)
 {
+    double v;
+    if (!loadDoubleRecord(ctx->fileCtx, key, v))
+        return;
+    ctx->subImgData[field].addValue = v;
+    if (field == SubImgHygro)
+        ctx->hygroScale.setOffset(v);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), v);
+}
 
+void loadAddTemp(MainCtx *ctx)
+{
+    loadOffset(ctx, "AddTemp", SubImgTemp, ctx->widAddTemp);
+}
+
+void loadAddHygro(MainCtx *ctx)
+{
+    loadOffset(ctx, "AddHygro", SubImgHygro, ctx->widAddHygro);
 }

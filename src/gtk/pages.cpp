@@ -1,49 +1,205 @@
+#include <string>
+
+#include "assertion.h"
 #include "handlers.h"
+#include "scanimage.h"
 #include "ui.h"
 
-// Placeholder bodies until this page is built.
+// The notebook pages, the file chooser and opening a scan.
 
-void on_mainnotebook_switch_page(GtkNotebook */*notebook*/, gpointer /*page*/, guint /*pageNum*/, gpointer /*user*/)
+namespace {
+
+enum { ChooserPage = 0, PassPointPage = 1, EvaluationPage = 2, TablePage = 3 };
+
+const char *const kSupportContact = "support@vellora.org";
+
+// The remembered scan as the chooser should show it. The name may have been
+// written on Windows ("\") or here ("/"), so both count as separators; a name
+// that exists as written is kept whole, since "\" is an ordinary character in
+// file names here. False when the name holds no separator at all.
+bool splitRememberedName(const std::string &name, std::string &folder, std::string &file)
+{
+    if (g_file_test(name.c_str(), G_FILE_TEST_EXISTS)) {
+        gchar *dir = g_path_get_dirname(name.c_str());
+        folder = dir;
+        g_free(dir);
+        file = name;
+        return folder != ".";
+    }
+    std::string::size_type cut = name.find_last_of("/\\");
+    if (cut == std::string::npos)
+        return false;
+    folder = name.substr(0, cut);
+    file = folder + G_DIR_SEPARATOR_S + name.substr(cut + 1);
+    return true;
+}
+
+GtkFileFilter *makeImageFilter()
+{
+    GtkFileFilter *filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, "images");
+    gtk_file_filter_add_pattern(filter, "*.bmp");
+    gtk_file_filter_add_pattern(filter, "*.jpg");
+    gtk_file_filter_add_pattern(filter, "*.tif");
+    return filter;
+}
+
+// 0 and the loaded scan, or -1 after telling the user why it is refused.
+int loadScanPixbuf(MainCtx *ctx, const char *path, GdkPixbuf **scan)
+{
+    switch (loadScanImage(path, scan)) {
+    case ScanLoaded:
+        return 0;
+    case ScanNotThreeChannels:
+        showError(ctx, "wrong number of colorchannels instead of 3 in ", path);
+        return -1;
+    default:
+        showError(ctx, "could not load image-file ", path);
+        return -1;
+    }
+}
+
+void setWindowTitle(MainCtx *ctx, const char *path)
+{
+    std::string title = std::string(path) + "   " + " vellora, " + kSupportContact;
+    gtk_window_set_title(GTK_WINDOW(ctx->widMainWindow), title.c_str());
+}
+
+} // namespace
+
+void on_mainnotebook_switch_page(GtkNotebook *notebook, gpointer /*page*/, guint pageNum,
+                                 gpointer user)
 {
     trace("on_mainnotebook_switch_page\n");
+    MainCtx *ctx = static_cast<MainCtx *>(user);
+    GtkWidget *widget = GTK_WIDGET(notebook);
+    switch (pageNum) {
+    case ChooserPage:
+        setWidgetCursor(widget, ctx->cursorLeftPtr);
+        setStatus(ctx, "select scanned image to process");
+        break;
+    case PassPointPage:
+        setWidgetCursor(widget, ctx->cursorCross);
+        setStatus(ctx, "set and show pass points");
+        break;
+    case EvaluationPage:
+        cutOutSubImages(widget, ctx);
+        break;
+    case TablePage:
+        enterTablePage(widget, ctx);
+        break;
+    default:
+        setWidgetCursor(widget, ctx->cursorLeftPtr);
+        break;
+    }
 }
 
-void on_openfile_selection_changed(GtkFileChooser */*chooser*/, gpointer /*user*/)
+void setupFileChooser(MainCtx *ctx)
+{
+    const char *remembered = ctx->settingsCtx.get("fileName");
+    GtkWidget *openfile = glade_xml_get_widget(ctx->gladeXml, "openfile");
+    VELLORA_ASSERT(openfile);
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(openfile);
+    GtkWidget *preview = gtk_image_new();
+    gtk_file_chooser_set_preview_widget(chooser, preview);
+    gtk_file_chooser_add_filter(chooser, makeImageFilter());
+    std::string folder, file;
+    if (remembered && splitRememberedName(remembered, folder, file)) {
+        gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+        gtk_file_chooser_select_filename(chooser, file.c_str());
+    }
+    g_signal_connect(chooser, "update-preview", G_CALLBACK(updatePreview), preview);
+}
+
+void updatePreview(GtkFileChooser *chooser, gpointer preview)
+{
+    char *name = gtk_file_chooser_get_preview_filename(chooser);
+    if (!name)
+        return;
+    GdkPixbuf *image = gdk_pixbuf_new_from_file_at_size(name, 400, 600, nullptr);
+    if (image) {
+        gtk_image_set_from_pixbuf(GTK_IMAGE(preview), image);
+        g_object_unref(image);
+    }
+    gtk_file_chooser_set_preview_widget_active(chooser, image != nullptr);
+    g_free(name);
+}
+
+void on_openfile_selection_changed(GtkFileChooser *chooser, gpointer user)
 {
     trace("on_openfile_selection_changed\n");
+    MainCtx *ctx = static_cast<MainCtx *>(user);
+    char *name = gtk_file_chooser_get_filename(chooser);
+    if (!name)
+        return;
+    // A click on a folder in the list is a step of navigation, not a scan.
+    if (g_file_test(name, G_FILE_TEST_IS_DIR)) {
+        g_free(name);
+        return;
+    }
+    loadImage(ctx, name);
+    g_free(name);
+    ctx->dirtyFlags |= ImageChanged;
 }
 
-void on_lastfile1_clicked(GtkButton */*button*/, gpointer /*user*/)
+void on_lastfile1_clicked(GtkButton * /*button*/, gpointer /*user*/)
 {
     trace("on_lastfile1_clicked\n");
 }
 
-void on_lastfile2_clicked(GtkButton */*button*/, gpointer /*user*/)
+void on_lastfile2_clicked(GtkButton * /*button*/, gpointer /*user*/)
 {
     trace("on_lastfile2_clicked\n");
 }
 
-void setupFileChooser(MainCtx */*ctx*/)
+void loadImage(MainCtx *ctx, const char *path)
 {
-
+    setStatus(ctx, "open file ", path);
+    GdkPixbuf *scan;
+    if (loadScanPixbuf(ctx, path, &scan) != 0)
+        return;
+    if (ctx->scanPixbuf)
+        g_object_unref(ctx->scanPixbuf);
+    ctx->scanPixbuf = scan;
+    ctx->imageName = path;
+    releaseFields(ctx);
+    ctx->settingsCtx.set("fileName", path);
+    sizeViewToImage(ctx->widImgScan, scan);
+    openFileCtx(ctx);
+    for (SubImgData &sub : ctx->subImgData)
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(sub.wid_saved), FALSE);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), PassPointPage);
+    setWindowTitle(ctx, path);
 }
 
-void updatePreview(GtkFileChooser */*chooser*/, gpointer /*preview*/)
+void releaseFields(MainCtx *ctx)
 {
-
+    for (SubImgData &sub : ctx->subImgData) {
+        if (sub.pixbuf)
+            g_object_unref(sub.pixbuf);
+        sub.pixbuf = nullptr;
+        delete sub.contrastSpan;
+        sub.contrastSpan = nullptr;
+        delete sub.limitSpan;
+        sub.limitSpan = nullptr;
+        delete[] sub.knotPos;
+        sub.knotPos = nullptr;
+        delete[] sub.knotVal;
+        sub.knotVal = nullptr;
+        delete sub.curve;
+        sub.curve = nullptr;
+        delete[] sub.drawPos;
+        sub.drawPos = nullptr;
+        // Results of the released fields must not outlive them.
+        sub.knotCount = 0;
+        sub.fitStatus = 1;
+        sub.tableCount = 0;
+    }
 }
 
-void loadImage(MainCtx */*ctx*/, const char */*path*/)
+void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor)
 {
-
-}
-
-void releaseFields(MainCtx */*ctx*/)
-{
-
-}
-
-void setWidgetCursor(GtkWidget */*widget*/, GdkCursor */*cursor*/)
-{
-
+    GdkWindow *window = gtk_widget_get_window(widget);
+    if (window)
+        gdk_window_set_cursor(window, cursor);
 }

@@ -1,61 +1,233 @@
+#include <algorithm>
+
 #include "handlers.h"
 #include "ui.h"
 
-// Placeholder bodies until this page is built.
+// The scan view: the scan at its own size, the three pass points and, once
+// all are set, the outlines of the two fields the cut-out will take.
 
-gboolean on_imgscan_expose_event(GtkWidget */*widget*/, GdkEventExpose */*event*/, gpointer /*user*/)
+namespace {
+
+const char *const kPassPointLabels[3] = {"TopLeft", "BottomLeft", "BottomRight"};
+
+// A label moves to the left of its marker beyond this fraction of the scan width.
+const double kLabelLeftFraction = 0.6;
+
+// Pixel of a position: add 0.5 and cut toward zero. Records may carry any
+// finite number, so the position is first kept within what an int holds.
+int toPixel(double v)
+{
+    return static_cast<int>(std::clamp(v, -1.0e9, 1.0e9) + 0.5);
+}
+
+void redrawScanView(MainCtx *ctx)
+{
+    GdkWindow *window = gtk_widget_get_window(ctx->widImgScan);
+    if (window)
+        gdk_window_invalidate_rect(window, nullptr, FALSE);
+}
+
+GdkGC *makeGC(GdkWindow *window, guint16 red, guint16 green, guint16 blue, int lineWidth,
+              GdkLineStyle style)
+{
+    GdkGC *gc = gdk_gc_new(window);
+    GdkColor color = {0, red, green, blue};
+    gdk_gc_set_rgb_fg_color(gc, &color);
+    gdk_gc_set_line_attributes(gc, lineWidth, style, GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
+    return gc;
+}
+
+void drawLine(GdkWindow *window, GdkGC *gc, Vec2 a, Vec2 b)
+{
+    gdk_draw_line(window, gc, toPixel(a.x), toPixel(a.y), toPixel(b.x), toPixel(b.y));
+}
+
+void drawScan(GtkWidget *widget, GdkPixbuf *scan, const GdkRectangle &area)
+{
+    int width = std::min(area.width, gdk_pixbuf_get_width(scan) - area.x);
+    int height = std::min(area.height, gdk_pixbuf_get_height(scan) - area.y);
+    if (width <= 0 || height <= 0)
+        return;
+    gdk_draw_pixbuf(gtk_widget_get_window(widget),
+                    widget->style->fg_gc[gtk_widget_get_state(widget)], scan, area.x, area.y,
+                    area.x, area.y, width, height, GDK_RGB_DITHER_NORMAL, area.x, area.y);
+}
+
+// The two field parallelograms, the same corners the cut-out uses.
+void drawFieldOutlines(MainCtx *ctx, GdkWindow *window)
+{
+    GdkGC *gc = makeGC(window, 65535, 65535, 0, 3, GDK_LINE_ON_OFF_DASH);
+    Vec2 pass[3];
+    for (int i = 0; i < 3; ++i)
+        pass[i] = Vec2{ctx->passPoints[i].x, ctx->passPoints[i].y};
+    for (int field = SubImgTemp; field <= SubImgHygro; ++field) {
+        // S: P1+o+w, P0+o+w, P1+o, P0+o.
+        Vec2 S[4];
+        fieldCorners(*ctx->params, field, pass, S);
+        drawLine(window, gc, S[3], S[2]);
+        drawLine(window, gc, S[3], S[1]);
+        drawLine(window, gc, S[1], S[0]);
+        drawLine(window, gc, S[0], S[2]);
+    }
+    g_object_unref(gc);
+}
+
+// The label's top-left corner lies 16 pixels right of (x, y).
+void drawMarkerLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)
+{
+    GdkPangoRenderer *renderer =
+        GDK_PANGO_RENDERER(gdk_pango_renderer_get_default(gtk_widget_get_screen(widget)));
+    gdk_pango_renderer_set_drawable(renderer, gtk_widget_get_window(widget));
+    gdk_pango_renderer_set_gc(renderer, gc);
+    PangoContext *context = gtk_widget_create_pango_context(widget);
+    PangoMatrix matrix = PANGO_MATRIX_INIT;
+    pango_matrix_translate(&matrix, x + 16, y);
+    pango_context_set_matrix(context, &matrix);
+    PangoLayout *layout = pango_layout_new(context);
+    pango_layout_set_font_description(layout, ctx->fontLarge);
+    pango_layout_set_text(layout, text, -1);
+    pango_renderer_draw_layout(PANGO_RENDERER(renderer), layout, 0, 0);
+    gdk_pango_renderer_set_drawable(renderer, nullptr);
+    gdk_pango_renderer_set_gc(renderer, nullptr);
+    g_object_unref(layout);
+    g_object_unref(context);
+}
+
+// A yellow ring, a black cross whose arms leave the centre free (dashed for
+// the point the next click sets) and the point's name.
+void drawPassPointMarker(MainCtx *ctx, GtkWidget *widget, int cx, int cy, bool active,
+                         const char *label, int labelLeft)
+{
+    GdkWindow *window = gtk_widget_get_window(widget);
+    GdkGC *gc = makeGC(window, 65535, 65535, 0, 8, GDK_LINE_SOLID);
+    gdk_draw_arc(window, gc, FALSE, cx - 16, cy - 16, 32, 32, 0, 360 * 64);
+    GdkColor black = {0, 0, 0, 0};
+    gdk_gc_set_rgb_fg_color(gc, &black);
+    gdk_gc_set_line_attributes(gc, 3, active ? GDK_LINE_ON_OFF_DASH : GDK_LINE_SOLID,
+                               GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
+    gdk_draw_line(window, gc, cx - 25, cy, cx - 4, cy);
+    gdk_draw_line(window, gc, cx + 4, cy, cx + 25, cy);
+    gdk_draw_line(window, gc, cx, cy - 25, cx, cy - 4);
+    gdk_draw_line(window, gc, cx, cy + 4, cx, cy + 25);
+    drawMarkerLabel(ctx, widget, gc, cx - 180 * labelLeft, cy, label);
+    g_object_unref(gc);
+}
+
+void drawPassPointMarkers(MainCtx *ctx, GtkWidget *widget)
+{
+    const int scanWidth = gdk_pixbuf_get_width(ctx->scanPixbuf);
+    for (int i = 0; i < 3; ++i) {
+        const PassPoint &pp = ctx->passPoints[i];
+        if (!pp.set)
+            continue;
+        int labelLeft = pp.x / scanWidth > kLabelLeftFraction ? 1 : 0;
+        drawPassPointMarker(ctx, widget, toPixel(pp.x), toPixel(pp.y),
+                            i == ctx->activePassPoint, kPassPointLabels[i], labelLeft);
+    }
+}
+
+bool allPassPointsSet(const MainCtx *ctx)
+{
+    return ctx->passPoints[0].set && ctx->passPoints[1].set && ctx->passPoints[2].set;
+}
+
+void selectPassPoint(gpointer user, int i)
+{
+    MainCtx *ctx = static_cast<MainCtx *>(user);
+    ctx->activePassPoint = i;
+    redrawScanView(ctx);
+}
+
+} // namespace
+
+gboolean on_imgscan_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer user)
 {
     trace("on_imgscan_expose_event\n");
+    MainCtx *ctx = static_cast<MainCtx *>(user);
+    if (!ctx->scanPixbuf)
+        return FALSE;
+    drawScan(widget, ctx->scanPixbuf, event->area);
+    if (allPassPointsSet(ctx))
+        drawFieldOutlines(ctx, gtk_widget_get_window(widget));
+    drawPassPointMarkers(ctx, widget);
     return FALSE;
 }
 
-gboolean on_imgscan_button_press_event(GtkWidget */*widget*/, GdkEventButton */*event*/, gpointer /*user*/)
+gboolean on_imgscan_button_press_event(GtkWidget * /*widget*/, GdkEventButton *event,
+                                       gpointer user)
 {
     trace("on_imgscan_button_press_event\n");
+    MainCtx *ctx = static_cast<MainCtx *>(user);
+    const int i = ctx->activePassPoint;
+    if (i < 0 || i > 2)
+        return FALSE;
+    PassPoint &pp = ctx->passPoints[i];
+    pp.x = event->x;
+    pp.y = event->y;
+    pp.set = 1;
+    storePassPoint(ctx, i);
+    redrawScanView(ctx);
+    ctx->dirtyFlags |= PassPointsChanged;
     return FALSE;
 }
 
-void on_P2_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+// The radio buttons' names do not follow the point order: P2 is TopLeft,
+// P1 BottomLeft.
+void on_P2_toggled(GtkToggleButton * /*button*/, gpointer user)
 {
     trace("on_P2_toggled\n");
+    selectPassPoint(user, 0);
 }
 
-void on_P1_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_P1_toggled(GtkToggleButton * /*button*/, gpointer user)
 {
     trace("on_P1_toggled\n");
+    selectPassPoint(user, 1);
 }
 
-void on_P3_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_P3_toggled(GtkToggleButton * /*button*/, gpointer user)
 {
     trace("on_P3_toggled\n");
+    selectPassPoint(user, 2);
 }
 
-void on_up_clicked(GtkButton */*button*/, gpointer /*user*/)
+void on_up_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_up_clicked\n");
+    nudgePassPoints(static_cast<MainCtx *>(user), 0.0, -1.0);
 }
 
-void on_down_clicked(GtkButton */*button*/, gpointer /*user*/)
+void on_down_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_down_clicked\n");
+    nudgePassPoints(static_cast<MainCtx *>(user), 0.0, 1.0);
 }
 
-void on_left_clicked(GtkButton */*button*/, gpointer /*user*/)
+void on_left_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_left_clicked\n");
+    nudgePassPoints(static_cast<MainCtx *>(user), -1.0, 0.0);
 }
 
-void on_right_clicked(GtkButton */*button*/, gpointer /*user*/)
+void on_right_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_right_clicked\n");
+    nudgePassPoints(static_cast<MainCtx *>(user), 1.0, 0.0);
 }
 
-void storePassPoint(MainCtx */*ctx*/, int /*i*/)
+void storePassPoint(MainCtx *ctx, int i)
 {
-
+    storePassPointRecord(ctx->fileCtx, i, ctx->passPoints[i]);
 }
 
-void nudgePassPoints(MainCtx */*ctx*/, double /*dx*/, double /*dy*/)
+void nudgePassPoints(MainCtx *ctx, double dx, double dy)
 {
-
+    // Unset points move and are stored too, each record with its own set flag.
+    for (int i = 0; i < 3; ++i) {
+        ctx->passPoints[i].x += dx;
+        ctx->passPoints[i].y += dy;
+        storePassPoint(ctx, i);
+    }
+    redrawScanView(ctx);
+    ctx->dirtyFlags |= PassPointsChanged;
 }
