@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
-#include "pixel.h"
 
 int fieldGeometry(const Params &params, FieldGeometry &geo)
 {
@@ -66,129 +66,128 @@ namespace {
 
 const guchar kGapColor[3] = {255, 100, 100};
 
-// Output is made in tiles whose scan pixels stay in cache: along a field row
-// a chart turned by a quarter turn is read down a scan column, one scan line
-// per pixel.
-const int kTileRows = 64;
-const int kTileColumns = 64;
+// Output is made in tiles of 64 x 64 pixels whose scan pixels stay in cache:
+// a field row of a chart turned by a quarter turn runs down a scan column.
+const int kTileSide = 64;
 
 struct ScanView {
     const guchar *pixels;
     int width, height, rowstride, channels;
 };
 
-inline void setRgb(guchar *d, const guchar *s)
+// One field image row as a function of the image column x: column x shows
+// the scan pixel (trunc(t0 * x + ax), trunc(t3 * x + ay)), which is the
+// field position (x - k, j) mapped by T plus 0.5, regrouped so that a pixel
+// costs one multiply-add per axis. The bounds test and the read use this very
+// arithmetic, so the walk between tested ends never leaves the scan.
+struct RowPlan {
+    double ax, ay;
+    int sa, sb; // columns [sa, sb) show the scan, the others the gap colour
+};
+
+inline double along(double slope, int x, double base) { return slope * x + base; }
+
+// trunc(f) lies inside exactly when -1 < f < size; false for NaN too.
+inline bool insideAt(const ScanView &scan, const AffineTransform &T, const RowPlan &r, int x)
 {
+    double fx = along(T.t[0], x, r.ax), fy = along(T.t[3], x, r.ay);
+    return fx > -1.0 && fx < scan.width && fy > -1.0 && fy < scan.height;
+}
+
+inline void copySample(guchar *d, const ScanView &scan, const AffineTransform &T,
+                       const RowPlan &r, int x)
+{
+    const guchar *s = scan.pixels + (gsize)(int)along(T.t[3], x, r.ay) * scan.rowstride +
+                      (gsize)(int)along(T.t[0], x, r.ax) * scan.channels;
     d[0] = s[0];
     d[1] = s[1];
     d[2] = s[2];
 }
 
-// The field row y: sampling position j, shift k, and the sampling map of the
-// row, same arithmetic as applyAffine + 0.5 so results do not depend on how
-// the row is walked.
-struct RowSampler {
-    const ScanView *scan;
-    const AffineTransform *T;
-    double j, rowX, rowY;
-    int k;       // shift: sample i goes to column i + k
-    int samples; // i runs over 0 .. samples - 1
-
-    double fx(double i) const { return T->t[0] * i + rowX + T->t[2] + 0.5; }
-    double fy(double i) const { return T->t[3] * i + rowY + T->t[5] + 0.5; }
-    // trunc(f) lies inside exactly when -1 < f < size; false for NaN too.
-    bool inside(double i) const
-    {
-        double x = fx(i), y = fy(i);
-        return x > -1.0 && x < scan->width && y > -1.0 && y < scan->height;
-    }
-    const guchar *sample(double i) const
-    {
-        return scan->pixels + (gsize)(int)fy(i) * scan->rowstride +
-               (gsize)(int)fx(i) * scan->channels;
-    }
-};
-
-// Narrows [lo, hi] to the reals i with -1 < slope * i + offset < size.
-void clipAxis(double slope, double offset, double size, double &lo, double &hi)
+// Narrows [lo, hi] to the reals x with -1 < slope * x + base < size.
+void clipAxis(double slope, double base, double size, double &lo, double &hi)
 {
     if (slope == 0.0) {
-        if (!(offset > -1.0 && offset < size))
-            hi = lo - 1.0;
+        if (!(base > -1.0 && base < size))
+            hi = lo - 4.0;
         return;
     }
-    double a = (-1.0 - offset) / slope, b = (size - offset) / slope;
+    double a = (-1.0 - base) / slope, b = (size - base) / slope;
     lo = std::fmax(lo, std::fmin(a, b));
     hi = std::fmin(hi, std::fmax(a, b));
 }
 
-// The samples i of [first, last] that lie inside the scan: an interval,
-// because both coordinates are monotone in i. The algebra gives it to within
-// rounding; the exact test at its ends settles the last pixel.
-void insideInterval(const RowSampler &r, int first, int last, int &a, int &b)
+// The columns of [first, last] whose sample lies inside the scan form one
+// interval, both coordinates being monotone in x. The algebra finds it to
+// within rounding; insideAt, the very test of the sampling, settles its ends.
+void insideColumns(const ScanView &scan, const AffineTransform &T, RowPlan &r, int first,
+                   int last)
 {
     double lo = first, hi = last;
-    clipAxis(r.T->t[0], r.rowX + r.T->t[2] + 0.5, r.scan->width, lo, hi);
-    clipAxis(r.T->t[3], r.rowY + r.T->t[5] + 0.5, r.scan->height, lo, hi);
-    if (!(lo <= hi + 2.0)) {
-        a = first;
-        b = first - 1;
+    clipAxis(T.t[0], r.ax, scan.width, lo, hi);
+    clipAxis(T.t[3], r.ay, scan.height, lo, hi);
+    r.sa = r.sb = 0;
+    if (!(lo <= hi + 2.0))
         return;
-    }
-    a = (int)std::fmax(first, std::floor(lo) - 1.0);
-    b = (int)std::fmin(last, std::ceil(hi) + 1.0);
-    while (a <= b && !r.inside(a))
+    int a = (int)std::fmax(first, std::floor(lo) - 1.0);
+    int b = (int)std::fmin(last, std::ceil(hi) + 1.0);
+    while (a <= b && !insideAt(scan, T, r, a))
         ++a;
-    while (b >= a && !r.inside(b))
+    while (b >= a && !insideAt(scan, T, r, b))
         --b;
+    if (a <= b) {
+        r.sa = a;
+        r.sb = b + 1;
+    }
 }
 
-// Columns [xa, xb) of the row: the gap colour before the shift and where the
-// sample falls off the scan; [sa, sb) are the columns left to sample.
-void spanOfRow(const RowSampler &r, guchar *row, int xa, int xb, int &sa, int &sb)
-{
-    int a, b;
-    insideInterval(r, std::max(xa - r.k, 0), std::min(xb - r.k, r.samples) - 1, a, b);
-    sa = a + r.k;
-    sb = b + r.k + 1;
-    if (sa >= sb)
-        sa = sb = xb;
-    for (int x = xa; x < sa; ++x)
-        setRgb(row + 3 * x, kGapColor);
-    for (int x = sb; x < xb; ++x)
-        setRgb(row + 3 * x, kGapColor);
-}
-
-struct Tile {
-    const RowSampler *rows; // of rows y0 .. y1 - 1
-    int y0, y1, x0, x1;
+struct Field {
+    const Params *params;
+    FieldGeometry geo;
+    AffineTransform T;
+    ScanView scan;
+    guchar *pixels;
+    int stride;
 };
 
-// Walks the tile so that consecutive reads run along scan lines: by rows when
-// a field row runs across the scan, else by columns (a chart turned by a
-// quarter turn, the usual case).
-void sampleTile(const Tile &t, guchar *pixels, int stride, bool byColumns)
+// Plans row y and gives its columns outside [sa, sb) the gap colour: those
+// before the arc shift k, past the last sample, or whose sample is off the scan.
+RowPlan planRow(const Field &f, int y)
 {
-    int sa[kTileRows], sb[kTileRows];
-    for (int y = t.y0; y < t.y1; ++y)
-        spanOfRow(t.rows[y - t.y0], pixels + (gsize)y * stride, t.x0, t.x1, sa[y - t.y0],
-                  sb[y - t.y0]);
-    if (!byColumns) {
-        for (int y = t.y0; y < t.y1; ++y) {
-            const RowSampler &r = t.rows[y - t.y0];
-            guchar *row = pixels + (gsize)y * stride;
-            double i = sa[y - t.y0] - r.k;
-            for (int x = sa[y - t.y0]; x < sb[y - t.y0]; ++x, i += 1.0)
-                setRgb(row + 3 * x, r.sample(i));
-        }
-        return;
+    const AffineTransform &T = f.T;
+    const int width = f.geo.imageWidth;
+    double j = f.geo.heightPx - y;
+    // The shift never exceeds the sagitta in pixels; the clamp only keeps
+    // the conversion defined.
+    double shift = arcShift(*f.params, j, f.geo.centreRow, f.geo.sagittaMM);
+    int k = (int)std::trunc(std::fmax(-width, std::fmin(width, shift)) + 0.5);
+    RowPlan r;
+    r.ax = T.t[1] * j + T.t[2] + 0.5 - T.t[0] * k;
+    r.ay = T.t[4] * j + T.t[5] + 0.5 - T.t[3] * k;
+    // Sample i = x - k exists for i in 0 .. width - 1.
+    insideColumns(f.scan, T, r, std::max(k, 0), std::min(width, width + k) - 1);
+    guchar *row = f.pixels + (gsize)y * f.stride;
+    for (int x = 0; x < r.sa; ++x)
+        std::memcpy(row + 3 * x, kGapColor, 3);
+    for (int x = r.sb; x < width; ++x)
+        std::memcpy(row + 3 * x, kGapColor, 3);
+    return r;
+}
+
+// Samples columns [x0, x1) of rows y0 .. y0 + n - 1 of the tile.
+void sampleTile(const Field &f, const RowPlan *plans, int y0, int n, int x0, int x1)
+{
+    // Local copies: the byte stores below could alias anything reached
+    // through a pointer, which would reload it for every pixel.
+    const ScanView scan = f.scan;
+    const AffineTransform T = f.T;
+    for (int m = 0; m < n; ++m) {
+        const RowPlan r = plans[m];
+        guchar *row = f.pixels + (gsize)(y0 + m) * f.stride;
+        const int xb = std::min(x1, r.sb);
+        for (int x = std::max(x0, r.sa); x < xb; ++x)
+            copySample(row + 3 * x, scan, T, r, x);
     }
-    for (int x = t.x0; x < t.x1; ++x)
-        for (int y = t.y0; y < t.y1; ++y) {
-            int n = y - t.y0;
-            if (x >= sa[n] && x < sb[n])
-                setRgb(pixels + (gsize)y * stride + 3 * x, t.rows[n].sample(x - t.rows[n].k));
-        }
 }
 
 // Rounding leaves a tiny determinant for collinear pass points, which
@@ -201,24 +200,6 @@ bool degenerate(const AffineTransform &T)
     return !(std::fabs(det) > 1e-9 * axes);
 }
 
-RowSampler rowSampler(const Params &params, const FieldGeometry &geo, const ScanView &scan,
-                      const AffineTransform &T, int y)
-{
-    RowSampler r;
-    r.scan = &scan;
-    r.T = &T;
-    r.j = geo.heightPx - y;
-    r.rowX = T.t[1] * r.j;
-    r.rowY = T.t[4] * r.j;
-    // The shift never exceeds the sagitta in pixels; the clamp only keeps
-    // the conversion defined.
-    double shift = arcShift(params, r.j, geo.centreRow, geo.sagittaMM);
-    shift = std::fmax(-geo.imageWidth, std::fmin(geo.imageWidth, shift));
-    r.k = (int)std::trunc(shift + 0.5);
-    r.samples = geo.imageWidth;
-    return r;
-}
-
 } // namespace
 
 // Pixel centres: field image pixel (i, y) samples field position (i, Hd - y)
@@ -228,40 +209,35 @@ RowSampler rowSampler(const Params &params, const FieldGeometry &geo, const Scan
 GdkPixbuf *cutOutField(const Params &params, const GdkPixbuf *scan, int field,
                        const Vec2 pass[3], ProgressFn progress, void *progressUser)
 {
-    if (params.numFieldPassPoints != 3)
+    Field f;
+    f.params = &params;
+    if (params.numFieldPassPoints != 3 || fieldGeometry(params, f.geo) != 0)
         return nullptr;
-    FieldGeometry geo;
-    if (fieldGeometry(params, geo) != 0)
-        return nullptr;
-    const double Wd = geo.widthPx, Hd = geo.heightPx;
+    const double Wd = f.geo.widthPx, Hd = f.geo.heightPx;
     const Vec2 C[4] = {{0.0, 0.0}, {Wd, 0.0}, {0.0, Hd}, {Wd, Hd}};
     Vec2 S[4];
     fieldCorners(params, field, pass, S);
-    AffineTransform T;
     double inverse[9];
-    if (fitAffine(C, S, T) != 0 || invert3x3(T.t, inverse) != 0 || degenerate(T))
+    if (fitAffine(C, S, f.T) != 0 || invert3x3(f.T.t, inverse) != 0 || degenerate(f.T))
         return nullptr;
 
-    GdkPixbuf *image =
-        gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, geo.imageWidth, geo.imageHeight);
+    const int width = f.geo.imageWidth, height = f.geo.imageHeight;
+    GdkPixbuf *image = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
     if (!image)
         return nullptr;
-    const ScanView view{gdk_pixbuf_get_pixels(scan), gdk_pixbuf_get_width(scan),
-                        gdk_pixbuf_get_height(scan), gdk_pixbuf_get_rowstride(scan),
-                        gdk_pixbuf_get_n_channels(scan)};
-    guchar *pixels = gdk_pixbuf_get_pixels(image);
-    const int stride = gdk_pixbuf_get_rowstride(image);
-    const int width = geo.imageWidth, height = geo.imageHeight;
-    const bool byColumns = std::fabs(T.t[3]) > std::fabs(T.t[4]);
-    RowSampler rows[kTileRows];
-    for (int y0 = 0; y0 < height; y0 += kTileRows) {
-        const int y1 = std::min(height, y0 + kTileRows);
-        for (int y = y0; y < y1; ++y)
-            rows[y - y0] = rowSampler(params, geo, view, T, y);
-        for (int x0 = 0; x0 < width; x0 += kTileColumns)
-            sampleTile(Tile{rows, y0, y1, x0, std::min(width, x0 + kTileColumns)}, pixels, stride,
-                       byColumns);
-        for (int y = y0; progress && y < y1; ++y)
+    f.scan = ScanView{gdk_pixbuf_get_pixels(scan), gdk_pixbuf_get_width(scan),
+                      gdk_pixbuf_get_height(scan), gdk_pixbuf_get_rowstride(scan),
+                      gdk_pixbuf_get_n_channels(scan)};
+    f.pixels = gdk_pixbuf_get_pixels(image);
+    f.stride = gdk_pixbuf_get_rowstride(image);
+    RowPlan plans[kTileSide];
+    for (int y0 = 0; y0 < height; y0 += kTileSide) {
+        const int n = std::min(kTileSide, height - y0);
+        for (int m = 0; m < n; ++m)
+            plans[m] = planRow(f, y0 + m);
+        for (int x0 = 0; x0 < width; x0 += kTileSide)
+            sampleTile(f, plans, y0, n, x0, std::min(width, x0 + kTileSide));
+        for (int y = y0; progress && y < y0 + n; ++y)
             progress(progressUser, (y + 1.0) / height);
     }
     return image;

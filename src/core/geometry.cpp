@@ -84,7 +84,7 @@ int solveGaussJordan(double *a, int n, double *b, int k)
         pivotCount[j] = 0;
 
     int result = 0;
-    for (int pass = 0; pass < n && result == 0; ++pass) {
+    for (int pass = 0; pass < n; ++pass) {
         int irow, icol;
         result = choosePivot(a, n, pivotCount, irow, icol);
         if (result != 0)
@@ -103,13 +103,12 @@ int solveGaussJordan(double *a, int n, double *b, int k)
         }
         eliminate(a, n, b, k, icol);
     }
-    if (result == 0) {
-        for (int pass = n - 1; pass >= 0; --pass) {
-            if (rowOfPass[pass] == colOfPass[pass])
-                continue;
-            for (int row = 0; row < n; ++row)
-                std::swap(a[row * n + rowOfPass[pass]], a[row * n + colOfPass[pass]]);
-        }
+    // The row exchanges of the passes were column exchanges of the inverse.
+    for (int pass = n - 1; result == 0 && pass >= 0; --pass) {
+        if (rowOfPass[pass] == colOfPass[pass])
+            continue;
+        for (int row = 0; row < n; ++row)
+            std::swap(a[row * n + rowOfPass[pass]], a[row * n + colOfPass[pass]]);
     }
     delete[] work;
     return result;

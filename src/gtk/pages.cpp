@@ -38,9 +38,11 @@ GtkFileFilter *makeImageFilter()
 {
     GtkFileFilter *filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, "images");
-    gtk_file_filter_add_pattern(filter, "*.bmp");
-    gtk_file_filter_add_pattern(filter, "*.jpg");
-    gtk_file_filter_add_pattern(filter, "*.tif");
+    // The upper-case forms match what the program's original platform matched
+    // without regard to case; scanners on Linux often write CHART.TIF.
+    static const char *const patterns[] = {"*.bmp", "*.jpg", "*.tif", "*.BMP", "*.JPG", "*.TIF"};
+    for (const char *pattern : patterns)
+        gtk_file_filter_add_pattern(filter, pattern);
     return filter;
 }
 
