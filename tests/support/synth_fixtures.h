@@ -1,0 +1,44 @@
+#ifndef VELLORA_SYNTH_FIXTURES_H
+#define VELLORA_SYNTH_FIXTURES_H
+
+// Synthetic charts on disk for tests: a scratch directory and a chart written
+// into it with its file context and truth table.
+
+#include <string>
+
+#include "chartsynth.h"
+
+// A fresh directory "prefix-XXXXXX" in the working directory; its files (one
+// level deep) and the directory itself are removed on destruction.
+class TempDir {
+public:
+    explicit TempDir(const char *prefix = "synth");
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    const std::string &path() const { return dir; }
+    std::string file(const std::string &name) const { return dir + "/" + name; }
+
+private:
+    std::string dir;
+};
+
+struct MadeChart {
+    int result;          // writeChart's result, SynthOk on success
+    std::string scan;    // dir/NAME.tif|jpg|bmp
+    std::string ctx;     // scan + ".ctx"
+    std::string truth;   // scan + ".truth.tsv"
+    SynthChart chart;    // pixels, pass points, marks, dates and truth
+};
+
+// Writes the chart of options into dir as NAME plus the format's extension.
+MadeChart makeChart(const std::string &dir, const ChartOptions &options, const std::string &name = "chart");
+
+// Options for a quick chart: 200 dpi (about the field images' 8 px/mm),
+// lossless BMP, otherwise the defaults.
+ChartOptions quickChartOptions(uint64_t seed);
+
+const char *scanExtension(ScanFormat format);
+
+#endif

@@ -1,0 +1,159 @@
+// Options, true curves and the chart's truth and geometry accessors.
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "chartsynth.h"
+#include "records.h"
+#include "splinecurve.h"
+#include "synthlayout.h"
+
+namespace {
+
+double sumOf(const std::vector<Sinusoid> &terms, double minute)
+{
+    double sum = 0;
+    for (const Sinusoid &s : terms) sum += s.amplitude * std::sin(2 * M_PI * minute / s.periodMinutes + s.phase);
+    return sum;
+}
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
+
+ChartOptions::ChartOptions()
+    : seed(1), dpi(300), maxRotationDeg(1.5), noiseSigma(0), format(ScanFormat::Tiff), jpegQuality(90),
+      hours(168), mmPerHour(0), timeStep(60), penWidthMM(0.35), degradationSeed(0), annotations(false), blots(false),
+      gaps(false), inkGrid(false)
+{
+    setParamDefaults(params);
+    std::memcpy(inkColor, params.srcInkColor, 3);
+    std::memcpy(gridColor, params.dstGridColor, 3);
+}
+
+double ChartCurves::temperature(double minute) const
+{
+    double day = std::cos(2 * M_PI * (startClockMinute + minute - peakClockMinute) / 1440.0);
+    return tempMean + tempDaily * day + sumOf(tempSlow, minute);
+}
+
+double ChartCurves::humidity(double minute) const
+{
+    // Relative humidity falls when the air warms: against the daily and slow temperature.
+    double day = std::cos(2 * M_PI * (startClockMinute + minute - peakClockMinute) / 1440.0);
+    return humMean - humDaily * day - humFromTemp * sumOf(tempSlow, minute) + sumOf(humSlow, minute);
+}
+
+SynthChart::SynthChart()
+    : pass{}, datePos{-1, -1}, curveColor{0, 0, 0}, timeStep(60), minutes(0), mmPerHour(0), rotationDeg(0),
+      scanPixelsPerMM(0), startColumnMM(0), curves{}, hygro(new HygroScale())
+{
+    setParamDefaults(params);
+}
+
+SynthChart::~SynthChart() = default;
+SynthChart::SynthChart(SynthChart &&) noexcept = default;
+SynthChart &SynthChart::operator=(SynthChart &&) noexcept = default;
+
+int SynthChart::minuteOf(const DateTime &t) const
+{
+    return dateVal[0].minutesUntil(t);
+}
+
+DateTime SynthChart::timeAt(int minute) const
+{
+    DateTime t = dateVal[0];
+    for (int i = 0; i < minute / 60; i++) t.addHour();
+    for (int i = 0; i < minute % 60; i++) t.addMinute();
+    return t;
+}
+
+double SynthChart::temperatureAtMinute(double minute) const
+{
+    return minute >= 0 && minute <= minutes ? curves.temperature(minute) : kNaN;
+}
+
+double SynthChart::humidityAtMinute(double minute) const
+{
+    return minute >= 0 && minute <= minutes ? curves.humidity(minute) : kNaN;
+}
+
+double SynthChart::temperatureAt(const DateTime &t) const
+{
+    return t.status() == 0 ? temperatureAtMinute(minuteOf(t)) : kNaN;
+}
+
+double SynthChart::humidityAt(const DateTime &t) const
+{
+    return t.status() == 0 ? humidityAtMinute(minuteOf(t)) : kNaN;
+}
+
+double SynthChart::arcOffsetMM(double v) const
+{
+    double H = params.srcFieldHeightMM, R = params.srcRadiusMM;
+    return penArcOffset(H, R, R - std::sqrt(R * R - 0.25 * H * H), v);
+}
+
+double SynthChart::columnAt(double minute) const
+{
+    return params.dstPixelsPerMM * (startColumnMM + mmPerHour * minute / 60.0);
+}
+
+double SynthChart::minuteAtColumn(double column) const
+{
+    return (column / params.dstPixelsPerMM - startColumnMM) * 60.0 / mmPerHour;
+}
+
+double SynthChart::temperatureRow(double celsius) const
+{
+    return params.dstPixelsPerMM * (45.0 - celsius) * params.srcFieldHeightMM / 80.0;
+}
+
+double SynthChart::humidityRow(double percent) const
+{
+    return params.dstPixelsPerMM * hygro->toMM(percent);
+}
+
+double SynthChart::traceRow(int field, double minute) const
+{
+    return field == 0 ? temperatureRow(curves.temperature(minute)) : humidityRow(curves.humidity(minute));
+}
+
+Vec2 SynthChart::scanPoint(int field, double u, double v) const
+{
+    // The paper lies flat on the scanner: the same affine map as the cut-out's.
+    double H = params.srcFieldHeightMM, D = params.srcFieldDistMM, W = params.srcFieldWidthMM;
+    Vec2 b{pass[2].x - pass[1].x, pass[2].y - pass[1].y};
+    double r = H / (2 * H + D);
+    double across = (field == 0 ? 0.0 : (H + D) / (2 * H + D)) + r * v / H;
+    return {pass[1].x + across * b.x + u / W * (pass[0].x - pass[1].x),
+            pass[1].y + across * b.y + u / W * (pass[0].y - pass[1].y)};
+}
+
+std::string SynthChart::truthText() const
+{
+    std::string text;
+    text.reserve(size_t(minutes + 1) * 32);
+    DateTime t = dateVal[0];
+    char line[96];
+    for (int m = 0; m <= minutes; m++) {
+        std::snprintf(line, sizeof line, "%04d-%02d-%02d %02d:%02d\t%.3f\t%.3f\n", t.year, t.month, t.day, t.hour,
+                      t.minute, curves.temperature(m), curves.humidity(m));
+        text += line;
+        t.addMinute();
+    }
+    return text;
+}
+
+void SynthChart::storeRecords(FileCtx &ctx) const
+{
+    for (int i = 0; i < 3; i++) storePassPointRecord(ctx, i, PassPoint{1, pass[i].x, pass[i].y});
+    for (int i = 0; i < 2; i++) {
+        storeDatePosRecord(ctx, i, datePos[i]);
+        storeDateValRecord(ctx, i, dateVal[i]);
+    }
+    storeTimeStepRecord(ctx, timeStep);
+    storeCurveColorRecord(ctx, curveColor);
+}

@@ -1,0 +1,112 @@
+#ifndef VELLORA_SYNTHLAYOUT_H
+#define VELLORA_SYNTHLAYOUT_H
+
+// Where everything of a synthetic chart lies: paper in the scan, fields on
+// the paper, clock time along the fields. Paper coordinates are mm from the
+// paper's top-left corner in the scan's orientation (x right, y down); the
+// fields' time axis runs upwards.
+
+#include <cmath>
+#include <vector>
+
+#include "chartsynth.h"
+#include "synthraster.h"
+
+// How far the pen arc at v lies before the straightened column of its time,
+// mm: the arm's tip touches the column at the field edges and reaches back by
+// the sagitta on the centre line (the arc's centre lies toward later times).
+// The cosine of the arc's slope against the value axis goes to *cosine.
+inline double penArcOffset(double H, double R, double sagitta, double v, double *cosine = nullptr)
+{
+    double d = v - 0.5 * H;
+    double q = R * R - d * d;
+    if (q <= 0) {
+        if (cosine) *cosine = 0.0;
+        return 0.0;
+    }
+    q = std::sqrt(q);
+    if (cosine) *cosine = q / R;
+    return sagitta - (R - q);
+}
+
+struct ChartLayout {
+    // Field geometry, mm; p is the field images' pixels per mm.
+    double W, H, D, R, sagitta, p;
+    double dpmm;  // scan pixels per mm
+
+    double paperW, paperH;
+    double fieldLeft, fieldBottom;  // paper position of the BottomLeft corner
+
+    double cosA, sinA;  // paper turned clockwise on the scan by the angle
+    Vec2 paperCentre;   // mm
+    Vec2 scanCentre;    // scan pixels of the paper centre
+    int scanW, scanH;
+
+    // Time axis: minutes are counted from the trace start.
+    int minutes;
+    double mmPerHour;
+    double startColumnMM;   // straightened column of the trace start
+    int startClockMinute;   // minutes after midnight at the trace start
+    int startWeekday;       // of the start day, 0 = Monday
+    int lineMinutes;        // printed time line spacing
+    int firstLineMinute;    // a printed time line, at or before the start
+
+    Vec2 paperToScan(Vec2 paper) const;
+    Vec2 scanToPaper(Vec2 scan) const;
+    double fieldOffset(int field) const { return field == 0 ? 0.0 : H + D; }
+    Vec2 fieldToPaper(int field, double u, double v) const
+    {
+        return {fieldLeft + fieldOffset(field) + v, fieldBottom - u};
+    }
+    Vec2 fieldToScan(int field, double u, double v) const
+    {
+        return paperToScan(fieldToPaper(field, u, v));
+    }
+    double arcOffset(double v, double *cosine = nullptr) const { return penArcOffset(H, R, sagitta, v, cosine); }
+    double columnMM(double minute) const { return startColumnMM + mmPerHour * minute / 60.0; }
+    double minuteAtColumn(double columnMM) const
+    {
+        return (columnMM - startColumnMM) * 60.0 / mmPerHour;
+    }
+    // Paper u of the pen at a time and value position.
+    double penU(double minute, double v) const { return columnMM(minute) - arcOffset(v); }
+};
+
+// SynthOk, or SynthBadOptions when the knobs make no chart.
+int makeLayout(const ChartOptions &options, const DateTime &start, Rng &rng, ChartLayout &layout);
+
+// Grows a box in field image coordinates by a stroke given in field
+// coordinates (u, v mm) and its width.
+void extendBox(const ChartLayout &L, const std::vector<Vec2> &uv, double widthMM, Disturbance &box);
+
+// Strokes given in field coordinates drawn into a layer, each extending a box
+// when one is given.
+class FieldPen {
+public:
+    FieldPen(const ChartLayout &layout, CoverageLayer &layer) : L(layout), layer(layer) {}
+    void polyline(int field, const std::vector<Vec2> &uv, double widthMM, double alpha,
+                  Disturbance *box = nullptr);
+
+private:
+    const ChartLayout &L;
+    CoverageLayer &layer;
+};
+
+// The pen stretches that stay empty (degradation "gaps").
+std::vector<PenGap> choosePenGaps(int minutes, Rng &rng);
+// The two ink traces.
+void drawTraces(const ChartLayout &L, const SynthChart &chart, double penWidthMM,
+                CoverageLayer &ink);
+// Handwritten date and scribbles, away from the traces.
+void drawAnnotations(const ChartLayout &L, const SynthChart &chart, Rng &rng, CoverageLayer &ink,
+                     std::vector<Disturbance> &marks);
+// Blots and smudges beside the traces.
+void drawBlots(const ChartLayout &L, const SynthChart &chart, Rng &rng, CoverageLayer &ink,
+               std::vector<Disturbance> &marks);
+// Printed scale numbers and day and hour labels.
+void drawPrintedLabels(const ChartLayout &L, const double hygroMM[21], CoverageLayer &print);
+
+// Weekday of a date, 0 = Monday.
+int weekday(int year, int month, int day);
+
+#endif
