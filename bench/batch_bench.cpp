@@ -1,0 +1,352 @@
+// The batch digitiser on 300 dpi synthetic TIFF scans: the whole digitisation
+// of one scan (decode, cut-out, search, fit, both tables, writes) beside
+// decoding the same image alone, one and two jobs over a set of scans, and
+// the peak memory of one scan against the size of its decoded image. The
+// ratios are printed at the end, measured in the same run.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <glib.h>
+#include <glib/gstdio.h>
+
+#include "batch.h"
+#include "chartsynth.h"
+#include "scanimage.h"
+#include "scanjob.h"
+
+namespace {
+
+const int kScans = 4;
+
+// Wall and CPU seconds per iteration of each benchmark's last run, for the
+// ratios. On a busy machine the CPU times compare more fairly.
+struct Cost {
+    double wall, cpu;
+};
+
+std::map<std::string, Cost> &costs()
+{
+    static std::map<std::string, Cost> m;
+    return m;
+}
+
+double cpuSeconds(clockid_t clock)
+{
+    timespec t;
+    clock_gettime(clock, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+// Measures a benchmark's loop; process CPU for the threaded batch runs.
+class Timer {
+public:
+    explicit Timer(clockid_t clock = CLOCK_THREAD_CPUTIME_ID)
+        : clock(clock), wall(std::chrono::steady_clock::now()), cpu(cpuSeconds(clock))
+    {
+    }
+
+    void record(const std::string &name, const benchmark::State &state) const
+    {
+        double n = static_cast<double>(state.iterations());
+        double w = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+        costs()[name] = Cost{w / n, (cpuSeconds(clock) - cpu) / n};
+    }
+
+private:
+    clockid_t clock;
+    std::chrono::steady_clock::time_point wall;
+    double cpu;
+};
+
+// The same scan stored two ways: uncompressed, as chartsynth writes it (its
+// decoding is little more than a copy), and LZW-compressed as scanners and
+// archives commonly store it.
+enum Encoding { Uncompressed = 0, Lzw = 1 };
+const char *const kEncodingNames[2] = {"uncompressed", "lzw"};
+
+// Copies a scan into an LZW TIFF with the same file context.
+bool writeLzwCopy(const std::string &from, const std::string &to)
+{
+    GdkPixbuf *scan = nullptr;
+    if (loadScanImage(from.c_str(), &scan) != ScanLoaded)
+        return false;
+    bool ok = gdk_pixbuf_save(scan, to.c_str(), "tiff", nullptr, "compression", "5", nullptr);
+    g_object_unref(scan);
+    gchar *ctx = nullptr;
+    gsize length = 0;
+    ok = ok && g_file_get_contents((from + ".ctx").c_str(), &ctx, &length, nullptr) &&
+         g_file_set_contents((to + ".ctx").c_str(), ctx, static_cast<gssize>(length), nullptr);
+    g_free(ctx);
+    return ok;
+}
+
+// Synthetic 300 dpi scans with their file contexts in a scratch folder.
+struct Archive {
+    std::string dir, out;
+    std::vector<std::string> scans[2];
+    Params params;
+    bool ok;
+
+    Archive() : ok(true)
+    {
+        char *made = g_dir_make_tmp("vellora-batch-bench-XXXXXX", nullptr);
+        dir = made ? made : ".";
+        g_free(made);
+        out = dir + "/out";
+        g_mkdir(out.c_str(), 0755);
+        setParamDefaults(params);
+        for (int i = 0; i < kScans; ++i) {
+            ChartOptions options;
+            options.seed = 100 + i;
+            std::string name = dir + "/x" + std::to_string(1000 + i);
+            ok = ok && writeChart(options, name + ".tif") == SynthOk &&
+                 writeLzwCopy(name + ".tif", name + ".lzw.tif");
+            scans[Uncompressed].push_back(name + ".tif");
+            scans[Lzw].push_back(name + ".lzw.tif");
+        }
+    }
+
+    ~Archive()
+    {
+        for (const char *sub : {"/out", ""}) {
+            std::string d = dir + sub;
+            if (GDir *g = g_dir_open(d.c_str(), 0, nullptr)) {
+                while (const char *name = g_dir_read_name(g))
+                    g_remove((d + "/" + name).c_str());
+                g_dir_close(g);
+            }
+            g_rmdir(d.c_str());
+        }
+    }
+
+    BatchOptions options(Encoding encoding, int jobs) const
+    {
+        BatchOptions o;
+        o.scans = scans[encoding];
+        o.outputDir = out;
+        o.force = true;
+        o.quiet = true;
+        o.jobs = jobs;
+        return o;
+    }
+};
+
+const Archive &archive()
+{
+    static Archive a;
+    return a;
+}
+
+bool ready(benchmark::State &state)
+{
+    if (archive().ok)
+        return true;
+    state.SkipWithError("synthetic scans could not be written");
+    return false;
+}
+
+std::string costName(const char *what, int encoding)
+{
+    return std::string(what) + " " + kEncodingNames[encoding];
+}
+
+void BM_DecodeOnly(benchmark::State &state)
+{
+    if (!ready(state))
+        return;
+    const std::vector<std::string> &scans = archive().scans[state.range(0)];
+    size_t i = 0;
+    Timer t;
+    for (auto _ : state) {
+        GdkPixbuf *p = gdk_pixbuf_new_from_file(scans[i++ % scans.size()].c_str(), nullptr);
+        benchmark::DoNotOptimize(p);
+        g_object_unref(p);
+    }
+    t.record(costName("decode", state.range(0)), state);
+}
+
+// The scan reader of the GUI and the batch: decode and drop TIFF's added alpha.
+void BM_LoadScanImage(benchmark::State &state)
+{
+    if (!ready(state))
+        return;
+    const std::vector<std::string> &scans = archive().scans[state.range(0)];
+    size_t i = 0;
+    Timer t;
+    for (auto _ : state) {
+        GdkPixbuf *p = nullptr;
+        loadScanImage(scans[i++ % scans.size()].c_str(), &p);
+        benchmark::DoNotOptimize(p);
+        g_object_unref(p);
+    }
+    t.record(costName("load", state.range(0)), state);
+}
+
+void processOne(const std::string &scan, const Params &params, const BatchOptions &options)
+{
+    ScanOutcome outcome;
+    digitiseScanFile(scan, params, options, outcome);
+    writeScanOutputs(outcome, options);
+    if (!outcome.ok())
+        std::fprintf(stderr, "%s\n", scanSummaryLine(outcome).c_str());
+}
+
+void BM_WholeScan(benchmark::State &state)
+{
+    if (!ready(state))
+        return;
+    const Archive &a = archive();
+    Encoding encoding = static_cast<Encoding>(state.range(0));
+    BatchOptions options = a.options(encoding, 1);
+    size_t i = 0;
+    Timer t;
+    for (auto _ : state)
+        processOne(options.scans[i++ % options.scans.size()], a.params, options);
+    t.record(costName("whole", encoding), state);
+}
+
+void BM_BatchLzw(benchmark::State &state)
+{
+    if (!ready(state))
+        return;
+    const Archive &a = archive();
+    BatchOptions options = a.options(Lzw, static_cast<int>(state.range(0)));
+    FILE *devnull = std::fopen("/dev/null", "w");
+    Timer t(CLOCK_PROCESS_CPUTIME_ID);
+    for (auto _ : state)
+        runBatch(options, a.params, devnull, devnull);
+    std::fclose(devnull);
+    state.SetItemsProcessed(state.iterations() * kScans);
+    t.record(state.range(0) == 1 ? "jobs1" : "jobs2", state);
+}
+
+BENCHMARK(BM_DecodeOnly)->Arg(Uncompressed)->Arg(Lzw)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadScanImage)->Arg(Uncompressed)->Arg(Lzw)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeScan)->Arg(Uncompressed)->Arg(Lzw)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BatchLzw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A field of /proc/self/status in kB, or -1.
+long statusKB(const char *field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    size_t n = std::strlen(field);
+    while (std::getline(in, line)) {
+        if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':')
+            return std::atol(line.c_str() + n + 1);
+    }
+    return -1;
+}
+
+// In a fresh process (nothing freed earlier is kept for reuse): the peak
+// resident growth in kB while loading the scan ("load") or digitising it
+// with its writes ("whole"), printed on standard output.
+int measurePeak(const std::string &what, const std::string &scan, const std::string &outputDir)
+{
+    reuseImageMemory();  // as vellora-batch does
+    Params params;
+    setParamDefaults(params);
+    BatchOptions options;
+    options.force = true;
+    options.outputDir = outputDir;
+    long before = statusKB("VmRSS");
+    if (what == "load") {
+        GdkPixbuf *p = nullptr;
+        if (loadScanImage(scan.c_str(), &p) == ScanLoaded)
+            g_object_unref(p);
+    } else {
+        processOne(scan, params, options);
+    }
+    long peak = statusKB("VmHWM");
+    std::printf("%ld\n", before < 0 || peak < 0 ? -1 : peak - before);
+    return 0;
+}
+
+// Runs measurePeak in a new process of this program; -1 when that fails.
+long peakGrowthKB(const char *what, const std::string &scan, const std::string &outputDir)
+{
+    char *argv[] = {const_cast<char *>("/proc/self/exe"), const_cast<char *>("--measure-peak"),
+                    const_cast<char *>(what), const_cast<char *>(scan.c_str()),
+                    const_cast<char *>(outputDir.c_str()), nullptr};
+    char *out = nullptr;
+    int status = 0;
+    long kB = -1;
+    if (g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr, &out,
+                     nullptr, &status, nullptr) &&
+        status == 0 && out)
+        kB = std::atol(out);
+    g_free(out);
+    return kB;
+}
+
+void reportMemory()
+{
+    const Archive &a = archive();
+    if (!a.ok)
+        return;
+    GdkPixbuf *decoded = nullptr;
+    const std::string &scan = a.scans[Lzw][0];
+    if (loadScanImage(scan.c_str(), &decoded) != ScanLoaded)
+        return;
+    double imageKB = gdk_pixbuf_get_byte_length(decoded) / 1024.0;
+    std::printf("decoded scan: %d x %d pixels, %.0f kB\n", gdk_pixbuf_get_width(decoded),
+                gdk_pixbuf_get_height(decoded), imageKB);
+    g_object_unref(decoded);
+
+    long load = peakGrowthKB("load", scan, a.out);
+    long whole = peakGrowthKB("whole", scan, a.out);
+    if (load < 0 || whole < 0) {
+        std::printf("peak memory: not measurable here\n");
+        return;
+    }
+    std::printf("peak memory growth: loading %.2f x decoded image, whole scan %.2f x\n",
+                load / imageKB, whole / imageKB);
+}
+
+void reportRatios()
+{
+    std::map<std::string, Cost> &c = costs();
+    for (int e = Uncompressed; e <= Lzw; ++e) {
+        std::string decode = costName("decode", e), whole = costName("whole", e);
+        if (!c.count(decode) || !c.count(whole))
+            continue;
+        for (const char *what : {"decode", "load", "whole"}) {
+            const Cost &k = c[costName(what, e)];
+            std::printf("%-6s %-12s per scan: wall %6.1f ms, cpu %6.1f ms\n", what,
+                        kEncodingNames[e], 1000 * k.wall, 1000 * k.cpu);
+        }
+        std::printf("whole / decode alone, %s: wall %.2f, cpu %.2f (target <= 1.5)\n",
+                    kEncodingNames[e], c[whole].wall / c[decode].wall,
+                    c[whole].cpu / c[decode].cpu);
+    }
+    if (c.count("jobs1") && c.count("jobs2"))
+        std::printf("throughput jobs 2 / jobs 1 (lzw): %.2f (process cpu per run %.0f / %.0f ms)\n",
+                    c["jobs1"].wall / c["jobs2"].wall, 1000 * c["jobs1"].cpu,
+                    1000 * c["jobs2"].cpu);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 5 && std::strcmp(argv[1], "--measure-peak") == 0)
+        return measurePeak(argv[2], argv[3], argv[4]);
+    reuseImageMemory();  // as vellora-batch does
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    reportRatios();
+    reportMemory();
+    return 0;
+}

@@ -1,0 +1,29 @@
+#ifndef VELLORA_BATCH_BATCH_H
+#define VELLORA_BATCH_BATCH_H
+
+#include <cstdio>
+#include <string>
+
+#include "options.h"
+#include "params.h"
+
+// Parameters as the GUI reads them: defaults, then the parameter file over
+// them ("vellora.ini" of the working directory, or --params). -1 with the
+// message when a named --params file cannot be opened; a faulty line keeps the
+// values read before it, as in the GUI, and only adds a warning.
+int loadBatchParams(const BatchOptions &options, Params &params, std::string &warning,
+                    std::string &error);
+
+// Lets freed scan and field images be reused by the next scan instead of
+// going back to the system: every fresh image costs page faults for each of
+// its pages, about a sixth of the time of a scan. Call before any thread.
+void reuseImageMemory();
+
+// Makes the output folder if it is missing; false with the message otherwise.
+bool prepareOutputDir(const BatchOptions &options, std::string &error);
+
+// Digitises every scan on up to options.jobs threads and writes their files
+// and lines in input order. Returns the exit status: 0 all succeeded, 1 not.
+int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err);
+
+#endif

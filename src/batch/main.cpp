@@ -1,0 +1,34 @@
+// vellora-batch: digitises chart scans without the GUI, from their file contexts.
+#include <cstdio>
+#include <string>
+
+#include "batch.h"
+#include "options.h"
+
+int main(int argc, char **argv)
+{
+    BatchOptions options;
+    std::string message;
+    switch (parseBatchOptions(argc, argv, options, message)) {
+    case ParseDone:
+        std::fputs(message.c_str(), stdout);
+        return 0;
+    case ParseUsage:
+        std::fprintf(stderr, "vellora-batch: %s\nTry 'vellora-batch --help'.\n", message.c_str());
+        return 2;
+    case ParseRun:
+        break;
+    }
+
+    Params params;
+    std::string warning;
+    if (loadBatchParams(options, params, warning, message) != 0 ||
+        !prepareOutputDir(options, message)) {
+        std::fprintf(stderr, "vellora-batch: %s\n", message.c_str());
+        return 2;
+    }
+    if (!warning.empty())
+        std::fprintf(stderr, "vellora-batch: warning: %s\n", warning.c_str());
+    reuseImageMemory();
+    return runBatch(options, params, stdout, stderr);
+}

@@ -1,0 +1,38 @@
+#ifndef VELLORA_BATCH_OPTIONS_H
+#define VELLORA_BATCH_OPTIONS_H
+
+#include <string>
+#include <vector>
+
+#include "sef.h"
+
+// The command line of vellora-batch.
+struct BatchOptions {
+    BatchOptions();
+
+    std::vector<std::string> scans;
+    std::string paramsFile;     // empty: "vellora.ini" of the working directory
+    bool hasSmoothness;         // else the parameter file's dstCurveFilter
+    double smoothness;          // the smoothness control's value
+    int timeStep;               // 10 or 60; 0: the scan's record, else 60
+    std::string outputDir;      // empty: beside each scan
+    bool force;
+    int jobs;
+    bool autoWindows;
+    bool sef;
+    StationInfo station;
+    int utcOffsetMinutes;       // local = UTC + offset
+    bool quiet;
+};
+
+enum ParseResult {
+    ParseRun = 0,    // options valid, go on
+    ParseDone = 1,   // --help or --version: message holds the text for standard output
+    ParseUsage = 2,  // message holds what is wrong
+};
+
+ParseResult parseBatchOptions(int argc, char **argv, BatchOptions &options, std::string &message);
+
+extern const char kBatchVersion[];
+
+#endif
