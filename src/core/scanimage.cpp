@@ -62,28 +62,32 @@ int tiffSamplesPerPixel(const char *path)
     return samples;
 }
 
-GdkPixbuf *dropAlpha(const GdkPixbuf *image)
+GdkPixbuf *dropAlpha(GdkPixbuf *image)
 {
-    if (gdk_pixbuf_get_n_channels(image) != 4)
+    if (gdk_pixbuf_get_n_channels(image) != 4) {
+        g_object_unref(image);
         return nullptr;
+    }
     const int width = gdk_pixbuf_get_width(image), height = gdk_pixbuf_get_height(image);
-    GdkPixbuf *rgb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
-    if (!rgb)
-        return nullptr;
-    const guchar *src = gdk_pixbuf_read_pixels(image);
-    guchar *dst = gdk_pixbuf_get_pixels(rgb);
     const int srcStride = gdk_pixbuf_get_rowstride(image);
-    const int dstStride = gdk_pixbuf_get_rowstride(rgb);
+    const int dstStride = (width * 3 + 3) & ~3;
+    guchar *pixels = gdk_pixbuf_get_pixels(image);
+    // Every destination byte lies at or before the source byte it copies, so
+    // packing forward never overwrites a byte still to be read.
     for (int y = 0; y < height; ++y) {
-        const guchar *s = src + static_cast<gsize>(y) * srcStride;
-        guchar *d = dst + static_cast<gsize>(y) * dstStride;
+        const guchar *s = pixels + static_cast<gsize>(y) * srcStride;
+        guchar *d = pixels + static_cast<gsize>(y) * dstStride;
         for (int x = 0; x < width; ++x, s += 4, d += 3) {
             d[0] = s[0];
             d[1] = s[1];
             d[2] = s[2];
         }
     }
-    return rgb;
+    // The new pixbuf keeps the old one alive as the owner of the memory.
+    return gdk_pixbuf_new_from_data(pixels, GDK_COLORSPACE_RGB, FALSE, 8, width, height,
+                                    dstStride, [](guchar *, gpointer owner) {
+                                        g_object_unref(owner);
+                                    }, image);
 }
 
 int loadScanImage(const char *path, GdkPixbuf **scan)
@@ -92,11 +96,9 @@ int loadScanImage(const char *path, GdkPixbuf **scan)
     if (!image)
         return ScanUnreadable;
     if (gdk_pixbuf_get_n_channels(image) == 4 && tiffSamplesPerPixel(path) == 3) {
-        GdkPixbuf *rgb = dropAlpha(image);
-        g_object_unref(image);
-        if (!rgb)
+        image = dropAlpha(image);
+        if (!image)
             return ScanUnreadable;
-        image = rgb;
     }
     if (gdk_pixbuf_get_n_channels(image) != 3) {
         g_object_unref(image);

@@ -19,7 +19,9 @@ int loadScanImage(const char *path, GdkPixbuf **scan);
 // is no readable TIFF.
 int tiffSamplesPerPixel(const char *path);
 
-// A new three-channel copy of a four-channel image, or nullptr.
-GdkPixbuf *dropAlpha(const GdkPixbuf *image);
+// A three-channel view of a four-channel image whose pixels are packed in
+// place, so no second copy of a large scan is made. Takes over the caller's
+// reference to image; nullptr (image released) when that fails.
+GdkPixbuf *dropAlpha(GdkPixbuf *image);
 
 #endif
