@@ -1,104 +1,256 @@
+#include <cstdio>
+
 #include "handlers.h"
 #include "ui.h"
 
-// Placeholder bodies until this page is built.
+// The controls of the evaluation page: mark modes, the dates and times of the
+// two marks, the ink colour, value offsets and display toggles. Each writes
+// its record at once; what it changes reaches the tables through the chain.
 
-void on_startdate_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+namespace {
+
+enum { StartMark = 0, EndMark = 1, RetouchVertical = 2, DrawCurve = 3 };
+
+MainCtx *mainCtxOf(gpointer user)
+{
+    return static_cast<MainCtx *>(user);
+}
+
+// The mark whose date the date controls edit, or -1 outside the date modes.
+int editedMark(const MainCtx *ctx)
+{
+    return ctx->markMode == StartMark || ctx->markMode == EndMark ? ctx->markMode : -1;
+}
+
+void chooseMark(GtkToggleButton *button, MainCtx *ctx, int i)
+{
+    setMarkMode(GTK_WIDGET(button), ctx, i);
+    showMarkDate(ctx, i);
+    showDateDifference(ctx);
+}
+
+void setEntryInt(GtkWidget *entry, int v)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", v);
+    gtk_entry_set_text(GTK_ENTRY(entry), text);
+}
+
+void setTime(MainCtx *ctx, int i, int hour, int minute)
+{
+    ctx->dateVal[i].setTime(hour, minute);
+    storeDateVal(ctx, i);
+    showDateDifference(ctx);
+}
+
+void applyCurveColor(MainCtx *ctx)
+{
+    guchar rgb[3];
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = static_cast<guchar>(ctx->curveColor[c]);
+    makeRefColor(ctx->refColor, rgb);
+    storeCurveColor(ctx);
+}
+
+int toggleState(GtkToggleButton *button)
+{
+    return gtk_toggle_button_get_active(button) ? 1 : 0;
+}
+
+} // namespace
+
+// ---- handlers --------------------------------------------------------------------
+
+void on_startdate_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_startdate_toggled\n");
+    chooseMark(button, mainCtxOf(user), StartMark);
 }
 
-void on_enddate_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_enddate_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_enddate_toggled\n");
+    chooseMark(button, mainCtxOf(user), EndMark);
 }
 
-void on_retouchvertical_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_retouchvertical_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_retouchvertical_toggled\n");
+    setMarkMode(GTK_WIDGET(button), mainCtxOf(user), RetouchVertical);
 }
 
-void on_drawcurve_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_drawcurve_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_drawcurve_toggled\n");
+    setMarkMode(GTK_WIDGET(button), mainCtxOf(user), DrawCurve);
 }
 
-void on_calendar_day_selected(GtkCalendar */*calendar*/, gpointer /*user*/)
+void on_calendar_day_selected(GtkCalendar *calendar, gpointer user)
 {
     trace("on_calendar_day_selected\n");
+    MainCtx *ctx = mainCtxOf(user);
+    const int i = editedMark(ctx);
+    if (i < 0)
+        return;
+    guint year = 0, month = 0, day = 0;
+    gtk_calendar_get_date(calendar, &year, &month, &day);
+    ++month;
+    const DateTime &date = ctx->dateVal[i];
+    // Also the selection that showMarkDate causes when it fills the calendar.
+    if (date.year == int(year) && date.month == int(month) && date.day == int(day))
+        return;
+    ctx->dateVal[i].setDate(year, month, day);
+    storeDateVal(ctx, i);
+    if (i == StartMark) {
+        ctx->dateVal[EndMark].setDate(year, month, day);
+        storeDateVal(ctx, EndMark);
+    }
+    showDateDifference(ctx);
+    recomputeChain(ctx, CurveChanged, 2);
 }
 
-void on_hour_changed(GtkSpinButton */*spin*/, gpointer /*user*/)
+void on_hour_changed(GtkSpinButton *spin, gpointer user)
 {
     trace("on_hour_changed\n");
+    MainCtx *ctx = mainCtxOf(user);
+    const int i = editedMark(ctx);
+    if (i >= 0)
+        setTime(ctx, i, gtk_spin_button_get_value_as_int(spin), ctx->dateVal[i].minute);
 }
 
-void on_minute_changed(GtkSpinButton */*spin*/, gpointer /*user*/)
+void on_minute_changed(GtkSpinButton *spin, gpointer user)
 {
     trace("on_minute_changed\n");
+    MainCtx *ctx = mainCtxOf(user);
+    const int i = editedMark(ctx);
+    if (i >= 0)
+        setTime(ctx, i, ctx->dateVal[i].hour, gtk_spin_button_get_value_as_int(spin));
 }
 
-void on_selcurvecolor_color_set(GtkColorButton */*button*/, gpointer /*user*/)
+void on_selcurvecolor_color_set(GtkColorButton *button, gpointer user)
 {
     trace("on_selcurvecolor_color_set\n");
+    MainCtx *ctx = mainCtxOf(user);
+    GdkColor color;
+    gtk_color_button_get_color(button, &color);
+    ctx->curveColor[0] = color.red >> 8;
+    ctx->curveColor[1] = color.green >> 8;
+    ctx->curveColor[2] = color.blue >> 8;
+    applyCurveColor(ctx);
+    recomputeChain(ctx, CurveChanged, 2);
 }
 
-void on_showcontrast_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_showcontrast_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_showcontrast_toggled\n");
+    MainCtx *ctx = mainCtxOf(user);
+    ctx->showContrast = toggleState(button);
+    recomputeChain(ctx, 0, 2);
 }
 
-void on_showcurve_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_showcurve_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_showcurve_toggled\n");
+    MainCtx *ctx = mainCtxOf(user);
+    ctx->showCurve = toggleState(button);
+    recomputeChain(ctx, 0, 2);
 }
 
-void on_showtable_toggled(GtkToggleButton */*button*/, gpointer /*user*/)
+void on_showtable_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_showtable_toggled\n");
+    MainCtx *ctx = mainCtxOf(user);
+    ctx->showTable = toggleState(button);
+    recomputeChain(ctx, 0, 2);
 }
 
-void on_resetcolor_clicked(GtkButton */*button*/, gpointer /*user*/)
+void on_resetcolor_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_resetcolor_clicked\n");
+    MainCtx *ctx = mainCtxOf(user);
+    for (int c = 0; c < 3; ++c)
+        ctx->curveColor[c] = ctx->params->srcInkColor[c];
+    applyCurveColor(ctx);
+    // Applies the record as opening the scan does, which also sets the button.
+    loadCurveColor(ctx);
+    recomputeChain(ctx, CurveChanged, 2);
 }
 
-void on_addTemp_changed(GtkSpinButton */*spin*/, gpointer /*user*/)
+void on_addTemp_changed(GtkSpinButton *spin, gpointer user)
 {
     trace("on_addTemp_changed\n");
+    MainCtx *ctx = mainCtxOf(user);
+    const double v = gtk_spin_button_get_value(spin);
+    // Equal when the offset was loaded with the scan before the spin button.
+    if (v == ctx->subImgData[SubImgTemp].addValue)
+        return;
+    ctx->subImgData[SubImgTemp].addValue = v;
+    recomputeChain(ctx, CurveChanged, SubImgTemp);
+    storeAddTemp(ctx);
 }
 
-void on_addHygro_changed(GtkSpinButton */*spin*/, gpointer /*user*/)
+void on_addHygro_changed(GtkSpinButton *spin, gpointer user)
 {
     trace("on_addHygro_changed\n");
+    MainCtx *ctx = mainCtxOf(user);
+    const double v = gtk_spin_button_get_value(spin);
+    if (v == ctx->subImgData[SubImgHygro].addValue)
+        return;
+    ctx->subImgData[SubImgHygro].addValue = v;
+    ctx->hygroScale.setOffset(v);
+    recomputeChain(ctx, CurveChanged, SubImgHygro);
+    storeAddHygro(ctx);
 }
 
-void showMarkDate(MainCtx */*ctx*/, int /*i*/)
-{
+// ---- operations --------------------------------------------------------------------
 
+void showMarkDate(MainCtx *ctx, int i)
+{
+    const DateTime &date = ctx->dateVal[i];
+    if (date.status() != 0)
+        return;
+    // Copies: the controls' own handlers run nested and may store the date.
+    const int year = date.year, month = date.month, day = date.day;
+    const int hour = date.hour, minute = date.minute;
+    GtkCalendar *calendar = GTK_CALENDAR(ctx->widCalendar);
+    gtk_calendar_select_month(calendar, month - 1, year);
+    gtk_calendar_select_day(calendar, day);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widHour), hour);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widMinute), minute);
 }
 
-void showDateDifference(MainCtx */*ctx*/)
+void showDateDifference(MainCtx *ctx)
 {
-
+    GtkWidget *entries[3] = {ctx->widDiffDay, ctx->widDiffHour, ctx->widDiffMinute};
+    if (ctx->dateVal[0].status() != 0 || ctx->dateVal[1].status() != 0) {
+        for (GtkWidget *entry : entries)
+            gtk_entry_set_text(GTK_ENTRY(entry), "?");
+        return;
+    }
+    // Integer division and remainder cut toward zero, so a negative
+    // difference shows negative parts.
+    const int minutes = ctx->dateVal[0].minutesUntil(ctx->dateVal[1]);
+    setEntryInt(ctx->widDiffDay, minutes / 60 / 24);
+    setEntryInt(ctx->widDiffHour, minutes / 60 % 24);
+    setEntryInt(ctx->widDiffMinute, minutes % 60);
 }
 
-void storeDateVal(MainCtx */*ctx*/, int /*i*/)
+void storeDateVal(MainCtx *ctx, int i)
 {
-
+    storeDateValRecord(ctx->fileCtx, i, ctx->dateVal[i]);
 }
 
-void storeCurveColor(MainCtx */*ctx*/)
+void storeCurveColor(MainCtx *ctx)
 {
-
+    storeCurveColorRecord(ctx->fileCtx, ctx->curveColor);
 }
 
-void storeAddTemp(MainCtx */*ctx*/)
+void storeAddTemp(MainCtx *ctx)
 {
-
+    storeDoubleRecord(ctx->fileCtx, "AddTemp", ctx->subImgData[SubImgTemp].addValue);
 }
 
-void storeAddHygro(MainCtx */*ctx*/)
+void storeAddHygro(MainCtx *ctx)
 {
-
+    storeDoubleRecord(ctx->fileCtx, "AddHygro", ctx->subImgData[SubImgHygro].addValue);
 }

@@ -1,41 +1,450 @@
+#include <cstdio>
+#include <string>
+
 #include "handlers.h"
+#include "tablefile.h"
 #include "ui.h"
 
-// Placeholder bodies until this page is built.
+// The two field views: the cut-out image with the ink extent, search windows,
+// marks, hand-drawn rows, fitted curve and table drawn over it. Everything is
+// drawn here, in the expose handlers; the rest of the program only changes
+// state and invalidates the views (whole ones or column strips).
 
-gboolean on_imgtemp_expose_event(GtkWidget */*widget*/, GdkEventExpose */*event*/, gpointer /*user*/)
+namespace {
+
+const GdkColor kYellow = {0, 0xFFFF, 0xFFFF, 0x0000};
+const GdkColor kMagenta = {0, 0xFFFF, 0x0000, 0xFFFF};
+const GdkColor kOlive = {0, 0xAAAA, 0xAAAA, 0x0000};
+const GdkColor kGreen = {0, 0x0000, 0xFFFF, 0x0000};
+const GdkColor kRed = {0, 0xFFFF, 0x0000, 0x0000};
+const GdkColor kBlue = {0, 0x0000, 0x0000, 0xFFFF};
+const GdkColor kGrid = {0, 0xA000, 0xA000, 0x0000};
+const GdkColor kNoon = {0, 0xD000, 0xD000, 0x0000};
+const GdkColor kBlack = {0, 0x0000, 0x0000, 0x0000};
+const GdkColor kWhite = {0, 0xFFFF, 0xFFFF, 0xFFFF};
+
+const int kMinCurveKnots = 6;
+// The length of GDK's default dash pattern (4 on, 4 off): a dashed line that
+// starts a whole number of patterns later has the same dashes.
+const int kDashPeriod = 8;
+// Pixels beside its end points that a line up to 5 wide can touch.
+const int kLineReach = 3;
+// How far left and right of its column a row's cross and rotated label can
+// reach, beyond the label's line height.
+const int kRowReachLeft = 7;
+const int kRowReachRight = 8;
+// Where the scale labels start.
+const int kAxisLabelX = 10;
+
+// The exposed area, widened by what a line can reach. Whatever lies wholly
+// outside is left out rather than drawn and clipped, so that the strip a
+// stroke invalidates, or the part of a view that its viewport shows, is
+// redrawn quickly; what is drawn inside comes out the same.
+struct Exposed {
+    int first, last;   // columns
+    int top, bottom;   // rows
+
+    explicit Exposed(const GdkRectangle &area)
+        : first(area.x - kLineReach), last(area.x + area.width - 1 + kLineReach),
+          top(area.y - kLineReach), bottom(area.y + area.height - 1 + kLineReach) {}
+    bool touch(int x0, int x1) const { return MAX(x0, x1) >= first && MIN(x0, x1) <= last; }
+    bool touchRows(int y0, int y1) const { return MAX(y0, y1) >= top && MIN(y0, y1) <= bottom; }
+};
+
+void setLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style)
+{
+    gdk_gc_set_rgb_fg_color(gc, &color);
+    gdk_gc_set_line_attributes(gc, width, style, GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
+}
+
+void setColor(GdkGC *gc, const GdkColor &color)
+{
+    gdk_gc_set_rgb_fg_color(gc, &color);
+}
+
+// A computed position to a pixel: add 0.5, cut toward zero.
+int toPixel(double v)
+{
+    return static_cast<int>(v + 0.5);
+}
+
+int mmToRow(MainCtx *ctx, double mm)
+{
+    return toPixel(mm * ctx->params->dstPixelsPerMM);
+}
+
+// The part of a line from p0 to p1 along one axis (GDK_CAP_NOT_LAST leaves
+// p1 out) that reaches from lo to hi: a dashed line keeps its dashes, as its
+// start moves by whole patterns.
+void clipAlong(int *p0, int *p1, int lo, int hi)
+{
+    if (*p0 < *p1) {
+        if (*p0 < lo)
+            *p0 += (lo - *p0) / kDashPeriod * kDashPeriod;
+        *p1 = MIN(*p1, hi + 1);
+    } else if (*p0 > *p1) {
+        if (*p0 > hi)
+            *p0 -= (*p0 - hi) / kDashPeriod * kDashPeriod;
+        *p1 = MAX(*p1, lo - 1);
+    }
+}
+
+// A horizontal line from x0 to x1 in row y, as far as it is exposed.
+void drawRowLine(GdkDrawable *d, GdkGC *gc, int x0, int x1, int y, const Exposed &ex)
+{
+    if (!ex.touch(x0, x1) || !ex.touchRows(y, y))
+        return;
+    clipAlong(&x0, &x1, ex.first, ex.last);
+    gdk_draw_line(d, gc, x0, y, x1, y);
+}
+
+// A vertical line from y0 to y1 in column x, as far as it is exposed.
+void drawColumnLine(GdkDrawable *d, GdkGC *gc, int x, int y0, int y1, const Exposed &ex)
+{
+    if (!ex.touch(x, x) || !ex.touchRows(y0, y1))
+        return;
+    clipAlong(&y0, &y1, ex.top, ex.bottom);
+    gdk_draw_line(d, gc, x, y0, x, y1);
+}
+
+void copyImage(GtkWidget *widget, GdkPixbuf *image, const GdkRectangle &area)
+{
+    GdkRectangle whole = {0, 0, gdk_pixbuf_get_width(image), gdk_pixbuf_get_height(image)};
+    GdkRectangle part;
+    if (!gdk_rectangle_intersect(&area, &whole, &part))
+        return;
+    gdk_draw_pixbuf(widget->window, widget->style->fg_gc[GTK_WIDGET_STATE(widget)], image,
+                    part.x, part.y, part.x, part.y, part.width, part.height,
+                    GDK_RGB_DITHER_NORMAL, part.x, part.y);
+}
+
+// First and last ink rows as two solid polylines, each column's extent as a
+// dashed bar; a column without ink breaks both polylines.
+void drawInkExtent(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const GdkRectangle &area,
+                   int pw)
+{
+    const int first = MAX(area.x - 1, 0);
+    const int last = MIN(area.x + area.width, pw - 1);
+    int prev = first;
+    for (int x = first; x <= last; ++x) {
+        const int bot = span.getBot(x), top = span.getTop(x);
+        setLine(gc, kGreen, 3, GDK_LINE_SOLID);
+        if (span.getBot(prev) >= 0 && bot >= 0)
+            gdk_draw_line(d, gc, prev, span.getBot(prev), x, bot);
+        if (span.getTop(prev) >= 0 && top >= 0)
+            gdk_draw_line(d, gc, prev, span.getTop(prev), x, top);
+        if (bot >= 0 && top >= 0) {
+            setLine(gc, kGreen, 3, GDK_LINE_ON_OFF_DASH);
+            gdk_draw_line(d, gc, x, bot, x, top);
+        }
+        prev = x;
+    }
+}
+
+// Shades the parts of each exposed column outside the user's search window.
+void drawSearchWindow(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const GdkRectangle &area,
+                      int ph, const Exposed &ex)
+{
+    const int end = area.x + area.width;
+    setLine(gc, kMagenta, 3, GDK_LINE_ON_OFF_DASH);
+    for (int x = area.x; x < end; ++x) {
+        if (span.getBot(x) != -1)
+            drawColumnLine(d, gc, x, span.getBot(x), 0, ex);
+    }
+    setColor(gc, kOlive);
+    for (int x = area.x; x < end; ++x) {
+        if (span.getTop(x) != -1)
+            drawColumnLine(d, gc, x, span.getTop(x), ph - 1, ex);
+    }
+}
+
+// Hatching left of the start mark and right of the end mark, and the two
+// thick mark lines beside (not on) the marked columns.
+void drawMarks(GdkDrawable *d, GdkGC *gc, int s, int e, int pw, int ph, const Exposed &ex)
+{
+    setLine(gc, kYellow, 1, GDK_LINE_ON_OFF_DASH);
+    for (int y = 0; y < ph; y += 3) {
+        drawRowLine(d, gc, 0, s, y, ex);
+        drawRowLine(d, gc, e, pw - 1, y, ex);
+    }
+    const int half = 5 / 2;
+    setLine(gc, kYellow, 5, GDK_LINE_ON_OFF_DASH);
+    drawColumnLine(d, gc, s - half, 0, ph - 1, ex);
+    drawColumnLine(d, gc, e + half, 0, ph - 1, ex);
+}
+
+void drawHandRows(GdkDrawable *d, GdkGC *gc, const int *drawPos, int pw, const Exposed &ex)
+{
+    setLine(gc, kRed, 3, GDK_LINE_SOLID);
+    for (int x = MAX(ex.first, 0); x <= ex.last && x < pw; ++x) {
+        if (drawPos[x] != -1)
+            drawColumnLine(d, gc, x, drawPos[x] - 2, drawPos[x] + 2, ex);
+    }
+}
+
+bool curveShown(const MainCtx *ctx, const SubImgData &sub)
+{
+    return ctx->showCurve && sub.curve && sub.fitStatus == 0 && sub.knotCount >= kMinCurveKnots;
+}
+
+// Each column joins the curve's row there to the one of the column before;
+// the first column, s, only to itself.
+void drawCurve(GdkDrawable *d, GdkGC *gc, const SplineCurve &curve, int s, int e,
+               const Exposed &ex)
+{
+    setLine(gc, kBlue, 3, GDK_LINE_SOLID);
+    const int from = MAX(s, ex.first), to = MIN(e, ex.last);
+    int prevX = from > s ? from - 1 : s;
+    int prevY = toPixel(curve.value(prevX));
+    for (int x = from; x <= to; ++x) {
+        const int y = toPixel(curve.value(x));
+        if (ex.touchRows(prevY, y))
+            gdk_draw_line(d, gc, prevX, prevY, x, y);
+        prevX = x;
+        prevY = y;
+    }
+}
+
+// ---- labels ----------------------------------------------------------------
+
+// Draws text through the screen's GDK Pango renderer with a matrix that
+// translates to (x, y) and, when turned, rotates by 90 degrees first.
+void drawLabel(GtkWidget *widget, GdkGC *gc, const PangoFontDescription *font, double x,
+               double y, bool turned, const char *text)
+{
+    GdkScreen *screen = gdk_drawable_get_screen(widget->window);
+    PangoRenderer *renderer = gdk_pango_renderer_get_default(screen);
+    GdkPangoRenderer *gdkRenderer = GDK_PANGO_RENDERER(renderer);
+    gdk_pango_renderer_set_drawable(gdkRenderer, widget->window);
+    gdk_pango_renderer_set_gc(gdkRenderer, gc);
+
+    PangoContext *context = gdk_pango_context_get_for_screen(screen);
+    PangoLayout *layout = pango_layout_new(context);
+    pango_layout_set_text(layout, text, -1);
+    pango_layout_set_font_description(layout, font);
+    PangoMatrix matrix = PANGO_MATRIX_INIT;
+    pango_matrix_translate(&matrix, x, y);
+    if (turned)
+        pango_matrix_rotate(&matrix, 90.0);
+    pango_context_set_matrix(context, &matrix);
+    pango_layout_context_changed(layout);
+    pango_renderer_draw_layout(renderer, layout, 0, 0);
+
+    gdk_pango_renderer_set_drawable(gdkRenderer, nullptr);
+    gdk_pango_renderer_set_gc(gdkRenderer, nullptr);
+    g_object_unref(layout);
+    g_object_unref(context);
+}
+
+// The ink extent of text in the font, lines stacked, in pixels.
+PangoRectangle inkExtent(GtkWidget *widget, const PangoFontDescription *font, const char *text)
+{
+    PangoContext *context = gdk_pango_context_get_for_screen(gdk_drawable_get_screen(widget->window));
+    PangoLayout *layout = pango_layout_new(context);
+    pango_layout_set_font_description(layout, font);
+    pango_layout_set_text(layout, text, -1);
+    PangoRectangle ink, logical;
+    pango_layout_get_pixel_extents(layout, &ink, &logical);
+    g_object_unref(layout);
+    g_object_unref(context);
+    return ink;
+}
+
+// ---- table overlay -----------------------------------------------------------
+
+// The scale's rows and labels of a field.
+struct ScaleLine {
+    int row;
+    char label[16];
+};
+
+int scaleLines(MainCtx *ctx, int field, ScaleLine lines[21])
+{
+    int n = 0;
+    if (field == SubImgTemp) {
+        for (int t = 45; t >= -35; t -= 5, ++n) {
+            lines[n].row = mmToRow(ctx, temperatureToMM(ctx, t));
+            std::snprintf(lines[n].label, sizeof lines[n].label, "%+2d C", t);
+        }
+    } else {
+        for (int h = 0; h <= 100; h += 5, ++n) {
+            lines[n].row = mmToRow(ctx, ctx->hygroScale.toMM(h));
+            std::snprintf(lines[n].label, sizeof lines[n].label, "%3d %%", h);
+        }
+    }
+    return n;
+}
+
+// Whether any scale label reaches into the columns: all of them start at
+// the same x, so the widest decides.
+bool scaleLabelsExposed(MainCtx *ctx, GtkWidget *widget, const ScaleLine *lines, int n,
+                        const Exposed &ex)
+{
+    if (ex.first <= kAxisLabelX)
+        return true;
+    std::string all;
+    for (int i = 0; i < n; ++i)
+        all += std::string(lines[i].label) + "\n";
+    const PangoRectangle ink = inkExtent(widget, ctx->fontMedium, all.c_str());
+    return kAxisLabelX + ink.x + ink.width >= ex.first;
+}
+
+void drawScaleGrid(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int field, int pw,
+                   const Exposed &ex)
+{
+    ScaleLine lines[21];
+    const int n = scaleLines(ctx, field, lines);
+    const bool labels = scaleLabelsExposed(ctx, widget, lines, n, ex);
+    for (int i = 0; i < n; ++i) {
+        setColor(gc, kGrid);
+        drawRowLine(widget->window, gc, 0, pw, lines[i].row, ex);
+        if (!labels)
+            continue;
+        setColor(gc, kBlack);
+        drawAxisLabel(ctx, widget, gc, kAxisLabelX, lines[i].row, lines[i].label);
+    }
+}
+
+bool datedRow(const TableRow &row, int i, int count)
+{
+    return i == 0 || i == count - 1 || (row.minute == 0 && row.hour % 6 == 0);
+}
+
+void drawDayLine(GdkDrawable *d, GdkGC *gc, const GdkColor &color, int x, int ph,
+                 const Exposed &ex)
+{
+    setLine(gc, color, 3, GDK_LINE_ON_OFF_DASH);
+    drawColumnLine(d, gc, x, 0, ph, ex);
+}
+
+void drawCross(GdkDrawable *d, GdkGC *gc, int x, int y, int from, int to)
+{
+    gdk_draw_line(d, gc, x + from, y, x + to, y);
+    gdk_draw_line(d, gc, x, y + from, x, y + to);
+}
+
+void drawTableRow(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int field, int i, int ph,
+                  const Exposed &ex)
+{
+    const SubImgData &sub = ctx->subImgData[field];
+    const TableRow &row = sub.table[i];
+    GdkDrawable *d = widget->window;
+    std::string label = valueLabel(field, row.value);
+    if (datedRow(row, i, sub.tableCount))
+        label += "   " + dateLabel(ctx->timeStep, row);
+
+    if (row.hour == 0 && row.minute == 0)
+        drawDayLine(d, gc, kGrid, row.x, ph, ex);
+    if (row.hour == 12 && row.minute == 0)
+        drawDayLine(d, gc, kNoon, row.x, ph, ex);
+    if (row.minute != 0) {
+        setLine(gc, kBlack, 1, GDK_LINE_SOLID);
+        drawCross(d, gc, row.x, row.y, -2, 2);
+        return;
+    }
+    setLine(gc, kBlack, 3, GDK_LINE_SOLID);
+    drawCross(d, gc, row.x, row.y, -5, 6);
+    setLine(gc, kWhite, 1, GDK_LINE_SOLID);
+    drawCross(d, gc, row.x, row.y, -4, 5);
+    setColor(gc, kBlack);
+    drawRowLabel(ctx, widget, gc, row.x, row.y - 30, label.c_str());
+}
+
+// Whether a row's lines, cross or turned label can reach into the columns.
+// A turned label is as wide as a line of its text is high.
+bool rowExposed(const TableRow &row, int labelWidth, const Exposed &ex)
+{
+    return ex.touch(row.x - kRowReachLeft, row.x + kRowReachRight + labelWidth);
+}
+
+void drawTable(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph, const Exposed &ex)
+{
+    const SubImgData &sub = ctx->subImgData[field];
+    if (sub.tableCount <= 0)
+        return;
+    GdkGC *gc = gdk_gc_new(widget->window);
+    if (!gc)
+        return;
+    setLine(gc, kGrid, 3, GDK_LINE_ON_OFF_DASH);
+    drawScaleGrid(ctx, widget, gc, field, pw, ex);
+
+    PangoRectangle line = inkExtent(widget, ctx->fontSmall, "+0123456789.");
+    const int labelWidth = line.y + line.height;
+    for (int i = 0; i < sub.tableCount; ++i) {
+        if (rowExposed(sub.table[i], labelWidth, ex))
+            drawTableRow(ctx, widget, gc, field, i, ph, ex);
+    }
+    g_object_unref(gc);
+}
+
+MainCtx *mainCtxOf(gpointer user)
+{
+    return static_cast<MainCtx *>(user);
+}
+
+} // namespace
+
+gboolean on_imgtemp_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer user)
 {
     trace("on_imgtemp_expose_event\n");
-    return FALSE;
+    drawFieldView(widget, event, mainCtxOf(user), SubImgTemp);
+    return TRUE;
 }
 
-gboolean on_imghygro_expose_event(GtkWidget */*widget*/, GdkEventExpose */*event*/, gpointer /*user*/)
+gboolean on_imghygro_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer user)
 {
     trace("on_imghygro_expose_event\n");
-    return FALSE;
+    drawFieldView(widget, event, mainCtxOf(user), SubImgHygro);
+    return TRUE;
 }
 
-void drawFieldView(GtkWidget */*widget*/, GdkEventExpose */*event*/, MainCtx */*ctx*/, int /*field*/)
+void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int field)
 {
+    const SubImgData &sub = ctx->subImgData[field];
+    if (!sub.pixbuf)
+        return;
+    const int pw = gdk_pixbuf_get_width(sub.pixbuf);
+    const int ph = gdk_pixbuf_get_height(sub.pixbuf);
+    const int s = ctx->datePos[0], e = ctx->datePos[1];
+    const GdkRectangle &area = event->area;
+    copyImage(widget, sub.pixbuf, area);
 
+    GdkDrawable *d = widget->window;
+    GdkGC *gc = gdk_gc_new(d);
+    if (!gc)
+        return;
+    if (ctx->showContrast && sub.contrastSpan)
+        drawInkExtent(d, gc, *sub.contrastSpan, area, pw);
+    const Exposed ex(area);
+    if (sub.limitSpan)
+        drawSearchWindow(d, gc, *sub.limitSpan, area, ph, ex);
+    drawMarks(d, gc, s, e, pw, ph, ex);
+    if (sub.drawPos)
+        drawHandRows(d, gc, sub.drawPos, pw, ex);
+    if (curveShown(ctx, sub))
+        drawCurve(d, gc, *sub.curve, s, e, ex);
+    if (ctx->showTable)
+        drawTable(widget, ctx, field, pw, ph, ex);
+    g_object_unref(gc);
 }
 
-void drawTableOverlay(GtkWidget */*widget*/, MainCtx */*ctx*/, int /*field*/, int /*width*/, int /*height*/)
+void drawTableOverlay(GtkWidget *widget, MainCtx *ctx, int field, int width, int height)
 {
-
+    drawTable(widget, ctx, field, width, height, Exposed(GdkRectangle{0, 0, width, height}));
 }
 
-double temperatureToMM(MainCtx */*ctx*/, double /*temperature*/)
+double temperatureToMM(MainCtx *ctx, double temperature)
 {
-    return 0.0;
+    return (45.0 - temperature + ctx->subImgData[SubImgTemp].addValue) *
+           ctx->params->srcFieldHeightMM / 80.0;
 }
 
-void drawAxisLabel(MainCtx */*ctx*/, GtkWidget */*widget*/, GdkGC */*gc*/, int /*x*/, int /*y*/, const char */*text*/)
+void drawAxisLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)
 {
-
+    drawLabel(widget, gc, ctx->fontMedium, x, y - 10, false, text);
 }
 
-void drawRowLabel(MainCtx */*ctx*/, GtkWidget */*widget*/, GdkGC */*gc*/, int /*x*/, int /*y*/, const char */*text*/)
+void drawRowLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)
 {
-
+    drawLabel(widget, gc, ctx->fontSmall, x - 5, y, true, text);
 }
