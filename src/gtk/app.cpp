@@ -224,6 +224,8 @@ int startMainWindow(MainCtx *mainCtx, const char *gladePath)
     LOOKUP_WIDGET(mainCtx->widMainWindow, "mainwindow");
     g_signal_connect(mainCtx->widMainWindow, "destroy", G_CALLBACK(cb_destroy), mainCtx);
     lookUpWidgets(mainCtx);
+    // The button would start black while the program follows srcInkColor.
+    showCurveColor(mainCtx);
     setupFileChooser(mainCtx);
     connectHandlers(mainCtx);
     return 0;

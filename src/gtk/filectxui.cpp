@@ -74,11 +74,16 @@ void loadCurveColor(MainCtx *ctx)
         bytes[i] = static_cast<guchar>(rgb[i]);
     }
     makeRefColor(ctx->refColor, bytes);
+    showCurveColor(ctx);
+}
+
+void showCurveColor(MainCtx *ctx)
+{
     GdkColor color;
     color.pixel = 0;
-    color.red = static_cast<guint16>(rgb[0] * 256);
-    color.green = static_cast<guint16>(rgb[1] * 256);
-    color.blue = static_cast<guint16>(rgb[2] * 256);
+    color.red = static_cast<guint16>(ctx->curveColor[0] * 256);
+    color.green = static_cast<guint16>(ctx->curveColor[1] * 256);
+    color.blue = static_cast<guint16>(ctx->curveColor[2] * 256);
     gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &color);
 }
 

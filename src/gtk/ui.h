@@ -35,6 +35,8 @@ void loadPassPoints(MainCtx *ctx);
 void loadDatePos(MainCtx *ctx);
 void loadDateVal(MainCtx *ctx);
 void loadCurveColor(MainCtx *ctx);
+// The colour button shows curveColor (each component times 256).
+void showCurveColor(MainCtx *ctx);
 void loadTimeStep(MainCtx *ctx);
 void loadAddTemp(MainCtx *ctx);
 void loadAddHygro(MainCtx *ctx);
