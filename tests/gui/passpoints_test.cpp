@@ -1,5 +1,3 @@
-#include <string>
-
 #include "harness.h"
 #include "scanfiles.h"
 #include "ui.h"
@@ -9,48 +7,33 @@
 
 namespace {
 
-const unsigned kGrey = 0x606060;
-
 class PassPointTest : public ::testing::Test {
 protected:
-    void SetUp() override { ctx = startApp(); }
+    void SetUp() override
+    {
+        ctx = startApp();
+        ASSERT_NE(ctx, nullptr);
+    }
     void TearDown() override
     {
-        // Nothing here is meant to be saved.
-        if (ctx->fileCtx.isModified())
-            answerDialogs({AnswerNo});
+        if (ctx && ctx->fileCtx.isModified())
+            answerDialogs({AnswerNo});  // nothing here is meant to be saved
         stopApp(ctx);
     }
 
     void openScan(int width, int height)
     {
-        std::string path = writeScan(appWorkDir() + "/scan.tif", "tiff", width, height, kGrey);
+        const std::string path = writeScan(appWorkDir() + "/scan.tif", "tiff", width, height, 0x606060);
         loadImage(ctx, path.c_str());
         runPending();
         ASSERT_NE(ctx->scanPixbuf, nullptr);
     }
 
-    void choosePoint(const char *radio)
-    {
-        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(uiWidget(ctx, radio)), TRUE);
-        runPending();
-    }
-
     void clickPoint(const char *radio, double x, double y)
     {
-        choosePoint(radio);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(uiWidget(ctx, radio)), TRUE);
         pressButton(ctx->widImgScan, x, y);
         releaseButton(ctx->widImgScan, x, y);
-        runPending();
-    }
-
-    // The scan view scrolls in its viewport; only what is on the screen is drawn.
-    void showScanBottom()
-    {
-        GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(ctx->widImgScan));
-        GtkAdjustment *v = gtk_viewport_get_vadjustment(viewport);
-        gtk_adjustment_set_value(v, v->upper - v->page_size);
-        runPending();
     }
 
     void nudge(const char *button)
@@ -65,23 +48,6 @@ protected:
         return value ? value : "(none)";
     }
 
-    // Records that depend on the field geometry, and some that do not.
-    void storeSideRecords()
-    {
-        const char *keys[] = {"Top0_0001", "Bot1_0002", "Draw0_0003", "AddTemp", "AddHygro",
-                              "DatePos1", "DateVal1", "CurveColor", "TimeStep"};
-        for (const char *key : keys)
-            ctx->fileCtx.set(key, "1");
-    }
-
-    void expectOnlyGeometryRecordsRemoved()
-    {
-        for (const char *gone : {"Top0_0001", "Bot1_0002", "Draw0_0003", "AddTemp", "AddHygro"})
-            EXPECT_EQ(ctx->fileCtx.get(gone), nullptr) << gone;
-        for (const char *kept : {"DatePos1", "DateVal1", "CurveColor", "TimeStep"})
-            EXPECT_NE(ctx->fileCtx.get(kept), nullptr) << kept;
-    }
-
     MainCtx *ctx = nullptr;
 };
 
@@ -90,66 +56,46 @@ bool isYellow(const guchar *p)
     return p[0] > 200 && p[1] > 200 && p[2] < 60;
 }
 
-bool isBlack(const guchar *p)
+bool isLabel(const guchar *p)
 {
     return p[0] < 60 && p[1] < 60 && p[2] < 60;
 }
 
-// Pixels along a horizontal (dx = 1) or vertical (dy = 1) run from (x, y)
-// that pass the test.
-int countPixels(const GdkPixbuf *image, int x, int y, int dx, int dy, int n,
-                bool (*test)(const guchar *))
+// Pixels in the box [x0, x1) x [y0, y1) that pass the test.
+int countInBox(const GdkPixbuf *image, int x0, int y0, int x1, int y1, bool (*test)(const guchar *))
 {
     int count = 0;
-    for (int i = 0; i < n; ++i) {
-        guchar rgb[3];
-        pixelAt(image, x + i * dx, y + i * dy, rgb);
-        count += test(rgb);
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            guchar rgb[3];
+            pixelAt(image, x, y, rgb);
+            count += test(rgb);
+        }
     }
     return count;
 }
 
-// Pixels in the box [x0, x1) x [y0, y1) that pass the test.
-int countInBox(const GdkPixbuf *image, int x0, int y0, int x1, int y1,
-               bool (*test)(const guchar *))
-{
-    int count = 0;
-    for (int y = y0; y < y1; ++y)
-        count += countPixels(image, x0, y, 1, 0, x1 - x0, test);
-    return count;
-}
-
-} // namespace
-
-TEST_F(PassPointTest, RadioButtonsChooseThePointThatAClickSets)
+TEST_F(PassPointTest, EachRadioButtonChoosesThePointThatAClickSets)
 {
     openScan(300, 200);
-    EXPECT_EQ(ctx->activePassPoint, 0);
-    choosePoint("P3");
-    EXPECT_EQ(ctx->activePassPoint, 2);
-    choosePoint("P1");
-    EXPECT_EQ(ctx->activePassPoint, 1);
-    choosePoint("P2");
-    EXPECT_EQ(ctx->activePassPoint, 0);
-
-    ctx->dirtyFlags = 0;
-    clickPoint("P3", 40, 50);
-    EXPECT_EQ(ctx->passPoints[2].set, 1);
-    EXPECT_DOUBLE_EQ(ctx->passPoints[2].x, 40.0);
-    EXPECT_DOUBLE_EQ(ctx->passPoints[2].y, 50.0);
-    EXPECT_EQ(ctx->passPoints[0].set, 0);
-    EXPECT_EQ(ctx->activePassPoint, 2);  // the active point does not advance
-    EXPECT_TRUE(ctx->dirtyFlags & PassPointsChanged);
-    EXPECT_EQ(record("Pass3"), "1 40.000000 50.000000");
-    EXPECT_EQ(record("Pass1"), "(none)");
-
-    clickPoint("P3", 70, 20);
-    clickPoint("P2", 5, 6);
-    EXPECT_EQ(record("Pass3"), "1 70.000000 20.000000");
-    EXPECT_EQ(record("Pass1"), "1 5.000000 6.000000");
+    const struct {
+        const char *radio, *key;
+        int index;
+        double x, y;
+        const char *stored;
+    } points[] = {{"P3", "Pass3", 2, 40, 50, "1 40.000000 50.000000"},
+                  {"P1", "Pass2", 1, 70, 20, "1 70.000000 20.000000"},
+                  {"P2", "Pass1", 0, 5.5, 6, "1 5.500000 6.000000"}};
+    for (const auto &p : points) {
+        ctx->dirtyFlags = 0;
+        clickPoint(p.radio, p.x, p.y);
+        EXPECT_EQ(record(p.key), p.stored);
+        EXPECT_EQ(ctx->activePassPoint, p.index) << "the active point does not advance";
+        EXPECT_TRUE(ctx->dirtyFlags & PassPointsChanged);
+    }
 
     // Opening a scan starts the points anew with TopLeft active, also in the radio group.
-    choosePoint("P3");
+    clickPoint("P3", 10, 10);
     openScan(300, 200);
     EXPECT_EQ(ctx->passPoints[2].set, 0);
     EXPECT_EQ(ctx->activePassPoint, 0);
@@ -161,13 +107,9 @@ TEST_F(PassPointTest, NudgesMoveAndStoreEveryPoint)
     openScan(300, 200);
     clickPoint("P2", 10, 20);
     ctx->dirtyFlags = 0;
-    nudge("up");
+    for (const char *button : {"up", "right", "right", "down", "down", "left"})
+        nudge(button);
     EXPECT_TRUE(ctx->dirtyFlags & PassPointsChanged);
-    nudge("right");
-    nudge("right");
-    nudge("down");
-    nudge("down");
-    nudge("left");
     EXPECT_EQ(record("Pass1"), "1 11.000000 21.000000");
     // Unset points move and are stored too, with their set flag.
     EXPECT_EQ(record("Pass2"), "0 1.000000 1.000000");
@@ -177,12 +119,22 @@ TEST_F(PassPointTest, NudgesMoveAndStoreEveryPoint)
 TEST_F(PassPointTest, ClicksAndNudgesDropTheRecordsOfTheOldGeometry)
 {
     openScan(300, 200);
-    storeSideRecords();
-    clickPoint("P1", 30, 40);
-    expectOnlyGeometryRecordsRemoved();
-    storeSideRecords();
-    nudge("left");
-    expectOnlyGeometryRecordsRemoved();
+    const char *geometry[] = {"Top0_0001", "Bot1_0002", "Draw0_0003", "AddTemp", "AddHygro"};
+    const char *kept[] = {"DatePos1", "DateVal1", "CurveColor", "TimeStep"};
+    for (bool click : {true, false}) {
+        for (const char *key : geometry)
+            ctx->fileCtx.set(key, "1");
+        for (const char *key : kept)
+            ctx->fileCtx.set(key, "1");
+        if (click)
+            clickPoint("P1", 30, 40);
+        else
+            nudge("left");
+        for (const char *key : geometry)
+            EXPECT_EQ(ctx->fileCtx.get(key), nullptr) << key;
+        for (const char *key : kept)
+            EXPECT_NE(ctx->fileCtx.get(key), nullptr) << key;
+    }
 }
 
 TEST_F(PassPointTest, FieldOutlinesAppearOnceAllThreePointsAreSet)
@@ -190,29 +142,29 @@ TEST_F(PassPointTest, FieldOutlinesAppearOnceAllThreePointsAreSet)
     openScan(900, 1000);
     clickPoint("P2", 100, 100);
     clickPoint("P1", 100, 900);
-    showScanBottom();
     GdkPixbuf *two = grabWidget(ctx->widImgScan);
-    EXPECT_EQ(countInBox(two, 290, 896, 900, 905, isYellow), 0);
-    EXPECT_EQ(countPixels(two, 429, 400, 0, 1, 400, isYellow), 0);
+    EXPECT_EQ(countInBox(two, 0, 0, 900, 1000, isYellow) - countInBox(two, 60, 60, 140, 140, isYellow) -
+                  countInBox(two, 60, 860, 140, 940, isYellow),
+              0) << "only the two markers";
     g_object_unref(two);
 
     clickPoint("P3", 800, 900);
-    showScanBottom();
     GdkPixbuf *image = grabWidget(ctx->widImgScan);
-    // Edges along BottomLeft-BottomRight: the temperature field x 100..428.6,
-    // the hygrometer field 471.4..800, dashed, with the gap between the fields
-    // and the scan beyond them bare. Labels cover the ends near the markers.
-    int temp = countPixels(image, 290, 900, 1, 0, 130, isYellow);
-    int hygro = countPixels(image, 480, 900, 1, 0, 140, isYellow);
-    EXPECT_GT(temp, 30);
-    EXPECT_LT(temp, 110);
-    EXPECT_GT(hygro, 30);
-    EXPECT_LT(hygro, 120);
-    EXPECT_EQ(countInBox(image, 436, 880, 465, 905, isYellow), 0);
-    EXPECT_EQ(countInBox(image, 830, 600, 900, 1000, isYellow), 0);
+    // Edges along TopLeft + BottomRight - BottomLeft and BottomLeft-BottomRight:
+    // the temperature field x 100..428.6, the hygrometer field 471.4..800,
+    // dashed, with the gap between the fields and the scan beyond them bare.
+    // Labels cover the ends near the markers.
+    for (int y : {100, 900}) {
+        const int temp = countInBox(image, 290, y, 420, y + 1, isYellow);
+        const int hygro = countInBox(image, 480, y, 620, y + 1, isYellow);
+        EXPECT_TRUE(temp > 30 && temp < 110) << y << ": " << temp;
+        EXPECT_TRUE(hygro > 30 && hygro < 120) << y << ": " << hygro;
+        EXPECT_EQ(countInBox(image, 436, y - 20, 465, y + 5, isYellow), 0) << y;
+    }
+    EXPECT_EQ(countInBox(image, 830, 0, 900, 1000, isYellow), 0);
     // The edges across the time axis run up from there, at x 100, 429, 471 and 800.
     for (int x : {100, 429, 471, 800})
-        EXPECT_GT(countPixels(image, x, 400, 0, 1, 400, isYellow), 100) << x;
+        EXPECT_GT(countInBox(image, x, 400, x + 1, 800, isYellow), 100) << x;
     EXPECT_EQ(countInBox(image, 200, 400, 400, 800, isYellow), 0);
     g_object_unref(image);
 }
@@ -223,17 +175,11 @@ TEST_F(PassPointTest, LabelsMoveLeftOnlyBeyondSixTenthsOfTheWidth)
     clickPoint("P2", 360, 100);  // x / width = 0.6 exactly: label on the right
     clickPoint("P1", 361, 200);  // just beyond: label 164 pixels left of the centre
     GdkPixbuf *image = grabWidget(ctx->widImgScan);
-    EXPECT_GT(countInBox(image, 380, 100, 520, 124, isBlack), 20);
-    EXPECT_EQ(countInBox(image, 200, 100, 330, 124, isBlack), 0);
-    EXPECT_GT(countInBox(image, 200, 200, 330, 224, isBlack), 20);
-    EXPECT_EQ(countInBox(image, 390, 200, 600, 224, isBlack), 0);
-    // Markers: yellow ring, cross arms that leave the centre free.
-    guchar rgb[3];
-    pixelAt(image, 360 + 11, 100 - 11, rgb);
-    EXPECT_TRUE(isYellow(rgb));
-    pixelAt(image, 360 - 15, 100, rgb);
-    EXPECT_TRUE(isBlack(rgb));
-    pixelAt(image, 360, 100, rgb);
-    EXPECT_FALSE(isBlack(rgb));
+    EXPECT_GT(countInBox(image, 380, 100, 520, 124, isLabel), 20);
+    EXPECT_EQ(countInBox(image, 200, 100, 330, 124, isLabel), 0);
+    EXPECT_GT(countInBox(image, 200, 200, 330, 224, isLabel), 20);
+    EXPECT_EQ(countInBox(image, 390, 200, 600, 224, isLabel), 0);
     g_object_unref(image);
 }
+
+} // namespace

@@ -5,61 +5,49 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <deque>
-#include <fstream>
-#include <sstream>
 
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
 #include <glib/gstdio.h>
 
+#include "scanfiles.h"
 #include "ui.h"
 
 namespace {
 
-std::string currentWorkDir;
-std::string originalDir;
+std::string currentWorkDir, originalDir, captureFile;
 std::vector<std::string> tempDirs;
 bool windowAlive = false;
+int savedStdout = -1;
 
 std::deque<DialogAnswer> pendingAnswers;
 std::vector<DialogRecord> shownDialogs;
 guint dialogWatch = 0;
-const guint kDialogPollMs = 20;
 
-int savedStdout = -1;
-std::string captureFile;
+// What the X server holds now, and what pressButton holds until releaseButton.
+unsigned serverState = 0, pressedButtons = 0;
+const unsigned kButtonMasks = GDK_BUTTON1_MASK | GDK_BUTTON2_MASK | GDK_BUTTON3_MASK |
+                              GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
+const unsigned kModifierMasks = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK;
 
-// ---- working directories -------------------------------------------------
-
-void removeTree(const std::string &path)
-{
-    gchar *argv[] = {const_cast<gchar *>("rm"), const_cast<gchar *>("-rf"),
-                     const_cast<gchar *>(path.c_str()), nullptr};
-    g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr,
-                 nullptr, nullptr, nullptr);
-}
+typedef int (*FakeFn)(Display *, unsigned int, int, unsigned long);
+FakeFn fakeButton = nullptr, fakeKey = nullptr;
 
 void removeTempDirs()
 {
-    for (const std::string &dir : tempDirs)
-        removeTree(dir);
-}
-
-std::string currentDir()
-{
-    gchar *dir = g_get_current_dir();
-    std::string result = dir;
-    g_free(dir);
-    return result;
+    for (const std::string &dir : tempDirs) {
+        const gchar *argv[] = {"rm", "-rf", dir.c_str(), nullptr};
+        g_spawn_sync(nullptr, const_cast<gchar **>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
+                     nullptr, nullptr, nullptr, nullptr, nullptr);
+    }
 }
 
 // The program's directory and, beside it, the link to the real UI definition.
 void prepareWorkDir(const std::string &base)
 {
-    g_mkdir_with_parents((base + "/work").c_str(), 0755);
-    std::string link = base + "/glade";
+    g_mkdir_with_parents(appDirOf(base).c_str(), 0755);
+    const std::string link = base + "/glade";
     if (!g_file_test(link.c_str(), G_FILE_TEST_EXISTS) &&
         symlink(VELLORA_SOURCE_DIR "/glade", link.c_str()) != 0)
         ADD_FAILURE() << "cannot link " << link;
@@ -67,154 +55,75 @@ void prepareWorkDir(const std::string &base)
 
 // ---- dialogs ---------------------------------------------------------------
 
-void findTextViews(GtkWidget *widget, gpointer data)
+GtkTextView *textViewIn(GtkWidget *widget)
 {
-    auto *found = static_cast<GtkWidget **>(data);
-    if (*found)
-        return;
     if (GTK_IS_TEXT_VIEW(widget))
-        *found = widget;
-    else if (GTK_IS_CONTAINER(widget))
-        gtk_container_forall(GTK_CONTAINER(widget), findTextViews, data);
-}
-
-std::string dialogText(GtkWidget *dialog)
-{
-    GtkWidget *view = nullptr;
-    findTextViews(dialog, &view);
-    if (!view)
-        return std::string();
-    GtkTextBuffer *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
-    GtkTextIter start, end;
-    gtk_text_buffer_get_bounds(buffer, &start, &end);
-    gchar *text = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
-    std::string result = text;
-    g_free(text);
-    return result;
-}
-
-int dialogWrapMode(GtkWidget *dialog)
-{
-    GtkWidget *view = nullptr;
-    findTextViews(dialog, &view);
-    return view ? gtk_text_view_get_wrap_mode(GTK_TEXT_VIEW(view)) : -1;
-}
-
-std::vector<std::string> dialogButtons(GtkWidget *dialog)
-{
-    std::vector<std::string> buttons;
-    GList *children = gtk_container_get_children(GTK_CONTAINER(GTK_DIALOG(dialog)->action_area));
-    for (GList *l = children; l; l = l->next) {
-        if (GTK_IS_BUTTON(l->data)) {
-            const gchar *label = gtk_button_get_label(GTK_BUTTON(l->data));
-            buttons.push_back(label ? label : "");
-        }
-    }
+        return GTK_TEXT_VIEW(widget);
+    GList *children = GTK_IS_CONTAINER(widget) ? gtk_container_get_children(GTK_CONTAINER(widget)) : nullptr;
+    GtkTextView *found = nullptr;
+    for (GList *l = children; l && !found; l = l->next)
+        found = textViewIn(GTK_WIDGET(l->data));
     g_list_free(children);
-    return buttons;
+    return found;
 }
 
-DialogRecord describeDialog(GtkWidget *dialog)
+DialogRecord describeDialog(GtkWindow *dialog)
 {
     DialogRecord record;
-    const gchar *title = gtk_window_get_title(GTK_WINDOW(dialog));
-    record.title = title ? title : "";
-    record.text = dialogText(dialog);
-    record.buttons = dialogButtons(dialog);
-    record.wrapMode = dialogWrapMode(dialog);
-    record.modal = gtk_window_get_modal(GTK_WINDOW(dialog));
-    GtkWindow *parent = gtk_window_get_transient_for(GTK_WINDOW(dialog));
+    record.title = gtk_window_get_title(dialog);
+    if (GtkTextView *view = textViewIn(GTK_WIDGET(dialog))) {
+        GtkTextIter start, end;
+        gtk_text_buffer_get_bounds(gtk_text_view_get_buffer(view), &start, &end);
+        gchar *text = gtk_text_iter_get_text(&start, &end);
+        record.text = text;
+        g_free(text);
+    }
+    GList *buttons = gtk_container_get_children(GTK_CONTAINER(GTK_DIALOG(dialog)->action_area));
+    for (GList *l = buttons; l; l = l->next) {
+        const gchar *label = gtk_button_get_label(GTK_BUTTON(l->data));
+        record.buttons.push_back(label ? label : "");
+    }
+    g_list_free(buttons);
+    record.modal = gtk_window_get_modal(dialog);
+    GtkWindow *parent = gtk_window_get_transient_for(dialog);
     record.parentName = parent ? gtk_widget_get_name(GTK_WIDGET(parent)) : "";
-    gtk_window_get_default_size(GTK_WINDOW(dialog), &record.width, &record.height);
     return record;
 }
-
-gint responseFor(DialogAnswer answer)
-{
-    switch (answer) {
-    case AnswerOk: return GTK_RESPONSE_ACCEPT;
-    case AnswerNo: return GTK_RESPONSE_NO;
-    case AnswerClose: break;
-    }
-    return GTK_RESPONSE_DELETE_EVENT;
-}
-
-const char *const kAnsweredKey = "vellora-test-answered";
 
 // Answers every running dialog of the program; one without a queued answer
 // is closed as by the window manager and marked unexpected.
 gboolean answerRunningDialogs(gpointer)
 {
+    static const gint responses[] = {GTK_RESPONSE_ACCEPT, GTK_RESPONSE_NO, GTK_RESPONSE_DELETE_EVENT};
     GList *toplevels = gtk_window_list_toplevels();
     for (GList *l = toplevels; l; l = l->next) {
-        GtkWidget *window = GTK_WIDGET(l->data);
-        if (!GTK_IS_DIALOG(window) || !GTK_WIDGET_VISIBLE(window) ||
-            g_object_get_data(G_OBJECT(window), kAnsweredKey))
+        GtkWindow *window = GTK_WINDOW(l->data);
+        const gchar *title = gtk_window_get_title(window);
+        if (!GTK_IS_DIALOG(window) || !GTK_WIDGET_VISIBLE(window) || !title || !g_str_has_prefix(title, "vellora"))
             continue;
-        const gchar *title = gtk_window_get_title(GTK_WINDOW(window));
-        if (!title || !g_str_has_prefix(title, "vellora"))
-            continue;
-        DialogRecord record = describeDialog(window);
-        DialogAnswer answer = AnswerClose;
-        if (pendingAnswers.empty()) {
-            record.unexpected = true;
-        } else {
-            answer = pendingAnswers.front();
+        shownDialogs.push_back(describeDialog(window));
+        shownDialogs.back().unexpected = pendingAnswers.empty();
+        DialogAnswer answer = pendingAnswers.empty() ? AnswerClose : pendingAnswers.front();
+        if (!pendingAnswers.empty())
             pendingAnswers.pop_front();
-        }
-        shownDialogs.push_back(record);
-        g_object_set_data(G_OBJECT(window), kAnsweredKey, GINT_TO_POINTER(1));
-        gtk_dialog_response(GTK_DIALOG(window), responseFor(answer));
+        gtk_dialog_response(GTK_DIALOG(window), responses[answer]);
     }
     g_list_free(toplevels);
     return TRUE;
 }
 
-// ---- pointer state on the X server ----------------------------------------
+void watchDialogs()
+{
+    if (!dialogWatch)
+        dialogWatch = g_timeout_add(20, answerRunningDialogs, nullptr);
+}
 
-// XTest, loaded at run time so that the build needs no extra package: it lets
-// the server hold buttons and modifiers, which the program reads back with
-// gdk_window_get_pointer while it handles motion.
-typedef int (*FakeButtonFn)(Display *, unsigned int, int, unsigned long);
-typedef int (*FakeKeyFn)(Display *, unsigned int, int, unsigned long);
-typedef int (*QueryExtensionFn)(Display *, int *, int *, int *, int *);
-
-struct XTest {
-    bool tried = false;
-    bool usable = false;
-    FakeButtonFn fakeButton = nullptr;
-    FakeKeyFn fakeKey = nullptr;
-};
-XTest xtest;
+// ---- pointer state on the X server ------------------------------------------
 
 Display *xDisplay()
 {
     return GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
 }
-
-void loadXTest()
-{
-    if (xtest.tried)
-        return;
-    xtest.tried = true;
-    void *lib = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
-    if (!lib)
-        return;
-    auto query = reinterpret_cast<QueryExtensionFn>(dlsym(lib, "XTestQueryExtension"));
-    xtest.fakeButton = reinterpret_cast<FakeButtonFn>(dlsym(lib, "XTestFakeButtonEvent"));
-    xtest.fakeKey = reinterpret_cast<FakeKeyFn>(dlsym(lib, "XTestFakeKeyEvent"));
-    int event, error, major, minor;
-    xtest.usable = query && xtest.fakeButton && xtest.fakeKey &&
-                   query(xDisplay(), &event, &error, &major, &minor);
-}
-
-const unsigned kButtonMasks = GDK_BUTTON1_MASK | GDK_BUTTON2_MASK | GDK_BUTTON3_MASK |
-                              GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
-const unsigned kModifierMasks = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK;
-
-// What the server holds now, and what pressButton holds until releaseButton.
-unsigned serverState = 0;
-unsigned pressedButtons = 0;
 
 unsigned buttonMask(int button)
 {
@@ -225,33 +134,29 @@ unsigned keycodeFor(guint keyval)
 {
     GdkKeymapKey *keys = nullptr;
     gint count = 0;
-    unsigned code = 0;
-    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &count) &&
-        count > 0)
-        code = keys[0].keycode;
+    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &count);
+    const unsigned code = count > 0 ? keys[0].keycode : 0;
     g_free(keys);
     return code;
 }
 
 void setServerState(unsigned wanted)
 {
-    loadXTest();
-    if (!xtest.usable)
+    if (!pointerStateAvailable())
         return;
     static const struct {
         unsigned mask;
         guint keyval;
-    } modifiers[] = {{GDK_SHIFT_MASK, GDK_KEY_Shift_L},
-                     {GDK_CONTROL_MASK, GDK_KEY_Control_L},
+    } modifiers[] = {{GDK_SHIFT_MASK, GDK_KEY_Shift_L}, {GDK_CONTROL_MASK, GDK_KEY_Control_L},
                      {GDK_MOD1_MASK, GDK_KEY_Alt_L}};
+    const unsigned changed = wanted ^ serverState;
     for (const auto &m : modifiers) {
-        if ((wanted ^ serverState) & m.mask)
-            xtest.fakeKey(xDisplay(), keycodeFor(m.keyval), (wanted & m.mask) != 0, 0);
+        if (changed & m.mask)
+            fakeKey(xDisplay(), keycodeFor(m.keyval), (wanted & m.mask) != 0, 0);
     }
     for (int button = 1; button <= 5; button++) {
-        unsigned mask = buttonMask(button);
-        if ((wanted ^ serverState) & mask)
-            xtest.fakeButton(xDisplay(), button, (wanted & mask) != 0, 0);
+        if (changed & buttonMask(button))
+            fakeButton(xDisplay(), button, (wanted & buttonMask(button)) != 0, 0);
     }
     serverState = wanted & (kButtonMasks | kModifierMasks);
     gdk_display_sync(gdk_display_get_default());
@@ -262,14 +167,9 @@ void setServerState(unsigned wanted)
 void dropServerPointerEvents(GdkEvent *event, gpointer)
 {
     switch (event->type) {
-    case GDK_MOTION_NOTIFY:
-    case GDK_BUTTON_PRESS:
-    case GDK_2BUTTON_PRESS:
-    case GDK_3BUTTON_PRESS:
-    case GDK_BUTTON_RELEASE:
-    case GDK_ENTER_NOTIFY:
-    case GDK_LEAVE_NOTIFY:
-    case GDK_SCROLL:
+    case GDK_MOTION_NOTIFY: case GDK_BUTTON_PRESS: case GDK_2BUTTON_PRESS:
+    case GDK_3BUTTON_PRESS: case GDK_BUTTON_RELEASE: case GDK_ENTER_NOTIFY:
+    case GDK_LEAVE_NOTIFY: case GDK_SCROLL:
         return;
     default:
         gtk_main_do_event(event);
@@ -278,93 +178,98 @@ void dropServerPointerEvents(GdkEvent *event, gpointer)
 
 // ---- input synthesis ------------------------------------------------------
 
-// The window that receives the widget's events and the offset of widget
-// coordinates in it (no-window widgets draw in their parent's window).
-GdkWindow *eventWindow(GtkWidget *widget, int *dx, int *dy)
-{
-    *dx = *dy = 0;
-    if (GTK_WIDGET_NO_WINDOW(widget)) {
-        *dx = widget->allocation.x;
-        *dy = widget->allocation.y;
-    }
-    return widget->window;
-}
-
 // Scrolls the enclosing viewport so that the point is visible: the pointer
 // can only be warped onto the screen.
-void scrollIntoView(GtkWidget *widget, int x, int y)
+void scrollIntoView(GtkWidget *widget, double x, double y)
 {
     GtkWidget *parent = gtk_widget_get_parent(widget);
     if (!parent || !GTK_IS_VIEWPORT(parent))
         return;
     GtkAdjustment *adjust[2] = {gtk_viewport_get_hadjustment(GTK_VIEWPORT(parent)),
                                 gtk_viewport_get_vadjustment(GTK_VIEWPORT(parent))};
-    int pos[2] = {x, y};
+    const double pos[2] = {x, y};
     for (int i = 0; i < 2; i++) {
         GtkAdjustment *a = adjust[i];
-        if (pos[i] >= a->value && pos[i] < a->value + a->page_size)
-            continue;
-        double value = pos[i] - a->page_size / 2;
-        gtk_adjustment_set_value(a, CLAMP(value, a->lower, a->upper - a->page_size));
+        if (pos[i] < a->value || pos[i] >= a->value + a->page_size)
+            gtk_adjustment_set_value(a, CLAMP(pos[i] - a->page_size / 2, a->lower, a->upper - a->page_size));
     }
     runPending();
 }
 
-// Root coordinates of a widget point; false when they lie off the screen.
-bool rootPosition(GtkWidget *widget, double x, double y, int *rx, int *ry)
+template <typename Event>
+void fillPointerEvent(Event &e, GdkWindow *window, double x, double y, unsigned state, int rx, int ry)
 {
-    int dx, dy, ox, oy;
-    GdkWindow *window = eventWindow(widget, &dx, &dy);
-    gdk_window_get_origin(window, &ox, &oy);
-    *rx = ox + dx + static_cast<int>(x);
-    *ry = oy + dy + static_cast<int>(y);
-    GdkScreen *screen = gdk_screen_get_default();
-    return *rx >= 0 && *ry >= 0 && *rx < gdk_screen_get_width(screen) &&
-           *ry < gdk_screen_get_height(screen);
+    e.window = GDK_WINDOW(g_object_ref(window));
+    e.send_event = TRUE;
+    e.time = GDK_CURRENT_TIME;
+    e.x = x;
+    e.y = y;
+    e.state = state;
+    e.device = gdk_device_get_core_pointer();
+    e.x_root = rx;
+    e.y_root = ry;
 }
 
-// False (and a test failure) when the widget has no window to take input yet.
-bool warpTo(GtkWidget *widget, double x, double y, int *rx, int *ry)
+// Warps the pointer to the widget point, lets the server hold `held` and
+// delivers a button or motion event there.
+void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int button,
+             unsigned state, unsigned held)
 {
     if (!GTK_WIDGET_REALIZED(widget)) {
         ADD_FAILURE() << gtk_widget_get_name(widget) << " is not realized: show its page first";
-        return false;
+        return;
     }
-    scrollIntoView(widget, static_cast<int>(x), static_cast<int>(y));
-    if (!rootPosition(widget, x, y, rx, ry)) {
-        ADD_FAILURE() << "point " << x << "," << y << " of " << gtk_widget_get_name(widget)
-                      << " is off the screen";
-        return true;
-    }
-    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), *rx, *ry);
-    return true;
-}
+    scrollIntoView(widget, x, y);
+    // No-window widgets get their events in the parent's window.
+    const bool own = !GTK_WIDGET_NO_WINDOW(widget);
+    const double wx = x + (own ? 0 : widget->allocation.x), wy = y + (own ? 0 : widget->allocation.y);
+    int ox, oy;
+    gdk_window_get_origin(widget->window, &ox, &oy);
+    const int rx = ox + static_cast<int>(wx), ry = oy + static_cast<int>(wy);
+    GdkScreen *screen = gdk_screen_get_default();
+    if (rx < 0 || ry < 0 || rx >= gdk_screen_get_width(screen) || ry >= gdk_screen_get_height(screen))
+        ADD_FAILURE() << "point " << x << "," << y << " of " << gtk_widget_get_name(widget) << " is off the screen";
+    else
+        gdk_display_warp_pointer(gdk_display_get_default(), screen, rx, ry);
+    setServerState(held);
 
-void deliverButton(GdkEventType type, GtkWidget *widget, double x, double y, int button,
-                   unsigned state, int rx, int ry)
-{
-    int dx, dy;
     GdkEvent *event = gdk_event_new(type);
-    event->button.window = GDK_WINDOW(g_object_ref(eventWindow(widget, &dx, &dy)));
-    event->button.send_event = TRUE;
-    event->button.time = GDK_CURRENT_TIME;
-    event->button.x = x + dx;
-    event->button.y = y + dy;
-    event->button.state = state;
-    event->button.button = button;
-    event->button.device = gdk_device_get_core_pointer();
-    event->button.x_root = rx;
-    event->button.y_root = ry;
+    if (type == GDK_MOTION_NOTIFY) {
+        fillPointerEvent(event->motion, widget->window, wx, wy, state, rx, ry);
+    } else {
+        fillPointerEvent(event->button, widget->window, wx, wy, state, rx, ry);
+        event->button.button = button;
+    }
     gtk_main_do_event(event);
     gdk_event_free(event);
+    runPending();
 }
 
-std::string readWholeFile(const std::string &path)
+// A widget inside a viewport is drawn only where it is scrolled into view: it
+// is scrolled tile by tile, each tile copied from its window, and the scroll
+// position put back.
+GdkPixbuf *grabScrolled(GtkWidget *widget, GtkViewport *viewport)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    GtkAdjustment *h = gtk_viewport_get_hadjustment(viewport), *v = gtk_viewport_get_vadjustment(viewport);
+    const double h0 = h->value, v0 = v->value;
+    const int width = widget->allocation.width, height = widget->allocation.height;
+    const int tileW = std::max(1, static_cast<int>(h->page_size));
+    const int tileH = std::max(1, static_cast<int>(v->page_size));
+    GdkPixbuf *image = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+    for (int ty = 0; ty < height; ty += tileH) {
+        for (int tx = 0; tx < width; tx += tileW) {
+            gtk_adjustment_set_value(h, std::min<double>(tx, h->upper - h->page_size));
+            gtk_adjustment_set_value(v, std::min<double>(ty, v->upper - v->page_size));
+            runPending();
+            const int x = static_cast<int>(h->value), y = static_cast<int>(v->value);
+            gdk_pixbuf_get_from_drawable(image, widget->window, nullptr, x, y, x, y,
+                                         std::min(tileW, width - x), std::min(tileH, height - y));
+        }
+    }
+    gtk_adjustment_set_value(h, h0);
+    gtk_adjustment_set_value(v, v0);
+    runPending();
+    return image;
 }
 
 } // namespace
@@ -375,7 +280,7 @@ std::string makeWorkDir()
 {
     gchar *dir = g_dir_make_tmp("vellora-gui-XXXXXX", nullptr);
     EXPECT_NE(dir, nullptr) << "cannot make a temporary directory";
-    std::string base = dir ? dir : "";
+    const std::string base = dir ? dir : "";
     g_free(dir);
     if (tempDirs.empty())
         atexit(removeTempDirs);
@@ -389,40 +294,30 @@ std::string appDirOf(const std::string &workDir)
     return workDir + "/work";
 }
 
-static void initGtkOnce()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    gtk_init(nullptr, nullptr);
-    g_log_set_handler(nullptr, static_cast<GLogLevelFlags>(0xff), logFunc, nullptr);
-    gdk_event_handler_set(dropServerPointerEvents, nullptr, nullptr);
-}
-
-static void onMainWindowDestroyed(GtkWidget *, gpointer)
-{
-    windowAlive = false;
-}
-
 MainCtx *startApp(const std::string &workDir, bool verboseMode)
 {
-    std::string base = workDir.empty() ? makeWorkDir() : workDir;
+    const std::string base = workDir.empty() ? makeWorkDir() : workDir;
     prepareWorkDir(base);
-    if (originalDir.empty())
-        originalDir = currentDir();
-    if (chdir(appDirOf(base).c_str()) != 0) {
-        ADD_FAILURE() << "cannot enter " << appDirOf(base);
-        return nullptr;
+    if (originalDir.empty()) {
+        gchar *dir = g_get_current_dir();
+        originalDir = dir;
+        g_free(dir);
     }
     currentWorkDir = appDirOf(base);
-
-    initGtkOnce();
+    if (chdir(currentWorkDir.c_str()) != 0) {
+        ADD_FAILURE() << "cannot enter " << currentWorkDir;
+        return nullptr;
+    }
+    static bool gtkReady = false;
+    if (!gtkReady) {
+        gtkReady = true;
+        gtk_init(nullptr, nullptr);
+        g_log_set_handler(nullptr, static_cast<GLogLevelFlags>(0xff), logFunc, nullptr);
+        gdk_event_handler_set(dropServerPointerEvents, nullptr, nullptr);
+    }
     verbose = verboseMode ? 1 : 0;
-    // Answers queued before the start serve dialogs of the start-up.
     shownDialogs.clear();
-    if (!dialogWatch)
-        dialogWatch = g_timeout_add(kDialogPollMs, answerRunningDialogs, nullptr);
+    watchDialogs();
 
     MainCtx *ctx = new MainCtx();
     initMainCtx(ctx);
@@ -433,7 +328,8 @@ MainCtx *startApp(const std::string &workDir, bool verboseMode)
         return nullptr;
     }
     windowAlive = true;
-    g_signal_connect(ctx->widMainWindow, "destroy", G_CALLBACK(onMainWindowDestroyed), nullptr);
+    g_signal_connect(ctx->widMainWindow, "destroy",
+                     G_CALLBACK(+[](GtkWidget *, gpointer) { windowAlive = false; }), nullptr);
     gtk_widget_show(ctx->widMainWindow);
     runPending();
     return ctx;
@@ -479,15 +375,10 @@ void runPending()
     }
 }
 
-// ---- dialogs ------------------------------------------------------------------
-
 void answerDialogs(std::initializer_list<DialogAnswer> answers)
 {
-    for (DialogAnswer answer : answers)
-        pendingAnswers.push_back(answer);
-    // Answers also outside startApp/stopApp, e.g. around velloraMain.
-    if (!dialogWatch)
-        dialogWatch = g_timeout_add(kDialogPollMs, answerRunningDialogs, nullptr);
+    pendingAnswers.insert(pendingAnswers.end(), answers);
+    watchDialogs();  // also outside startApp/stopApp, e.g. around velloraMain
 }
 
 std::vector<DialogRecord> takeDialogs()
@@ -497,13 +388,6 @@ std::vector<DialogRecord> takeDialogs()
     return result;
 }
 
-size_t pendingAnswerCount()
-{
-    return pendingAnswers.size();
-}
-
-// ---- widgets and input ----------------------------------------------------------
-
 GtkWidget *uiWidget(MainCtx *ctx, const char *name)
 {
     GtkWidget *widget = glade_xml_get_widget(ctx->gladeXml, name);
@@ -511,57 +395,41 @@ GtkWidget *uiWidget(MainCtx *ctx, const char *name)
     return widget;
 }
 
+// XTest, loaded at run time so that the build needs no extra package, lets the
+// server hold buttons and modifiers, which the program reads back with
+// gdk_window_get_pointer while it handles motion.
 bool pointerStateAvailable()
 {
-    loadXTest();
-    return xtest.usable;
+    static int usable = -1;
+    if (usable < 0) {
+        typedef int (*QueryFn)(Display *, int *, int *, int *, int *);
+        void *lib = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
+        auto query = lib ? reinterpret_cast<QueryFn>(dlsym(lib, "XTestQueryExtension")) : nullptr;
+        fakeButton = lib ? reinterpret_cast<FakeFn>(dlsym(lib, "XTestFakeButtonEvent")) : nullptr;
+        fakeKey = lib ? reinterpret_cast<FakeFn>(dlsym(lib, "XTestFakeKeyEvent")) : nullptr;
+        int event, error, major, minor;
+        usable = query && fakeButton && fakeKey && query(xDisplay(), &event, &error, &major, &minor);
+    }
+    return usable;
 }
 
 void pressButton(GtkWidget *widget, double x, double y, int button, unsigned state)
 {
-    int rx = 0, ry = 0;
-    if (!warpTo(widget, x, y, &rx, &ry))
-        return;
     pressedButtons |= buttonMask(button);
-    setServerState(pressedButtons | (state & kModifierMasks));
-    deliverButton(GDK_BUTTON_PRESS, widget, x, y, button, state, rx, ry);
-    runPending();
+    deliver(widget, GDK_BUTTON_PRESS, x, y, button, state, pressedButtons | (state & kModifierMasks));
 }
 
 void releaseButton(GtkWidget *widget, double x, double y, int button, unsigned state)
 {
-    int rx = 0, ry = 0;
-    if (!warpTo(widget, x, y, &rx, &ry))
-        return;
     pressedButtons &= ~buttonMask(button);
-    setServerState(pressedButtons | (state & kModifierMasks));
-    deliverButton(GDK_BUTTON_RELEASE, widget, x, y, button, state | buttonMask(button), rx, ry);
-    runPending();
+    deliver(widget, GDK_BUTTON_RELEASE, x, y, button, state | buttonMask(button),
+            pressedButtons | (state & kModifierMasks));
 }
 
 void movePointer(GtkWidget *widget, int x, int y, unsigned state)
 {
-    int rx = 0, ry = 0;
-    if (!warpTo(widget, x, y, &rx, &ry))
-        return;
-    unsigned held = pressedButtons | (state & (kButtonMasks | kModifierMasks));
-    setServerState(held);
-
-    int dx, dy;
-    GdkEvent *event = gdk_event_new(GDK_MOTION_NOTIFY);
-    event->motion.window = GDK_WINDOW(g_object_ref(eventWindow(widget, &dx, &dy)));
-    event->motion.send_event = TRUE;
-    event->motion.time = GDK_CURRENT_TIME;
-    event->motion.x = x + dx;
-    event->motion.y = y + dy;
-    event->motion.state = held;
-    event->motion.is_hint = FALSE;
-    event->motion.device = gdk_device_get_core_pointer();
-    event->motion.x_root = rx;
-    event->motion.y_root = ry;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-    runPending();
+    const unsigned held = pressedButtons | (state & (kButtonMasks | kModifierMasks));
+    deliver(widget, GDK_MOTION_NOTIFY, x, y, 0, held, held);
 }
 
 void sendDeleteEvent(GtkWidget *window)
@@ -573,40 +441,6 @@ void sendDeleteEvent(GtkWidget *window)
     gdk_event_free(event);
     runPending();
 }
-
-// ---- pixels -------------------------------------------------------------------
-
-namespace {
-
-// A widget inside a viewport is drawn only where it is scrolled into view:
-// it is scrolled tile by tile, each visible tile copied from its window, and
-// the scroll position put back.
-GdkPixbuf *grabScrolled(GtkWidget *widget, GtkViewport *viewport)
-{
-    GtkAdjustment *h = gtk_viewport_get_hadjustment(viewport);
-    GtkAdjustment *v = gtk_viewport_get_vadjustment(viewport);
-    const double h0 = h->value, v0 = v->value;
-    const int width = widget->allocation.width, height = widget->allocation.height;
-    const int tileW = std::max(1, static_cast<int>(h->page_size));
-    const int tileH = std::max(1, static_cast<int>(v->page_size));
-    GdkPixbuf *image = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
-    for (int ty = 0; ty < height; ty += tileH) {
-        for (int tx = 0; tx < width; tx += tileW) {
-            gtk_adjustment_set_value(h, std::min<double>(tx, h->upper - h->page_size));
-            gtk_adjustment_set_value(v, std::min<double>(ty, v->upper - v->page_size));
-            runPending();
-            int x = static_cast<int>(h->value), y = static_cast<int>(v->value);
-            int w = std::min(tileW, width - x), hgt = std::min(tileH, height - y);
-            gdk_pixbuf_get_from_drawable(image, widget->window, nullptr, x, y, x, y, w, hgt);
-        }
-    }
-    gtk_adjustment_set_value(h, h0);
-    gtk_adjustment_set_value(v, v0);
-    runPending();
-    return image;
-}
-
-} // namespace
 
 GdkPixbuf *grabWidget(GtkWidget *widget)
 {
@@ -623,8 +457,7 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
     }
     int width, height;
     gdk_drawable_get_size(pixmap, &width, &height);
-    GdkPixbuf *image =
-        gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0, width, height);
+    GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0, width, height);
     g_object_unref(pixmap);
     return image;
 }
@@ -633,18 +466,14 @@ void pixelAt(const GdkPixbuf *image, int x, int y, guchar rgb[3])
 {
     const guchar *p = gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
                       x * gdk_pixbuf_get_n_channels(image);
-    rgb[0] = p[0];
-    rgb[1] = p[1];
-    rgb[2] = p[2];
+    std::copy(p, p + 3, rgb);
 }
-
-// ---- standard output ------------------------------------------------------------
 
 void beginCaptureStdout()
 {
     fflush(stdout);
     gchar *path = nullptr;
-    int fd = g_file_open_tmp("vellora-stdout-XXXXXX", &path, nullptr);
+    const int fd = g_file_open_tmp("vellora-stdout-XXXXXX", &path, nullptr);
     ASSERT_GE(fd, 0) << "cannot make a capture file";
     captureFile = path;
     g_free(path);
@@ -661,7 +490,7 @@ std::string endCaptureStdout()
     dup2(savedStdout, STDOUT_FILENO);
     close(savedStdout);
     savedStdout = -1;
-    std::string text = readWholeFile(captureFile);
+    const std::string text = readFile(captureFile);
     g_unlink(captureFile.c_str());
     return text;
 }

@@ -1,8 +1,5 @@
 #include "scanfiles.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "harness.h"
 
 std::string writeScan(const std::string &path, const char *type, int width, int height,
@@ -17,27 +14,24 @@ std::string writeScan(const std::string &path, const char *type, int width, int 
 
 std::string readFile(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    gchar *text = nullptr;
+    gsize size = 0;
+    if (!g_file_get_contents(path.c_str(), &text, &size, nullptr))
+        return std::string();
+    const std::string result(text, size);
+    g_free(text);
+    return result;
 }
 
 void writeFile(const std::string &path, const std::string &text)
 {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
+    EXPECT_TRUE(g_file_set_contents(path.c_str(), text.data(), text.size(), nullptr)) << path;
 }
 
-bool fileExists(const std::string &path)
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
-    return g_file_test(path.c_str(), G_FILE_TEST_EXISTS);
-}
-
-bool waitUntil(bool (*done)(void *), void *data, int timeoutMs)
-{
-    gint64 end = g_get_monotonic_time() + static_cast<gint64>(timeoutMs) * 1000;
-    while (!done(data)) {
+    const gint64 end = g_get_monotonic_time() + static_cast<gint64>(timeoutMs) * 1000;
+    while (!done()) {
         if (g_get_monotonic_time() > end)
             return false;
         if (gtk_events_pending())
@@ -48,23 +42,13 @@ bool waitUntil(bool (*done)(void *), void *data, int timeoutMs)
     return true;
 }
 
-namespace {
-
-struct Selection {
-    GtkFileChooser *chooser;
-    const std::string *path;
-};
-
-bool isSelected(void *data)
+std::string chosenFile(MainCtx *ctx)
 {
-    Selection *s = static_cast<Selection *>(data);
-    char *name = gtk_file_chooser_get_filename(s->chooser);
-    bool selected = name && *s->path == name;
+    gchar *name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(uiWidget(ctx, "openfile")));
+    const std::string result = name ? name : "";
     g_free(name);
-    return selected;
+    return result;
 }
-
-} // namespace
 
 void chooseFile(MainCtx *ctx, const std::string &path)
 {
@@ -72,15 +56,15 @@ void chooseFile(MainCtx *ctx, const std::string &path)
     runPending();
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
     gtk_file_chooser_unselect_all(chooser);
-    Selection selection{chooser, &path};
+    auto selected = [ctx, &path] { return chosenFile(ctx) == path; };
     // A file made after its folder was listed shows up only once the folder
     // monitor reports it; until then the selection does not take.
-    bool selected = false;
-    for (int attempt = 0; attempt < 20 && !selected; ++attempt) {
+    bool done = false;
+    for (int attempt = 0; attempt < 20 && !done; ++attempt) {
         gtk_file_chooser_select_filename(chooser, path.c_str());
-        selected = waitUntil(isSelected, &selection, 250);
+        done = waitUntil(selected, 250);
     }
-    EXPECT_TRUE(selected) << "chooser did not select " << path;
+    EXPECT_TRUE(done) << "chooser did not select " << path;
     runPending();
 }
 
