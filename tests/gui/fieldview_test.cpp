@@ -1,28 +1,68 @@
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <vector>
-
 #include "evalchart.h"
 #include "handlers.h"
-#include "synthscan.h"
-#include "viewpixels.h"
+#include "synth_fixtures.h"
 
-// The field views: each overlay in its colour where it belongs, and how fast
-// a whole view and a stroke's strip are redrawn.
+// The field views: each overlay in its colour where it belongs, nothing before
+// a cut-out, and strips redrawn as the whole view shows them.
 
 using namespace evalchart;
-using namespace viewpixels;
 
 namespace {
 
-const int kStart = 100, kEnd = 480;
+struct Rgb {
+    guchar r, g, b;
+};
+const Rgb kYellow{255, 255, 0}, kMagenta{255, 0, 255}, kOlive{170, 170, 0}, kGreen{0, 255, 0},
+    kRed{255, 0, 0}, kBlue{0, 0, 255}, kGrid{160, 160, 0}, kNoon{208, 208, 0}, kBlack{0, 0, 0},
+    kWhite{255, 255, 255};
+
+// At least `least` pixels of colour c in columns x0..x1, rows y0..y1; none when 0.
+struct Region {
+    int x0, x1, y0, y1;
+    Rgb c;
+    int least;
+};
+
+// A view's drawn pixels, released at the end of the scope.
+struct Grab {
+    explicit Grab(GtkWidget *view) : image(grabWidget(view)) {}
+    ~Grab() { g_object_unref(image); }
+    Grab(const Grab &) = delete;
+
+    bool is(int x, int y, Rgb c) const
+    {
+        guchar p[3];
+        pixelAt(image, x, y, p);
+        return p[0] == c.r && p[1] == c.g && p[2] == c.b;
+    }
+    int count(const Region &r) const
+    {
+        int n = 0;
+        for (int x = MAX(r.x0, 0); x <= MIN(r.x1, gdk_pixbuf_get_width(image) - 1); ++x) {
+            for (int y = MAX(r.y0, 0); y <= MIN(r.y1, gdk_pixbuf_get_height(image) - 1); ++y)
+                n += is(x, y, r.c);
+        }
+        return n;
+    }
+    void expect(std::initializer_list<Region> regions) const
+    {
+        for (const Region &r : regions) {
+            const int n = count(r);
+            EXPECT_TRUE(r.least ? n >= r.least : n == 0)
+                << n << " in " << r.x0 << ".." << r.x1 << " x " << r.y0 << ".." << r.y1;
+        }
+    }
+
+    GdkPixbuf *const image;
+};
+
+const int kStart = 100, kEnd = 480, kRight = kFieldWidth - 1, kBottom = kFieldHeight - 1;
 
 class FieldViewTest : public EvalTest {
 protected:
     void SetUp() override
     {
-        start();
+        ASSERT_NO_FATAL_FAILURE(start());
         openChart();
         showPage(kEvaluationPage);
         ctx->datePos[0] = kStart;
@@ -39,172 +79,104 @@ protected:
     }
 
     GtkWidget *view(int field) { return ctx->subImgData[field].widget; }
-    SubImgData &sub(int field) { return ctx->subImgData[field]; }
-};
+    const TableRow &row(int i) { return ctx->subImgData[SubImgTemp].table[i]; }
 
-TEST_F(FieldViewTest, MarksHatchOutsideAndLieBesideTheMarkedColumns)
-{
-    Grab temp(view(SubImgTemp));
-    ASSERT_NE(temp.get(), nullptr);
-    // Hatching on every third row, left of the start and right of the end.
-    for (int x : {50, 530}) {
-        EXPECT_GT(temp.count(x, x, 0, 0, kYellow) + temp.count(x, x + 7, 3, 3, kYellow), 0) << x;
-        for (int y = 1; y < kFieldHeight; y += 3)
-            EXPECT_EQ(temp.count(x, x, y, y + 1, kYellow), 0) << x << "," << y;
-    }
-    EXPECT_EQ(temp.count(kStart + 3, kEnd - 3, 0, kFieldHeight - 1, kYellow), 0);
-    // The thick mark lines beside the marks: dashed, five pixels wide,
-    // centred two columns outside the marked ones.
-    for (int y = 0; y < kFieldHeight; ++y) {
-        EXPECT_FALSE(temp.is(kStart + 1, y, kYellow)) << y;
-        EXPECT_FALSE(temp.is(kEnd - 1, y, kYellow)) << y;
-    }
-    int left = 0, right = 0;
-    for (int y = 1; y < kFieldHeight; y += 3) {
-        left += temp.count(kStart - 4, kStart - 4, y, y + 1, kYellow);
-        right += temp.count(kEnd + 4, kEnd + 4, y, y + 1, kYellow);
-    }
-    EXPECT_GT(left, 20);
-    EXPECT_GT(right, 20);
-}
-
-TEST_F(FieldViewTest, SearchWindowShadesOnlyOutsideItsSetEdges)
-{
-    for (int x = 200; x < 210; ++x) {
-        sub(SubImgTemp).limitSpan->setBot(x, 50);
-        sub(SubImgTemp).limitSpan->setTop(x, 120);
-    }
-    sub(SubImgTemp).limitSpan->setBot(300, 40);  // only the upper edge
-    recomputeChain(ctx, 0, 0);
-    Grab temp(view(SubImgTemp));
-    EXPECT_GT(temp.count(205, 205, 0, 50, kMagenta), 10);
-    EXPECT_EQ(temp.count(205, 205, 52, kFieldHeight - 1, kMagenta), 0);
-    EXPECT_GT(temp.count(205, 205, 120, kFieldHeight - 1, kOlive), 10);
-    EXPECT_EQ(temp.count(205, 205, 0, 118, kOlive), 0);
-    EXPECT_GT(temp.count(300, 300, 0, 40, kMagenta), 10);
-    EXPECT_EQ(temp.count(300, 300, 0, kFieldHeight - 1, kOlive), 0);
-    EXPECT_EQ(temp.count(150, 190, 0, kFieldHeight - 1, kMagenta), 0);
-
-    on_resetvertical_clicked(nullptr, ctx);
-    Grab reset(view(SubImgTemp));
-    EXPECT_EQ(reset.count(0, kFieldWidth - 1, 0, kFieldHeight - 1, kMagenta), 0);
-    EXPECT_EQ(reset.count(0, kFieldWidth - 1, 0, kFieldHeight - 1, kOlive), 0);
-}
-
-TEST_F(FieldViewTest, InkExtentCurveAndHandRowsInTheirColours)
-{
-    sub(SubImgHygro).drawPos[300] = 20;
-    recomputeChain(ctx, 0, 1);
-    Grab plain(view(SubImgTemp));
-    EXPECT_EQ(plain.count(0, kFieldWidth - 1, 0, kFieldHeight - 1, kGreen), 0);
-    EXPECT_EQ(plain.count(0, kFieldWidth - 1, 0, kFieldHeight - 1, kBlue), 0);
-    Grab hygro(view(SubImgHygro));
-    // Rows d - 2 .. d + 1: the last point of a line is left out.
-    for (int y = 18; y <= 21; ++y)
-        EXPECT_TRUE(hygro.is(300, y, kRed)) << y;
-    EXPECT_FALSE(hygro.is(300, 23, kRed));
-    EXPECT_EQ(hygro.count(0, 290, 0, kFieldHeight - 1, kRed), 0);
-
-    // The ink spans rows 81..83: solid polylines three wide on its first and
-    // last row (rows 80..84, the hatching outside the marks over them on
-    // every third row); the fitted curve over it on the ink's centre row.
-    setToggle(ctx->widShowContrast, true);
-    Grab contrast(view(SubImgTemp));
-    for (int x : {kStart - 40, 300, kEnd + 40})
-        EXPECT_TRUE(contrast.is(x, kTempRow - 2, kGreen) && contrast.is(x, kTempRow + 1, kGreen)) << x;
-    EXPECT_EQ(contrast.count(300, 300, 0, kTempRow - 3, kGreen), 0);
-    EXPECT_EQ(contrast.count(0, kFieldWidth - 1, 0, kFieldHeight - 1, kBlue), 0);
-
-    setToggle(ctx->widShowCurve, true);
-    Grab curve(view(SubImgTemp));
-    for (int x : {kStart + 2, 300, kEnd - 2}) {
-        EXPECT_TRUE(curve.is(x, kTempRow, kBlue)) << x;
-        EXPECT_TRUE(curve.is(x, kTempRow - 2, kGreen)) << x;
-    }
-    EXPECT_EQ(curve.count(0, kStart - 3, 0, kFieldHeight - 1, kBlue), 0);
-    EXPECT_EQ(curve.count(kEnd + 2, kFieldWidth - 1, 0, kFieldHeight - 1, kBlue), 0);
-
-    // A curve is shown after a fit of six knots or more.
-    sub(SubImgTemp).knotCount = 5;
-    recomputeChain(ctx, 0, 0);
-    Grab five(view(SubImgTemp));
-    EXPECT_EQ(five.count(0, kFieldWidth - 1, 0, kFieldHeight - 1, kBlue), 0);
-}
-
-// The table's row marks: its first and last row and those on full hours.
-class TableOverlayTest : public FieldViewTest {
-protected:
-    const TableRow &row(int i) { return sub(SubImgTemp).table[i]; }
-    int rows() { return sub(SubImgTemp).tableCount; }
-
-    // A dashed vertical line below the row's point: many more pixels of the
-    // colour in its column than in one without. The dashed scale grid
-    // crosses both; it repeats every 8 columns.
-    static bool verticalLine(const Grab &image, const TableRow &r, Rgb c)
+    // A dashed line down from the row's point: many more pixels of the colour
+    // in its column than 8 columns on, where the dashed scale grid repeats.
+    static bool dayLine(const Grab &image, const TableRow &r, Rgb c)
     {
-        const int own = image.count(r.x, r.x, r.y + 8, kFieldHeight - 1, c);
-        const int beside = image.count(r.x + 8, r.x + 8, r.y + 8, kFieldHeight - 1, c);
-        return own > beside + 20;
+        return image.count({r.x, r.x, r.y + 8, kBottom, c, 0}) >
+               image.count({r.x + 8, r.x + 8, r.y + 8, kBottom, c, 0}) + 20;
     }
 };
 
-TEST_F(TableOverlayTest, ScaleGridFullHourCrossesTurnedLabelsAndMidnight)
+TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelong)
+{
+    SpanArray &limit = *ctx->subImgData[SubImgTemp].limitSpan;
+    for (int x = 200; x < 210; ++x) {
+        limit.setBot(x, 50);
+        limit.setTop(x, 120);
+    }
+    limit.setBot(300, 40);  // only the upper edge
+    ctx->subImgData[SubImgHygro].drawPos[300] = 20;
+    setToggle(ctx->widShowContrast, true);
+    setToggle(ctx->widShowCurve, true);
+    Grab temp(view(SubImgTemp));
+    temp.expect({
+        // Search windows: magenta above the upper edge, olive below the lower.
+        {205, 205, 0, 50, kMagenta, 10}, {205, 205, 52, kBottom, kMagenta, 0},
+        {205, 205, 120, kBottom, kOlive, 10}, {205, 205, 0, 118, kOlive, 0},
+        {300, 300, 0, 40, kMagenta, 10}, {300, 300, 0, kBottom, kOlive, 0},
+        {150, 190, 0, kBottom, kMagenta, 0},
+        // Hatching outside the marks, the mark lines beside the marked columns.
+        {50, 57, 0, 3, kYellow, 1}, {530, 537, 0, 3, kYellow, 1},
+        {kStart + 1, kEnd - 1, 0, kBottom, kYellow, 0},
+        // dashed and five wide: half of a column, where hatching alone is a third
+        {kStart - 4, kStart - 4, 0, kBottom, kYellow, 70},
+        {kEnd + 4, kEnd + 4, 0, kBottom, kYellow, 70},
+        // Ink extent from the ink's first row; the curve between the marks.
+        {300, 300, 0, kTempRow - 3, kGreen, 0},
+        {0, kStart - 3, 0, kBottom, kBlue, 0}, {kEnd + 2, kRight, 0, kBottom, kBlue, 0},
+        {0, kRight, 0, kBottom, kRed, 0}});
+    for (int y = 1; y < kFieldHeight; y += 3) {  // hatching on every third row only
+        EXPECT_EQ(temp.count({50, 57, y, y + 1, kYellow, 0}), 0) << y;
+        EXPECT_EQ(temp.count({530, 537, y, y + 1, kYellow, 0}), 0) << y;
+    }
+    // The ink spans rows 81..83: green lines three wide on its first and last
+    // row (hatched on every third row outside the marks), the curve between.
+    for (int x : {kStart - 40, kStart + 2, 300, kEnd - 2, kEnd + 40}) {
+        EXPECT_TRUE(temp.is(x, kTempRow - 2, kGreen)) << x;
+        EXPECT_GT(temp.count({x, x, kTempRow + 1, kTempRow + 2, kGreen, 0}), 0) << x;
+        EXPECT_EQ(temp.is(x, kTempRow, kBlue), x > kStart && x < kEnd) << x;
+    }
+    // A hand-drawn point: rows d - 2 .. d + 1 across its column only.
+    Grab(view(SubImgHygro)).expect({{300, 300, 18, 21, kRed, 4}, {300, 300, 23, 23, kRed, 0},
+                                    {0, 298, 0, kBottom, kRed, 0}});
+
+    // No windows, no ink shown and fewer than six knots: none of their colours.
+    on_resetvertical_clicked(nullptr, ctx);
+    ctx->subImgData[SubImgTemp].knotCount = 5;
+    setToggle(ctx->widShowContrast, false);
+    Grab bare(view(SubImgTemp));
+    for (Rgb c : {kMagenta, kOlive, kGreen, kBlue})
+        EXPECT_EQ(bare.count({0, kRight, 0, kBottom, c, 0}), 0);
+}
+
+TEST_F(FieldViewTest, TableRowsScaleGridAndDayLines)
 {
     setDates(23, 25);
     setToggle(ctx->widShowTable, true);
-    ASSERT_EQ(rows(), 3);
-    Grab image(view(SubImgTemp));
+    ASSERT_EQ(ctx->subImgData[SubImgTemp].tableCount, 3);
     // +45 C on the first row, +40 C ten rows below (5 C = 5.125 mm).
-    EXPECT_GT(image.count(150, 250, 0, 1, kGrid), 20);
-    EXPECT_EQ(image.count(150, 250, 3, 5, kGrid), 0);
-    EXPECT_GT(image.count(150, 250, 10, 10, kGrid), 20);
-
-    for (int i = 0; i < rows(); ++i) {
+    Grab hourly(view(SubImgTemp));
+    hourly.expect({{150, 250, 0, 1, kGrid, 20}, {150, 250, 3, 5, kGrid, 0},
+                  {150, 250, 10, 10, kGrid, 20}});
+    // Full hours: a white cross on a black one, the label upwards from 30 rows above.
+    for (int i = 0; i < 3; ++i) {
         const int x = row(i).x, y = row(i).y;
-        EXPECT_TRUE(image.is(x + 2, y, kWhite) && image.is(x, y + 2, kWhite)) << i;
-        EXPECT_TRUE(image.is(x + 2, y - 1, kBlack) && image.is(x - 1, y + 2, kBlack)) << i;
-        // The label stands 30 rows above the point and reads upwards.
-        EXPECT_GT(image.count(x - 5, x + 15, 0, y - 30, kBlack), 20) << i;
-        EXPECT_EQ(image.count(x - 5, x + 15, y - 28, y - 7, kBlack), 0) << i;
+        EXPECT_TRUE(hourly.is(x + 2, y, kWhite) && hourly.is(x, y + 2, kWhite)) << i;
+        EXPECT_TRUE(hourly.is(x + 2, y - 1, kBlack) && hourly.is(x - 1, y + 2, kBlack)) << i;
+        hourly.expect({{x - 5, x + 15, 0, y - 30, kBlack, 20},
+                      {x - 5, x + 15, y - 28, y - 7, kBlack, 0}});
     }
     EXPECT_EQ(row(1).hour, 0);
-    EXPECT_TRUE(verticalLine(image, row(1), kGrid));
-    EXPECT_FALSE(verticalLine(image, row(0), kGrid));
-    EXPECT_FALSE(verticalLine(image, row(2), kGrid));
-    EXPECT_EQ(image.count(row(0).x + 20, row(1).x - 20, 0, 50, kBlack), 0);
-
+    EXPECT_TRUE(dayLine(hourly, row(1), kGrid));
+    EXPECT_FALSE(dayLine(hourly, row(0), kGrid) || dayLine(hourly, row(2), kGrid));
     // 2 C more put +45 C 2/80 of the 82 mm field lower: trunc(4.1 + 0.5).
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widAddTemp), 2.0);
     runPending();
-    Grab moved(view(SubImgTemp));
-    EXPECT_EQ(moved.count(150, 250, 0, 1, kGrid), 0);
-    EXPECT_GT(moved.count(150, 250, 4, 4, kGrid), 20);
-}
+    Grab(view(SubImgTemp)).expect({{150, 250, 0, 1, kGrid, 0}, {150, 250, 4, 4, kGrid, 20}});
 
-TEST_F(TableOverlayTest, NoonHasItsLineAndTenMinuteRowsSmallCrosses)
-{
+    // Noon has its own line.
     setDates(11, 13);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ctx->widtimestep10), TRUE);
-    setToggle(ctx->widShowTable, true);
-    ASSERT_EQ(rows(), 13);
-    Grab image(view(SubImgTemp));
-    const TableRow &noon = row(6);
-    EXPECT_EQ(noon.hour * 100 + noon.minute, 1200);
-    EXPECT_TRUE(verticalLine(image, noon, kNoon));
-    EXPECT_FALSE(verticalLine(image, row(5), kNoon));
-    const TableRow &small = row(1);
-    EXPECT_TRUE(image.is(small.x + 1, small.y, kBlack) && image.is(small.x, small.y - 1, kBlack));
-    EXPECT_FALSE(image.is(small.x + 1, small.y - 1, kBlack));
-    EXPECT_FALSE(image.is(small.x + 3, small.y, kBlack) || image.is(small.x, small.y + 3, kBlack));
-    EXPECT_EQ(image.count(small.x - 3, small.x + 12, 0, small.y - 30, kBlack), 0)
-        << "no label off the full hour";
+    Grab noon(view(SubImgTemp));
+    EXPECT_TRUE(dayLine(noon, row(1), kNoon));
+    EXPECT_FALSE(dayLine(noon, row(0), kNoon) || dayLine(noon, row(2), kNoon));
 }
 
-class BlankViewTest : public EvalTest {};
-
-TEST_F(BlankViewTest, NothingIsDrawnBeforeACutOut)
+TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     g_signal_handlers_block_by_func(ctx->widMainNoteBook,
                                     reinterpret_cast<gpointer>(on_mainnotebook_switch_page), ctx);
     for (const SubImgData &sub : ctx->subImgData)
@@ -215,225 +187,87 @@ TEST_F(BlankViewTest, NothingIsDrawnBeforeACutOut)
     showPage(kEvaluationPage);
     for (const SubImgData &sub : ctx->subImgData) {
         Grab image(sub.widget);
-        ASSERT_NE(image.get(), nullptr);
         guchar bg[3];
-        pixelAt(image.get(), 0, 0, bg);
-        EXPECT_EQ(image.count(0, 119, 0, 59, Rgb{bg[0], bg[1], bg[2]}), 120 * 60);
+        pixelAt(image.image, 0, 0, bg);
+        EXPECT_EQ(image.count({0, 119, 0, 59, Rgb{bg[0], bg[1], bg[2]}, 0}), 120 * 60);
     }
-    GdkEventExpose expose = {};
-    expose.type = GDK_EXPOSE;
-    expose.window = ctx->subImgData[SubImgTemp].widget->window;
-    expose.area = GdkRectangle{0, 0, 120, 60};
-    EXPECT_TRUE(on_imgtemp_expose_event(ctx->subImgData[SubImgTemp].widget, &expose, ctx));
-    EXPECT_TRUE(on_imghygro_expose_event(ctx->subImgData[SubImgHygro].widget, &expose, ctx));
 }
 
-// ---- redraw speed ------------------------------------------------------------------
-
-double millisecondsSince(std::chrono::steady_clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// Everything the server was asked to draw is drawn.
 void finishDrawing(GtkWidget *view)
 {
     gdk_window_process_updates(view->window, FALSE);
     gdk_display_sync(gdk_display_get_default());
 }
 
-class BigView : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        if (ctx->fileCtx.isModified())
-            answerDialogs({AnswerNo});
-        stopApp(ctx);
-    }
-
-    // A week's chart at the default geometry with every overlay on: ink
-    // extent, a search window in every column between the marks, hand-drawn
-    // rows, curve and table.
-    void SetUp() override
-    {
-        ctx = synthscan::startDefault();
-        ASSERT_NE(ctx, nullptr);
-        MadeChart made = synthscan::writeChart(5, true);
-        loadImage(ctx, made.scan.c_str());
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), kEvaluationPage);
-        runPending();
-        view = ctx->subImgData[SubImgTemp].widget;
-        on_autowindows_clicked(nullptr, ctx);
-        for (int x = 1000; x < 1100; ++x)
-            ctx->subImgData[SubImgTemp].drawPos[x] = 300;
-        for (GtkWidget *toggle : {ctx->widShowContrast, ctx->widShowCurve, ctx->widShowTable})
-            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), TRUE);
-        runPending();
-        ASSERT_GT(ctx->subImgData[SubImgTemp].tableCount, 100);
-        ASSERT_TRUE(takeDialogs().empty());
-    }
-
-    // The window of a full expose drawn into a pixmap, as large as the view.
-    double fullExpose()
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        GdkPixmap *pixmap = gtk_widget_get_snapshot(view, nullptr);
-        gdk_display_sync(gdk_display_get_default());
-        const double ms = millisecondsSince(t0);
-        EXPECT_NE(pixmap, nullptr);
-        if (pixmap)
-            g_object_unref(pixmap);
-        return ms;
-    }
-
-    // Shows the columns around x in the view's viewport.
-    void scrollTo(int x)
-    {
-        GtkViewport *port = GTK_VIEWPORT(gtk_widget_get_parent(view));
+// Blackens the strip of columns x .. x + width - 1 page by page down the view,
+// lets it be redrawn and counts the pixels that differ from the whole view,
+// leaving out inset columns on each side.
+int stripDifference(GtkWidget *view, const Grab &whole, int x, int width, int inset = 0)
+{
+    GtkViewport *port = GTK_VIEWPORT(gtk_widget_get_parent(view));
+    GtkAdjustment *rows = gtk_viewport_get_vadjustment(port);
+    int differ = 0;
+    for (int top = 0; top < gdk_pixbuf_get_height(whole.image); top += int(rows->page_size)) {
+        gtk_adjustment_set_value(rows, MIN(top, rows->upper - rows->page_size));
         gtk_adjustment_set_value(gtk_viewport_get_hadjustment(port), x - 200);
         runPending();
-    }
-
-    // Scribbles over the visible rectangle, lets it be redrawn and counts
-    // the pixels that differ from the whole view.
-    // The first and last inset columns are not compared.
-    int redrawnDifference(const Grab &whole, GdkRectangle rect, int inset = 0)
-    {
-        GdkGC *gc = gdk_gc_new(view->window);
-        const GdkColor cyan = {0, 0, 0xFFFF, 0xFFFF};
-        gdk_gc_set_rgb_fg_color(gc, &cyan);
-        gdk_draw_rectangle(view->window, gc, TRUE, rect.x, rect.y, rect.width, rect.height);
-        g_object_unref(gc);
-        gdk_window_invalidate_rect(view->window, &rect, FALSE);
+        const GdkRectangle r = {x, int(rows->value), width, int(rows->page_size)};
+        gdk_draw_rectangle(view->window, view->style->black_gc, TRUE, x, r.y, width, r.height);
+        gdk_window_invalidate_rect(view->window, &r, FALSE);
         finishDrawing(view);
-        GdkPixbuf *shown = gdk_pixbuf_get_from_drawable(nullptr, view->window, nullptr, rect.x,
-                                                        rect.y, 0, 0, rect.width, rect.height);
-        EXPECT_NE(shown, nullptr);
-        int differ = 0;
-        for (int dx = inset; shown && dx < rect.width - inset; ++dx) {
-            for (int dy = 0; dy < rect.height; ++dy) {
-                guchar rgb[3];
-                pixelAt(shown, dx, dy, rgb);
-                differ += !whole.is(rect.x + dx, rect.y + dy, Rgb{rgb[0], rgb[1], rgb[2]});
+        GdkPixbuf *shown = gdk_pixbuf_get_from_drawable(nullptr, view->window, nullptr, x, r.y,
+                                                        0, 0, width, r.height);
+        for (int dx = inset; dx < width - inset; ++dx) {
+            for (int dy = 0; dy < r.height; ++dy) {
+                guchar p[3];
+                pixelAt(shown, dx, dy, p);
+                differ += !whole.is(x + dx, r.y + dy, Rgb{p[0], p[1], p[2]});
             }
         }
-        if (shown)
-            g_object_unref(shown);
-        return differ;
+        g_object_unref(shown);
     }
-
-    MainCtx *ctx = nullptr;
-    GtkWidget *view = nullptr;
-};
-
-// Parts redrawn over scribbled pixels: what is left out as unexposed must
-// not change what they show. The search windows and the ink extent are
-// drawn for the exposed columns (the ink also for one more on each side), so
-// a strip's edge column can miss a pixel of a line three wide beside it,
-// until the next whole redraw: edges are compared without them.
-TEST_F(BigView, ExposedPartsShowWhatTheWholeViewShows)
-{
-    const SubImgData &temp = ctx->subImgData[SubImgTemp];
-    const int ph = gdk_pixbuf_get_height(temp.pixbuf);
-    GtkAdjustment *vertical =
-        gtk_viewport_get_vadjustment(GTK_VIEWPORT(gtk_widget_get_parent(view)));
-    {
-        Grab whole(view);
-        ASSERT_NE(whole.get(), nullptr);
-        scrollTo(1000);
-        for (int y : {40, int(vertical->value + 101), int(vertical->value + vertical->page_size - 30)})
-            EXPECT_EQ(redrawnDifference(whole, GdkRectangle{1000, y, 100, 21}, 2), 0) << y;
-    }
-    on_resetvertical_clicked(nullptr, ctx);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ctx->widShowContrast), FALSE);
-    runPending();
-    Grab whole(view);
-    ASSERT_NE(whole.get(), nullptr);
-    const TableRow &hour = temp.table[temp.tableCount / 2];
-    ASSERT_EQ(hour.minute, 0);
-    const int strips[][2] = {{3, 40},                       // scale labels
-                             {ctx->datePos[0] - 6, 9},      // start mark
-                             {hour.x - 9, 5},               // a row's cross
-                             {hour.x + 4, 7},               // its turned label
-                             {1203, 3},                     // curve
-                             {1050, 4},                     // hand-drawn rows
-                             {ctx->datePos[1] + 30, 11}};   // hatching
-    for (const auto &strip : strips) {
-        const int x = strip[0], width = strip[1];
-        int differ = 0;
-        for (int top = 0; top < ph; top += int(vertical->page_size)) {
-            gtk_adjustment_set_value(vertical, MIN(top, vertical->upper - vertical->page_size));
-            scrollTo(x);
-            differ += redrawnDifference(whole, GdkRectangle{x, int(vertical->value), width,
-                                                            int(vertical->page_size)});
-        }
-        EXPECT_EQ(differ, 0) << "strip at " << x;
-    }
+    return differ;
 }
 
-TEST_F(BigView, FullExposeAndTheStripOfOneMotionRedrawTimes)
+// A week's chart at the default geometry with every overlay on (ink extent,
+// search windows in every column between the marks, hand-drawn rows, curve
+// and table): what a strip leaves out as unexposed must not change what it
+// shows. Search windows and ink extent are drawn for the exposed columns (the
+// ink also for one more on each side), so a strip's edge columns can miss a
+// pixel of a line three wide beside them until the next whole redraw.
+TEST_F(EvalTest, StripsShowWhatTheWholeViewShows)
 {
-    const SubImgData &temp = ctx->subImgData[SubImgTemp];
-    std::printf("field view %dx%d, %d table rows\n", gdk_pixbuf_get_width(temp.pixbuf),
-                gdk_pixbuf_get_height(temp.pixbuf), temp.tableCount);
-    std::vector<double> full;
-    for (int i = 0; i < 7; ++i)
-        full.push_back(fullExpose());
+    ASSERT_NO_FATAL_FAILURE(start(""));
+    const MadeChart made = makeChart(appWorkDir(), quickChartOptions(5));
+    ASSERT_EQ(made.result, SynthOk);
+    loadImage(ctx, made.scan.c_str());
+    showPage(kEvaluationPage);
+    on_autowindows_clicked(nullptr, ctx);
+    SubImgData &temp = ctx->subImgData[SubImgTemp];
+    for (int x = 1000; x < 1100; ++x)
+        temp.drawPos[x] = 300;
+    for (GtkWidget *toggle : {ctx->widShowContrast, ctx->widShowCurve, ctx->widShowTable})
+        setToggle(toggle, true);
+    ASSERT_GT(temp.tableCount, 100);
+    ASSERT_TRUE(takeDialogs().empty());
+    GtkWidget *view = temp.widget;
 
-    const int x0 = 1200, row = gdk_pixbuf_get_height(temp.pixbuf) / 2;
-    scrollTo(x0);
-    // What the viewport shows of the view: GDK exposes only that.
-    std::vector<double> shown;
-    for (int i = 0; i < 7; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        gdk_window_invalidate_rect(view->window, nullptr, FALSE);
-        finishDrawing(view);
-        shown.push_back(millisecondsSince(t0));
-    }
-    std::printf("expose of the visible part %.2f ms (median)\n", median(shown));
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(uiWidget(ctx, "retouchvertical")), TRUE);
-    std::vector<double> retouch;
-    for (int i = 0; i < 30; ++i) {
-        ctx->lastPointerX = x0 + i - 1;
-        const auto t0 = std::chrono::steady_clock::now();
-        retouchLimit(view, ctx, SubImgTemp, x0 + i, row, i % 2, 0);
-        finishDrawing(view);
-        retouch.push_back(millisecondsSince(t0));
-    }
-    std::printf("full expose %.2f ms, retouch strip %.3f ms (medians)\n", median(full),
-                median(retouch));
-    // Only the strip's columns are copied and searched.
-    EXPECT_LT(median(retouch), median(full) / 4);
-
-    if (!pointerStateAvailable())
-        GTEST_SKIP() << "no XTest: drawing needs a held button";
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(uiWidget(ctx, "drawcurve")), TRUE);
-    pressButton(view, x0, row);
-    int ox, oy;
-    gdk_window_get_origin(view->window, &ox, &oy);
-    GdkEventMotion motion = {};
-    motion.type = GDK_MOTION_NOTIFY;
-    motion.window = view->window;
-    std::vector<double> draw;
-    for (int i = 1; i <= 30; ++i) {
-        gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), ox + x0 + i,
-                                 oy + row);
-        gdk_display_sync(gdk_display_get_default());
-        const auto t0 = std::chrono::steady_clock::now();
-        moveInFieldView(view, &motion, ctx, SubImgTemp);
-        finishDrawing(view);
-        draw.push_back(millisecondsSince(t0));
-    }
-    releaseButton(view, x0 + 30, row);
-    EXPECT_EQ(temp.drawPos[x0 + 30], row);
-    std::printf("draw strip %.3f ms (median)\n", median(draw));
-    EXPECT_LT(median(draw), median(full) / 4);
+    Grab withInk(view);
+    EXPECT_EQ(stripDifference(view, withInk, 1000, 100, 2), 0);
+    on_resetvertical_clicked(nullptr, ctx);
+    setToggle(ctx->widShowContrast, false);
+    Grab whole(view);
+    const TableRow &hour = temp.table[temp.tableCount / 2];
+    ASSERT_EQ(hour.minute, 0);
+    const int strips[][2] = {{3, 40},                      // scale labels
+                             {ctx->datePos[0] - 6, 9},     // start mark
+                             {hour.x - 9, 5},              // a row's cross
+                             {hour.x + 4, 7},              // its turned label
+                             {1203, 3},                    // curve
+                             {1050, 4},                    // hand-drawn rows
+                             {ctx->datePos[1] + 30, 11}};  // hatching
+    for (const auto &strip : strips)
+        EXPECT_EQ(stripDifference(view, whole, strip[0], strip[1]), 0) << strip[0];
 }
 
 } // namespace

@@ -3,31 +3,27 @@
 #include "evalchart.h"
 #include "handlers.h"
 
-// The mouse on the field views: marks, retouching search windows, drawing
-// the curve by hand, and the buttons that undo retouching and drawing.
+// The mouse on the field views: marks, retouching search windows, drawing the
+// curve by hand, and the buttons that reset and set the search windows.
 
 using namespace evalchart;
 
 namespace {
 
-const char *const kEndBeforeStart = "you can not set end mark before start mark";
-
 class MarksTest : public EvalTest {
 protected:
     void SetUp() override
     {
-        start();
+        ASSERT_NO_FATAL_FAILURE(start());
         openChart();
         showPage(kEvaluationPage);
+        setToggle(ctx->widShowCurve, true);
         fieldWork.clear();
     }
 
-    void setMode(const char *button)
-    {
-        setToggle(uiWidget(ctx, button), true);
-    }
-
-    GtkWidget *view(int field = SubImgTemp) { return ctx->subImgData[field].widget; }
+    void setMode(const char *button) { setToggle(uiWidget(ctx, button), true); }
+    GtkWidget *view() { return ctx->subImgData[SubImgTemp].widget; }
+    SubImgData &temp() { return ctx->subImgData[SubImgTemp]; }
     const char *record(const std::string &key) { return ctx->fileCtx.get(key.c_str()); }
 
     void click(double x, int button = 1)
@@ -35,25 +31,10 @@ protected:
         pressButton(view(), x, 20, button);
         releaseButton(view(), x, 20, button);
     }
-
-    GdkCursor *viewCursor() { return gdk_window_get_cursor(view()->window); }
-
-    // Records of the search windows and drawn rows.
-    int columnRecords()
-    {
-        int n = 0;
-        for (const auto &entry : ctx->fileCtx.all()) {
-            for (const char *prefix : {"Top", "Bot", "Draw"})
-                n += entry.first.compare(0, strlen(prefix), prefix) == 0;
-        }
-        return n;
-    }
 };
 
 TEST_F(MarksTest, PressesRoundToColumnsAndAnEndBeforeTheStartIsRefused)
 {
-    setToggle(ctx->widShowCurve, true);
-    fieldWork.clear();
     click(49.5);
     EXPECT_EQ(ctx->datePos[0], 50);
     EXPECT_STREQ(record("DatePos1"), "50");
@@ -66,138 +47,101 @@ TEST_F(MarksTest, PressesRoundToColumnsAndAnEndBeforeTheStartIsRefused)
     click(49);
     std::vector<DialogRecord> dialogs = takeDialogs();
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialogs[0].title, "vellora error");
-    EXPECT_EQ(dialogs[0].text, kEndBeforeStart);
+    EXPECT_EQ(dialogs[0].text, "you can not set end mark before start mark");
     EXPECT_EQ(ctx->datePos[1], kFieldWidth - 1);
     EXPECT_EQ(record("DatePos2"), std::to_string(kFieldWidth - 1)) << "the old column stored again";
     setToggle(ctx->widShowCurve, false);  // marks one column apart leave no curve
     click(50, 2);
     EXPECT_EQ(ctx->datePos[1], 50);
-
     setMode("startdate");
     answerDialogs({AnswerOk});
     click(50);
     EXPECT_EQ(takeDialogs().size(), 1u);
     EXPECT_EQ(ctx->datePos[0], 49);
-
-    // The extra event of a double click repeats nothing of its presses.
-    GdkEventButton twice = {};
-    twice.type = GDK_2BUTTON_PRESS;
-    twice.x = 30;
-    twice.button = 1;
-    pressFieldView(view(), &twice, ctx, SubImgTemp);
-    EXPECT_EQ(ctx->datePos[0], 49);
 }
 
-TEST_F(MarksTest, ModesSetCursorsAndDateControlsPressAndReleaseTheEdgeCursor)
+TEST_F(MarksTest, ModesSetTheCursorsAndTheDateControls)
 {
     const struct {
         const char *button;
         GdkCursor *cursor;
         bool dates;
     } modes[] = {{"enddate", ctx->cursorRightSide, true},
-                 {"retouchvertical", ctx->cursorDoubleArrow, false},
                  {"drawcurve", ctx->cursorPencil, false},
-                 {"startdate", ctx->cursorLeftSide, true}};
+                 {"startdate", ctx->cursorLeftSide, true},
+                 {"retouchvertical", ctx->cursorDoubleArrow, false}};
     for (const auto &m : modes) {
         setMode(m.button);
         EXPECT_EQ(gdk_window_get_cursor(uiWidget(ctx, m.button)->window), m.cursor) << m.button;
         EXPECT_EQ(GTK_WIDGET_SENSITIVE(ctx->widDateAndTimeFrame) != 0, m.dates) << m.button;
-        releaseButton(view(), 10, 10);
-        EXPECT_EQ(viewCursor(), m.cursor) << m.button;
+        releaseButton(view(), 10, 10);  // without a press: restores the cursor only
+        EXPECT_EQ(gdk_window_get_cursor(view()->window), m.cursor) << m.button;
     }
-    // A release without a press restores the cursor only.
     EXPECT_TRUE(fieldWork.empty());
-
-    setMode("retouchvertical");
-    pressButton(view(), 10, 10, 1);
-    EXPECT_EQ(viewCursor(), ctx->cursorTopSide);
-    releaseButton(view(), 10, 10, 1);
-    pressButton(view(), 10, 10, 3);
-    EXPECT_EQ(viewCursor(), ctx->cursorBottomSide);
-    releaseButton(view(), 10, 10, 3);
-    EXPECT_EQ(viewCursor(), ctx->cursorDoubleArrow);
-    EXPECT_EQ(ctx->lastPointerX, -1);
 }
 
-class StrokeTest : public MarksTest {
-protected:
-    void SetUp() override
-    {
-        if (!pointerStateAvailable())
-            GTEST_SKIP() << "no XTest: strokes need held buttons";
-        MarksTest::SetUp();
-        setToggle(ctx->widShowCurve, true);
-        fieldWork.clear();
-    }
-
-    int drawn(int x) { return ctx->subImgData[SubImgTemp].drawPos[x]; }
-    SpanArray &limit() { return *ctx->subImgData[SubImgTemp].limitSpan; }
-    SpanArray &contrast() { return *ctx->subImgData[SubImgTemp].contrastSpan; }
-
-    // A press, one motion to (x, y) and the release, with the modifiers.
-    void stroke(int x, int y, int button, unsigned state = 0)
-    {
-        pressButton(view(), x, y, button);
-        movePointer(view(), x, y, state);
-        releaseButton(view(), x, y, button);
-    }
-};
-
-TEST_F(StrokeTest, AFastDragDrawsEveryColumnControlErasesReleaseRefitsTheField)
+TEST_F(MarksTest, StrokesDrawAndRetouchEveryColumnControlClearsReleaseRefits)
 {
+    if (!pointerStateAvailable())
+        GTEST_SKIP() << "no XTest: strokes need held buttons";
     setMode("drawcurve");
     pressButton(view(), 10, 30);
     movePointer(view(), 10, 30);
     movePointer(view(), 40, 50);
     EXPECT_TRUE(fieldWork.empty()) << "the refit waits for the release";
     for (int x = 10; x <= 40; ++x) {
-        ASSERT_EQ(drawn(x), 50) << x;
+        ASSERT_EQ(temp().drawPos[x], 50) << x;
         ASSERT_STREQ(record(columnKey("Draw", 0, x)), "50") << x;
     }
-    EXPECT_EQ(drawn(9), -1);
-    EXPECT_EQ(drawn(41), -1);
+    EXPECT_EQ(temp().drawPos[9], -1);
+    EXPECT_EQ(temp().drawPos[41], -1);
 
     movePointer(view(), 25, 70, GDK_CONTROL_MASK);
-    EXPECT_EQ(drawn(24), 50);
-    EXPECT_EQ(drawn(25), -1);
-    EXPECT_EQ(drawn(40), -1);
+    EXPECT_EQ(temp().drawPos[24], 50);
+    EXPECT_EQ(temp().drawPos[25], -1);
+    EXPECT_EQ(temp().drawPos[40], -1);
     EXPECT_EQ(record(columnKey("Draw", 0, 40)), nullptr);
     releaseButton(view(), 25, 70);
     EXPECT_EQ(fieldWork, recomputed({0}));
     EXPECT_EQ(ctx->subImgData[SubImgHygro].drawPos[30], -1);
-}
 
-TEST_F(StrokeTest, RetouchKeepsTwoRowsBetweenTheEdgesAndControlDropsOne)
-{
+    // Retouching keeps two rows between the edges; Control clears one.
+    fieldWork.clear();
     setMode("retouchvertical");
+    SpanArray &limit = *temp().limitSpan;
     const int x = 300;
-    limit().setBot(x, 50);
-    limit().setTop(x, 120);
-    stroke(x, 200, 1);
-    EXPECT_EQ(limit().getBot(x), 118);
+    limit.setBot(x, 50);
+    limit.setTop(x, 120);
+    pressButton(view(), x, 200);
+    EXPECT_EQ(gdk_window_get_cursor(view()->window), ctx->cursorTopSide);  // the edge it moves
+    movePointer(view(), x, 200);
+    releaseButton(view(), x, 200);
+    EXPECT_EQ(limit.getBot(x), 118);
     EXPECT_STREQ(record(columnKey("Bot", 0, x)), "118");
     EXPECT_EQ(fieldWork, recomputed({0}));
     fieldWork.clear();
-
-    limit().setBot(x, 50);
+    limit.setBot(x, 50);
     pressButton(view(), x, 10, 3);
+    EXPECT_EQ(gdk_window_get_cursor(view()->window), ctx->cursorBottomSide);
     movePointer(view(), x, 10);
-    EXPECT_EQ(limit().getTop(x), 52);
+    EXPECT_EQ(limit.getTop(x), 52);
     EXPECT_STREQ(record(columnKey("Top", 0, x)), "52");
     // The ink at rows 81..83 lies outside the window 50..52 at once.
-    EXPECT_EQ(contrast().getBot(x), -1);
+    EXPECT_EQ(temp().contrastSpan->getBot(x), -1);
     EXPECT_TRUE(fieldWork.empty());
     releaseButton(view(), x, 10, 3);
 
-    stroke(x, 10, 1, GDK_CONTROL_MASK);
-    EXPECT_EQ(limit().getBot(x), -1);
+    pressButton(view(), x, 10);
+    movePointer(view(), x, 10, GDK_CONTROL_MASK);
+    releaseButton(view(), x, 10);
+    EXPECT_EQ(limit.getBot(x), -1);
     EXPECT_EQ(record(columnKey("Bot", 0, x)), nullptr);
     EXPECT_STREQ(record(columnKey("Top", 0, x)), "52");
 }
 
 TEST_F(MarksTest, ResetsDropEveryWindowAndDrawnRowOfBothFields)
 {
+    const size_t others = ctx->fileCtx.all().size();
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         SubImgData &sub = ctx->subImgData[f];
         for (int x = 100; x < 110; ++x) {
@@ -208,15 +152,12 @@ TEST_F(MarksTest, ResetsDropEveryWindowAndDrawnRowOfBothFields)
         storeLimits(ctx, f);
         storeDrawMarks(ctx, f);
     }
-    ASSERT_EQ(columnRecords(), 2 * 30);
-    setToggle(ctx->widShowContrast, true);
-    fieldWork.clear();
-
+    ASSERT_EQ(ctx->fileCtx.all().size(), others + 2 * 30);
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "resetvertical")));
-    EXPECT_EQ(columnRecords(), 2 * 10);
+    EXPECT_EQ(ctx->fileCtx.all().size(), others + 2 * 10);  // the drawn rows
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "resetdrawpos")));
-    EXPECT_EQ(columnRecords(), 0);
+    EXPECT_EQ(ctx->fileCtx.all().size(), others);
     for (const SubImgData &sub : ctx->subImgData) {
         EXPECT_EQ(sub.limitSpan->getBot(105), -1);
         EXPECT_EQ(sub.limitSpan->getTop(105), -1);
@@ -224,29 +165,19 @@ TEST_F(MarksTest, ResetsDropEveryWindowAndDrawnRowOfBothFields)
     }
 }
 
-// A sloping trace: a straight one across the field looks like a printed line.
-int slopeRow(int x)
-{
-    return 40 + (x - 100) * 80 / 300;
-}
-
-void drawSlope(GdkPixbuf *field)
-{
-    const guchar paper[3] = {255, 255, 255}, ink[3] = {155, 132, 192};
-    for (int x = 0; x < gdk_pixbuf_get_width(field); ++x) {
-        for (int y = 0; y < gdk_pixbuf_get_height(field); ++y)
-            putPixel(field, x, y, std::abs(y - slopeRow(x)) <= 1 ? ink : paper);
-    }
-}
-
 TEST_F(MarksTest, AutoWindowsFollowTheInkAndAreStored)
 {
+    // A sloping trace: a straight one across the field looks like a printed line.
+    auto slopeRow = [](int x) { return 40 + (x - 100) * 80 / 300; };
+    const guchar paper[3] = {255, 255, 255}, ink[3] = {155, 132, 192};
+    for (const SubImgData &sub : ctx->subImgData) {
+        for (int x = 0; x < kFieldWidth; ++x) {
+            for (int y = 0; y < kFieldHeight; ++y)
+                putPixel(sub.pixbuf, x, y, std::abs(y - slopeRow(x)) <= 1 ? ink : paper);
+        }
+    }
     ctx->datePos[0] = 100;
     ctx->datePos[1] = 400;
-    for (const SubImgData &sub : ctx->subImgData)
-        drawSlope(sub.pixbuf);
-    setToggle(ctx->widShowCurve, true);
-    fieldWork.clear();
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "autowindows")));
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         const SpanArray &limit = *ctx->subImgData[f].limitSpan;
