@@ -1,9 +1,12 @@
-// The vellora-batch executable end to end: failures and their texts, exit
-// status, file handling and parallel runs.
+// The vellora-batch executable end to end: failures with their texts and exit
+// status, the files a run leaves, options reaching the files and parallel runs.
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib/gstdio.h>
+
+#include <map>
 
 #include "batch_fixtures.h"
 
@@ -11,272 +14,208 @@ using namespace batchtest;
 
 namespace {
 
-const guchar kWhite[3] = {255, 255, 255};
+typedef std::map<std::string, std::string> Records;
 
-std::string lineOf(const std::string &text, const std::string &start)
+void writeFile(const std::string &path, const std::string &text)
 {
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.compare(0, start.size(), start) == 0)
-            return line;
-    }
-    return std::string();
+    std::ofstream(path, std::ios::binary) << text;
 }
 
-// The names in a folder, sorted.
+// A square scan of one colour; in the default ink colour every field column
+// is ink, so every column gets a knot.
+void writeScan(const std::string &path, const char *type = "bmp", int channels = 3, int size = 420)
+{
+    GdkPixbuf *p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, channels == 4, 8, size, size);
+    gdk_pixbuf_fill(p, 0x9b84c0ff);
+    EXPECT_TRUE(gdk_pixbuf_save(p, path.c_str(), type, nullptr, NULL)) << path;
+    g_object_unref(p);
+}
+
+// Usable pass points and one day from 2004-07-01 12:00, with changes.
+void writeCtx(const std::string &scan, const Records &changes = {})
+{
+    Records records = {{"Pass1", "1 40.0 40.0"}, {"Pass2", "1 40.0 380.0"}, {"Pass3", "1 380.0 380.0"},
+                       {"DateVal1", "y 2004 m 07 d 01 h 12 m 00"}, {"DateVal2", "y 2004 m 07 d 02 h 12 m 00"}};
+    for (const auto &c : changes) records[c.first] = c.second;
+    std::string text;
+    for (const auto &r : records) text += r.first + "=" + r.second + "\n";
+    writeFile(scan + ".ctx", text);
+}
+
 std::vector<std::string> listDir(const std::string &path)
 {
     std::vector<std::string> names;
-    GDir *dir = g_dir_open(path.c_str(), 0, nullptr);
-    if (!dir)
-        return names;
-    while (const char *name = g_dir_read_name(dir))
-        names.push_back(name);
-    g_dir_close(dir);
+    if (GDir *dir = g_dir_open(path.c_str(), 0, nullptr)) {
+        while (const char *name = g_dir_read_name(dir)) names.push_back(name);
+        g_dir_close(dir);
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
 
-std::string sameFolder(std::string text, const std::string &from, const std::string &to)
+bool hasLine(const std::string &text, const std::string &start)
 {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
+    return ("\n" + text).find("\n" + start) != std::string::npos;
 }
-
-struct BadScan {
-    const char *name;
-    const char *expected;  // text on standard error after "PATH: "
-};
 
 class BatchCli : public ::testing::Test {
 protected:
-    std::string good(const std::string &name, const std::map<std::string, std::string> &records = {})
+    std::string scan(const std::string &name, const Records &changes = {})
     {
-        std::string path = dir / name;
-        writeUniformScan(path, "bmp", 3, defaultInk());
-        writeCtx(path, records);
-        return path;
+        writeScan(dir.file(name));
+        writeCtx(dir.file(name), changes);
+        return dir.file(name);
+    }
+    RunResult run(const std::vector<std::string> &args) { return runBatchExe(args, dir.path()); }
+    // Every file of the folder with its content.
+    std::map<std::string, std::string> files() const
+    {
+        std::map<std::string, std::string> all;
+        for (const std::string &name : listDir(dir.path())) all[name] = readFile(dir.file(name));
+        return all;
     }
 
-    TempDir dir;
+    TempDir dir{"batch"};
 };
 
-TEST_F(BatchCli, EveryBadInputFailsItsScanWithTheGuiTextAndTouchesNothing)
+// Every failing scan names its cause on standard error and in its result
+// line, writes no table of a failed field and leaves its file context alone;
+// the good scan beside them still gets its tables.
+TEST_F(BatchCli, FailuresReportTheirTextAndTouchNothing)
 {
-    std::vector<std::string> scans;
-    // Not an image at all.
-    writeFile(dir / "xnoimage.tif", "this is no image");
-    writeCtx(dir / "xnoimage.tif", {});
-    // Four channels.
-    writeUniformScan(dir / "xalpha.png", "png", 4, defaultInk());
-    writeCtx(dir / "xalpha.png", {});
-    // No file context, a folder in its place, a damaged record.
-    writeUniformScan(dir / "xnoctx.bmp", "bmp", 3, defaultInk());
-    writeUniformScan(dir / "xdirctx.bmp", "bmp", 3, defaultInk());
-    g_mkdir((dir / "xdirctx.bmp.ctx").c_str(), 0755);
-    good("xdamaged.bmp", {{"Pass2", "1 40.0 oops"}});
-    good("xshort.bmp", {{"Pass2", "1 40.0 239.9"}});
-    good("xbaddate.bmp", {{"DateVal1", "y 2004 m 02 d 30 h 12 m 00"}});
-    good("xbackward.bmp", {{"DateVal2", "y 2003 m 07 d 02 h 12 m 00"}});
-    good("xtoolong.bmp", {{"DateVal2", "y 2004 m 07 d 16 h 12 m 00"}, {"TimeStep", "10"}});
-    writeUniformScan(dir / "xnoink.bmp", "bmp", 3, kWhite);
-    writeCtx(dir / "xnoink.bmp", {});
-    std::string ok = good("aok.bmp");
-
-    const std::string d = dir.path() + "/";
-    const BadScan bad[] = {
-        {"xnoimage.tif", "could not load image-file "},
-        {"xalpha.png", "wrong number of colorchannels instead of 3 in "},
-        {"xnoctx.bmp", "missing file context "},
-        {"xdirctx.bmp", "could not read file context "},
-        {"xdamaged.bmp", "damaged record Pass2=1 40.0 oops in file context "},
-        {"xshort.bmp",
-         "could not cut out temperature and hygro images. Please set better pass points"},
-        {"xbaddate.bmp", "temperature: invalid start date"},
-        {"xbackward.bmp", "temperature: start date is not before end date"},
-        {"xtoolong.bmp", "temperature: table too long, check dates"},
-        {"xnoink.bmp", "temperature: missing curve"},
-    };
-    std::vector<std::string> args = {"-j", "2", ok};
-    std::map<std::string, std::string> ctxBefore;
-    for (const BadScan &b : bad) {
-        args.push_back(d + b.name);
-        ctxBefore[b.name] = readFile(d + b.name + ".ctx");
+    Records hygroWindowsWithoutInk;  // below the hygrometer field
+    for (int x = 0; x < 2347; ++x) {
+        const std::string column = std::to_string(10000 + x).substr(1);
+        hygroWindowsWithoutInk["Bot1_" + column] = "700";
+        hygroWindowsWithoutInk["Top1_" + column] = "800";
     }
+    const struct {
+        const char *name;
+        Records changes;  // none: the scan is made by hand below
+        const char *text;
+    } bad[] = {
+        {"xnoimage.tif", {}, "could not load image-file "},
+        {"xalpha.png", {}, "wrong number of colorchannels instead of 3 in "},
+        {"xnoctx.bmp", {}, "missing file context "},
+        {"xdirctx.bmp", {}, "could not read file context "},
+        {"xdamaged.bmp", {{"Pass2", "1 40.0 oops"}}, "damaged record Pass2=1 40.0 oops in file context "},
+        {"xclose.bmp", {{"Pass2", "1 40.0 239.9"}},
+         "could not cut out temperature and hygro images. Please set better pass points"},
+        {"xbaddate.bmp", {{"DateVal1", "y 2004 m 02 d 30 h 12 m 00"}}, "temperature: invalid start date"},
+        {"xbackward.bmp", {{"DateVal2", "y 2003 m 07 d 02 h 12 m 00"}}, "temperature: start date is not before end date"},
+        {"xtoolong.bmp", {{"DateVal2", "y 2004 m 07 d 16 h 12 m 00"}, {"TimeStep", "10"}},
+         "temperature: table too long, check dates"},
+        {"xnohygro.bmp", hygroWindowsWithoutInk, "hygrometer: missing curve"},
+    };
+    writeFile(dir.file("xnoimage.tif"), "this is no image");
+    writeCtx(dir.file("xnoimage.tif"));
+    writeScan(dir.file("xalpha.png"), "png", 4);
+    writeCtx(dir.file("xalpha.png"));
+    writeScan(dir.file("xnoctx.bmp"));
+    writeScan(dir.file("xdirctx.bmp"));
+    g_mkdir(dir.file("xdirctx.bmp.ctx").c_str(), 0755);
+    std::vector<std::string> args = {"-j", "2", scan("aok.bmp")};
+    for (const auto &b : bad) {
+        if (!b.changes.empty()) scan(b.name, b.changes);
+        args.push_back(dir.file(b.name));
+    }
+    const auto before = files();
 
-    RunResult r = runBatchExe(args, dir.path());
+    RunResult r = run(args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(countLines(r.out), 11);
-    EXPECT_EQ(lineOf(r.out, ok).substr(ok.size(), 4), "\tok\t");
-    EXPECT_TRUE(fileExists(d + "Tok.bmp.txt"));
-    for (const BadScan &b : bad) {
-        std::string path = d + b.name;
-        SCOPED_TRACE(path);
-        EXPECT_NE(lineOf(r.err, path + ": " + b.expected), "") << r.err;
-        EXPECT_NE(lineOf(r.out, path + "\t" + b.expected), "") << r.out;
-        std::string base = std::string(b.name).substr(1);
-        EXPECT_FALSE(fileExists(d + "T" + base + ".txt"));
-        EXPECT_FALSE(fileExists(d + "F" + base + ".txt"));
-        EXPECT_EQ(readFile(path + ".ctx"), ctxBefore[b.name]);
+    EXPECT_TRUE(hasLine(r.out, dir.file("aok.bmp") + "\tok\t")) << r.out;
+    for (const auto &b : bad) {
+        EXPECT_TRUE(hasLine(r.err, dir.file(b.name) + ": " + b.text)) << r.err;
+        EXPECT_TRUE(hasLine(r.out, dir.file(b.name) + "\t" + b.text)) << r.out;
     }
-    // Both fields report a date failure, each once.
-    EXPECT_NE(r.err.find(d + "xbaddate.bmp: hygrometer: invalid start date"), std::string::npos);
-    // Nothing but the inputs and the good scan's two tables is left.
-    EXPECT_EQ(listDir(dir.path()).size(), 2u * 11 - 1 + 2);
-}
-
-TEST_F(BatchCli, AFieldWithoutTableWritesNothingAndFailsTheScan)
-{
-    // Search windows below the hygrometer field: no ink there.
-    std::map<std::string, std::string> windows;
-    for (int x = 0; x < 2347; ++x) {
-        char key[16];
-        std::snprintf(key, sizeof key, "Bot1_%04d", x);
-        windows[key] = "700";
-        std::snprintf(key, sizeof key, "Top1_%04d", x);
-        windows[key] = "800";
-    }
-    std::string scan = good("x1.bmp", windows);
-    RunResult r = runBatchExe({scan}, dir.path());
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, scan + ": hygrometer: missing curve\n");
-    EXPECT_EQ(countLines(readFile(dir / "T1.bmp.txt")), 25);
-    EXPECT_FALSE(fileExists(dir / "F1.bmp.txt"));
+    EXPECT_TRUE(hasLine(r.err, dir.file("xbaddate.bmp") + ": hygrometer: invalid start date"));
+    // Nothing changed but three new tables; no temporary file is left.
+    auto after = files();
+    for (const char *table : {"Tok.bmp.txt", "Fok.bmp.txt", "Tnohygro.bmp.txt"}) EXPECT_EQ(after.erase(table), 1u) << table;
+    EXPECT_TRUE(after == before);
 }
 
 TEST_F(BatchCli, UsageErrorsExitTwoAndWriteNothing)
 {
-    std::string scan = good("x1.bmp");
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"--step", "30", scan},
-        {"--jobs", "0", scan},
-        {"-j", "257", scan},
-        {"--smoothness", "31", scan},
-        {"--frobnicate", scan},
-        {"--step"},
-        {"--station-id", "BERN", scan},
-        {"--sef", "--lat", "91", scan},
-        {"--sef", "--utc-offset", "0.3333", scan},
-        {"--sef", "--source", "a/b", scan},
-        {"--params", dir / "missing.ini", scan},
-    };
-    for (const auto &args : cases) {
-        RunResult r = runBatchExe(args, dir.path());
-        std::string joined;
-        for (const auto &a : args)
-            joined += a + " ";
-        SCOPED_TRACE(joined);
-        EXPECT_EQ(r.status, 2);
+    const std::string s = scan("x1.bmp");
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {}, {"--jobs", "0", s}, {"--frobnicate", s}, {"--step"}, {"--station-id", "BRN", s},
+             {"--sef", "--source", "a/b", s}, {"--params", dir.file("missing.ini"), s}}) {
+        RunResult r = run(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.compare(0, 15, "vellora-batch: "), 0) << r.err;
     }
-    EXPECT_FALSE(fileExists(dir / "T1.bmp.txt"));
-    EXPECT_EQ(runBatchExe({"--help"}, dir.path()).status, 0);
+    EXPECT_EQ(files().size(), 2u);
+    EXPECT_EQ(run({"--help"}).status, 0);
 }
 
-TEST_F(BatchCli, ExistingTablesAreKeptWithoutForceAndReplacedWithIt)
+// A local day over the turn of the year at UTC+1, the time step from the
+// scan, a paper speed warning that does not fail the scan; then tables kept
+// without --force and replaced with it.
+TEST_F(BatchCli, OptionsAndRecordsReachTheFilesAndOnlyForceReplacesThem)
 {
-    std::string scan = good("x1.bmp");
-    RunResult first = runBatchExe({scan}, dir.path());
-    ASSERT_EQ(first.status, 0) << first.err;
-    std::string table = readFile(dir / "T1.bmp.txt");
-    ASSERT_EQ(countLines(table), 25);
-    EXPECT_EQ(table.compare(0, 17, "01.07.2004 12.00 "), 0);
-    EXPECT_EQ(lineOf(table, "02.07.2004 12.00 ").size(), 23u);
+    writeFile(dir.file("vellora.ini"), "srcMMPerHour 2.5\n");
+    const std::string s = scan("x1.bmp", {{"DateVal1", "y 2004 m 12 d 31 h 00 m 00"},
+                                          {"DateVal2", "y 2005 m 01 d 01 h 00 m 00"}, {"TimeStep", "10"}});
+    RunResult r = run({"--quiet", "--sef", "--station-id", "BRN", "--source", "ARCH", "--station-name", "Bern",
+                       "--lat", "46.95", "--lon", "7.44", "--utc-offset", "1", s});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(s + ": warning: temperature: paper speed not exact, please check dates, "
+                             "mmPerHour=12.218750, should be srcMMPerHour=2.500000"),
+              std::string::npos)
+        << r.err;
+    const std::string ta = readFile(dir.file("ARCH_BRN_20041230-20041231_ta.tsv"));
+    EXPECT_EQ(ta.substr(0, ta.find("Year")),
+              "SEF\t1.0.0\nID\tBRN\nName\tBern\nLat\t46.95\nLon\t7.44\nAlt\tNA\nSource\tARCH\nLink\tNA\n"
+              "Vbl\tta\nStat\tpoint\nUnits\tC\nMeta\tutc_offset=+1|scan=x1.bmp\n");
+    EXPECT_EQ(countLines(ta), 13 + 145);
+    EXPECT_TRUE(hasLine(ta, "2004\t12\t30\t23\t0\t0\t") && hasLine(ta, "2004\t12\t30\t23\t10\t0\t")) << ta;
+    EXPECT_TRUE(hasLine(readFile(dir.file("ARCH_BRN_20041230-20041231_rh.tsv")), "Units\t%"));
 
-    writeFile(dir / "T1.bmp.txt", "edited by hand\n");
-    RunResult kept = runBatchExe({scan}, dir.path());
+    const std::string table = dir.file("T1.bmp.txt");
+    writeFile(table, "edited by hand\n");
+    RunResult kept = run({"--step", "60", s});
     EXPECT_EQ(kept.status, 1);
-    EXPECT_NE(kept.err.find("file exists, not replaced (use --force): " + dir / "T1.bmp.txt"),
-              std::string::npos);
-    EXPECT_NE(kept.err.find(dir / "F1.bmp.txt"), std::string::npos);
-    EXPECT_EQ(readFile(dir / "T1.bmp.txt"), "edited by hand\n");
-
-    RunResult forced = runBatchExe({"--force", scan}, dir.path());
-    EXPECT_EQ(forced.status, 0) << forced.err;
-    EXPECT_EQ(readFile(dir / "T1.bmp.txt"), table);
-    // No temporary file is left behind.
-    EXPECT_EQ(listDir(dir.path()).size(), 4u);
+    EXPECT_NE(kept.err.find("file exists, not replaced (use --force): " + table), std::string::npos) << kept.err;
+    EXPECT_EQ(readFile(table), "edited by hand\n");
+    EXPECT_EQ(countLines(readFile(dir.file("F1.bmp.txt"))), 145);
+    ASSERT_EQ(run({"--force", "--step", "60", s}).status, 0);
+    EXPECT_EQ(readFile(table).compare(0, 17, "31.12.2004 00.00 "), 0);
+    EXPECT_EQ(countLines(readFile(table)), 25);
+    EXPECT_EQ(countLines(readFile(dir.file("F1.bmp.txt"))), 25);
+    EXPECT_EQ(files().size(), 7u);
 }
 
+// Each run in a folder of its own with a relative output folder, so that
+// their messages must be the same. Scans 1 and 2 (3 and 4) share their SEF
+// names and the earlier one wins, even though scan 1, larger, ends last.
 TEST_F(BatchCli, TwoJobsWriteWhatOneJobWrites)
 {
     std::vector<std::string> scans;
-    for (int i = 1; i <= 6; ++i) {
-        char end[64];
-        std::snprintf(end, sizeof end, "y 2004 m 07 d %02d h %02d m 30", 2 + i % 3, 6 + i);
-        scans.push_back(good("x" + std::to_string(i) + ".bmp", {{"DateVal2", end}}));
+    for (int i = 1; i <= 4; ++i) {
+        const std::string end = "y 2004 m 07 d 0" + std::to_string(1 + (i + 1) / 2) + " h 1" + std::to_string(i) + " m 30";
+        scans.push_back(scan("x" + std::to_string(i) + ".bmp", {{"DateVal2", end}}));
     }
-    scans.push_back(dir / "missing.bmp");
-    auto run = [&](const char *jobs, const char *out) {
-        std::vector<std::string> args = {"--jobs", jobs, "--sef", "--output-dir", dir / out,
-                                         "--step", "10"};
+    writeScan(scans[0], "bmp", 3, 3000);
+    scans.push_back(dir.file("missing.bmp"));
+    RunResult runs[2];
+    for (int jobs = 1; jobs <= 2; ++jobs) {
+        std::vector<std::string> args = {"--jobs", std::to_string(jobs), "--sef", "--step", "10", "--output-dir", "out"};
         args.insert(args.end(), scans.begin(), scans.end());
-        return runBatchExe(args, dir.path());
-    };
-    RunResult serial = run("1", "serial");
-    RunResult parallel = run("2", "parallel");
-    EXPECT_EQ(serial.status, 1);
-    EXPECT_EQ(parallel.status, 1);
-    EXPECT_EQ(sameFolder(parallel.out, "/parallel/", "/serial/"), serial.out);
-    EXPECT_EQ(sameFolder(parallel.err, "/parallel/", "/serial/"), serial.err);
-    // Scans 1 and 4 (2 and 5, 3 and 6) share their SEF file names: the
-    // earlier scan in the input wins in both runs.
-    std::vector<std::string> names = listDir(dir / "serial");
-    EXPECT_EQ(names.size(), 6u * 2 + 3 * 2);
-    EXPECT_NE(lineOf(parallel.out, scans[3] + "\tfile exists, not replaced"), "");
-    ASSERT_EQ(listDir(dir / "parallel"), names);
-    for (const std::string &n : names)
-        EXPECT_EQ(readFile(dir / ("parallel/" + n)), readFile(dir / ("serial/" + n))) << n;
-    // Nothing was written beside the scans.
-    EXPECT_FALSE(fileExists(dir / "T1.bmp.txt"));
+        g_mkdir(dir.file(std::to_string(jobs)).c_str(), 0755);
+        runs[jobs - 1] = runBatchExe(args, dir.file(std::to_string(jobs)));
+        EXPECT_EQ(runs[jobs - 1].status, 1);
+    }
+    EXPECT_EQ(runs[1].out, runs[0].out);
+    EXPECT_EQ(runs[1].err, runs[0].err);
+    EXPECT_TRUE(hasLine(runs[1].out, scans[1] + "\tfile exists, not replaced")) << runs[1].out;
+    const std::vector<std::string> names = listDir(dir.file("1/out"));
+    EXPECT_EQ(names.size(), 4u * 2 + 2 * 2);
+    ASSERT_EQ(listDir(dir.file("2/out")), names);
+    for (const std::string &n : names) EXPECT_EQ(readFile(dir.file("2/out/" + n)), readFile(dir.file("1/out/" + n)));
 }
 
-TEST_F(BatchCli, TimeStepComesFromTheOptionElseTheScanElseSixty)
-{
-    std::string scan = good("x1.bmp", {{"TimeStep", "10"}});
-    EXPECT_EQ(runBatchExe({scan}, dir.path()).status, 0);
-    EXPECT_EQ(countLines(readFile(dir / "F1.bmp.txt")), 145);
-    EXPECT_EQ(runBatchExe({"--force", "--step", "60", scan}, dir.path()).status, 0);
-    EXPECT_EQ(countLines(readFile(dir / "F1.bmp.txt")), 25);
-}
-
-TEST_F(BatchCli, PaperSpeedWarningDoesNotFailTheScan)
-{
-    writeFile(dir / "vellora.ini", "srcMMPerHour 2.5\n");
-    std::string scan = good("x1.bmp");
-    RunResult r = runBatchExe({"--quiet", scan}, dir.path());
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find(scan + ": warning: temperature: paper speed not exact, please check "
-                                "dates, mmPerHour=12.218750, should be srcMMPerHour=2.500000"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find("hygrometer: paper speed not exact"), std::string::npos);
-}
-
-TEST_F(BatchCli, SefFilesCarryTheStationAndUtcTimes)
-{
-    std::string scan = good("x1.bmp", {{"DateVal1", "y 2004 m 12 d 31 h 00 m 00"},
-                                       {"DateVal2", "y 2005 m 01 d 01 h 00 m 00"}});
-    RunResult r = runBatchExe({"--sef", "--station-id", "BRN", "--source", "ARCH",
-                               "--station-name", "Bern Observatory", "--lat", "46.95", "--lon",
-                               "7.44", "--utc-offset", "1", scan},
-                              dir.path());
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::string ta = readFile(dir / "ARCH_BRN_20041230-20041231_ta.tsv");
-    EXPECT_EQ(ta.substr(0, ta.find("Year")),
-              "SEF\t1.0.0\nID\tBRN\nName\tBern Observatory\nLat\t46.95\nLon\t7.44\nAlt\tNA\n"
-              "Source\tARCH\nLink\tNA\nVbl\tta\nStat\tpoint\nUnits\tC\n"
-              "Meta\tutc_offset=+1|scan=x1.bmp\n");
-    EXPECT_EQ(countLines(ta), 13 + 25);
-    EXPECT_EQ(lineOf(ta, "2004\t12\t30\t").substr(0, 18), "2004\t12\t30\t23\t0\t0\t");
-    std::string rh = readFile(dir / "ARCH_BRN_20041230-20041231_rh.tsv");
-    EXPECT_NE(rh.find("Vbl\trh\n"), std::string::npos);
-    EXPECT_NE(rh.find("Units\t%\n"), std::string::npos);
-}
-
-} // namespace
+}  // namespace

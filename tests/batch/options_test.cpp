@@ -3,87 +3,65 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "options.h"
 
 namespace {
 
-ParseResult parse(std::vector<std::string> args, BatchOptions &options, std::string &message)
+ParseResult parse(std::vector<std::string> args, BatchOptions &options)
 {
     args.insert(args.begin(), "vellora-batch");
     std::vector<char *> argv;
-    for (std::string &a : args)
-        argv.push_back(&a[0]);
+    for (std::string &a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
-    return parseBatchOptions(static_cast<int>(args.size()), argv.data(), options, message);
+    std::string message;
+    return parseBatchOptions(int(args.size()), argv.data(), options, message);
 }
 
 TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
 {
-    BatchOptions o;
-    std::string msg;
-    ASSERT_EQ(parse({"a.tif"}, o, msg), ParseRun) << msg;
-    EXPECT_EQ(o.timeStep, 0);
-    EXPECT_FALSE(o.hasSmoothness);
-    EXPECT_GE(o.jobs, 1);
-    EXPECT_EQ(o.station.id, "NA");
+    BatchOptions d, o;
+    ASSERT_EQ(parse({"a.tif"}, d), ParseRun);
+    EXPECT_TRUE(d.timeStep == 0 && !d.hasSmoothness && !d.force && !d.sef && d.jobs >= 1 && d.station.id == "NA");
 
-    BatchOptions all;
-    ASSERT_EQ(parse({"a.tif", "--step=10", "--smoothness", "-2.5", "-j3", "--force", "--quiet",
-                     "--auto-windows", "--output-dir", "out", "--params", "p.ini", "--sef",
-                     "--station-id", "X1", "--lat", "-33.9", "--lon", "151.2", "--alt", "39",
+    ASSERT_EQ(parse({"a.tif", "--step=10", "--smoothness", "-2.5", "-j3", "--force", "--quiet", "--auto-windows",
+                     "--output-dir", "out", "--params", "p.ini", "--sef", "--station-id", "X1", "--lat", "-33.9",
                      "--utc-offset", "-3:30", "b.tif", "--", "--c.tif"},
-                    all, msg),
-              ParseRun)
-        << msg;
-    EXPECT_EQ(all.scans, (std::vector<std::string>{"a.tif", "b.tif", "--c.tif"}));
-    EXPECT_EQ(all.timeStep, 10);
-    EXPECT_TRUE(all.hasSmoothness);
-    EXPECT_DOUBLE_EQ(all.smoothness, -2.5);
-    EXPECT_EQ(all.jobs, 3);
-    EXPECT_TRUE(all.force && all.quiet && all.autoWindows && all.sef);
-    EXPECT_EQ(all.outputDir, "out");
-    EXPECT_EQ(all.paramsFile, "p.ini");
-    EXPECT_EQ(all.station.lat, "-33.9");
-    EXPECT_EQ(all.station.source, "NA");
-    EXPECT_EQ(all.utcOffsetMinutes, -210);
+                    o),
+              ParseRun);
+    EXPECT_EQ(o.scans, (std::vector<std::string>{"a.tif", "b.tif", "--c.tif"}));
+    EXPECT_TRUE(o.hasSmoothness && o.force && o.quiet && o.autoWindows && o.sef);
+    EXPECT_EQ(std::make_tuple(o.timeStep, o.smoothness, o.jobs, o.outputDir, o.paramsFile, o.station.id,
+                              o.station.lat, o.station.source, o.utcOffsetMinutes),
+              std::make_tuple(10, -2.5, 3, std::string("out"), std::string("p.ini"), std::string("X1"),
+                              std::string("-33.9"), std::string("NA"), -210));
 }
 
-TEST(BatchOptions, UtcOffsetsInHoursOrHoursAndMinutes)
+// UTC offsets in hours or hours and minutes within +-14 h; smoothness within
+// the weights' range +-30 (rounded).
+TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
 {
     const struct {
-        const char *text;
-        int minutes;  // -9999: refused
-    } cases[] = {{"1", 60},       {"-3.5", -210}, {"+5.75", 345}, {"5:45", 345},
-                 {"-0:30", -30},  {"14", 840},    {"14.5", -9999}, {"0.3333", -9999},
-                 {"5:60", -9999}, {"x", -9999},   {"1:-5", -9999}};
+        const char *option, *value;
+        int minutes;  // the offset read (none with smoothness); -9999: refused
+    } cases[] = {
+        {"--utc-offset", "1", 60},       {"--utc-offset", "+5.75", 345},   {"--utc-offset", "5:45", 345},
+        {"--utc-offset", "-0:30", -30},  {"--utc-offset", "14", 840},      {"--utc-offset", "14.5", -9999},
+        {"--utc-offset", "0.3333", -9999}, {"--utc-offset", "5:60", -9999}, {"--utc-offset", "1:-5", -9999},
+        {"--utc-offset", "x", -9999},    {"--smoothness", "30.49", 0},     {"--smoothness", "-30.5", 0},
+        {"--smoothness", "30.5", -9999}, {"--smoothness", "nan", -9999},   {"--smoothness", "2x", -9999},
+    };
     for (const auto &c : cases) {
         BatchOptions o;
-        std::string msg;
-        ParseResult r = parse({"--sef", "--utc-offset", c.text, "a.tif"}, o, msg);
-        SCOPED_TRACE(c.text);
-        if (c.minutes == -9999) {
-            EXPECT_EQ(r, ParseUsage);
-        } else {
-            ASSERT_EQ(r, ParseRun) << msg;
+        SCOPED_TRACE(std::string(c.option) + " " + c.value);
+        const ParseResult r = parse({"--sef", c.option, c.value, "a.tif"}, o);
+        EXPECT_EQ(r, c.minutes == -9999 ? ParseUsage : ParseRun);
+        if (r == ParseRun) {
             EXPECT_EQ(o.utcOffsetMinutes, c.minutes);
         }
     }
 }
 
-TEST(BatchOptions, SmoothnessWithinTheWeightsRange)
-{
-    for (const char *ok : {"30", "-30", "30.49", "-30.5"}) {
-        BatchOptions o;
-        std::string msg;
-        EXPECT_EQ(parse({"--smoothness", ok, "a.tif"}, o, msg), ParseRun) << ok;
-    }
-    for (const char *bad : {"30.5", "-31.5", "nan", "inf", "2x"}) {
-        BatchOptions o;
-        std::string msg;
-        EXPECT_EQ(parse({"--smoothness", bad, "a.tif"}, o, msg), ParseUsage) << bad;
-    }
-}
-
-} // namespace
+}  // namespace

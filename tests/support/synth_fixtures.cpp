@@ -3,43 +3,38 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
-#include <vector>
+namespace {
+
+void removeTree(const std::string &path)
+{
+    GDir *d = g_file_test(path.c_str(), G_FILE_TEST_IS_SYMLINK) ? nullptr : g_dir_open(path.c_str(), 0, nullptr);
+    if (d) {
+        while (const char *name = g_dir_read_name(d)) removeTree(path + "/" + name);
+        g_dir_close(d);
+    }
+    g_remove(path.c_str());
+}
+
+}  // namespace
 
 TempDir::TempDir(const char *prefix)
 {
-    std::string pattern = std::string(prefix) + "-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (g_mkdtemp(buf.data())) dir = buf.data();
+    char *cwd = g_get_current_dir();
+    std::string pattern = std::string(cwd) + "/" + prefix + "-XXXXXX";
+    g_free(cwd);
+    if (g_mkdtemp(&pattern[0])) dir = pattern;
 }
 
 TempDir::~TempDir()
 {
-    if (dir.empty()) return;
-    if (GDir *d = g_dir_open(dir.c_str(), 0, nullptr)) {
-        while (const char *name = g_dir_read_name(d)) g_remove(file(name).c_str());
-        g_dir_close(d);
-    }
-    g_rmdir(dir.c_str());
-}
-
-const char *scanExtension(ScanFormat format)
-{
-    switch (format) {
-    case ScanFormat::Jpeg:
-        return "jpg";
-    case ScanFormat::Bmp:
-        return "bmp";
-    case ScanFormat::Tiff:
-        break;
-    }
-    return "tif";
+    if (!dir.empty()) removeTree(dir);
 }
 
 MadeChart makeChart(const std::string &dir, const ChartOptions &options, const std::string &name)
 {
+    const char *ext = options.format == ScanFormat::Jpeg ? "jpg" : options.format == ScanFormat::Bmp ? "bmp" : "tif";
     MadeChart made;
-    made.scan = dir + "/" + name + "." + scanExtension(options.format);
+    made.scan = dir + "/" + name + "." + ext;
     made.ctx = made.scan + ".ctx";
     made.truth = made.scan + ".truth.tsv";
     made.result = writeChart(options, made.scan, &made.chart);

@@ -1,15 +1,15 @@
 #ifndef VELLORA_SYNTH_FIXTURES_H
 #define VELLORA_SYNTH_FIXTURES_H
 
-// Synthetic charts on disk for tests: a scratch directory and a chart written
-// into it with its file context and truth table.
+// Scratch directories and synthetic charts written into them with their file
+// contexts and truth tables.
 
 #include <string>
 
 #include "chartsynth.h"
 
-// A fresh directory "prefix-XXXXXX" in the working directory; its files (one
-// level deep) and the directory itself are removed on destruction.
+// A fresh directory "prefix-XXXXXX" in the working directory, named by its
+// absolute path and removed with everything in it on destruction.
 class TempDir {
 public:
     explicit TempDir(const char *prefix = "synth");
@@ -38,7 +38,5 @@ MadeChart makeChart(const std::string &dir, const ChartOptions &options, const s
 // Options for a quick chart: 200 dpi (about the field images' 8 px/mm),
 // lossless BMP, otherwise the defaults.
 ChartOptions quickChartOptions(uint64_t seed);
-
-const char *scanExtension(ScanFormat format);
 
 #endif
