@@ -234,7 +234,7 @@ int startMainWindow(MainCtx *mainCtx, const char *gladePath)
 gboolean on_mainwindow_delete_event(GtkWidget * /*widget*/, GdkEvent * /*event*/, gpointer user)
 {
     trace("on_mainwindow_delete_event\n");
-    MainCtx *ctx = static_cast<MainCtx *>(user);
+    MainCtx *ctx = mainCtxOf(user);
     // FALSE lets GTK go on and destroy the window.
     return askQuestion(ctx, "Really quit ?") ? FALSE : TRUE;
 }
@@ -242,7 +242,7 @@ gboolean on_mainwindow_delete_event(GtkWidget * /*widget*/, GdkEvent * /*event*/
 void cb_destroy(GtkWidget * /*widget*/, gpointer user)
 {
     trace("cb_destroy\n");
-    cleanUp(static_cast<MainCtx *>(user));
+    cleanUp(mainCtxOf(user));
     // The window can also be destroyed outside the main loop (tests do so);
     // there is no loop to end then.
     if (gtk_main_level() > 0)

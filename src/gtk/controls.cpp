@@ -11,10 +11,6 @@ namespace {
 
 enum { StartMark = 0, EndMark = 1, RetouchVertical = 2, DrawCurve = 3 };
 
-MainCtx *mainCtxOf(gpointer user)
-{
-    return static_cast<MainCtx *>(user);
-}
 
 // The mark whose date the date controls edit, or -1 outside the date modes.
 int editedMark(const MainCtx *ctx)

@@ -25,12 +25,6 @@ int imageWidth(const SubImgData &sub)
     return sub.pixbuf ? gdk_pixbuf_get_width(sub.pixbuf) : 0;
 }
 
-// The field index as the status texts show it.
-struct FieldText {
-    char text[16];
-    explicit FieldText(int field) { std::snprintf(text, sizeof text, "%d", field); }
-};
-
 void invalidateView(const SubImgData &sub)
 {
     GdkWindow *window = gtk_widget_get_window(sub.widget);
@@ -296,7 +290,7 @@ void storeLimitColumn(MainCtx *ctx, int field, int x)
 void on_curvesmoothness_value_changed(GtkRange *range, gpointer user)
 {
     trace("on_curvesmoothness_value_changed\n");
-    MainCtx *ctx = static_cast<MainCtx *>(user);
+    MainCtx *ctx = mainCtxOf(user);
     ctx->smoothness = smoothnessWeight(gtk_range_get_value(range));
     recomputeChain(ctx, CurveChanged, 2);
 }

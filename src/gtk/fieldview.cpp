@@ -377,10 +377,6 @@ void drawTable(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph, const
     g_object_unref(gc);
 }
 
-MainCtx *mainCtxOf(gpointer user)
-{
-    return static_cast<MainCtx *>(user);
-}
 
 } // namespace
 

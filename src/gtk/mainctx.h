@@ -102,4 +102,10 @@ struct MainCtx {
     Params paramsRecord;  // what params points at
 };
 
+// The MainCtx handed to a handler as its user data.
+inline MainCtx *mainCtxOf(gpointer user)
+{
+    return static_cast<MainCtx *>(user);
+}
+
 #endif

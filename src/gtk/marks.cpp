@@ -22,10 +22,6 @@ const int kDrawHalf = 2;
 
 const GdkColor kDrawColor = {0, 0xFFFF, 0x0000, 0x0000};
 
-MainCtx *mainCtxOf(gpointer user)
-{
-    return static_cast<MainCtx *>(user);
-}
 
 int imageWidth(const SubImgData &sub)
 {
@@ -118,11 +114,6 @@ int retouchedRow(const SpanArray &limit, int k, int y, int edge, bool clear)
     return top != -1 && y > top - kMinWindowRows ? top - kMinWindowRows : y;
 }
 
-const char *fieldText(int field, char text[16])
-{
-    std::snprintf(text, 16, "%d", field);
-    return text;
-}
 
 } // namespace
 
@@ -202,12 +193,11 @@ void on_autowindows_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_autowindows_clicked\n");
     MainCtx *ctx = mainCtxOf(user);
-    char text[16];
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         SubImgData &sub = ctx->subImgData[f];
         if (!sub.pixbuf || !sub.limitSpan)
             continue;
-        setStatus(ctx, "propose search windows ", fieldText(f, text), " ...");
+        setStatus(ctx, "propose search windows ", FieldText(f).text, " ...");
         proposeSearchWindows(sub.pixbuf, ctx->refColor, *sub.limitSpan, sub.drawPos,
                              ctx->datePos[0], ctx->datePos[1], progressCallback, ctx);
         setProgress(ctx, 0.0);

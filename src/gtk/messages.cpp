@@ -138,7 +138,12 @@ void setProgress(MainCtx *ctx, double fraction)
     ctx->busy = 0;
 }
 
+FieldText::FieldText(int field)
+{
+    std::snprintf(text, sizeof text, "%d", field);
+}
+
 void progressCallback(void *user, double fraction)
 {
-    setProgress(static_cast<MainCtx *>(user), fraction);
+    setProgress(mainCtxOf(user), fraction);
 }

@@ -73,7 +73,7 @@ void on_mainnotebook_switch_page(GtkNotebook *notebook, gpointer /*page*/, guint
                                  gpointer user)
 {
     trace("on_mainnotebook_switch_page\n");
-    MainCtx *ctx = static_cast<MainCtx *>(user);
+    MainCtx *ctx = mainCtxOf(user);
     GtkWidget *widget = GTK_WIDGET(notebook);
     switch (pageNum) {
     case ChooserPage:
@@ -130,7 +130,7 @@ void updatePreview(GtkFileChooser *chooser, gpointer preview)
 void on_openfile_selection_changed(GtkFileChooser *chooser, gpointer user)
 {
     trace("on_openfile_selection_changed\n");
-    MainCtx *ctx = static_cast<MainCtx *>(user);
+    MainCtx *ctx = mainCtxOf(user);
     char *name = gtk_file_chooser_get_filename(chooser);
     if (!name)
         return;

@@ -133,7 +133,7 @@ bool allPassPointsSet(const MainCtx *ctx)
 
 void selectPassPoint(gpointer user, int i)
 {
-    MainCtx *ctx = static_cast<MainCtx *>(user);
+    MainCtx *ctx = mainCtxOf(user);
     ctx->activePassPoint = i;
     redrawScanView(ctx);
 }
@@ -143,7 +143,7 @@ void selectPassPoint(gpointer user, int i)
 gboolean on_imgscan_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer user)
 {
     trace("on_imgscan_expose_event\n");
-    MainCtx *ctx = static_cast<MainCtx *>(user);
+    MainCtx *ctx = mainCtxOf(user);
     if (!ctx->scanPixbuf)
         return FALSE;
     drawScan(widget, ctx->scanPixbuf, event->area);
@@ -157,7 +157,7 @@ gboolean on_imgscan_button_press_event(GtkWidget * /*widget*/, GdkEventButton *e
                                        gpointer user)
 {
     trace("on_imgscan_button_press_event\n");
-    MainCtx *ctx = static_cast<MainCtx *>(user);
+    MainCtx *ctx = mainCtxOf(user);
     const int i = ctx->activePassPoint;
     if (i < 0 || i > 2)
         return FALSE;
@@ -194,25 +194,25 @@ void on_P3_toggled(GtkToggleButton * /*button*/, gpointer user)
 void on_up_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_up_clicked\n");
-    nudgePassPoints(static_cast<MainCtx *>(user), 0.0, -1.0);
+    nudgePassPoints(mainCtxOf(user), 0.0, -1.0);
 }
 
 void on_down_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_down_clicked\n");
-    nudgePassPoints(static_cast<MainCtx *>(user), 0.0, 1.0);
+    nudgePassPoints(mainCtxOf(user), 0.0, 1.0);
 }
 
 void on_left_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_left_clicked\n");
-    nudgePassPoints(static_cast<MainCtx *>(user), -1.0, 0.0);
+    nudgePassPoints(mainCtxOf(user), -1.0, 0.0);
 }
 
 void on_right_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_right_clicked\n");
-    nudgePassPoints(static_cast<MainCtx *>(user), 1.0, 0.0);
+    nudgePassPoints(mainCtxOf(user), 1.0, 0.0);
 }
 
 void storePassPoint(MainCtx *ctx, int i)

@@ -10,10 +10,6 @@ namespace {
 
 const int kEvaluationPage = 2;
 
-MainCtx *mainCtxOf(gpointer user)
-{
-    return static_cast<MainCtx *>(user);
-}
 
 void setToggle(GtkWidget *button, bool active)
 {

@@ -16,6 +16,11 @@ void showError(MainCtx *ctx, const char *a, const char *b = nullptr, const char 
 void showMessageDialog(MainCtx *ctx, const char *text, int error);
 void setStatus(MainCtx *ctx, const char *a, const char *b = nullptr, const char *c = nullptr);
 void setProgress(MainCtx *ctx, double fraction);
+// A field index as the status texts show it ("%d").
+struct FieldText {
+    char text[16];
+    explicit FieldText(int field);
+};
 // ProgressFn adapter for core loops; user is the MainCtx.
 void progressCallback(void *user, double fraction);
 
