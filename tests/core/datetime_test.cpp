@@ -1,90 +1,70 @@
 #include <gtest/gtest.h>
 
-#include "datetime.h"
-
-namespace {
-
-DateTime at(int y, int mo, int d, int h, int mi)
-{
-    DateTime dt;
-    dt.setDateTime(y, mo, d, h, mi);
-    return dt;
-}
-
-void expectFields(const DateTime &dt, int y, int mo, int d, int h, int mi)
-{
-    EXPECT_EQ(y, dt.year);
-    EXPECT_EQ(mo, dt.month);
-    EXPECT_EQ(d, dt.day);
-    EXPECT_EQ(h, dt.hour);
-    EXPECT_EQ(mi, dt.minute);
-}
+#include "coretest.h"
 
 TEST(DateTime, StatusCodes)
 {
-    EXPECT_EQ(-6, DateTime().status());
-    EXPECT_EQ(0, at(2000, 2, 29, 0, 0).status());
-    EXPECT_EQ(-3, at(1900, 2, 29, 0, 0).status());
-    EXPECT_EQ(-3, at(2100, 2, 29, 0, 0).status());
-    EXPECT_EQ(0, at(2004, 2, 29, 0, 0).status());
-    EXPECT_EQ(-1, at(1599, 1, 1, 0, 0).status());
-    EXPECT_EQ(0, at(3000, 12, 31, 23, 59).status());
-    EXPECT_EQ(-1, at(3001, 1, 1, 0, 0).status());
-    EXPECT_EQ(-3, at(2000, 13, 1, 0, 0).status());  // month fails, then the day
-    EXPECT_EQ(-5, at(2000, 1, 1, 24, 60).status());
-    EXPECT_EQ(-4, at(2000, 4, 31, 24, 0).status());
-
+    EXPECT_EQ(DateTime().status(), -6);
+    EXPECT_EQ(daysInMonth(2000, 0) + daysInMonth(2000, 13), 0);
+    const int cases[][6] = {
+        {2000, 2, 29, 0, 0, 0},     {1900, 2, 29, 0, 0, -3},  {2100, 2, 29, 0, 0, -3},
+        {2004, 2, 29, 0, 0, 0},     {1599, 1, 1, 0, 0, -1},   {3000, 12, 31, 23, 59, 0},
+        {3001, 1, 1, 0, 0, -1},     {2000, 13, 1, 0, 0, -3},  // month fails, then the day
+        {2000, 1, 1, 24, 60, -5},   {2000, 4, 31, 24, 0, -4}, {2000, 1, 1, 0, -1, -5},
+    };
+    for (auto &c : cases)
+        EXPECT_EQ(at(c[0], c[1], c[2], c[3], c[4]).status(), c[5]) << stamp(at(c[0], c[1], c[2], c[3], c[4]));
     DateTime dt = at(2000, 4, 31, 5, 6);
-    expectFields(dt, 2000, 4, 31, 5, 6);  // stored despite the failure
-    EXPECT_EQ(0, dt.setDate(2001, 4, 30));
-    EXPECT_EQ(-5, dt.setTime(7, 60));
-    expectFields(dt, 2001, 4, 30, 7, 60);
-}
-
-TEST(DateTime, CalendarHelpers)
-{
-    EXPECT_EQ(0, daysInMonth(2000, 0));
-    EXPECT_EQ(365, daysInYear(2100));
-    EXPECT_EQ(365, dayOfYear(2004, 12, 31));
-    EXPECT_EQ(1440 * 366 + 61, minutesSince(2000, 2001, 1, 1, 1, 1));
-    EXPECT_EQ(-1440 * 3 * 365, minutesSince(2004, 2001, 1, 1, 0, 0));
-    EXPECT_EQ(1440 * 146097, minutesSince(1600, 2000, 1, 1, 0, 0));  // one 400-year cycle
+    EXPECT_EQ(stamp(dt), "2000-04-31 05:06") << "stored despite the failure";
+    EXPECT_EQ(dt.setDate(2001, 4, 30), 0);
+    EXPECT_EQ(dt.setTime(7, 60), -5);
+    EXPECT_EQ(stamp(dt), "2001-04-30 07:60");
 }
 
 TEST(DateTime, SteppingCarriesAcrossYearEndsAndLeapDays)
 {
-    DateTime dt = at(2003, 12, 31, 23, 59);
+    const struct {
+        DateTime from;
+        void (DateTime::*step)();
+        const char *to;
+        int minutes;
+    } cases[] = {
+        {at(2003, 12, 31, 23, 59), &DateTime::addMinute, "2004-01-01 00:00", 1},
+        {at(2004, 2, 28, 23, 5), &DateTime::addHour, "2004-02-29 00:05", 60},
+        {at(2004, 2, 29, 23, 55), &DateTime::addTenMinutes, "2004-03-01 00:05", 10},
+        {at(2100, 2, 28, 23, 55), &DateTime::addTenMinutes, "2100-03-01 00:05", 10},
+        {at(2000, 4, 30, 23, 0), &DateTime::addHour, "2000-05-01 00:00", 60},
+    };
+    for (const auto &c : cases) {
+        DateTime dt = c.from;
+        (dt.*c.step)();
+        EXPECT_EQ(stamp(dt), c.to);
+        EXPECT_EQ(c.from.minutesUntil(dt), c.minutes) << c.to;
+    }
+    DateTime dt = at(2000, 1, 1, 10, 55);
+    dt.setTime(10, 60);  // invalid; stepping neither checks nor repairs the status
     dt.addMinute();
-    expectFields(dt, 2004, 1, 1, 0, 0);
-
-    dt = at(2004, 2, 28, 23, 5);
-    DateTime copy = dt;
-    dt.addHour();
-    expectFields(dt, 2004, 2, 29, 0, 5);
-    expectFields(copy, 2004, 2, 28, 23, 5);
-
-    dt = at(2100, 2, 28, 23, 55);
-    dt.addTenMinutes();
-    expectFields(dt, 2100, 3, 1, 0, 5);
-
-    dt = at(2000, 1, 1, 10, 55);
-    dt.setTime(10, 60);  // invalid; stepping neither checks nor repairs status
-    dt.addMinute();
-    expectFields(dt, 2000, 1, 1, 11, 0);
-    EXPECT_EQ(-5, dt.status());
+    EXPECT_EQ(stamp(dt), "2000-01-01 11:00");
+    EXPECT_EQ(dt.status(), -5);
 }
 
 TEST(DateTime, Differences)
 {
-    DateTime a = at(2004, 12, 31, 23, 50);
-    DateTime b = at(2005, 1, 1, 0, 10);
-    EXPECT_EQ(20, a.minutesUntil(b));
-    EXPECT_EQ(-20, b.minutesUntil(a));
-    EXPECT_EQ(1, a.hoursUntil(b));
-    EXPECT_EQ(1, at(2000, 1, 1, 12, 59).hoursUntil(at(2000, 1, 1, 13, 0)));
-    EXPECT_EQ(0, at(2000, 1, 1, 12, 0).hoursUntil(at(2000, 1, 1, 12, 59)));
-    EXPECT_EQ(-24 * 366, at(2001, 1, 1, 0, 0).hoursUntil(at(2000, 1, 1, 0, 0)));
-    EXPECT_EQ(1440 * 28, at(2100, 2, 1, 0, 0).minutesUntil(at(2100, 3, 1, 0, 0)));
+    const struct {
+        DateTime a, b;
+        int minutes, hours;
+    } cases[] = {
+        {at(2004, 12, 31, 23, 50), at(2005, 1, 1, 0, 10), 20, 1},
+        {at(2005, 1, 1, 0, 10), at(2004, 12, 31, 23, 50), -20, -1},
+        {at(2000, 1, 1, 12, 59), at(2000, 1, 1, 13, 0), 1, 1},  // whole hours: the minutes do not count
+        {at(2000, 1, 1, 12, 0), at(2000, 1, 1, 12, 59), 59, 0},
+        {at(2001, 1, 1, 0, 0), at(2000, 1, 1, 0, 0), -1440 * 366, -24 * 366},
+        {at(2100, 2, 1, 0, 0), at(2100, 3, 1, 0, 0), 1440 * 28, 24 * 28},
+        {at(1600, 1, 1, 0, 0), at(2000, 1, 1, 0, 0), 1440 * 146097, 24 * 146097},  // one 400-year cycle
+        {at(2004, 1, 1, 0, 0), at(2001, 1, 1, 1, 1), -1440 * 3 * 365 + 61, -24 * 3 * 365 + 1},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.a.minutesUntil(c.b), c.minutes) << stamp(c.a) << " to " << stamp(c.b);
+        EXPECT_EQ(c.a.hoursUntil(c.b), c.hours) << stamp(c.a) << " to " << stamp(c.b);
+    }
 }
-
-} // namespace

@@ -1,31 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <dirent.h>
-#include <fstream>
-#include <sstream>
+#include <glib.h>
 #include <string>
 #include <sys/stat.h>
 
+#include "coretest.h"
 #include "filectx.h"
 
 namespace {
 
-void writeFile(const std::string &path, const std::string &content)
-{
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string readFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// Names in the working directory that start with prefix (temporary files
-// of a failed write would show up here).
+// Names in the working directory starting with prefix (a failed write's
+// temporary file would show up here).
 int countFiles(const std::string &prefix)
 {
     int n = 0;
@@ -36,61 +22,51 @@ int countFiles(const std::string &prefix)
     return n;
 }
 
-TEST(FileCtx, ReadsSortedAndWritesExactBytes)
+} // namespace
+
+TEST(FileCtx, ReadsLinesAndWritesSortedExactBytes)
 {
-    writeFile("order.ctx", "b=2\na=1\na=3\n");
+    // The last of equal keys wins; 199 bytes per read, so the rest of a long
+    // line is a piece of its own without "=".
+    makeFile("order.ctx", "b=2\na=1\nx=y=z\n=v\nk=\nno equals\na=3\nlong=" + std::string(300, 'v') + "\nlast=tail");
     chmod("order.ctx", 0640);
     FileCtx ctx;
     ctx.open("order", true);
-    EXPECT_EQ(2u, ctx.size());
-    EXPECT_STREQ("3", ctx.get("a"));
+    EXPECT_EQ(keysOf(ctx), " a b k last long x ");
+    EXPECT_EQ(std::string(ctx.get("a")) + "|" + ctx.get("x") + "|" + ctx.get("") + "|" + ctx.get("k") + "|" + ctx.get("last"),
+              "3|y=z|v||tail");
+    EXPECT_EQ(ctx.get("long"), std::string(194, 'v'));
     EXPECT_FALSE(ctx.isModified());
-    ctx.set("c", "x=y");
+    ctx.open("order", true);
+    ctx.removePrefix("l");
+    ctx.remove("x");
     ctx.set("B", "");
-    ASSERT_EQ(0, ctx.write());
+    ASSERT_EQ(ctx.write(), 0);
     EXPECT_FALSE(ctx.isModified());
-    EXPECT_EQ("B=\na=3\nb=2\nc=x=y\n", readFile("order.ctx"));
+    EXPECT_EQ(fileContents("order.ctx"), "=v\nB=\na=3\nb=2\nk=\n");
     struct stat st;
-    ASSERT_EQ(0, stat("order.ctx", &st));
-    EXPECT_EQ(0640u, st.st_mode & 07777);  // the rewrite keeps the permissions
-    EXPECT_EQ(1, countFiles("order.ctx"));
-}
-
-TEST(FileCtx, LineSplitting)
-{
-    std::string longValue(300, 'v');
-    writeFile("split.ctx", "x=y=z\n=v\nk=\nno equals\nlong=" + longValue + "\nlast=tail");
-    FileCtx ctx;
-    ctx.open("split", true);
-    EXPECT_STREQ("y=z", ctx.get("x"));
-    EXPECT_STREQ("", ctx.get("k"));
-    EXPECT_EQ("", ctx.all().begin()->first);  // the empty key sorts first
-    EXPECT_STREQ("v", ctx.get(""));
-    EXPECT_EQ(nullptr, ctx.get("no equals"));
-    EXPECT_STREQ("tail", ctx.get("last"));
-    // 199 bytes per read: the rest of the long line is a piece without "=".
-    EXPECT_EQ(longValue.substr(0, 194), ctx.get("long"));
-    EXPECT_EQ(5u, ctx.size());
+    ASSERT_EQ(stat("order.ctx", &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << "the rewrite keeps the permissions";
+    EXPECT_EQ(countFiles("order.ctx"), 1);
 }
 
 TEST(FileCtx, ModifiedFlagRules)
 {
-    writeFile("flags.ctx", "a=1\n");
+    makeFile("flags.ctx", "a=1\n");
     FileCtx ctx;
     ctx.open("flags", true);
     ctx.set("a", "1");
     ctx.remove("zz");
     ctx.removePrefix("q");
-    EXPECT_FALSE(ctx.isModified());
+    EXPECT_FALSE(ctx.isModified()) << "nothing changed";
     ctx.set("a", "2");
-    EXPECT_TRUE(ctx.isModified());
     // Opening another store keeps unsaved changes visible to the caller.
     ctx.open("does-not-exist", true);
-    EXPECT_EQ(0u, ctx.size());
-    EXPECT_TRUE(ctx.isModified());
+    EXPECT_TRUE(ctx.size() == 0 && ctx.isModified());
     ctx.clear();
-    EXPECT_EQ(nullptr, ctx.fileName());
-    EXPECT_EQ(1, ctx.write());
+    EXPECT_EQ(ctx.fileName(), nullptr);
+    EXPECT_EQ(ctx.write(), 1);
+    EXPECT_TRUE(ctx.isModified());
 }
 
 TEST(FileCtx, RemovePrefixKeepsNeighbours)
@@ -99,32 +75,21 @@ TEST(FileCtx, RemovePrefixKeepsNeighbours)
     for (const char *k : {"AddTemp", "Bot0_0001", "To", "Top0_0000", "Top1_2346", "Topz", "Tp", "ZZ"})
         ctx.set(k, "1");
     ctx.removePrefix("Top");
-    std::string keys;
-    for (const auto &e : ctx.all())
-        keys += e.first + " ";
-    EXPECT_EQ("AddTemp Bot0_0001 To Tp ZZ ", keys);
+    EXPECT_EQ(keysOf(ctx), "AddTemp Bot0_0001 To Tp ZZ ");
     ctx.removePrefix("");
-    EXPECT_EQ(0u, ctx.size());
+    EXPECT_EQ(ctx.size(), 0u);
 }
 
 TEST(FileCtx, FailedWriteKeepsOldFileAndFlag)
 {
     FileCtx ctx;
-    ctx.open("missing-dir/x", false);
-    ctx.set("k", "v");
-    EXPECT_EQ(-1, ctx.write());
-    EXPECT_TRUE(ctx.isModified());
-
-    // A directory where the file should be: rename must fail, nothing leaks.
-    mkdir("isdir.ctx", 0755);
-    ctx.open("isdir", false);
-    ctx.set("k", "v");
-    EXPECT_EQ(-1, ctx.write());
-    EXPECT_TRUE(ctx.isModified());
-    struct stat st;
-    ASSERT_EQ(0, stat("isdir.ctx", &st));
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
-    EXPECT_EQ(1, countFiles("isdir.ctx"));
+    mkdir("isdir.ctx", 0755);  // a directory where the file should be: the rename fails
+    for (const char *name : {"missing-dir/x", "isdir"}) {
+        ctx.open(name, false);
+        ctx.set("k", "v");
+        EXPECT_EQ(ctx.write(), -1) << name;
+        EXPECT_TRUE(ctx.isModified()) << name;
+    }
+    EXPECT_TRUE(g_file_test("isdir.ctx", G_FILE_TEST_IS_DIR));
+    EXPECT_EQ(countFiles("isdir.ctx"), 1) << "no temporary file may be left";
 }
-
-} // namespace

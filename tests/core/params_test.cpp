@@ -1,95 +1,48 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
+#include "coretest.h"
 #include "params.h"
 
-namespace {
-
-class ParamFileTest : public ::testing::Test {
-protected:
-    void SetUp() override { setParamDefaults(p); }
-
-    int load(const std::string &content)
-    {
-        FILE *f = std::fopen("test.ini", "wb");
-        std::fwrite(content.data(), 1, content.size(), f);
-        std::fclose(f);
-        return loadParamFile(p, "test.ini");
+// loadParamFile's result (0, -1 or the line it stopped at) and srcRadiusMM
+// after reading the file over the defaults (150).
+TEST(ParamFile, ResultLineAndValuesKept)
+{
+    const char binary[] = "srcRadiusMM 9\n\0\xff\x01srcRadiusMM 5\n";
+    const struct {
+        std::string content;
+        int result;
+        double radius;
+    } cases[] = {
+        {"", 0, 150},
+        {"# comment\r\n\r\n\n#srcRadiusMM 1\n", 0, 150},
+        {"srcRadiusMMx 120\nsrcRadiusMM 7\r\nsrcRadiusMM 8", 0, 8},  // key prefix; last wins; no final LF
+        {"srcRadiusMM 9\nsrcInkColor 10 20 300\nsrcRadiusMM 1\n", 2, 9},  // stops at the first bad line
+        {"# x\n  srcRadiusMM 1\n", 2, 150},  // keys start the line
+        {"unknownKey 1\n", 1, 150},
+        {"srcRadiusMM nan\n", 1, 150},
+        {"numFieldPassPoints 99999999999\n", 1, 150},
+        // A 500-character comment arrives in pieces; its later pieces are no key lines.
+        {"srcRadiusMM 2\n#" + std::string(500, 'x') + "\nsrcRadiusMM 3\n", 3, 2},
+        {"srcRadiusMM" + std::string(100000, 'y') + " 4\n", 1, 150},  // a huge key word neither overflows nor parses
+        {std::string(binary, sizeof binary - 1), 2, 9},  // binary bytes stop reading
+        {"\xff\xfe\x80 1 2 3", 1, 150},
+    };
+    for (const auto &c : cases) {
+        Params p;
+        setParamDefaults(p);
+        makeFile("test.ini", c.content);
+        EXPECT_EQ(loadParamFile(p, "test.ini"), c.result) << c.content.substr(0, 40);
+        EXPECT_EQ(p.srcRadiusMM, c.radius) << c.content.substr(0, 40);
     }
-
     Params p;
-};
-
-TEST_F(ParamFileTest, MissingEmptyAndCommentOnlyFilesKeepDefaults)
-{
-    EXPECT_EQ(-1, loadParamFile(p, "no-such-file.ini"));
-    EXPECT_EQ(0, load(""));
-    EXPECT_EQ(0, load("# comment\r\n\r\n\n#srcRadiusMM 1\n"));
-    EXPECT_DOUBLE_EQ(150.0, p.srcRadiusMM);
-    EXPECT_DOUBLE_EQ(8.0, p.dstPixelsPerMM);
-    EXPECT_EQ(155, p.srcInkColor[0]);
-    EXPECT_EQ(192, p.srcInkColor[2]);
+    setParamDefaults(p);
+    EXPECT_EQ(loadParamFile(p, "no-such-file.ini"), -1);
+    makeFile("test.ini", "dstPixelsPerMM 10\nminKnotWeight 99.7\nsrcInkColor 10 20 300\nedgePassColor 1 2 3\n");
+    EXPECT_EQ(loadParamFile(p, "test.ini"), 3);
+    EXPECT_EQ(p.dstPixelsPerMM, 10.0);
+    EXPECT_EQ(p.minKnotWeight, 99);
+    EXPECT_EQ(p.srcInkColor[0], 155) << "no component of a bad colour is written";
+    EXPECT_EQ(p.edgePassColor[2], 0) << "nothing is read after the bad line";
 }
-
-TEST_F(ParamFileTest, ReadsValuesAndStopsAtFirstBadLine)
-{
-    EXPECT_EQ(3, load("dstPixelsPerMM 10\nminKnotWeight 150.7\nsrcInkColor 10 20 300\nsrcRadiusMM 1\n"));
-    EXPECT_DOUBLE_EQ(10.0, p.dstPixelsPerMM);
-    EXPECT_EQ(150, p.minKnotWeight);
-    EXPECT_EQ(155, p.srcInkColor[0]);  // none of the three written
-    EXPECT_DOUBLE_EQ(150.0, p.srcRadiusMM);  // after the bad line: not read
-}
-
-TEST_F(ParamFileTest, KeyIsAPrefixTestAtLineStart)
-{
-    EXPECT_EQ(0, load("srcRadiusMMx 120\nsrcMMPerHour 5\nsrcMMPerHour 7\r\nedgePassColor 1 2 3"));
-    EXPECT_DOUBLE_EQ(120.0, p.srcRadiusMM);
-    EXPECT_DOUBLE_EQ(7.0, p.srcMMPerHour);  // last line wins, no final line feed needed
-    EXPECT_EQ(3, p.edgePassColor[2]);
-    EXPECT_EQ(2, load("# x\n  srcRadiusMM 1\n"));
-    EXPECT_EQ(1, load("unknownKey 1\n"));
-    EXPECT_EQ(1, load("srcRadiusMM nan\n"));
-    EXPECT_EQ(1, load("numFieldPassPoints 99999999999\n"));
-}
-
-TEST_F(ParamFileTest, LongLinesAreReadInCountedPieces)
-{
-    // A 500-character comment: its second and third pieces are no key lines.
-    EXPECT_EQ(3, load("srcRadiusMM 2\n#" + std::string(500, 'x') + "\nsrcRadiusMM 3\n"));
-    EXPECT_DOUBLE_EQ(2.0, p.srcRadiusMM);
-    // A key word far beyond the buffer must neither overflow nor parse.
-    EXPECT_EQ(1, load("srcRadiusMM" + std::string(100000, 'y') + " 4\n"));
-    EXPECT_DOUBLE_EQ(2.0, p.srcRadiusMM);
-}
-
-TEST_F(ParamFileTest, BinaryBytesStopReading)
-{
-    const char data[] = "srcRadiusMM 9\n\0\xff\x01srcRadiusMM 5\n";
-    EXPECT_EQ(2, load(std::string(data, sizeof data - 1)));
-    EXPECT_DOUBLE_EQ(9.0, p.srcRadiusMM);
-    EXPECT_EQ(1, load("\xff\xfe\x80 1 2 3"));
-}
-
-TEST(ParamParsers, WriteTargetOnlyOnSuccess)
-{
-    unsigned char rgb[3] = {7, 8, 9};
-    EXPECT_EQ(1, parseColorParam("k 1 2", rgb));
-    EXPECT_EQ(1, parseColorParam("k -1 2 3", rgb));
-    EXPECT_EQ(7, rgb[0]);
-    EXPECT_EQ(0, parseColorParam("k 0 128 255", rgb));
-    EXPECT_EQ(255, rgb[2]);
-
-    double d = 1.0;
-    EXPECT_EQ(1, parseDoubleParam("k", &d));
-    EXPECT_EQ(1, parseDoubleParam("k inf", &d));
-    EXPECT_EQ(0, parseDoubleParam(("k" + std::string(10000, 'z') + " 7.25").c_str(), &d));
-    EXPECT_DOUBLE_EQ(7.25, d);
-
-    int i = 3;
-    EXPECT_EQ(1, parseIntParam("k x", &i));
-    EXPECT_EQ(3, i);
-}
-
-} // namespace

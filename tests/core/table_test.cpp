@@ -1,16 +1,16 @@
-#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "coretest.h"
 #include "table.h"
 
 namespace {
 
 // Row r(x) = r0 + slope * x, as a fitted curve through six points on it.
 struct LineCurve {
-    SplineCurve curve;
-    LineCurve(double r0, double slope) : curve(6, 1.0)
+    SplineCurve curve{6, 1.0};
+    LineCurve(double r0, double slope)
     {
         curve.begin();
         for (int i = 0; i < 6; ++i)
@@ -19,192 +19,134 @@ struct LineCurve {
     }
 };
 
+// By default one day, 2000-01-01 12:00 at column 100 to the next day 12:00 at 580.
 struct TableCase : public ::testing::Test {
-    Params params{};
+    Params params = [] { Params p{}; p.dstPixelsPerMM = 8.0, p.srcFieldHeightMM = 82.0; return p; }();
     LineCurve line{100.0, 0.1};
     HygroScale hygro;
-    TableInput in{};
+    TableInput in{0, &line.curve, 0, {100, 580}, {at(2000, 1, 1, 12, 0), at(2000, 1, 2, 12, 0)}, 60, &params, 0.0, &hygro};
     std::vector<TableRow> rows = std::vector<TableRow>(kMaxTableRows);
     int count = -1;
     TableStats stats{};
     PaperSpeedCheck speed{};
 
-    TableCase()
+    int run(int x1, const DateTime &start, const DateTime &end)
     {
-        params.dstPixelsPerMM = 8.0;
-        params.srcFieldHeightMM = 82.0;
-        params.srcMMPerHour = 0.0;
-        in.field = 0;
-        in.curve = &line.curve;
-        in.fitStatus = 0;
-        in.timeStep = 60;
-        in.params = &params;
-        in.hygroScale = &hygro;
-        setDates(100, 2000, 1, 1, 12, 0, 580, 2000, 1, 2, 12, 0);
-    }
-    void setDates(int x0, int y0, int mo0, int d0, int h0, int mi0, int x1, int y1, int mo1,
-                  int d1, int h1, int mi1)
-    {
-        in.datePos[0] = x0;
         in.datePos[1] = x1;
-        in.dateVal[0].setDateTime(y0, mo0, d0, h0, mi0);
-        in.dateVal[1].setDateTime(y1, mo1, d1, h1, mi1);
+        in.dateVal[0] = start;
+        in.dateVal[1] = end;
+        return run();
     }
     int run() { return computeTable(in, rows.data(), &count, &stats, &speed); }
-    const TableRow &last() const { return rows[count - 1]; }
+    std::string row(int i) const  // column, row and time
+    {
+        return std::to_string(rows[i].x) + " " + std::to_string(rows[i].y) + " " +
+               stamp(rows[i].year, rows[i].month, rows[i].day, rows[i].hour, rows[i].minute);
+    }
 };
-
-void expectTime(const TableRow &r, int year, int month, int day, int hour, int minute)
-{
-    EXPECT_EQ(r.year, year);
-    EXPECT_EQ(r.month, month);
-    EXPECT_EQ(r.day, day);
-    EXPECT_EQ(r.hour, hour);
-    EXPECT_EQ(r.minute, minute);
-}
 
 }  // namespace
 
-TEST_F(TableCase, OneDayHourly)
+TEST_F(TableCase, OneDayHourlyAndTenMinutes)
 {
     ASSERT_EQ(run(), TableOk);
     ASSERT_EQ(count, 25);
-    EXPECT_EQ(rows[0].x, 100);
-    expectTime(rows[0], 2000, 1, 1, 12, 0);
-    EXPECT_EQ(rows[1].x, 120);
-    expectTime(rows[12], 2000, 1, 2, 0, 0);
-    EXPECT_EQ(last().x, 580);
-    expectTime(last(), 2000, 1, 2, 12, 0);
-    EXPECT_EQ(last().y, 158);  // 100 + 0.1 * 580 = 158
-    EXPECT_NEAR(last().value, 45.0 - 80.0 * 158.0 / 656.0, 1e-9);
+    EXPECT_EQ(row(0) + "|" + row(1) + "|" + row(12) + "|" + row(24),
+              "100 110 2000-01-01 12:00|120 112 2000-01-01 13:00|340 134 2000-01-02 00:00|580 158 2000-01-02 12:00");
+    EXPECT_NEAR(rows[24].value, 45.0 - 80.0 * 158.0 / 656.0, 1e-9);
     EXPECT_FALSE(speed.warn);
+    EXPECT_TRUE(stats.count == 25 && stats.max == rows[0].value && stats.min == rows[24].value);
+    EXPECT_NEAR(stats.mean, (rows[0].value + rows[24].value) / 2, 1e-9);
 
-    EXPECT_EQ(stats.count, 25);
-    EXPECT_NEAR(stats.max, rows[0].value, 1e-12);
-    EXPECT_NEAR(stats.min, last().value, 1e-12);
-    EXPECT_NEAR(stats.mean, (rows[0].value + last().value) / 2, 1e-9);
-}
-
-TEST_F(TableCase, OneDayTenMinutes)
-{
     in.timeStep = 10;
     ASSERT_EQ(run(), TableOk);
     ASSERT_EQ(count, 145);
-    const int expected[] = {100, 103, 107, 110, 113, 117, 120};
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(rows[i].x, expected[i]) << i;
-    expectTime(rows[1], 2000, 1, 1, 12, 10);
-    EXPECT_EQ(last().x, 580);
+    // 20/6 columns a row, rounded
+    EXPECT_EQ(row(1) + "|" + row(2) + "|" + row(144), "103 110 2000-01-01 12:10|107 111 2000-01-01 12:20|580 158 2000-01-02 12:00");
 }
 
 TEST_F(TableCase, FirstRowOnTheTimeGrid)
 {
     in.timeStep = 10;
-    setDates(100, 2000, 1, 1, 12, 7, 580, 2000, 1, 2, 12, 7);
-    ASSERT_EQ(run(), TableOk);
-    expectTime(rows[0], 2000, 1, 1, 12, 10);
-    EXPECT_EQ(rows[0].x, 101);  // 100 + 3 minutes of 20 columns per hour
-    expectTime(last(), 2000, 1, 2, 12, 0);
-
-    // 50 minutes apart but one hour boundary: one row, P = mark distance.
+    ASSERT_EQ(run(580, at(2000, 1, 1, 12, 7), at(2000, 1, 2, 12, 7)), TableOk);
+    EXPECT_EQ(row(0) + "|" + row(count - 1), "101 110 2000-01-01 12:10|578 158 2000-01-02 12:00");
+    // 50 minutes apart across one hour boundary: one row, an hour = the mark distance.
     in.timeStep = 60;
-    setDates(100, 2000, 1, 1, 12, 30, 160, 2000, 1, 1, 13, 20);
-    ASSERT_EQ(run(), TableOk);
+    ASSERT_EQ(run(160, at(2000, 1, 1, 12, 30), at(2000, 1, 1, 13, 20)), TableOk);
     ASSERT_EQ(count, 1);
-    expectTime(rows[0], 2000, 1, 1, 13, 0);
-    EXPECT_EQ(rows[0].x, 130);
+    EXPECT_EQ(row(0), "130 113 2000-01-01 13:00");
 }
 
-TEST_F(TableCase, ChecksInOrder)
+TEST_F(TableCase, ChecksInOrderWithTheirTexts)
 {
-    setDates(100, 2000, 1, 1, 12, 0, 160, 2000, 1, 1, 12, 50);
-    EXPECT_EQ(run(), TableDatesTooSimilar);
-    setDates(100, 2000, 1, 2, 12, 0, 580, 2000, 1, 1, 12, 0);
-    EXPECT_EQ(run(), TableStartNotBeforeEnd);
-    setDates(100, 2000, 1, 1, 0, 0, 580, 1999, 12, 31, 23, 0);
-    EXPECT_EQ(run(), TableStartNotBeforeEnd);
-    EXPECT_EQ(count, 0);
-    in.dateVal[1].setDateTime(2000, 2, 30, 0, 0);
-    EXPECT_EQ(run(), TableInvalidEnd);
-    in.dateVal[0] = DateTime();  // never set
-    EXPECT_EQ(run(), TableInvalidStart);
+    const struct {
+        DateTime start, end;
+        int result;
+        const char *text;
+    } cases[] = {
+        {at(2000, 1, 1, 12, 0), at(2000, 1, 1, 12, 50), TableDatesTooSimilar, "start and end date are too similar"},
+        {at(2000, 1, 1, 12, 0), at(2000, 1, 1, 12, 0), TableStartNotBeforeEnd, "start date is not before end date"},
+        {at(2000, 1, 1, 0, 0), at(1999, 12, 31, 23, 0), TableStartNotBeforeEnd, "start date is not before end date"},
+        {at(2000, 3, 1, 0, 0), at(2000, 2, 30, 0, 0), TableInvalidEnd, "invalid end date"},
+        {DateTime(), at(2000, 2, 30, 0, 0), TableInvalidStart, "invalid start date"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(run(580, c.start, c.end), c.result) << stamp(c.start) << " to " << stamp(c.end);
+        EXPECT_EQ(count, 0);
+        EXPECT_STREQ(tableErrorText(c.result), c.text);
+    }
     in.fitStatus = 3;
     EXPECT_EQ(run(), TableMissingCurve);
     in.fitStatus = 0;
     in.curve = nullptr;
     EXPECT_EQ(run(), TableMissingCurve);
-
     EXPECT_STREQ(tableErrorText(TableMissingCurve), "missing curve");
-    EXPECT_STREQ(tableErrorText(TableInvalidStart), "invalid start date");
-    EXPECT_STREQ(tableErrorText(TableInvalidEnd), "invalid end date");
-    EXPECT_STREQ(tableErrorText(TableStartNotBeforeEnd), "start date is not before end date");
-    EXPECT_STREQ(tableErrorText(TableDatesTooSimilar), "start and end date are too similar");
-    EXPECT_STREQ(tableErrorText(TableTooLong), "table too long, check dates");
 }
 
 TEST_F(TableCase, RowLimit)
 {
     in.timeStep = 10;
-    setDates(0, 2004, 2, 20, 0, 0, 3360, 2004, 3, 5, 0, 0);  // 14 days, over Feb 29
-    EXPECT_EQ(run(), TableTooLong);
+    EXPECT_EQ(run(3360, at(2004, 2, 20, 0, 0), at(2004, 3, 5, 0, 0)), TableTooLong);  // 14 days over Feb 29: 2017 rows
     EXPECT_EQ(count, 0);
-    in.dateVal[1].setDateTime(2004, 3, 4, 23, 50);
-    ASSERT_EQ(run(), TableOk);
+    EXPECT_STREQ(tableErrorText(TableTooLong), "table too long, check dates");
+    ASSERT_EQ(run(3360, at(2004, 2, 20, 0, 0), at(2004, 3, 4, 23, 50)), TableOk);
     EXPECT_EQ(count, kMaxTableRows);
-    expectTime(last(), 2004, 3, 4, 23, 50);
+    EXPECT_EQ(row(count - 1), "3368 437 2004-03-04 23:50");  // 100 + 3260 / 335 h * 335 h 50 min
 }
 
-TEST_F(TableCase, TemperatureScaleAndStatsTexts)
+TEST_F(TableCase, ValueScalesAndStatsTexts)
 {
     EXPECT_DOUBLE_EQ(temperatureOf(params, 0.0, 0.0), 45.0);
-    EXPECT_DOUBLE_EQ(temperatureOf(params, 0.0, 656.0), -35.0);
     EXPECT_DOUBLE_EQ(temperatureOf(params, 1.5, 656.0), -33.5);
-
     LineCurve bottom(656.0, 0.0);
     in.curve = &bottom.curve;
     ASSERT_EQ(run(), TableOk);
+    stats.max = 45.0;
     char mn[32], mx[32], mean[32], cnt[16];
     formatStats(stats, mn, mx, mean, cnt);
-    EXPECT_STREQ(mn, " -35.00");
-    EXPECT_STREQ(mean, " -35.00");
-    EXPECT_STREQ(cnt, "25");
-    stats.max = 45.0;
-    formatStats(stats, mn, mx, mean, cnt);
-    EXPECT_STREQ(mx, " +45.00");
-}
+    EXPECT_EQ(std::string(mn) + mx + mean + "|" + cnt, " -35.00 +45.00 -35.00|25");
 
-TEST_F(TableCase, HygrometerValuesThroughTheScale)
-{
     in.field = 1;
+    in.curve = &line.curve;
     hygro.setOffset(1.0);
     ASSERT_EQ(run(), TableOk);
-    const double r = 100.0 + 0.1 * 580;
-    EXPECT_DOUBLE_EQ(last().value, hygro.toPercent(r / 8.0));
+    EXPECT_DOUBLE_EQ(rows[24].value, hygro.toPercent(158.0 / 8.0));
 }
 
 TEST_F(TableCase, PaperSpeedBounds)
 {
     params.srcMMPerHour = 2.5;  // 20 columns per hour expected
-    const struct {
-        int distance;
-        bool warn;
-    } cases[] = {{179, true}, {181, false}, {222, false}, {223, true}};
-    for (const auto &c : cases) {
-        setDates(0, 2000, 1, 1, 0, 0, c.distance, 2000, 1, 1, 10, 0);
-        ASSERT_EQ(run(), TableOk);
-        EXPECT_EQ(speed.warn, c.warn) << c.distance;
+    for (int distance : {179, 181, 222, 223}) {
+        ASSERT_EQ(run(100 + distance, at(2000, 1, 1, 0, 0), at(2000, 1, 1, 10, 0)), TableOk);
+        EXPECT_EQ(speed.warn, distance == 179 || distance == 223) << distance;
     }
     char measured[64], nominal[64];
     paperSpeedWarningParts(speed, measured, nominal);
-    EXPECT_STREQ(measured, "2.787500");
-    EXPECT_STREQ(nominal, "2.500000");
-
+    EXPECT_EQ(std::string(measured) + " " + nominal, "2.787500 2.500000");
     // The check is filled even when the row loop fails afterwards.
     in.timeStep = 10;
-    setDates(0, 2000, 1, 1, 0, 0, 50, 2000, 3, 1, 0, 0);
-    EXPECT_EQ(run(), TableTooLong);
+    EXPECT_EQ(run(150, at(2000, 1, 1, 0, 0), at(2000, 3, 1, 0, 0)), TableTooLong);
     EXPECT_TRUE(speed.warn);
-
     params.srcMMPerHour = 0.0;
     EXPECT_EQ(run(), TableTooLong);
     EXPECT_FALSE(speed.warn);

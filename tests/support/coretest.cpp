@@ -1,0 +1,61 @@
+#include "coretest.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+PixbufPtr solidImage(int w, int h, const guchar rgb[3])
+{
+    PixbufPtr image(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h));
+    gdk_pixbuf_fill(image.get(), (guint32)rgb[0] << 24 | rgb[1] << 16 | rgb[2] << 8 | 0xff);
+    return image;
+}
+
+bool pixelIs(const GdkPixbuf *image, int x, int y, const guchar rgb[3])
+{
+    guchar p[3];
+    return getPixel(image, x, y, p) == 0 && p[0] == rgb[0] && p[1] == rgb[1] && p[2] == rgb[2];
+}
+
+RefColor refOf(int r, int g, int b)
+{
+    RefColor ref;
+    const guchar rgb[3] = {(guchar)r, (guchar)g, (guchar)b};
+    makeRefColor(ref, rgb);
+    return ref;
+}
+
+std::string fileContents(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void makeFile(const std::string &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string keysOf(const FileCtx &ctx)
+{
+    std::string keys;
+    for (const auto &e : ctx.all())
+        keys += e.first + " ";
+    return keys;
+}
+
+DateTime at(int year, int month, int day, int hour, int minute)
+{
+    DateTime dt;
+    dt.setDateTime(year, month, day, hour, minute);
+    return dt;
+}
+
+std::string stamp(int year, int month, int day, int hour, int minute)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
+    return text;
+}

@@ -1,0 +1,41 @@
+#ifndef VELLORA_CORETEST_H
+#define VELLORA_CORETEST_H
+
+// Small helpers shared by the core unit tests.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include "datetime.h"
+#include "filectx.h"
+#include "pixel.h"
+
+struct PixbufUnref {
+    void operator()(GdkPixbuf *p) const { if (p) g_object_unref(p); }
+};
+using PixbufPtr = std::unique_ptr<GdkPixbuf, PixbufUnref>;
+
+// A new RGB image without alpha, every pixel rgb.
+PixbufPtr solidImage(int w, int h, const guchar rgb[3]);
+// True when pixel (x, y) lies inside and equals rgb.
+bool pixelIs(const GdkPixbuf *image, int x, int y, const guchar rgb[3]);
+RefColor refOf(int r, int g, int b);
+
+std::string fileContents(const std::string &path);
+void makeFile(const std::string &path, const std::string &bytes);
+
+// The keys of ctx in order, each followed by a blank.
+std::string keysOf(const FileCtx &ctx);
+
+DateTime at(int year, int month, int day, int hour, int minute);
+// "YYYY-MM-DD hh:mm", for comparing whole time stamps in one assertion.
+std::string stamp(int year, int month, int day, int hour, int minute);
+inline std::string stamp(const DateTime &dt) { return stamp(dt.year, dt.month, dt.day, dt.hour, dt.minute); }
+
+// A ProgressFn that appends each fraction to the std::vector<double> at user.
+inline void recordProgress(void *user, double f) { static_cast<std::vector<double> *>(user)->push_back(f); }
+
+#endif
