@@ -7,7 +7,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "inksearch.h"
 #include "knots.h"
+#include "table.h"
 
 namespace {
 
@@ -115,6 +117,45 @@ void BM_ExtractAndFit(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
 BENCHMARK(BM_ExtractAndFit);
+
+// What one recomputation does for both fields: ink search, knots, fit and a
+// week's hourly table. Compare with two plain reads of BM_ReadFieldBytes.
+void BM_WholeRecomputeBothFields(benchmark::State &state)
+{
+    Fixture fields[2];
+    SpanArray contrast(kWidth);
+    Params params;
+    setParamDefaults(params);
+    HygroScale hygro;
+    std::vector<TableRow> rows(kMaxTableRows);
+    for (auto _ : state) {
+        for (int f = 0; f < 2; ++f) {
+            Fixture &field = fields[f];
+            findCurveSpans(field.image, field.ref, &field.limits, &contrast);
+            const int count = field.extract();
+            TableInput in{};
+            in.field = f;
+            std::unique_ptr<SplineCurve> curve(
+                fitKnotCurve(field.knotPos.data(), field.knotVal.data(), count, 0.5, &in.fitStatus));
+            in.curve = curve.get();
+            in.datePos[0] = 0;
+            in.datePos[1] = kWidth - 1;
+            in.dateVal[0].setDateTime(2004, 7, 1, 8, 0);
+            in.dateVal[1].setDateTime(2004, 7, 8, 8, 0);
+            in.timeStep = 60;
+            in.params = &params;
+            in.hygroScale = &hygro;
+            int rowCount = 0;
+            TableStats stats;
+            PaperSpeedCheck speed;
+            if (computeTable(in, rows.data(), &rowCount, &stats, &speed) != TableOk)
+                state.SkipWithError("table failed");
+            benchmark::DoNotOptimize(rowCount);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 2 * kWidth * kHeight);
+}
+BENCHMARK(BM_WholeRecomputeBothFields);
 
 }  // namespace
 
