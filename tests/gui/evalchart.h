@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "coretest.h"
 #include "harness.h"
-#include "scanfiles.h"
 #include "ui.h"
 
 // A scan whose fields map one scan pixel to one field image pixel: at 2 pixels
@@ -19,35 +19,14 @@ namespace evalchart {
 
 const int kFieldWidth = 587;  // trunc(0.5 + 573 + 1.2 * s * 2), s = 5.712 mm
 const int kFieldHeight = 164;
-const int kArcShift = 11;     // columns of gap colour left of the lines
 const int kTempRow = 82;      // +5.0 degrees
 const int kHygroRow = 60;     // 30 mm below the hygrometer field's top row
-const char *const kScanName = "chart.tif";
-const int kEvaluationPage = 2;
-const int kTablePage = 3;
-
-inline void writeChartScan(const std::string &path, bool ink)
-{
-    GdkPixbuf *scan = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 440, 660);
-    gdk_pixbuf_fill(scan, 0xffffffff);
-    for (int column : {40 + kTempRow, 226 + kHygroRow}) {
-        GdkPixbuf *line = gdk_pixbuf_new_subpixbuf(scan, column - 1, 0, 3, 660);
-        if (ink)
-            gdk_pixbuf_fill(line, 0x9b84c0ff);  // the default curve colour
-        g_object_unref(line);
-    }
-    EXPECT_TRUE(gdk_pixbuf_save(scan, path.c_str(), "tiff", nullptr, nullptr));
-    g_object_unref(scan);
-}
+const int kEvaluationPage = 2, kTablePage = 3;
+const char *const kChartIni = "dstPixelsPerMM 2\nsrcFieldDistMM 11\n";
 
 inline std::string entryText(GtkWidget *entry)
 {
     return gtk_entry_get_text(GTK_ENTRY(entry));
-}
-
-inline bool toggleActive(GtkWidget *button)
-{
-    return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)) != 0;
 }
 
 // The status texts of recomputing the given fields once each, in order.
@@ -63,20 +42,12 @@ inline std::vector<std::string> recomputed(std::initializer_list<int> fields)
 
 class EvalTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        if (ctx && ctx->fileCtx.isModified())
-            answerDialogs({AnswerNo});  // nothing here is meant to be saved
-        stopApp(ctx);
-    }
+    void TearDown() override { stopApp(ctx); }
 
-    // Starts with the chart's parameters and records the field work shown
-    // in the status text.
-    void start(const char *ini = "dstPixelsPerMM 2\nsrcFieldDistMM 11\n")
+    // Starts with these parameters and records the field work shown in the status.
+    void start(const char *ini = kChartIni)
     {
-        const std::string base = makeWorkDir();
-        writeFile(appDirOf(base) + "/vellora.ini", ini);
-        ctx = startApp(base);
+        ctx = startApp(ini);
         ASSERT_NE(ctx, nullptr);
         g_signal_connect(ctx->widProgressBar, "notify::text", G_CALLBACK(logStatus), &fieldWork);
     }
@@ -88,14 +59,21 @@ protected:
             static_cast<std::vector<std::string> *>(log)->push_back(text);
     }
 
-    // Opens the chart with the BottomLeft-TopLeft span leftSpan (573 fits
-    // the field) and the dates 2000-01-01 12:00 .. 2000-01-02 13:00.
+    // Opens the chart with the BottomLeft-TopLeft span leftSpan (573 fits the
+    // field) and the dates 2000-01-01 12:00 .. 2000-01-02 13:00.
     void openChart(bool ink = true, double leftSpan = 573.0)
     {
-        const std::string path = appWorkDir() + "/" + kScanName;
-        writeChartScan(path, ink);
+        GdkPixbuf *scan = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 440, 660);
+        gdk_pixbuf_fill(scan, 0xffffffff);
+        for (int column : {40 + kTempRow, 226 + kHygroRow}) {
+            GdkPixbuf *line = gdk_pixbuf_new_subpixbuf(scan, column - 1, 0, 3, 660);
+            gdk_pixbuf_fill(line, ink ? 0x9b84c0ff : 0xffffffff);  // the default curve colour
+            g_object_unref(line);
+        }
+        const std::string path = appDir() + "/chart.tif";
+        EXPECT_TRUE(gdk_pixbuf_save(scan, path.c_str(), "tiff", nullptr, nullptr));
+        g_object_unref(scan);
         loadImage(ctx, path.c_str());
-        runPending();
         ASSERT_NE(ctx->scanPixbuf, nullptr);
         setPassPoints(leftSpan);
         ctx->dateVal[0].setDateTime(2000, 1, 1, 12, 0);
@@ -110,24 +88,30 @@ protected:
         ctx->dirtyFlags |= PassPointsChanged;
     }
 
+    // The evaluation page with the chart cut out and, with a curve, fitted.
+    void evaluate(bool curve)
+    {
+        ASSERT_NO_FATAL_FAILURE(start());
+        openChart();
+        showPage(kEvaluationPage);
+        if (curve)
+            setToggle(ctx->widShowCurve, true);
+        fieldWork.clear();
+    }
+
     void showPage(int page)
     {
         gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), page);
         runPending();
     }
 
-    // Leaves the evaluation page and enters it again.
     void reenterEvaluation()
     {
         showPage(1);
         showPage(kEvaluationPage);
     }
 
-    void setToggle(GtkWidget *button, bool active)
-    {
-        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active);
-        runPending();
-    }
+    const char *record(const std::string &key) { return ctx->fileCtx.get(key.c_str()); }
 
     MainCtx *ctx = nullptr;
     std::vector<std::string> fieldWork;

@@ -20,12 +20,6 @@ namespace {
 
 using WorkflowTest = EvalTest;
 
-void click(GtkWidget *widget, double x, double y)
-{
-    pressButton(widget, x, y);
-    releaseButton(widget, x, y);
-}
-
 void screenshot(MainCtx *ctx, const char *name)
 {
     const char *dir = std::getenv("VELLORA_SCREENSHOT_DIR");
@@ -54,7 +48,7 @@ double tableError(const SubImgData &sub, const SynthChart &chart, int field)
 TEST_F(WorkflowTest, FromTheScanToTablesThatMatchTheTruthAndTheBatch)
 {
     ASSERT_NO_FATAL_FAILURE(start(""));
-    const MadeChart made = makeChart(appWorkDir(), quickChartOptions(11));
+    const MadeChart made = makeChart(appDir(), quickChartOptions(11));
     ASSERT_EQ(made.result, SynthOk);
     g_unlink(made.ctx.c_str());  // the user places everything
     const SynthChart &chart = made.chart;
@@ -107,7 +101,7 @@ TEST_F(WorkflowTest, FromTheScanToTablesThatMatchTheTruthAndTheBatch)
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "savetables")));
     runPending();
     screenshot(ctx, "page4-tables");
-    EXPECT_TRUE(takeDialogs().empty());
+    EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
 
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         const SubImgData &sub = ctx->subImgData[f];
@@ -119,15 +113,15 @@ TEST_F(WorkflowTest, FromTheScanToTablesThatMatchTheTruthAndTheBatch)
     answerDialogs({AnswerOk});
     saveFileCtx(ctx);
     ASSERT_FALSE(ctx->fileCtx.isModified());
-    const std::string outDir = appWorkDir() + "/batch";
+    const std::string outDir = appDir() + "/batch";
     const std::string command = "'" VELLORA_BINARY_DIR "/vellora-batch' --output-dir '" + outDir +
                                 "' --force --smoothness 0 -q '" + made.scan + "' > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         const std::string name = tableFileName(made.scan, f);
-        const std::string text = readFile(name);
+        const std::string text = fileContents(name);
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), ctx->subImgData[f].tableCount);
-        EXPECT_EQ(readFile(outDir + name.substr(name.rfind('/'))), text) << name;
+        EXPECT_EQ(fileContents(outDir + name.substr(name.rfind('/'))), text) << name;
     }
 }
 

@@ -4,94 +4,56 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <deque>
 
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
 #include <glib/gstdio.h>
 
-#include "scanfiles.h"
+#include "coretest.h"
+#include "synth_fixtures.h"
 #include "ui.h"
 
 namespace {
 
-std::string currentWorkDir, originalDir, captureFile;
-std::vector<std::string> tempDirs;
+std::string currentAppDir;
+std::deque<TempDir> tempDirs;
 bool windowAlive = false;
-int savedStdout = -1;
-
 std::deque<DialogAnswer> pendingAnswers;
-std::vector<DialogRecord> shownDialogs;
+std::vector<std::string> shownDialogs;
 guint dialogWatch = 0;
 
-// What the X server holds now, and what pressButton holds until releaseButton.
-unsigned serverState = 0, pressedButtons = 0;
-const unsigned kButtonMasks = GDK_BUTTON1_MASK | GDK_BUTTON2_MASK | GDK_BUTTON3_MASK |
-                              GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
-const unsigned kModifierMasks = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK;
-
-typedef int (*FakeFn)(Display *, unsigned int, int, unsigned long);
-FakeFn fakeButton = nullptr, fakeKey = nullptr;
-
-void removeTempDirs()
+std::string currentDir()
 {
-    for (const std::string &dir : tempDirs) {
-        const gchar *argv[] = {"rm", "-rf", dir.c_str(), nullptr};
-        g_spawn_sync(nullptr, const_cast<gchar **>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
-                     nullptr, nullptr, nullptr, nullptr, nullptr);
-    }
+    gchar *cwd = g_get_current_dir();
+    const std::string dir = cwd;
+    g_free(cwd);
+    return dir;
 }
 
-// The program's directory and, beside it, the link to the real UI definition.
-void prepareWorkDir(const std::string &base)
-{
-    g_mkdir_with_parents(appDirOf(base).c_str(), 0755);
-    const std::string link = base + "/glade";
-    if (!g_file_test(link.c_str(), G_FILE_TEST_EXISTS) &&
-        symlink(VELLORA_SOURCE_DIR "/glade", link.c_str()) != 0)
-        ADD_FAILURE() << "cannot link " << link;
-}
+const std::string testDir = currentDir();  // where the tests run between programs
 
 // ---- dialogs ---------------------------------------------------------------
 
-GtkTextView *textViewIn(GtkWidget *widget)
+std::string textIn(GtkWidget *widget)
 {
-    if (GTK_IS_TEXT_VIEW(widget))
-        return GTK_TEXT_VIEW(widget);
+    if (GTK_IS_TEXT_VIEW(widget)) {
+        GtkTextIter start, end;
+        gtk_text_buffer_get_bounds(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget)), &start, &end);
+        gchar *text = gtk_text_iter_get_text(&start, &end);
+        const std::string result = text;
+        g_free(text);
+        return result;
+    }
+    std::string found;
     GList *children = GTK_IS_CONTAINER(widget) ? gtk_container_get_children(GTK_CONTAINER(widget)) : nullptr;
-    GtkTextView *found = nullptr;
-    for (GList *l = children; l && !found; l = l->next)
-        found = textViewIn(GTK_WIDGET(l->data));
+    for (GList *l = children; l; l = l->next)
+        found += textIn(GTK_WIDGET(l->data));
     g_list_free(children);
     return found;
 }
 
-DialogRecord describeDialog(GtkWindow *dialog)
-{
-    DialogRecord record;
-    record.title = gtk_window_get_title(dialog);
-    if (GtkTextView *view = textViewIn(GTK_WIDGET(dialog))) {
-        GtkTextIter start, end;
-        gtk_text_buffer_get_bounds(gtk_text_view_get_buffer(view), &start, &end);
-        gchar *text = gtk_text_iter_get_text(&start, &end);
-        record.text = text;
-        g_free(text);
-    }
-    GList *buttons = gtk_container_get_children(GTK_CONTAINER(GTK_DIALOG(dialog)->action_area));
-    for (GList *l = buttons; l; l = l->next) {
-        const gchar *label = gtk_button_get_label(GTK_BUTTON(l->data));
-        record.buttons.push_back(label ? label : "");
-    }
-    g_list_free(buttons);
-    record.modal = gtk_window_get_modal(dialog);
-    GtkWindow *parent = gtk_window_get_transient_for(dialog);
-    record.parentName = parent ? gtk_widget_get_name(GTK_WIDGET(parent)) : "";
-    return record;
-}
-
-// Answers every running dialog of the program; one without a queued answer
-// is closed as by the window manager and marked unexpected.
+// Records and answers every shown dialog of the program.
 gboolean answerRunningDialogs(gpointer)
 {
     static const gint responses[] = {GTK_RESPONSE_ACCEPT, GTK_RESPONSE_NO, GTK_RESPONSE_DELETE_EVENT};
@@ -101,11 +63,12 @@ gboolean answerRunningDialogs(gpointer)
         const gchar *title = gtk_window_get_title(window);
         if (!GTK_IS_DIALOG(window) || !GTK_WIDGET_VISIBLE(window) || !title || !g_str_has_prefix(title, "vellora"))
             continue;
-        shownDialogs.push_back(describeDialog(window));
-        shownDialogs.back().unexpected = pendingAnswers.empty();
-        DialogAnswer answer = pendingAnswers.empty() ? AnswerClose : pendingAnswers.front();
-        if (!pendingAnswers.empty())
+        shownDialogs.push_back(std::string(title) + ": " + textIn(GTK_WIDGET(window)));
+        DialogAnswer answer = AnswerClose;
+        if (!pendingAnswers.empty()) {
+            answer = pendingAnswers.front();
             pendingAnswers.pop_front();
+        }
         gtk_dialog_response(GTK_DIALOG(window), responses[answer]);
     }
     g_list_free(toplevels);
@@ -118,7 +81,12 @@ void watchDialogs()
         dialogWatch = g_timeout_add(20, answerRunningDialogs, nullptr);
 }
 
-// ---- pointer state on the X server ------------------------------------------
+// ---- pointer state on the X server (XTest, loaded at run time) ---------------
+
+typedef int (*FakeFn)(Display *, unsigned int, int, unsigned long);
+FakeFn fakeButton = nullptr, fakeKey = nullptr;
+// What the server holds now, and the buttons held from press to release.
+unsigned serverState = 0, pressedButtons = 0;
 
 Display *xDisplay()
 {
@@ -127,49 +95,37 @@ Display *xDisplay()
 
 unsigned buttonMask(int button)
 {
-    return button >= 1 && button <= 5 ? GDK_BUTTON1_MASK << (button - 1) : 0;
-}
-
-unsigned keycodeFor(guint keyval)
-{
-    GdkKeymapKey *keys = nullptr;
-    gint count = 0;
-    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &count);
-    const unsigned code = count > 0 ? keys[0].keycode : 0;
-    g_free(keys);
-    return code;
+    return GDK_BUTTON1_MASK << (button - 1);
 }
 
 void setServerState(unsigned wanted)
 {
     if (!pointerStateAvailable())
         return;
-    static const struct {
-        unsigned mask;
-        guint keyval;
-    } modifiers[] = {{GDK_SHIFT_MASK, GDK_KEY_Shift_L}, {GDK_CONTROL_MASK, GDK_KEY_Control_L},
-                     {GDK_MOD1_MASK, GDK_KEY_Alt_L}};
     const unsigned changed = wanted ^ serverState;
-    for (const auto &m : modifiers) {
-        if (changed & m.mask)
-            fakeKey(xDisplay(), keycodeFor(m.keyval), (wanted & m.mask) != 0, 0);
+    if (changed & GDK_CONTROL_MASK) {
+        GdkKeymapKey *keys = nullptr;
+        gint count = 0;
+        gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), GDK_KEY_Control_L, &keys, &count);
+        if (count > 0)
+            fakeKey(xDisplay(), keys[0].keycode, (wanted & GDK_CONTROL_MASK) != 0, 0);
+        g_free(keys);
     }
-    for (int button = 1; button <= 5; button++) {
+    for (int button = 1; button <= 3; button++) {
         if (changed & buttonMask(button))
             fakeButton(xDisplay(), button, (wanted & buttonMask(button)) != 0, 0);
     }
-    serverState = wanted & (kButtonMasks | kModifierMasks);
+    serverState = wanted;
     gdk_display_sync(gdk_display_get_default());
 }
 
-// Events that the X server makes from warps and fake presses would run the
-// handlers a second time; tests deliver their own, so these are dropped.
+// The server's own events from warps and fake presses would run the handlers
+// a second time: tests deliver their own.
 void dropServerPointerEvents(GdkEvent *event, gpointer)
 {
     switch (event->type) {
-    case GDK_MOTION_NOTIFY: case GDK_BUTTON_PRESS: case GDK_2BUTTON_PRESS:
-    case GDK_3BUTTON_PRESS: case GDK_BUTTON_RELEASE: case GDK_ENTER_NOTIFY:
-    case GDK_LEAVE_NOTIFY: case GDK_SCROLL:
+    case GDK_MOTION_NOTIFY: case GDK_BUTTON_PRESS: case GDK_2BUTTON_PRESS: case GDK_3BUTTON_PRESS:
+    case GDK_BUTTON_RELEASE: case GDK_ENTER_NOTIFY: case GDK_LEAVE_NOTIFY: case GDK_SCROLL:
         return;
     default:
         gtk_main_do_event(event);
@@ -178,12 +134,11 @@ void dropServerPointerEvents(GdkEvent *event, gpointer)
 
 // ---- input synthesis ------------------------------------------------------
 
-// Scrolls the enclosing viewport so that the point is visible: the pointer
-// can only be warped onto the screen.
+// The pointer can only be warped onto the screen.
 void scrollIntoView(GtkWidget *widget, double x, double y)
 {
     GtkWidget *parent = gtk_widget_get_parent(widget);
-    if (!parent || !GTK_IS_VIEWPORT(parent))
+    if (!GTK_IS_VIEWPORT(parent))
         return;
     GtkAdjustment *adjust[2] = {gtk_viewport_get_hadjustment(GTK_VIEWPORT(parent)),
                                 gtk_viewport_get_vadjustment(GTK_VIEWPORT(parent))};
@@ -210,10 +165,8 @@ void fillPointerEvent(Event &e, GdkWindow *window, double x, double y, unsigned 
     e.y_root = ry;
 }
 
-// Warps the pointer to the widget point, lets the server hold `held` and
-// delivers a button or motion event there.
-void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int button,
-             unsigned state, unsigned held)
+void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int button, unsigned state,
+             unsigned held)
 {
     if (!GTK_WIDGET_REALIZED(widget)) {
         ADD_FAILURE() << gtk_widget_get_name(widget) << " is not realized: show its page first";
@@ -226,11 +179,7 @@ void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int butto
     int ox, oy;
     gdk_window_get_origin(widget->window, &ox, &oy);
     const int rx = ox + static_cast<int>(wx), ry = oy + static_cast<int>(wy);
-    GdkScreen *screen = gdk_screen_get_default();
-    if (rx < 0 || ry < 0 || rx >= gdk_screen_get_width(screen) || ry >= gdk_screen_get_height(screen))
-        ADD_FAILURE() << "point " << x << "," << y << " of " << gtk_widget_get_name(widget) << " is off the screen";
-    else
-        gdk_display_warp_pointer(gdk_display_get_default(), screen, rx, ry);
+    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), rx, ry);
     setServerState(held);
 
     GdkEvent *event = gdk_event_new(type);
@@ -245,67 +194,29 @@ void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int butto
     runPending();
 }
 
-// A widget inside a viewport is drawn only where it is scrolled into view: it
-// is scrolled tile by tile, each tile copied from its window, and the scroll
-// position put back.
-GdkPixbuf *grabScrolled(GtkWidget *widget, GtkViewport *viewport)
-{
-    GtkAdjustment *h = gtk_viewport_get_hadjustment(viewport), *v = gtk_viewport_get_vadjustment(viewport);
-    const double h0 = h->value, v0 = v->value;
-    const int width = widget->allocation.width, height = widget->allocation.height;
-    const int tileW = std::max(1, static_cast<int>(h->page_size));
-    const int tileH = std::max(1, static_cast<int>(v->page_size));
-    GdkPixbuf *image = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
-    for (int ty = 0; ty < height; ty += tileH) {
-        for (int tx = 0; tx < width; tx += tileW) {
-            gtk_adjustment_set_value(h, std::min<double>(tx, h->upper - h->page_size));
-            gtk_adjustment_set_value(v, std::min<double>(ty, v->upper - v->page_size));
-            runPending();
-            const int x = static_cast<int>(h->value), y = static_cast<int>(v->value);
-            gdk_pixbuf_get_from_drawable(image, widget->window, nullptr, x, y, x, y,
-                                         std::min(tileW, width - x), std::min(tileH, height - y));
-        }
-    }
-    gtk_adjustment_set_value(h, h0);
-    gtk_adjustment_set_value(v, v0);
-    runPending();
-    return image;
-}
-
 } // namespace
 
 // ---- the program ------------------------------------------------------------
 
-std::string makeWorkDir()
+std::string makeAppDir()
 {
-    gchar *dir = g_dir_make_tmp("vellora-gui-XXXXXX", nullptr);
-    EXPECT_NE(dir, nullptr) << "cannot make a temporary directory";
-    const std::string base = dir ? dir : "";
-    g_free(dir);
-    if (tempDirs.empty())
-        atexit(removeTempDirs);
-    tempDirs.push_back(base);
-    prepareWorkDir(base);
-    return base;
+    tempDirs.emplace_back("vellora-gui");
+    const std::string base = tempDirs.back().path();
+    g_mkdir(tempDirs.back().file("work").c_str(), 0755);
+    if (symlink(VELLORA_SOURCE_DIR "/glade", (base + "/glade").c_str()) != 0)
+        ADD_FAILURE() << "cannot link " << base << "/glade";
+    return base + "/work";
 }
 
-std::string appDirOf(const std::string &workDir)
+MainCtx *startApp(const std::string &ini, const std::string &settings)
 {
-    return workDir + "/work";
-}
-
-MainCtx *startApp(const std::string &workDir, bool verboseMode)
-{
-    const std::string base = workDir.empty() ? makeWorkDir() : workDir;
-    prepareWorkDir(base);
-    if (originalDir.empty()) {
-        gchar *dir = g_get_current_dir();
-        originalDir = dir;
-        g_free(dir);
-    }
-    currentWorkDir = appDirOf(base);
-    if (chdir(currentWorkDir.c_str()) != 0) {
-        ADD_FAILURE() << "cannot enter " << currentWorkDir;
+    currentAppDir = makeAppDir();
+    if (!ini.empty())
+        makeFile(currentAppDir + "/vellora.ini", ini);
+    if (!settings.empty())
+        makeFile(currentAppDir + "/vellora.ctx", settings);
+    if (chdir(currentAppDir.c_str()) != 0) {
+        ADD_FAILURE() << "cannot enter " << currentAppDir;
         return nullptr;
     }
     static bool gtkReady = false;
@@ -315,10 +226,8 @@ MainCtx *startApp(const std::string &workDir, bool verboseMode)
         g_log_set_handler(nullptr, static_cast<GLogLevelFlags>(0xff), logFunc, nullptr);
         gdk_event_handler_set(dropServerPointerEvents, nullptr, nullptr);
     }
-    verbose = verboseMode ? 1 : 0;
     shownDialogs.clear();
     watchDialogs();
-
     MainCtx *ctx = new MainCtx();
     initMainCtx(ctx);
     if (startMainWindow(ctx, "../glade/vellora.glade") != 0) {
@@ -335,34 +244,30 @@ MainCtx *startApp(const std::string &workDir, bool verboseMode)
     return ctx;
 }
 
+void stopApp(MainCtx *ctx)
+{
+    if (ctx) {
+        pressedButtons = 0;
+        setServerState(0);
+        if (windowAlive)
+            gtk_widget_destroy(ctx->widMainWindow);
+        runPending();
+        destroyMainCtx(ctx);
+        delete ctx;
+    }
+    pendingAnswers.clear();
+    if (chdir(testDir.c_str()) != 0)
+        ADD_FAILURE() << "cannot return to " << testDir;
+}
+
+const std::string &appDir()
+{
+    return currentAppDir;
+}
+
 bool appWindowAlive()
 {
     return windowAlive;
-}
-
-void stopApp(MainCtx *ctx)
-{
-    if (!ctx)
-        return;
-    pressedButtons = 0;
-    setServerState(0);
-    if (windowAlive)
-        gtk_widget_destroy(ctx->widMainWindow);
-    runPending();
-    destroyMainCtx(ctx);
-    delete ctx;
-    verbose = 0;
-    pendingAnswers.clear();
-    if (dialogWatch)
-        g_source_remove(dialogWatch);
-    dialogWatch = 0;
-    if (!originalDir.empty() && chdir(originalDir.c_str()) != 0)
-        ADD_FAILURE() << "cannot return to " << originalDir;
-}
-
-const std::string &appWorkDir()
-{
-    return currentWorkDir;
 }
 
 void runPending()
@@ -375,15 +280,29 @@ void runPending()
     }
 }
 
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    const gint64 end = g_get_monotonic_time() + static_cast<gint64>(timeoutMs) * 1000;
+    while (!done()) {
+        if (g_get_monotonic_time() > end)
+            return false;
+        if (gtk_events_pending())
+            gtk_main_iteration();
+        else
+            g_usleep(2000);
+    }
+    return true;
+}
+
 void answerDialogs(std::initializer_list<DialogAnswer> answers)
 {
     pendingAnswers.insert(pendingAnswers.end(), answers);
-    watchDialogs();  // also outside startApp/stopApp, e.g. around velloraMain
+    watchDialogs();  // also for velloraMain, outside startApp
 }
 
-std::vector<DialogRecord> takeDialogs()
+std::vector<std::string> takeDialogs()
 {
-    std::vector<DialogRecord> result;
+    std::vector<std::string> result;
     result.swap(shownDialogs);
     return result;
 }
@@ -395,9 +314,18 @@ GtkWidget *uiWidget(MainCtx *ctx, const char *name)
     return widget;
 }
 
-// XTest, loaded at run time so that the build needs no extra package, lets the
-// server hold buttons and modifiers, which the program reads back with
-// gdk_window_get_pointer while it handles motion.
+void setToggle(GtkWidget *button, bool active)
+{
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active);
+    runPending();
+}
+
+std::string statusText(MainCtx *ctx)
+{
+    const char *text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(ctx->widProgressBar));
+    return text ? text : "";
+}
+
 bool pointerStateAvailable()
 {
     static int usable = -1;
@@ -413,22 +341,27 @@ bool pointerStateAvailable()
     return usable;
 }
 
-void pressButton(GtkWidget *widget, double x, double y, int button, unsigned state)
+void pressButton(GtkWidget *widget, double x, double y, int button)
 {
     pressedButtons |= buttonMask(button);
-    deliver(widget, GDK_BUTTON_PRESS, x, y, button, state, pressedButtons | (state & kModifierMasks));
+    deliver(widget, GDK_BUTTON_PRESS, x, y, button, 0, pressedButtons);
 }
 
-void releaseButton(GtkWidget *widget, double x, double y, int button, unsigned state)
+void releaseButton(GtkWidget *widget, double x, double y, int button)
 {
     pressedButtons &= ~buttonMask(button);
-    deliver(widget, GDK_BUTTON_RELEASE, x, y, button, state | buttonMask(button),
-            pressedButtons | (state & kModifierMasks));
+    deliver(widget, GDK_BUTTON_RELEASE, x, y, button, buttonMask(button), pressedButtons);
+}
+
+void click(GtkWidget *widget, double x, double y, int button)
+{
+    pressButton(widget, x, y, button);
+    releaseButton(widget, x, y, button);
 }
 
 void movePointer(GtkWidget *widget, int x, int y, unsigned state)
 {
-    const unsigned held = pressedButtons | (state & (kButtonMasks | kModifierMasks));
+    const unsigned held = pressedButtons | state;
     deliver(widget, GDK_MOTION_NOTIFY, x, y, 0, held, held);
 }
 
@@ -446,19 +379,33 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
 {
     runPending();
     GtkWidget *parent = gtk_widget_get_parent(widget);
-    if (parent && GTK_IS_VIEWPORT(parent) && !GTK_WIDGET_NO_WINDOW(widget))
-        return grabScrolled(widget, GTK_VIEWPORT(parent));
-    // A snapshot redirects the widget's drawing into a pixmap, so parts
-    // covered by other windows come out as drawn.
-    GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
-    if (!pixmap) {
-        ADD_FAILURE() << "no snapshot of " << gtk_widget_get_name(widget);
-        return nullptr;
+    if (!GTK_IS_VIEWPORT(parent)) {
+        // A snapshot draws the widget into a pixmap, uncovered by other windows.
+        GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
+        GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0,
+                                                        widget->allocation.width, widget->allocation.height);
+        g_object_unref(pixmap);
+        return image;
     }
-    int width, height;
-    gdk_drawable_get_size(pixmap, &width, &height);
-    GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0, width, height);
-    g_object_unref(pixmap);
+    GtkAdjustment *h = gtk_viewport_get_hadjustment(GTK_VIEWPORT(parent));
+    GtkAdjustment *v = gtk_viewport_get_vadjustment(GTK_VIEWPORT(parent));
+    const double h0 = h->value, v0 = v->value;
+    const int width = widget->allocation.width, height = widget->allocation.height;
+    const int tileW = static_cast<int>(h->page_size), tileH = static_cast<int>(v->page_size);
+    GdkPixbuf *image = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+    for (int ty = 0; ty < height; ty += tileH) {
+        for (int tx = 0; tx < width; tx += tileW) {
+            gtk_adjustment_set_value(h, std::min<double>(tx, h->upper - h->page_size));
+            gtk_adjustment_set_value(v, std::min<double>(ty, v->upper - v->page_size));
+            runPending();
+            const int x = static_cast<int>(h->value), y = static_cast<int>(v->value);
+            gdk_pixbuf_get_from_drawable(image, widget->window, nullptr, x, y, x, y,
+                                         std::min(tileW, width - x), std::min(tileH, height - y));
+        }
+    }
+    gtk_adjustment_set_value(h, h0);
+    gtk_adjustment_set_value(v, v0);
+    runPending();
     return image;
 }
 
@@ -469,28 +416,39 @@ void pixelAt(const GdkPixbuf *image, int x, int y, guchar rgb[3])
     std::copy(p, p + 3, rgb);
 }
 
-void beginCaptureStdout()
+// ---- scans and the chooser ---------------------------------------------------
+
+std::string writeScan(const std::string &path, const char *type, int width, int height, unsigned rgb,
+                      bool alpha)
 {
-    fflush(stdout);
-    gchar *path = nullptr;
-    const int fd = g_file_open_tmp("vellora-stdout-XXXXXX", &path, nullptr);
-    ASSERT_GE(fd, 0) << "cannot make a capture file";
-    captureFile = path;
-    g_free(path);
-    savedStdout = dup(STDOUT_FILENO);
-    dup2(fd, STDOUT_FILENO);
-    close(fd);
+    GdkPixbuf *image = gdk_pixbuf_new(GDK_COLORSPACE_RGB, alpha, 8, width, height);
+    gdk_pixbuf_fill(image, (rgb << 8) | 0xff);
+    EXPECT_TRUE(gdk_pixbuf_save(image, path.c_str(), type, nullptr, nullptr)) << path;
+    g_object_unref(image);
+    return path;
 }
 
-std::string endCaptureStdout()
+std::string chosenFile(MainCtx *ctx)
 {
-    if (savedStdout < 0)
-        return std::string();
-    fflush(stdout);
-    dup2(savedStdout, STDOUT_FILENO);
-    close(savedStdout);
-    savedStdout = -1;
-    const std::string text = readFile(captureFile);
-    g_unlink(captureFile.c_str());
-    return text;
+    gchar *name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(uiWidget(ctx, "openfile")));
+    const std::string result = name ? name : "";
+    g_free(name);
+    return result;
+}
+
+void chooseFile(MainCtx *ctx, const std::string &path)
+{
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), 0);
+    runPending();
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
+    gtk_file_chooser_unselect_all(chooser);
+    // A file made after its folder was listed can be selected only once the
+    // folder monitor reports it.
+    bool done = false;
+    for (int attempt = 0; attempt < 20 && !done; ++attempt) {
+        gtk_file_chooser_select_filename(chooser, path.c_str());
+        done = waitUntil([ctx, &path] { return chosenFile(ctx) == path; }, 250);
+    }
+    EXPECT_TRUE(done) << "chooser did not select " << path;
+    runPending();
 }
