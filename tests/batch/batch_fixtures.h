@@ -6,24 +6,16 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include "coretest.h"
 #include "synth_fixtures.h"
 
 namespace batchtest {
-
-inline std::string readFile(const std::string &path)
-{
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
 
 inline int countLines(const std::string &text)
 {

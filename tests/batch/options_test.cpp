@@ -47,20 +47,15 @@ TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
         const char *option, *value;
         int minutes;  // the offset read (none with smoothness); -9999: refused
     } cases[] = {
-        {"--utc-offset", "1", 60},       {"--utc-offset", "+5.75", 345},   {"--utc-offset", "5:45", 345},
-        {"--utc-offset", "-0:30", -30},  {"--utc-offset", "14", 840},      {"--utc-offset", "14.5", -9999},
-        {"--utc-offset", "0.3333", -9999}, {"--utc-offset", "5:60", -9999}, {"--utc-offset", "1:-5", -9999},
-        {"--utc-offset", "x", -9999},    {"--smoothness", "30.49", 0},     {"--smoothness", "-30.5", 0},
-        {"--smoothness", "30.5", -9999}, {"--smoothness", "nan", -9999},   {"--smoothness", "2x", -9999},
+        {"--utc-offset", "+5.75", 345},  {"--utc-offset", "-0:30", -30},     {"--utc-offset", "14", 840},
+        {"--utc-offset", "14.5", -9999}, {"--utc-offset", "0.3333", -9999}, {"--utc-offset", "5:60", -9999},
+        {"--smoothness", "-30.5", 0},    {"--smoothness", "30.5", -9999},   {"--smoothness", "2x", -9999},
     };
     for (const auto &c : cases) {
         BatchOptions o;
         SCOPED_TRACE(std::string(c.option) + " " + c.value);
-        const ParseResult r = parse({"--sef", c.option, c.value, "a.tif"}, o);
-        EXPECT_EQ(r, c.minutes == -9999 ? ParseUsage : ParseRun);
-        if (r == ParseRun) {
-            EXPECT_EQ(o.utcOffsetMinutes, c.minutes);
-        }
+        EXPECT_EQ(parse({"--sef", c.option, c.value, "a.tif"}, o), c.minutes == -9999 ? ParseUsage : ParseRun);
+        EXPECT_TRUE(c.minutes == -9999 || o.utcOffsetMinutes == c.minutes) << o.utcOffsetMinutes;
     }
 }
 

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include "coretest.h"
 #include "sef.h"
 
 namespace {
@@ -22,9 +21,7 @@ TEST(SefUtc, LocalTimesCrossDayMonthYearAndLeapDayBoundaries)
     };
     for (const auto &c : cases) {
         const ClockTime t = localToUtc(c.local, c.offset);
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
-        EXPECT_STREQ(text, c.utc) << c.offset;
+        EXPECT_EQ(stamp(t.year, t.month, t.day, t.hour, t.minute), c.utc) << c.offset;
     }
     const std::pair<int, const char *> offsets[] = {{0, "+0"},     {60, "+1"},     {-210, "-3.5"},
                                                      {345, "+5.75"}, {-6, "-0.1"}, {307, "+5:07"}};

@@ -3,24 +3,19 @@
 //
 // chartsynth and the cut-out share one convention: field image row y shows
 // the paper y/dstPixelsPerMM mm from the field's first edge, and scan pixel
-// (X, Y) covers [X-0.5, X+0.5). Every position below is checked in it.
+// (X, Y) covers [X-0.5, X+0.5). Every position below is checked in it. The
+// traces themselves are held to the truth by the digitising tests.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "chartsynth.h"
+#include "coretest.h"
 #include "cutout.h"
 #include "digitise.h"
-#include "pixel.h"
 #include "scanimage.h"
-#include "splinecurve.h"
 #include "synth_fixtures.h"
 
 namespace {
@@ -35,12 +30,11 @@ SynthChart render(const ChartOptions &options)
 bool samePixels(const GdkPixbuf *a, const GdkPixbuf *b)
 {
     const int w = gdk_pixbuf_get_width(a), h = gdk_pixbuf_get_height(a);
-    if (w != gdk_pixbuf_get_width(b) || h != gdk_pixbuf_get_height(b)) return false;
-    for (int y = 0; y < h; y++)
-        if (std::memcmp(gdk_pixbuf_get_pixels(a) + size_t(y) * gdk_pixbuf_get_rowstride(a),
-                        gdk_pixbuf_get_pixels(b) + size_t(y) * gdk_pixbuf_get_rowstride(b), size_t(w) * 3))
-            return false;
-    return true;
+    bool same = w == gdk_pixbuf_get_width(b) && h == gdk_pixbuf_get_height(b);
+    for (int y = 0; same && y < h; y++)
+        same = !std::memcmp(gdk_pixbuf_get_pixels(a) + size_t(y) * gdk_pixbuf_get_rowstride(a),
+                            gdk_pixbuf_get_pixels(b) + size_t(y) * gdk_pixbuf_get_rowstride(b), size_t(w) * 3);
+    return same;
 }
 
 template <typename T> T median(std::vector<T> v)
@@ -60,8 +54,7 @@ struct CutChart {
         Params params = chart.params;
         params.numFieldPassPoints = 3;
         for (int f = 0; f < 2; f++) field[f].reset(cutOutField(params, chart.scan.get(), f, chart.pass));
-        const guchar rgb[3] = {guchar(chart.curveColor[0]), guchar(chart.curveColor[1]), guchar(chart.curveColor[2])};
-        makeRefColor(ink, rgb);
+        ink = refOf(chart.curveColor[0], chart.curveColor[1], chart.curveColor[2]);
     }
 
     int width() const { return gdk_pixbuf_get_width(field[0].get()); }
@@ -83,195 +76,84 @@ struct CutChart {
         guchar p[3];
         return pixel(f, x, y, p) ? 255 - p[1] : 0;
     }
-
-    // Row centre of the ink in column x, or NaN without ink. Around the ink
-    // pixels each pixel counts by its red drop from the paper less what its
-    // blue drop gives on the printed grid, so the grid counts nothing.
-    double inkRow(int f, int x) const
-    {
-        std::vector<int> reds, blues, inkRows;
-        guchar p[3];
-        for (int y = 0; pixel(f, x, y, p); y++) {
-            reds.push_back(p[0]);
-            blues.push_back(p[2]);
-            if (isInk(ink, p)) inkRows.push_back(y);
-        }
-        if (inkRows.empty()) return NAN;
-        const double paperR = median(reds), paperB = median(blues);
-        const unsigned char *grid = chart.params.dstGridColor;
-        const double k = (paperR - grid[0]) / (paperB - grid[2]);
-        double sum = 0, weight = 0;
-        for (int y = median(inkRows) - 5; y <= median(inkRows) + 5; y++) {
-            const double w = pixel(f, x, y, p) ? std::max(0.0, (paperR - p[0]) - k * (paperB - p[2])) : 0.0;
-            sum += w * y;
-            weight += w;
-        }
-        return sum / weight;
-    }
-
-    // Centre of a printed line crossing the window [lo, hi] of a row (along
-    // x) or of a column (along y), or NaN where a wider stretch shows no
-    // single clear line.
-    double lineCentre(int f, int fixed, int lo, int hi, bool alongRow, int margin) const
-    {
-        std::vector<int> d;
-        for (int i = lo - margin; i <= hi + margin; i++)
-            d.push_back(alongRow ? darkness(f, i, fixed) : darkness(f, fixed, i));
-        const int base = *std::min_element(d.begin(), d.end());
-        const int peak = int(std::max_element(d.begin() + margin, d.end() - margin) - d.begin());
-        if (base > 25 || d[peak] - base < 30) return NAN;
-        for (int i = 0; i < int(d.size()); i++)
-            if (std::abs(i - peak) > 2 && d[i] - base > 20) return NAN;
-        double sum = 0, weight = 0;
-        for (int i = peak - 2; i <= peak + 2; i++) {
-            sum += (d[i] - base) * double(i);
-            weight += d[i] - base;
-        }
-        return lo - margin + sum / weight;
-    }
 };
 
-// Positions measured in a field image less their truth. Each may be off by
-// half a field pixel for the rounded arc shift, half a scan pixel for the
-// nearest-pixel sampling and a quarter pixel for measuring. On average the
-// shift's rounding cancels; the sampling need not on an unturned scan.
-void expectOnTruth(const SynthChart &c, const std::vector<double> &errors, size_t atLeast, const std::string &what)
-{
-    SCOPED_TRACE(what);
-    ASSERT_GE(errors.size(), atLeast);
-    double sum = 0, worst = 0;
-    for (double e : errors) {
-        sum += e;
-        worst = std::max(worst, std::fabs(e));
-    }
-    const double scanPixel = c.params.dstPixelsPerMM / c.scanPixelsPerMM;
-    EXPECT_LT(worst, 0.75 + 0.5 * scanPixel);
-    EXPECT_LT(std::fabs(sum / errors.size()), 0.25 + 0.5 * scanPixel) << "off on average";
-}
+// A printed line near `expected`: a scale line's row, its darkness the median
+// over the trace's columns, or a time line's column, the median over the
+// middle half of the rows, where the straightened pen arc reaches back
+// furthest. The medians look past ink and labels. The darkest row or column,
+// and the centre of the darkness around it.
+struct PrintedLine { int darkest; double centre; };
 
-// The ink's centre in a column is the truth at the column's time. Steep
-// stretches, where the column's rounding moves the row, and gaps are left out.
-void expectTraceOnTruth(const CutChart &cut, int f)
+PrintedLine printedLine(const CutChart &cut, int f, bool timeLine, double expected)
 {
-    const SynthChart &c = cut.chart;
-    const double columnMinutes = 60.0 / (c.mmPerHour * c.params.dstPixelsPerMM);
-    std::vector<double> errors;
-    for (int x = c.datePos[0] + 3; x < c.datePos[1] - 3; x += 11) {
-        const double m = c.minuteAtColumn(x);
-        const bool inGap = std::any_of(c.gaps.begin(), c.gaps.end(), [&](const PenGap &g) {
-            return m > g.startMinute - 15 && m < g.endMinute + 15;
-        });
-        if (!inGap && std::fabs(c.traceRow(f, m + columnMinutes) - c.traceRow(f, m - columnMinutes)) < 2)
-            errors.push_back(cut.inkRow(f, x) - c.traceRow(f, m));
-    }
-    expectOnTruth(c, errors, 50, "trace");
-}
-
-// A printed line where the truth puts it: a scale line along its row, or a
-// time line, its pen arc straightened, along its column, the middle rows,
-// where the arc reaches back furthest, included. Measured only where it
-// stands clear of ink and crossing lines; a scale line must also go on at
-// both sides, which tells it from label strokes.
-void expectLine(const CutChart &cut, int f, bool timeLine, double expected)
-{
-    const int c = int(expected + 0.5), half = timeLine ? 5 : 2, margin = timeLine ? 8 : 3, side = timeLine ? 0 : 2;
-    const int end = timeLine ? cut.height() : cut.chart.datePos[1];
-    int tried = 0, middle = 0;
-    std::vector<double> errors;
-    for (int i = timeLine ? 0 : cut.chart.datePos[0]; i < end; i += timeLine ? 1 : 7) {
-        if (timeLine ? cut.inkNear(f, c - 9, c + 9, i - 2, i + 2) : cut.inkNear(f, i - 2, i + 2, c - 5, c + 5))
-            continue;
-        tried++;
-        auto centre = [&](int at) { return cut.lineCentre(f, at, c - half, c + half, timeLine, margin); };
-        const double at = centre(i);
-        if (!(std::fabs(centre(i - side) - at) < 1.0 && std::fabs(centre(i + side) - at) < 1.0)) continue;
-        middle += std::abs(2 * i - end) < end / 2;
-        errors.push_back(at - expected);
-    }
-    expectOnTruth(cut.chart, errors, tried / 3, (timeLine ? "time line at column " : "scale line at row ") +
-                                                    std::to_string(expected));
-    EXPECT_GT(middle, int(errors.size()) / 4);
-}
-
-// The field view's table overlay draws the scale line of a value at row
-// trunc(mm * p + 0.5), mm being (45 - t + offset) * H / 80 for a temperature
-// and HygroScale::toMM for a humidity. The printed line must be darkest
-// there; the top lines, +45 C and 0 %, lie on the field's first rows.
-void expectOverlayRowOnGrid(const CutChart &cut, int f, double mm)
-{
-    const int row = int(mm * cut.chart.params.dstPixelsPerMM + 0.5), first = std::max(0, row - 3);
-    std::vector<int> rowDarkness;
-    for (int y = first; y <= row + 3; y++) {
+    const int c = int(expected + 0.5), h = cut.height();
+    std::vector<int> profile;
+    for (int i = c - 3; i <= c + 3; i++) {
         std::vector<int> d;
-        for (int x = cut.chart.datePos[0]; x < cut.chart.datePos[1]; x += 5) d.push_back(cut.darkness(f, x, y));
-        rowDarkness.push_back(median(d));
+        for (int j = timeLine ? h / 4 : cut.chart.datePos[0]; j < (timeLine ? 3 * h / 4 : cut.chart.datePos[1]); j += 3)
+            d.push_back(timeLine ? cut.darkness(f, i, j) : cut.darkness(f, j, i));
+        profile.push_back(median(d));
     }
-    const auto darkest = std::max_element(rowDarkness.begin(), rowDarkness.end());
-    EXPECT_EQ(row, first + (darkest - rowDarkness.begin())) << "overlay line at " << mm << " mm";
-    EXPECT_GT(*darkest - *std::min_element(rowDarkness.begin(), rowDarkness.end()), 30);
+    const int peak = int(std::max_element(profile.begin() + 1, profile.end() - 1) - profile.begin());
+    const int base = *std::min_element(profile.begin(), profile.end());
+    EXPECT_GT(profile[peak] - base, 30) << "no printed line near " << expected;
+    double sum = 0, weight = 0;
+    for (int i = peak - 1; i <= peak + 1; i++) {
+        sum += (profile[i] - base) * double(i);
+        weight += profile[i] - base;
+    }
+    return PrintedLine{c - 3 + peak, c - 3 + sum / weight};
 }
 
-TEST(ChartSynth, SameSeedSameScanOtherSeedOtherScan)
-{
-    ChartOptions o = quickChartOptions(5);
-    o.dpi = 60;
-    const SynthChart a = render(o), b = render(o);
-    o.seed = 6;
-    const SynthChart c = render(o);
-    EXPECT_TRUE(samePixels(a.scan.get(), b.scan.get()));
-    EXPECT_EQ(a.truthText(), b.truthText());
-    EXPECT_FALSE(samePixels(a.scan.get(), c.scan.get()));
-    EXPECT_NE(a.truthText(), c.truthText());
-}
-
+// The same seed draws the same chart, another seed another; its files read
+// back as the program reads them.
 TEST(ChartSynth, ScanContextAndTruthFilesReadBack)
 {
     TempDir dir;
+    ChartOptions o = quickChartOptions(11);
+    o.dpi = 60;
+    o.timeStep = 10;
+    const SynthChart again = render(o);
+    o.seed = 12;
+    const SynthChart other = render(o);
+    o.seed = 11;
     for (ScanFormat format : {ScanFormat::Tiff, ScanFormat::Jpeg, ScanFormat::Bmp}) {
-        ChartOptions o = quickChartOptions(11);
-        o.dpi = 60;
         o.format = format;
-        o.timeStep = 10;
         const MadeChart made = makeChart(dir.path(), o);
         const SynthChart &c = made.chart;
-        ASSERT_EQ(SynthOk, made.result) << made.scan;
+        SCOPED_TRACE(made.scan);
+        ASSERT_EQ(SynthOk, made.result);
         GdkPixbuf *loaded = nullptr;
-        ASSERT_EQ(ScanLoaded, loadScanImage(made.scan.c_str(), &loaded)) << made.scan;
-        EXPECT_TRUE(gdk_pixbuf_get_n_channels(loaded) == 3 && !gdk_pixbuf_get_has_alpha(loaded) &&
-                    gdk_pixbuf_get_width(c.scan.get()) == gdk_pixbuf_get_width(loaded) &&
-                    gdk_pixbuf_get_height(c.scan.get()) == gdk_pixbuf_get_height(loaded));
-        EXPECT_EQ(format != ScanFormat::Jpeg, samePixels(c.scan.get(), loaded)) << made.scan;
-        g_object_unref(loaded);
+        ASSERT_EQ(ScanLoaded, loadScanImage(made.scan.c_str(), &loaded));
+        const PixbufPtr owner(loaded);
+        EXPECT_TRUE(gdk_pixbuf_get_n_channels(loaded) == 3 && !gdk_pixbuf_get_has_alpha(loaded));
+        EXPECT_EQ(format != ScanFormat::Jpeg, samePixels(c.scan.get(), loaded));
+        EXPECT_TRUE(samePixels(c.scan.get(), again.scan.get()) && c.truthText() == again.truthText());
+        EXPECT_FALSE(samePixels(c.scan.get(), other.scan.get()) || c.truthText() == other.truthText());
 
         // The records, read as the program reads them.
         FileCtx ctx;
         ctx.open(made.scan.c_str(), true);
-        EXPECT_EQ(9u, ctx.size());
         ScanSettings s;
         defaultScanSettings(c.params, s);
         applyScanRecords(ctx, s);
         for (int i = 0; i < 3; i++) {
-            EXPECT_TRUE(s.passPoints[i].set);
-            EXPECT_NEAR(c.pass[i].x, s.passPoints[i].x, 1e-6);
-            EXPECT_NEAR(c.pass[i].y, s.passPoints[i].y, 1e-6);
+            EXPECT_TRUE(s.passPoints[i].set && std::fabs(c.pass[i].x - s.passPoints[i].x) < 1e-6 &&
+                        std::fabs(c.pass[i].y - s.passPoints[i].y) < 1e-6) << "pass point " << i;
             EXPECT_EQ(int(o.inkColor[i]), s.curveColor[i]);
         }
-        for (int i = 0; i < 2; i++) {
-            EXPECT_EQ(c.datePos[i], s.datePos[i]);
-            EXPECT_EQ(0, c.dateVal[i].minutesUntil(s.dateVal[i]));
-        }
-        EXPECT_EQ(10, s.timeStep);
-
-        std::ostringstream read;
-        read << std::ifstream(made.truth).rdbuf();
-        const std::string truth = read.str();
+        for (int i = 0; i < 2; i++)
+            EXPECT_TRUE(c.datePos[i] == s.datePos[i] && c.dateVal[i].minutesUntil(s.dateVal[i]) == 0) << "mark " << i;
+        EXPECT_TRUE(ctx.size() == 9u && s.timeStep == 10);
+        const std::string truth = fileContents(made.truth);
         EXPECT_EQ(truth, c.truthText());
         EXPECT_EQ(std::count(truth.begin(), truth.end(), '\n'), c.minutes + 1);
     }
 }
 
-// The program's cut-out of the scan puts grid, time arcs and traces where
-// the truth says, unturned at 300 dpi and turned either way at 200 dpi, for a
+// The program's cut-out of the scan puts grid, time arcs and marks where the
+// truth says, unturned at 300 dpi and turned either way at 200 dpi, for a
 // weekly and a daily chart.
 TEST(ChartSynth, CutOutLandsOnTheTruth)
 {
@@ -291,23 +173,32 @@ TEST(ChartSynth, CutOutLandsOnTheTruth)
         // A 6 or 18 o'clock line in the middle: bolder, and never labelled.
         const int clock = c.dateVal[0].hour * 60 + c.dateVal[0].minute;
         const double sixOClock = (360 - clock % 720 + 720) % 720 + 720.0 * (c.minutes / 1440);
+        // Printed lines where the truth puts them, give or take half a scan
+        // pixel for the nearest-pixel sampling and a quarter field pixel for
+        // the rounded arc shift and measuring.
+        const double near = 0.25 + 0.5 * c.params.dstPixelsPerMM / c.scanPixelsPerMM;
         for (int f = 0; f < 2; f++) {
             SCOPED_TRACE(f == 0 ? "temperature field" : "hygrometer field");
-            expectTraceOnTruth(cut, f);
-            expectLine(cut, f, true, c.columnAt(sixOClock));
+            EXPECT_NEAR(printedLine(cut, f, true, c.columnAt(sixOClock)).centre, c.columnAt(sixOClock), near);
+            for (int k = 0; k < 2; k++) {  // +20 and 0 C, 50 and 80 %
+                const double row = f == 0 ? c.temperatureRow(20.0 - 20 * k) : c.humidityRow(50.0 + 30 * k);
+                EXPECT_NEAR(printedLine(cut, f, false, row).centre, row, near) << "scale line at row " << row;
+            }
+            // The field view's table overlay draws the scale line of a value
+            // at row trunc(mm * p + 0.5), mm being (45 - t + offset) * H / 80
+            // for a temperature and HygroScale::toMM for a humidity. The
+            // printed line must be darkest there; the top lines, +45 C and
+            // 0 %, lie on the field's first rows.
+            for (double value : {0.0, 5.0}) {
+                const double mm = f == 0 ? value * c.params.srcFieldHeightMM / 80 : HygroScale().toMM(value);
+                const int row = int(mm * c.params.dstPixelsPerMM + 0.5);
+                EXPECT_EQ(printedLine(cut, f, false, row).darkest, row) << "overlay line at " << mm << " mm";
+            }
             // The marks are where the trace starts and ends.
             for (int i = 0; i < 2; i++) {
                 EXPECT_TRUE(cut.inkNear(f, c.datePos[i] - 1, c.datePos[i] + 1, 0, cut.height()));
                 EXPECT_FALSE(cut.inkNear(f, i ? c.datePos[1] + 3 : 0, i ? cut.width() : c.datePos[0] - 3, 0, cut.height()));
             }
-        }
-        expectLine(cut, 0, false, c.temperatureRow(20.0));
-        expectLine(cut, 0, false, c.temperatureRow(0.0));
-        expectLine(cut, 1, false, c.humidityRow(50.0));
-        expectLine(cut, 1, false, c.humidityRow(80.0));
-        for (int step = 0; step < 2; step++) {
-            expectOverlayRowOnGrid(cut, 0, 5.0 * step * c.params.srcFieldHeightMM / 80);  // +45 C, +40 C
-            expectOverlayRowOnGrid(cut, 1, HygroScale().toMM(5.0 * step));               // 0 %, 5 %
         }
     }
 }
@@ -332,13 +223,12 @@ TEST(ChartSynth, DegradationsArePresentWhereReportedOverTheSameChart)
     o.degradationSeed = 77;
     const SynthChart other = render(o), plain = render(quickChartOptions(52));
     EXPECT_NE(c.gaps[0].startMinute, other.gaps[0].startMinute);
-    EXPECT_EQ(plain.truthText(), c.truthText());
-    EXPECT_EQ(plain.truthText(), other.truthText());
+    EXPECT_TRUE(plain.truthText() == c.truthText() && plain.truthText() == other.truthText());
     EXPECT_EQ(plain.pass[2].x, c.pass[2].x);
     ASSERT_GE(c.gaps.size(), 3u);
     for (const PenGap &g : c.gaps) {
         const int x = int(c.columnAt(0.5 * (g.startMinute + g.endMinute)) + 0.5);
-        for (int f = 0; f < 2; f++) EXPECT_TRUE(std::isnan(cut.inkRow(f, x))) << "gap at column " << x;
+        for (int f = 0; f < 2; f++) EXPECT_FALSE(cut.inkNear(f, x, x, 0, cut.height())) << "gap at column " << x;
     }
     int annotations = 0;
     for (const Disturbance &d : c.disturbances) {

@@ -43,31 +43,18 @@ TEST(SmoothSpline, ResultCodesInOrder)
         int n, mode, expected;
         void (*spoil)(Fit &);
     } cases[] = {
-        {5, 2, 0, [](Fit &) {}},                 {6, 0, 6, [](Fit &) {}},  {6, 5, 6, [](Fit &) {}},
-        {4, 9, 2, [](Fit &f) { f.w[0] = 0; }},   // n < 5 first, then an equal (last) pair
-        {6, 9, 3, [](Fit &f) { f.x[6] = f.x[5], f.w[2] = -1; }},
-        {6, 0, 5, [](Fit &f) { f.w[6] = 0; }},   // then the weights, before the mode
-        {6, 2, 5, [](Fit &f) { f.w[6] = -2; }},
-        {5, 4, 4, [](Fit &f) { f.y[5] = f.y[0] + 1; }},  // periodic ends before n < 6
-        {5, 4, 4, [](Fit &f) { f.y[5] = f.y[0], f.w[5] = f.w[0] + 1; }},
+        {5, 2, 0, [](Fit &) {}},               {6, 0, 6, [](Fit &) {}},  {6, 5, 6, [](Fit &) {}},
+        // n < 5 first, then an equal (last) pair, then the weights, before the mode
+        {4, 9, 2, [](Fit &f) { f.w[0] = 0; }}, {6, 9, 3, [](Fit &f) { f.x[6] = f.x[5], f.w[2] = -1; }},
+        {6, 0, 5, [](Fit &f) { f.w[6] = 0; }}, {6, 2, 5, [](Fit &f) { f.w[6] = -2; }},
+        // periodic ends (values and weights) before n < 6
+        {5, 4, 4, [](Fit &f) { f.y[5] = f.y[0] + 1; }}, {5, 4, 4, [](Fit &f) { f.y[5] = f.y[0], f.w[5] = f.w[0] + 1; }},
         {5, 4, -1, [](Fit &f) { f.y[5] = f.y[0], f.w[5] = f.w[0]; }},
     };
     for (const auto &t : cases) {
         Fit f(t.n);
         t.spoil(f);
         EXPECT_EQ(f.run(t.mode), t.expected) << "n " << t.n << " mode " << t.mode;
-    }
-}
-
-TEST(SmoothSpline, StraightLineIsReproducedForAnyWeights)
-{
-    Fit f(9);
-    for (int i = 0; i <= f.n; ++i)
-        f.y[i] = 2.5 * f.x[i] - 1.0;
-    ASSERT_EQ(f.run(2), 0);
-    for (int i = 0; i < f.n; ++i) {
-        EXPECT_NEAR(f.a[i + 1], f.y[i + 1], 1e-12);
-        EXPECT_NEAR(std::fabs(f.b[i] - 2.5) + std::fabs(f.c[i]) + std::fabs(f.d[i]), 0.0, 1e-12) << i;
     }
 }
 
@@ -90,8 +77,7 @@ TEST(SmoothSpline, SolutionSatisfiesBandSystem)
                                  q(i + 1) * g(i) * g(i),
                              h(i) - q(i) * g(i) * s(i - 1) - q(i + 1) * g(i) * s(i), q(i + 1) * g(i) * g(i + 1)};
         double lhs = 0;
-        for (int j = std::max(0, i - 2); j <= std::min(n, i + 2); ++j)
-            lhs += A[j - i + 2] * f.c[j];
+        for (int j = std::max(0, i - 2); j <= std::min(n, i + 2); ++j) lhs += A[j - i + 2] * f.c[j];
         const double r = 3 * (g(i) * (f.y[i + 1] - f.y[i]) - g(i - 1) * (f.y[i] - f.y[i - 1]));
         EXPECT_NEAR(lhs, r, 1e-9) << "row " << i;
     }
@@ -100,41 +86,41 @@ TEST(SmoothSpline, SolutionSatisfiesBandSystem)
 // The minimiser is the C2 cubic spline whose third-derivative jump at each
 // knot equals the weighted residual there, under the mode's end condition;
 // together these fix the solution, so they check each mode completely.
-class SmoothSplineMode : public ::testing::TestWithParam<int> {};
-
-TEST_P(SmoothSplineMode, OptimalityAndEndConditions)
+TEST(SmoothSpline, OptimalityAndEndConditionsOfEachMode)
 {
-    const int mode = GetParam(), n = 11;
-    Fit f(n);
-    if (mode == 4)
-        f.y[n] = f.y[0], f.w[n] = f.w[0];
-    ASSERT_EQ(f.run(mode, 0.7, -0.4), 0);
-    for (int i = 0; i <= n; ++i) {
-        for (int k = 0; i > 0 && i < n && k < 3; ++k)  // value, slope and curvature continuous
-            EXPECT_NEAR(f.deriv(i - 1, k, true), f.deriv(i, k, false), 1e-9) << i << " " << k;
-        const double left = i > 0 ? f.d[i - 1] : (mode == 4 ? f.d[n - 1] : 0.0);
-        const double right = i < n ? f.d[i] : (mode == 4 ? f.d[0] : 0.0);
-        EXPECT_NEAR(f.w[i] * (f.y[i] - f.a[i]), 6 * (right - left), 1e-9) << i;
-    }
-    EXPECT_NEAR(f.deriv(n - 1, 0, true), f.a[n], 1e-9);
-    if (mode == 4) {
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR(f.deriv(n - 1, k, true), f.deriv(0, k, false), 1e-9) << k;
-    } else {
-        EXPECT_NEAR(f.deriv(0, mode, false), 0.7, 1e-9);
-        EXPECT_NEAR(f.deriv(n - 1, mode, true), -0.4, 1e-9);
+    const int n = 11;
+    for (int mode = 1; mode <= 4; ++mode) {
+        SCOPED_TRACE(mode);
+        Fit f(n);
+        if (mode == 4)
+            f.y[n] = f.y[0], f.w[n] = f.w[0];
+        ASSERT_EQ(f.run(mode, 0.7, -0.4), 0);
+        for (int i = 0; i <= n; ++i) {
+            for (int k = 0; i > 0 && i < n && k < 3; ++k)  // value, slope and curvature continuous
+                EXPECT_NEAR(f.deriv(i - 1, k, true), f.deriv(i, k, false), 1e-9) << i << " " << k;
+            const double left = i > 0 ? f.d[i - 1] : (mode == 4 ? f.d[n - 1] : 0.0);
+            const double right = i < n ? f.d[i] : (mode == 4 ? f.d[0] : 0.0);
+            EXPECT_NEAR(f.w[i] * (f.y[i] - f.a[i]), 6 * (right - left), 1e-9) << i;
+        }
+        EXPECT_NEAR(f.deriv(n - 1, 0, true), f.a[n], 1e-9);
+        if (mode == 4) {
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(f.deriv(n - 1, k, true), f.deriv(0, k, false), 1e-9) << k;
+        } else {
+            EXPECT_NEAR(f.deriv(0, mode, false), 0.7, 1e-9);
+            EXPECT_NEAR(f.deriv(n - 1, mode, true), -0.4, 1e-9);
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, SmoothSplineMode, ::testing::Values(1, 2, 3, 4));
-
-TEST(SmoothSpline, WeightsMoveBetweenInterpolationAndLeastSquaresLine)
+// Huge weights interpolate, tiny ones give the least-squares line, and a
+// straight line stays itself under any weights.
+TEST(SmoothSpline, InterpolationLeastSquaresAndStraightLineLimits)
 {
-    Fit loose(10), stiff(10);
+    Fit loose(10), stiff(10), line(10);
     std::fill(loose.w.begin(), loose.w.end(), 1e10);
     std::fill(stiff.w.begin(), stiff.w.end(), 1e-10);
-    ASSERT_EQ(loose.run(2), 0);
-    ASSERT_EQ(stiff.run(2), 0);
+    for (int i = 0; i <= line.n; ++i) line.y[i] = 2.5 * line.x[i] - 1.0;
+    ASSERT_EQ(loose.run(2) + stiff.run(2) + line.run(2), 0);
     double sx = 0, sy = 0, sxx = 0, sxy = 0;
     const int m = stiff.n + 1;
     for (int i = 0; i < m; ++i)
@@ -143,44 +129,8 @@ TEST(SmoothSpline, WeightsMoveBetweenInterpolationAndLeastSquaresLine)
     for (int i = 0; i < m; ++i) {
         EXPECT_NEAR(loose.a[i], loose.y[i], 1e-6) << i;
         EXPECT_NEAR(stiff.a[i], icpt + slope * stiff.x[i], 1e-5) << i;
+        EXPECT_NEAR(line.a[i], line.y[i], 1e-12) << i;
+        const int k = std::min(i, line.n - 1);  // the last knot ends interval n-1
+        EXPECT_NEAR(std::fabs(line.b[k] - 2.5) + std::fabs(line.c[k]) + std::fabs(line.d[k]), 0.0, 1e-12) << i;
     }
-}
-
-// A knot starts its interval; beyond the ends the first or last one.
-// The remembered interval must never change a value: walk forwards across
-// knots, backwards, and alternate between two splines of the same size.
-TEST(SmoothSpline, IntervalSearchAndRememberedInterval)
-{
-    const double knots[] = {0, 1, 2, 4, 8, 9}, at[][2] = {{-1, 0}, {0, 0}, {3.99, 2}, {4, 3}, {9, 4}, {99, 4}};
-    for (const auto &t : at)
-        EXPECT_EQ(findInterval(5, t[0], knots), (int)t[1]) << t[0];
-    Fit f(20), g(20);
-    for (double &xv : g.x)
-        xv = xv * 1.7 + 2;
-    ASSERT_EQ(f.run(2) + g.run(2), 0);
-    auto check = [](const Fit &s, double xv) {
-        const int i = findInterval(s.n, xv, s.x.data());
-        const double p = xv - s.x[i];
-        EXPECT_EQ(evalSpline(s.n, s.x.data(), s.a.data(), s.b.data(), s.c.data(), s.d.data(), xv),
-                  ((s.d[i] * p + s.c[i]) * p + s.b[i]) * p + s.a[i]) << xv;
-    };
-    for (double t = f.x[0]; t <= f.x[f.n]; t += 0.23)
-        check(f, t);
-    for (double t = f.x[f.n]; t >= f.x[0]; t -= 0.37)
-        check(f, t), check(g, g.x[0] + (t - f.x[0]) * 1.7);
-    EXPECT_NEAR(evalSpline(f.n, f.x.data(), f.a.data(), f.b.data(), f.c.data(), f.d.data(), f.x[f.n]), f.a[f.n], 1e-12);
-}
-
-TEST(ScratchList, VectorsZeroFilledAndFailureRemembered)
-{
-    ScratchList *list = scratchCreate();
-    const double *v = scratchVector(list, 1000);
-    ASSERT_NE(v, nullptr);
-    EXPECT_EQ(std::count(v, v + 1000, 0.0), 1000);
-    EXPECT_TRUE(scratchAllOk(list));
-    EXPECT_EQ(scratchVector(list, -5), nullptr);
-    EXPECT_NE(scratchVector(list, 3), nullptr);
-    EXPECT_FALSE(scratchAllOk(list)) << "a later success must not clear the failure";
-    scratchFreeAll(list);
-    EXPECT_FALSE(scratchAllOk(nullptr) || scratchVector(nullptr, 3));
 }

@@ -41,8 +41,7 @@ void makeFile(const std::string &path, const std::string &bytes)
 std::string keysOf(const FileCtx &ctx)
 {
     std::string keys;
-    for (const auto &e : ctx.all())
-        keys += e.first + " ";
+    for (const auto &e : ctx.all()) keys += e.first + " ";
     return keys;
 }
 

@@ -3,20 +3,13 @@
 
 // Small helpers shared by the core unit tests.
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
-
+#include "chartsynth.h"  // PixbufPtr
 #include "datetime.h"
 #include "filectx.h"
 #include "pixel.h"
-
-struct PixbufUnref {
-    void operator()(GdkPixbuf *p) const { if (p) g_object_unref(p); }
-};
-using PixbufPtr = std::unique_ptr<GdkPixbuf, PixbufUnref>;
 
 // A new RGB image without alpha, every pixel rgb.
 PixbufPtr solidImage(int w, int h, const guchar rgb[3]);

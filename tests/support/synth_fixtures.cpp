@@ -1,5 +1,7 @@
 #include "synth_fixtures.h"
 
+#include <cmath>
+
 #include <glib.h>
 #include <glib/gstdio.h>
 
@@ -48,4 +50,18 @@ ChartOptions quickChartOptions(uint64_t seed)
     options.dpi = 200;
     options.format = ScanFormat::Bmp;
     return options;
+}
+
+TableError tableError(const SynthChart &chart, const FieldResult &field, int f)
+{
+    double sum = 0, squares = 0;
+    int n = 0;
+    for (const TableRow &r : field.rows) {
+        DateTime t;
+        t.setDateTime(r.year, r.month, r.day, r.hour, r.minute);
+        const double d = r.value - (f == 0 ? chart.temperatureAt(t) : chart.humidityAt(t));
+        if (!std::isnan(d)) sum += d, squares += d * d, n++;
+    }
+    if (field.tableResult != TableOk || n < 24) return TableError{NAN, NAN, n};
+    return TableError{std::sqrt(squares / n), sum / n, n};
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "chartsynth.h"
+#include "digitise.h"
 
 // A fresh directory "prefix-XXXXXX" in the working directory, named by its
 // absolute path and removed with everything in it on destruction.
@@ -38,5 +39,11 @@ MadeChart makeChart(const std::string &dir, const ChartOptions &options, const s
 // Options for a quick chart: 200 dpi (about the field images' 8 px/mm),
 // lossless BMP, otherwise the defaults.
 ChartOptions quickChartOptions(uint64_t seed);
+
+// A field's table less the chart's truth over the rows on the trace (n of
+// them): root mean square and mean. NaN for a failed table or fewer than 24
+// rows, too few to judge.
+struct TableError { double rmse, mean; int n; };
+TableError tableError(const SynthChart &chart, const FieldResult &field, int f);
 
 #endif
