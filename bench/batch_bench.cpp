@@ -159,7 +159,9 @@ std::string costName(const char *what, int encoding)
     return std::string(what) + " " + kEncodingNames[encoding];
 }
 
-void BM_DecodeOnly(benchmark::State &state)
+// Reads the scans of one encoding in turn with load and records its cost.
+template <typename Load>
+void measureLoading(benchmark::State &state, const char *what, Load load)
 {
     if (!ready(state))
         return;
@@ -167,28 +169,28 @@ void BM_DecodeOnly(benchmark::State &state)
     size_t i = 0;
     Timer t;
     for (auto _ : state) {
-        GdkPixbuf *p = gdk_pixbuf_new_from_file(scans[i++ % scans.size()].c_str(), nullptr);
+        GdkPixbuf *p = load(scans[i++ % scans.size()].c_str());
         benchmark::DoNotOptimize(p);
         g_object_unref(p);
     }
-    t.record(costName("decode", state.range(0)), state);
+    t.record(costName(what, state.range(0)), state);
+}
+
+void BM_DecodeOnly(benchmark::State &state)
+{
+    measureLoading(state, "decode", [](const char *path) {
+        return gdk_pixbuf_new_from_file(path, nullptr);
+    });
 }
 
 // The scan reader of the GUI and the batch: decode and drop TIFF's added alpha.
 void BM_LoadScanImage(benchmark::State &state)
 {
-    if (!ready(state))
-        return;
-    const std::vector<std::string> &scans = archive().scans[state.range(0)];
-    size_t i = 0;
-    Timer t;
-    for (auto _ : state) {
+    measureLoading(state, "load", [](const char *path) {
         GdkPixbuf *p = nullptr;
-        loadScanImage(scans[i++ % scans.size()].c_str(), &p);
-        benchmark::DoNotOptimize(p);
-        g_object_unref(p);
-    }
-    t.record(costName("load", state.range(0)), state);
+        loadScanImage(path, &p);
+        return p;
+    });
 }
 
 void processOne(const std::string &scan, const Params &params, const BatchOptions &options)
