@@ -93,6 +93,9 @@ public:
         drawn = done;
     }
 
+    // Draws the last count again after clear().
+    void redraw() { draw(drawn); }
+
     void clear()
     {
         if (!shown)
@@ -198,11 +201,7 @@ int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE 
 
     ProgressBar bar(err, !options.quiet && isatty(fileno(err)), count);
     bool allOk = true;
-    size_t finished = 0;
-    auto onProgress = [&](size_t n) {
-        finished = n;
-        bar.draw(finished);
-    };
+    auto onProgress = [&](size_t finished) { bar.draw(finished); };
     for (size_t i = 0; i < count; ++i) {
         std::unique_ptr<ScanOutcome> outcome = queue.waitFor(i, onProgress);
         // Files are written here, in input order, so that scans sharing an
@@ -211,7 +210,7 @@ int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE 
         bar.clear();
         report(*outcome, options, out, err);
         allOk = allOk && outcome->ok();
-        bar.draw(finished);
+        bar.redraw();
     }
     bar.clear();
     for (std::thread &t : workers)

@@ -1,14 +1,14 @@
 #include "options.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <getopt.h>
 #include <string>
 #include <thread>
+
+#include "records.h"
 
 const char kBatchVersion[] = "1.0.0";
 
@@ -88,27 +88,6 @@ const struct option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-bool parseInt(const char *text, int *v)
-{
-    char *end;
-    errno = 0;
-    long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || n < INT_MIN || n > INT_MAX)
-        return false;
-    *v = static_cast<int>(n);
-    return true;
-}
-
-bool parseReal(const char *text, double *v)
-{
-    char *end;
-    double d = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(d))
-        return false;
-    *v = d;
-    return true;
-}
-
 // HOURS as a decimal number or H:MM, a whole number of minutes.
 bool parseUtcOffset(const char *text, int *minutes)
 {
@@ -117,14 +96,14 @@ bool parseUtcOffset(const char *text, int *minutes)
     if (colon) {
         int h, m;
         std::string head(text, colon);
-        if (!parseInt(head.c_str(), &h) || !parseInt(colon + 1, &m) || m < 0 || m > 59 ||
+        if (!scanInt(head.c_str(), &h) || !scanInt(colon + 1, &m) || m < 0 || m > 59 ||
             colon[1] == '-' || colon[1] == '+')
             return false;
         bool negative = head.find('-') != std::string::npos;
         hours = std::abs(h) + m / 60.0;
         if (negative)
             hours = -hours;
-    } else if (!parseReal(text, &hours)) {
+    } else if (!scanDouble(text, &hours)) {
         return false;
     }
     if (std::fabs(hours) > kMaxUtcOffsetHours)
@@ -155,7 +134,7 @@ bool validStationText(const std::string &text, bool inFileName)
 bool validCoordinate(const char *text, double limit)
 {
     double v;
-    return parseReal(text, &v) && std::fabs(v) <= limit;
+    return scanDouble(text, &v) && std::fabs(v) <= limit;
 }
 
 int defaultJobs()
@@ -206,7 +185,7 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
         o.paramsFile = arg;
         return true;
     case OptSmoothness:
-        if (!parseReal(arg, &o.smoothness) ||
+        if (!scanDouble(arg, &o.smoothness) ||
             std::fabs(std::trunc(o.smoothness + 0.5)) > kMaxSmoothnessExponent) {
             msg = std::string("invalid smoothness '") + arg + "' (a number from -30 to 30)";
             return false;
@@ -214,7 +193,7 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
         o.hasSmoothness = true;
         return true;
     case OptStep:
-        if (!parseInt(arg, &o.timeStep) || (o.timeStep != 10 && o.timeStep != 60)) {
+        if (!scanInt(arg, &o.timeStep) || (o.timeStep != 10 && o.timeStep != 60)) {
             msg = std::string("invalid step '") + arg + "' (10 or 60)";
             return false;
         }
@@ -230,7 +209,7 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
         o.force = true;
         return true;
     case 'j':
-        if (!parseInt(arg, &o.jobs) || o.jobs < 1 || o.jobs > kMaxJobs) {
+        if (!scanInt(arg, &o.jobs) || o.jobs < 1 || o.jobs > kMaxJobs) {
             msg = std::string("invalid number of jobs '") + arg + "' (1 to " +
                   std::to_string(kMaxJobs) + ")";
             return false;

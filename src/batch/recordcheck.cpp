@@ -38,13 +38,7 @@ bool validDateVal(const char *v, const FieldSize &)
 bool validCurveColor(const char *v, const FieldSize &)
 {
     int rgb[3];
-    if (!scanCurveColor(v, rgb))
-        return false;
-    for (int c : rgb) {
-        if (c < 0 || c > 255)
-            return false;
-    }
-    return true;
+    return scanCurveColor(v, rgb);
 }
 
 bool validInt(const char *v, const FieldSize &)

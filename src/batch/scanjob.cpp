@@ -8,6 +8,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "atomicfile.h"
+#include "cutout.h"
 #include "digitise.h"
 #include "filectx.h"
 #include "knots.h"
@@ -21,9 +22,6 @@ namespace {
 
 const char *const kFieldNames[2] = {"temperature", "hygrometer"};
 const char kFieldLetters[2] = {'T', 'F'};
-
-const char kCutOutFailure[] =
-    "could not cut out temperature and hygro images. Please set better pass points";
 
 // Position just past the last folder separator; both kinds, as the table
 // file names accept both.
@@ -86,24 +84,10 @@ bool readFileCtx(const std::string &path, const Params &params, FileCtx &ctx,
 GdkPixbuf *loadScan(const std::string &path, ScanOutcome &outcome)
 {
     GdkPixbuf *scan = nullptr;
-    switch (loadScanImage(path.c_str(), &scan)) {
-    case ScanLoaded:
-        return scan;
-    case ScanNotThreeChannels:
-        outcome.failures.push_back("wrong number of colorchannels instead of 3 in " + path);
-        return nullptr;
-    default:
-        outcome.failures.push_back("could not load image-file " + path);
-        return nullptr;
-    }
-}
-
-std::string paperSpeedWarning(const PaperSpeedCheck &speed)
-{
-    char measured[64], nominal[64];
-    paperSpeedWarningParts(speed, measured, nominal);
-    return std::string("paper speed not exact, please check dates, mmPerHour=") + measured +
-           ", should be srcMMPerHour=" + nominal;
+    const int result = loadScanImage(path.c_str(), &scan);
+    if (result != ScanLoaded)
+        outcome.failures.push_back(scanRefusalText(result) + path);
+    return scan;
 }
 
 void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
@@ -118,7 +102,7 @@ void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
     out.stats = result.stats;
     std::string subject = std::string(kFieldNames[f]) + ": ";
     if (result.speed.warn)
-        outcome.warnings.push_back(subject + paperSpeedWarning(result.speed));
+        outcome.warnings.push_back(subject + paperSpeedWarningText(result.speed));
     if (result.tableResult != TableOk)
         outcome.failures.push_back(subject + tableErrorText(result.tableResult));
 }
@@ -207,7 +191,7 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
     g_object_unref(scan);
 
     if (result == DigitiseBadPassPoints)
-        outcome.failures.push_back(kCutOutFailure);
+        outcome.failures.push_back(kCutOutFailedText);
     for (int f = 0; f < 2; ++f)
         collectField(f, fields[f], outcome);
 }

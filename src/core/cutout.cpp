@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+const char kCutOutFailedText[] =
+    "could not cut out temperature and hygro images. Please set better pass points";
 
 int fieldGeometry(const Params &params, FieldGeometry &geo)
 {

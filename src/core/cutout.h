@@ -13,6 +13,9 @@ enum { SubImgTemp = 0, SubImgHygro = 1 };
 const int kMaxFieldSide = 32000;
 const double kMaxFieldPixels = 64.0e6;
 
+// What the user is told when the fields cannot be cut out.
+extern const char kCutOutFailedText[];
+
 // The shortest pass point spans (scan pixels) that allow a cut-out.
 const double kMinPassPointSpan = 200.0;
 

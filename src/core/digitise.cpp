@@ -185,10 +185,6 @@ int digitiseScan(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx
         int width = gdk_pixbuf_get_width(fields[f].pixbuf);
         loadLimits(ctx, f, *fields[f].limitSpan, width);
         loadDrawMarks(ctx, f, fields[f].drawPos.data(), width);
-    }
-    for (int f = 0; f < 2; ++f) {
-        if (!fields[f].pixbuf)
-            continue;
         range.lo = 2 * kCutOutShare + f * kFieldShare;
         range.hi = range.lo + kFieldShare;
         evaluateField(in, f, fields[f], range);

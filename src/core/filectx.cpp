@@ -5,7 +5,7 @@
 
 #include "atomicfile.h"
 
-FileCtx::FileCtx() : hasName(false), modified(false)
+FileCtx::FileCtx() : modified(false)
 {
 }
 
@@ -18,7 +18,6 @@ void FileCtx::open(const char *fileName, bool readFile)
 {
     clear();
     name = std::string(fileName) + ".ctx";
-    hasName = true;
     if (readFile)
         read();
 }
@@ -27,7 +26,6 @@ void FileCtx::clear()
 {
     entries.clear();
     name.clear();
-    hasName = false;
 }
 
 void FileCtx::set(const char *key, const char *value)
@@ -68,7 +66,7 @@ void FileCtx::removePrefix(const char *prefix)
 
 int FileCtx::write()
 {
-    if (!hasName)
+    if (name.empty())
         return 1;
     std::string content;
     for (const Entries::value_type &e : entries) {
@@ -85,7 +83,7 @@ int FileCtx::write()
 
 const char *FileCtx::fileName() const
 {
-    return hasName ? name.c_str() : nullptr;
+    return name.empty() ? nullptr : name.c_str();
 }
 
 void FileCtx::read()

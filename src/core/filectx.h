@@ -42,8 +42,7 @@ public:
 private:
     void read();
 
-    bool hasName;
-    std::string name;
+    std::string name;   // empty until open()
     Entries entries;
     bool modified;
 };

@@ -219,6 +219,10 @@ bool scanCurveColor(const char *text, int rgb[3])
     int c[3];
     if (!Scanner(text).integer(&c[0]).blank().integer(&c[1]).blank().integer(&c[2]).atEnd())
         return false;
+    for (int v : c) {
+        if (v < 0 || v > 255)
+            return false;
+    }
     for (int i = 0; i < 3; ++i)
         rgb[i] = c[i];
     return true;
@@ -250,16 +254,7 @@ bool loadDateValRecord(const FileCtx &ctx, int i, DateTime &dt)
 
 bool loadCurveColorRecord(const FileCtx &ctx, int rgb[3])
 {
-    int c[3];
-    if (!scanCurveColor(ctx.get("CurveColor"), c))
-        return false;
-    for (int v : c) {
-        if (v < 0 || v > 255)
-            return false;
-    }
-    for (int i = 0; i < 3; ++i)
-        rgb[i] = c[i];
-    return true;
+    return scanCurveColor(ctx.get("CurveColor"), rgb);
 }
 
 bool loadTimeStepRecord(const FileCtx &ctx, int &timeStep)

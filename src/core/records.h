@@ -35,13 +35,13 @@ bool scanInt(const char *text, int *v);
 bool scanDouble(const char *text, double *v);
 bool scanPassPoint(const char *text, PassPoint *pp);
 bool scanDateVal(const char *text, int fields[5]);
-bool scanCurveColor(const char *text, int rgb[3]);
+bool scanCurveColor(const char *text, int rgb[3]);   // components 0..255 only
 
 // Loaders: true when the record exists, scans and was applied.
 bool loadPassPointRecord(const FileCtx &ctx, int i, PassPoint &pp);
 bool loadDatePosRecord(const FileCtx &ctx, int i, int &pos);
 bool loadDateValRecord(const FileCtx &ctx, int i, DateTime &dt);  // through setDateTime
-bool loadCurveColorRecord(const FileCtx &ctx, int rgb[3]);        // components 0..255 only
+bool loadCurveColorRecord(const FileCtx &ctx, int rgb[3]);
 bool loadTimeStepRecord(const FileCtx &ctx, int &timeStep);       // 10 or 60 only
 bool loadDoubleRecord(const FileCtx &ctx, const char *key, double &v);
 

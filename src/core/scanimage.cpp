@@ -90,6 +90,12 @@ GdkPixbuf *dropAlpha(GdkPixbuf *image)
                                     }, image);
 }
 
+const char *scanRefusalText(int result)
+{
+    return result == ScanNotThreeChannels ? "wrong number of colorchannels instead of 3 in "
+                                          : "could not load image-file ";
+}
+
 int loadScanImage(const char *path, GdkPixbuf **scan)
 {
     GdkPixbuf *image = gdk_pixbuf_new_from_file(path, nullptr);

@@ -13,6 +13,8 @@ enum { ScanLoaded = 0, ScanUnreadable = -1, ScanNotThreeChannels = -2 };
 // ScanLoaded and the new three-channel image in *scan, or ScanUnreadable /
 // ScanNotThreeChannels with *scan untouched.
 int loadScanImage(const char *path, GdkPixbuf **scan);
+// The message of a refused scan, to which the path is appended.
+const char *scanRefusalText(int result);
 
 // Samples per pixel, extra samples such as alpha included, of the first
 // image of a classic TIFF file (1 when the tag is absent); -1 when the file

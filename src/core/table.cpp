@@ -132,6 +132,14 @@ void paperSpeedWarningParts(const PaperSpeedCheck &speed, char measured[64], cha
     std::snprintf(nominal, 64, "%f", speed.srcMMPerHour);
 }
 
+std::string paperSpeedWarningText(const PaperSpeedCheck &speed)
+{
+    char measured[64], nominal[64];
+    paperSpeedWarningParts(speed, measured, nominal);
+    return std::string("paper speed not exact, please check dates, mmPerHour=") + measured +
+           ", should be srcMMPerHour=" + nominal;
+}
+
 double temperatureOf(const Params &params, double addTemp, double r)
 {
     return r * (-80.0) / (params.dstPixelsPerMM * params.srcFieldHeightMM) + addTemp + 45.0;

@@ -1,6 +1,8 @@
 #ifndef VELLORA_TABLE_H
 #define VELLORA_TABLE_H
 
+#include <string>
+
 #include "datetime.h"
 #include "params.h"
 #include "splinecurve.h"
@@ -57,8 +59,10 @@ int computeTable(const TableInput &in, TableRow *rows, int *count, TableStats *s
 
 // The dialog text of a failed computeTable ("missing curve", ...).
 const char *tableErrorText(int result);
-// "paper speed not exact, please check dates, mmPerHour=..., should be srcMMPerHour=..."
+// The measured and nominal feed of the paper speed warning, "%f" each.
 void paperSpeedWarningParts(const PaperSpeedCheck &speed, char measured[64], char nominal[64]);
+// "paper speed not exact, please check dates, mmPerHour=..., should be srcMMPerHour=..."
+std::string paperSpeedWarningText(const PaperSpeedCheck &speed);
 
 // Temperature of curve row r: 45 - 80 r / (p H) + addTemp.
 double temperatureOf(const Params &params, double addTemp, double r);
