@@ -176,12 +176,9 @@ void initParams(MainCtx *ctx)
 
 void initCurveColor(MainCtx *ctx)
 {
-    guchar rgb[3];
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < 3; i++)
         ctx->curveColor[i] = ctx->params->srcInkColor[i];
-        rgb[i] = ctx->params->srcInkColor[i];
-    }
-    makeRefColor(ctx->refColor, rgb);
+    updateRefColor(ctx);
 }
 
 } // namespace

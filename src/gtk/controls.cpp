@@ -9,9 +9,6 @@
 
 namespace {
 
-enum { StartMark = 0, EndMark = 1, RetouchVertical = 2, DrawCurve = 3 };
-
-
 // The mark whose date the date controls edit, or -1 outside the date modes.
 int editedMark(const MainCtx *ctx)
 {
@@ -41,10 +38,7 @@ void setTime(MainCtx *ctx, int i, int hour, int minute)
 
 void applyCurveColor(MainCtx *ctx)
 {
-    guchar rgb[3];
-    for (int c = 0; c < 3; ++c)
-        rgb[c] = static_cast<guchar>(ctx->curveColor[c]);
-    makeRefColor(ctx->refColor, rgb);
+    updateRefColor(ctx);
     storeCurveColor(ctx);
 }
 
@@ -167,8 +161,7 @@ void on_resetcolor_clicked(GtkButton * /*button*/, gpointer user)
     for (int c = 0; c < 3; ++c)
         ctx->curveColor[c] = ctx->params->srcInkColor[c];
     applyCurveColor(ctx);
-    // Applies the record as opening the scan does, which also sets the button.
-    loadCurveColor(ctx);
+    showCurveColor(ctx);
     recomputeChain(ctx, CurveChanged, 2);
 }
 
@@ -180,7 +173,7 @@ void on_addTemp_changed(GtkSpinButton *spin, gpointer user)
     // Equal when the offset was loaded with the scan before the spin button.
     if (v == ctx->subImgData[SubImgTemp].addValue)
         return;
-    ctx->subImgData[SubImgTemp].addValue = v;
+    setOffset(ctx, SubImgTemp, v);
     recomputeChain(ctx, CurveChanged, SubImgTemp);
     storeAddTemp(ctx);
 }
@@ -192,8 +185,7 @@ void on_addHygro_changed(GtkSpinButton *spin, gpointer user)
     const double v = gtk_spin_button_get_value(spin);
     if (v == ctx->subImgData[SubImgHygro].addValue)
         return;
-    ctx->subImgData[SubImgHygro].addValue = v;
-    ctx->hygroScale.setOffset(v);
+    setOffset(ctx, SubImgHygro, v);
     recomputeChain(ctx, CurveChanged, SubImgHygro);
     storeAddHygro(ctx);
 }
@@ -249,4 +241,11 @@ void storeAddTemp(MainCtx *ctx)
 void storeAddHygro(MainCtx *ctx)
 {
     storeDoubleRecord(ctx->fileCtx, "AddHygro", ctx->subImgData[SubImgHygro].addValue);
+}
+
+void setOffset(MainCtx *ctx, int field, double v)
+{
+    ctx->subImgData[field].addValue = v;
+    if (field == SubImgHygro)
+        ctx->hygroScale.setOffset(v);
 }

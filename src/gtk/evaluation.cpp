@@ -12,35 +12,17 @@
 
 namespace {
 
-const char *const kCutOutFailed =
-    "could not cut out temperature and hygro images. Please set better pass points";
 const char *const kSetBordersStatus =
     "set left and right borders in image, set dates, choose curve color";
-
-// The mark mode that keeps the current mode and only refreshes its cursor.
-const int kRefreshMarkMode = 4;
 
 int imageWidth(const SubImgData &sub)
 {
     return sub.pixbuf ? gdk_pixbuf_get_width(sub.pixbuf) : 0;
 }
 
-void invalidateView(const SubImgData &sub)
-{
-    GdkWindow *window = gtk_widget_get_window(sub.widget);
-    if (window)
-        gdk_window_invalidate_rect(window, nullptr, FALSE);
-}
-
 void setEntryText(GtkWidget *entry, const char *text)
 {
     gtk_entry_set_text(GTK_ENTRY(entry), text);
-}
-
-void passPointVectors(const MainCtx *ctx, Vec2 pass[3])
-{
-    for (int i = 0; i < 3; ++i)
-        pass[i] = Vec2{ctx->passPoints[i].x, ctx->passPoints[i].y};
 }
 
 // A span array with every column allocated, else none.
@@ -64,11 +46,11 @@ void makeColumnArrays(MainCtx *mainCtx, int id)
     sub.knotPos = new (std::nothrow) int[width];
     sub.knotVal = new (std::nothrow) double[width];
     sub.drawPos = new (std::nothrow) int[width];
-    VELLORA_ASSERT(mainCtx->subImgData[ id ].contrastSpan);
-    VELLORA_ASSERT(mainCtx->subImgData[ id ].limitSpan);
-    VELLORA_ASSERT(mainCtx->subImgData[ id ].knotPos);
-    VELLORA_ASSERT(mainCtx->subImgData[ id ].knotVal);
-    VELLORA_ASSERT(mainCtx->subImgData[ id ].drawPos);
+    VELLORA_ASSERT(sub.contrastSpan);
+    VELLORA_ASSERT(sub.limitSpan);
+    VELLORA_ASSERT(sub.knotPos);
+    VELLORA_ASSERT(sub.knotVal);
+    VELLORA_ASSERT(sub.drawPos);
     clearDrawMarks(mainCtx, id);
 }
 
@@ -97,7 +79,7 @@ void defaultDatePos(MainCtx *ctx)
 
 void cutOutSubImages(GtkWidget *notebook, MainCtx *ctx)
 {
-    setMarkMode(notebook, ctx, kRefreshMarkMode);
+    setMarkMode(notebook, ctx, KeepMode);
     for (GtkWidget *toggle : {ctx->widShowContrast, ctx->widShowCurve, ctx->widShowTable})
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), FALSE);
     if (!(ctx->dirtyFlags & (ImageChanged | PassPointsChanged)))
@@ -114,8 +96,8 @@ void cutOutSubImages(GtkWidget *notebook, MainCtx *ctx)
     passPointVectors(ctx, pass);
     if (!ctx->scanPixbuf || !passPointsUsable(pass)) {
         for (const SubImgData &sub : ctx->subImgData)
-            invalidateView(sub);
-        showError(ctx, kCutOutFailed);
+            redrawWidget(sub.widget);
+        showError(ctx, kCutOutFailedText);
         return;
     }
     ctx->params->numFieldPassPoints = 3;
@@ -130,7 +112,7 @@ void cutOutSubImages(GtkWidget *notebook, MainCtx *ctx)
         defaultDatePos(ctx);
         setStatus(ctx, kSetBordersStatus);
     } else {
-        showError(ctx, kCutOutFailed);
+        showError(ctx, kCutOutFailedText);
     }
     loadLimits(ctx);
     loadDrawMarks(ctx);
@@ -199,12 +181,8 @@ int computeTable(MainCtx *ctx, int field)
     TableStats stats;
     PaperSpeedCheck speed;
     const int result = computeTable(in, sub.table, &sub.tableCount, &stats, &speed);
-    if (speed.warn) {
-        char measured[64], nominal[64];
-        paperSpeedWarningParts(speed, measured, nominal);
-        showWarning(ctx, "paper speed not exact, please check dates, mmPerHour=", measured,
-                    ", should be srcMMPerHour=", nominal);
-    }
+    if (speed.warn)
+        showWarning(ctx, paperSpeedWarningText(speed).c_str());
     if (result != TableOk) {
         showError(ctx, tableErrorText(result));
         return result;
@@ -237,12 +215,7 @@ void recomputeChain(MainCtx *ctx, int flags, int which)
         ctx->dirtyFlags &= ~CurveChanged;
     }
     for (int f = first; f <= last; ++f)
-        invalidateView(ctx->subImgData[f]);
-}
-
-double temperatureOf(MainCtx *ctx, double r)
-{
-    return temperatureOf(*ctx->params, ctx->subImgData[SubImgTemp].addValue, r);
+        redrawWidget(ctx->subImgData[f].widget);
 }
 
 void loadLimits(MainCtx *ctx)

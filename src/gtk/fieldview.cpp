@@ -7,8 +7,9 @@
 
 // The two field views: the cut-out image with the ink extent, search windows,
 // marks, hand-drawn rows, fitted curve and table drawn over it. Everything is
-// drawn here, in the expose handlers; the rest of the program only changes
-// state and invalidates the views (whole ones or column strips).
+// drawn here, in the expose handlers; the rest of the program changes state
+// and invalidates the views (whole ones or column strips). Only a pen stroke
+// also draws its bars at once, so that the pointer does not run ahead of them.
 
 namespace {
 
@@ -50,12 +51,6 @@ struct Exposed {
     bool touch(int x0, int x1) const { return MAX(x0, x1) >= first && MIN(x0, x1) <= last; }
     bool touchRows(int y0, int y1) const { return MAX(y0, y1) >= top && MIN(y0, y1) <= bottom; }
 };
-
-void setLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style)
-{
-    gdk_gc_set_rgb_fg_color(gc, &color);
-    gdk_gc_set_line_attributes(gc, width, style, GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
-}
 
 void setColor(GdkGC *gc, const GdkColor &color)
 {
@@ -128,13 +123,13 @@ void drawInkExtent(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const GdkRe
     int prev = first;
     for (int x = first; x <= last; ++x) {
         const int bot = span.getBot(x), top = span.getTop(x);
-        setLine(gc, kGreen, 3, GDK_LINE_SOLID);
+        setGCLine(gc, kGreen, 3, GDK_LINE_SOLID);
         if (span.getBot(prev) >= 0 && bot >= 0)
             gdk_draw_line(d, gc, prev, span.getBot(prev), x, bot);
         if (span.getTop(prev) >= 0 && top >= 0)
             gdk_draw_line(d, gc, prev, span.getTop(prev), x, top);
         if (bot >= 0 && top >= 0) {
-            setLine(gc, kGreen, 3, GDK_LINE_ON_OFF_DASH);
+            setGCLine(gc, kGreen, 3, GDK_LINE_ON_OFF_DASH);
             gdk_draw_line(d, gc, x, bot, x, top);
         }
         prev = x;
@@ -146,7 +141,7 @@ void drawSearchWindow(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const Gd
                       int ph, const Exposed &ex)
 {
     const int end = area.x + area.width;
-    setLine(gc, kMagenta, 3, GDK_LINE_ON_OFF_DASH);
+    setGCLine(gc, kMagenta, 3, GDK_LINE_ON_OFF_DASH);
     for (int x = area.x; x < end; ++x) {
         if (span.getBot(x) != -1)
             drawColumnLine(d, gc, x, span.getBot(x), 0, ex);
@@ -162,20 +157,20 @@ void drawSearchWindow(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const Gd
 // thick mark lines beside (not on) the marked columns.
 void drawMarks(GdkDrawable *d, GdkGC *gc, int s, int e, int pw, int ph, const Exposed &ex)
 {
-    setLine(gc, kYellow, 1, GDK_LINE_ON_OFF_DASH);
+    setGCLine(gc, kYellow, 1, GDK_LINE_ON_OFF_DASH);
     for (int y = 0; y < ph; y += 3) {
         drawRowLine(d, gc, 0, s, y, ex);
         drawRowLine(d, gc, e, pw - 1, y, ex);
     }
     const int half = 5 / 2;
-    setLine(gc, kYellow, 5, GDK_LINE_ON_OFF_DASH);
+    setGCLine(gc, kYellow, 5, GDK_LINE_ON_OFF_DASH);
     drawColumnLine(d, gc, s - half, 0, ph - 1, ex);
     drawColumnLine(d, gc, e + half, 0, ph - 1, ex);
 }
 
 void drawHandRows(GdkDrawable *d, GdkGC *gc, const int *drawPos, int pw, const Exposed &ex)
 {
-    setLine(gc, kRed, 3, GDK_LINE_SOLID);
+    setGCLine(gc, kRed, 3, GDK_LINE_SOLID);
     for (int x = MAX(ex.first, 0); x <= ex.last && x < pw; ++x) {
         if (drawPos[x] != -1)
             drawColumnLine(d, gc, x, drawPos[x] - 2, drawPos[x] + 2, ex);
@@ -192,7 +187,7 @@ bool curveShown(const MainCtx *ctx, const SubImgData &sub)
 void drawCurve(GdkDrawable *d, GdkGC *gc, const SplineCurve &curve, int s, int e,
                const Exposed &ex)
 {
-    setLine(gc, kBlue, 3, GDK_LINE_SOLID);
+    setGCLine(gc, kBlue, 3, GDK_LINE_SOLID);
     const int from = MAX(s, ex.first), to = MIN(e, ex.last);
     int prevX = from > s ? from - 1 : s;
     int prevY = toPixel(curve.value(prevX));
@@ -206,35 +201,6 @@ void drawCurve(GdkDrawable *d, GdkGC *gc, const SplineCurve &curve, int s, int e
 }
 
 // ---- labels ----------------------------------------------------------------
-
-// Draws text through the screen's GDK Pango renderer with a matrix that
-// translates to (x, y) and, when turned, rotates by 90 degrees first.
-void drawLabel(GtkWidget *widget, GdkGC *gc, const PangoFontDescription *font, double x,
-               double y, bool turned, const char *text)
-{
-    GdkScreen *screen = gdk_drawable_get_screen(widget->window);
-    PangoRenderer *renderer = gdk_pango_renderer_get_default(screen);
-    GdkPangoRenderer *gdkRenderer = GDK_PANGO_RENDERER(renderer);
-    gdk_pango_renderer_set_drawable(gdkRenderer, widget->window);
-    gdk_pango_renderer_set_gc(gdkRenderer, gc);
-
-    PangoContext *context = gdk_pango_context_get_for_screen(screen);
-    PangoLayout *layout = pango_layout_new(context);
-    pango_layout_set_text(layout, text, -1);
-    pango_layout_set_font_description(layout, font);
-    PangoMatrix matrix = PANGO_MATRIX_INIT;
-    pango_matrix_translate(&matrix, x, y);
-    if (turned)
-        pango_matrix_rotate(&matrix, 90.0);
-    pango_context_set_matrix(context, &matrix);
-    pango_layout_context_changed(layout);
-    pango_renderer_draw_layout(renderer, layout, 0, 0);
-
-    gdk_pango_renderer_set_drawable(gdkRenderer, nullptr);
-    gdk_pango_renderer_set_gc(gdkRenderer, nullptr);
-    g_object_unref(layout);
-    g_object_unref(context);
-}
 
 // The ink extent of text in the font, lines stacked, in pixels.
 PangoRectangle inkExtent(GtkWidget *widget, const PangoFontDescription *font, const char *text)
@@ -313,7 +279,7 @@ bool datedRow(const TableRow &row, int i, int count)
 void drawDayLine(GdkDrawable *d, GdkGC *gc, const GdkColor &color, int x, int ph,
                  const Exposed &ex)
 {
-    setLine(gc, color, 3, GDK_LINE_ON_OFF_DASH);
+    setGCLine(gc, color, 3, GDK_LINE_ON_OFF_DASH);
     drawColumnLine(d, gc, x, 0, ph, ex);
 }
 
@@ -338,13 +304,13 @@ void drawTableRow(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int field, int i, 
     if (row.hour == 12 && row.minute == 0)
         drawDayLine(d, gc, kNoon, row.x, ph, ex);
     if (row.minute != 0) {
-        setLine(gc, kBlack, 1, GDK_LINE_SOLID);
+        setGCLine(gc, kBlack, 1, GDK_LINE_SOLID);
         drawCross(d, gc, row.x, row.y, -2, 2);
         return;
     }
-    setLine(gc, kBlack, 3, GDK_LINE_SOLID);
+    setGCLine(gc, kBlack, 3, GDK_LINE_SOLID);
     drawCross(d, gc, row.x, row.y, -5, 6);
-    setLine(gc, kWhite, 1, GDK_LINE_SOLID);
+    setGCLine(gc, kWhite, 1, GDK_LINE_SOLID);
     drawCross(d, gc, row.x, row.y, -4, 5);
     setColor(gc, kBlack);
     drawRowLabel(ctx, widget, gc, row.x, row.y - 30, label.c_str());
@@ -357,7 +323,7 @@ bool rowExposed(const TableRow &row, int labelWidth, const Exposed &ex)
     return ex.touch(row.x - kRowReachLeft, row.x + kRowReachRight + labelWidth);
 }
 
-void drawTable(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph, const Exposed &ex)
+void drawTableOverlay(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph, const Exposed &ex)
 {
     const SubImgData &sub = ctx->subImgData[field];
     if (sub.tableCount <= 0)
@@ -365,7 +331,7 @@ void drawTable(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph, const
     GdkGC *gc = gdk_gc_new(widget->window);
     if (!gc)
         return;
-    setLine(gc, kGrid, 3, GDK_LINE_ON_OFF_DASH);
+    setGCLine(gc, kGrid, 3, GDK_LINE_ON_OFF_DASH);
     drawScaleGrid(ctx, widget, gc, field, pw, ex);
 
     PangoRectangle line = inkExtent(widget, ctx->fontSmall, "+0123456789.");
@@ -376,7 +342,6 @@ void drawTable(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph, const
     }
     g_object_unref(gc);
 }
-
 
 } // namespace
 
@@ -420,13 +385,8 @@ void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int f
     if (curveShown(ctx, sub))
         drawCurve(d, gc, *sub.curve, s, e, ex);
     if (ctx->showTable)
-        drawTable(widget, ctx, field, pw, ph, ex);
+        drawTableOverlay(widget, ctx, field, pw, ph, ex);
     g_object_unref(gc);
-}
-
-void drawTableOverlay(GtkWidget *widget, MainCtx *ctx, int field, int width, int height)
-{
-    drawTable(widget, ctx, field, width, height, Exposed(GdkRectangle{0, 0, width, height}));
 }
 
 double temperatureToMM(MainCtx *ctx, double temperature)
@@ -443,4 +403,39 @@ void drawAxisLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, con
 void drawRowLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)
 {
     drawLabel(widget, gc, ctx->fontSmall, x - 5, y, true, text);
+}
+
+void setGCLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style)
+{
+    gdk_gc_set_rgb_fg_color(gc, &color);
+    gdk_gc_set_line_attributes(gc, width, style, GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
+}
+
+// Draws text through the screen's GDK Pango renderer with a matrix that
+// translates to (x, y) and, when turned, rotates by 90 degrees first.
+void drawLabel(GtkWidget *widget, GdkGC *gc, const PangoFontDescription *font, double x, double y,
+               bool turned, const char *text)
+{
+    GdkScreen *screen = gdk_drawable_get_screen(widget->window);
+    PangoRenderer *renderer = gdk_pango_renderer_get_default(screen);
+    GdkPangoRenderer *gdkRenderer = GDK_PANGO_RENDERER(renderer);
+    gdk_pango_renderer_set_drawable(gdkRenderer, widget->window);
+    gdk_pango_renderer_set_gc(gdkRenderer, gc);
+
+    PangoContext *context = gdk_pango_context_get_for_screen(screen);
+    PangoLayout *layout = pango_layout_new(context);
+    pango_layout_set_text(layout, text, -1);
+    pango_layout_set_font_description(layout, font);
+    PangoMatrix matrix = PANGO_MATRIX_INIT;
+    pango_matrix_translate(&matrix, x, y);
+    if (turned)
+        pango_matrix_rotate(&matrix, 90.0);
+    pango_context_set_matrix(context, &matrix);
+    pango_layout_context_changed(layout);
+    pango_renderer_draw_layout(renderer, layout, 0, 0);
+
+    gdk_pango_renderer_set_drawable(gdkRenderer, nullptr);
+    gdk_pango_renderer_set_gc(gdkRenderer, nullptr);
+    g_object_unref(layout);
+    g_object_unref(context);
 }

@@ -68,13 +68,18 @@ void loadCurveColor(MainCtx *ctx)
     int rgb[3];
     if (!loadCurveColorRecord(ctx->fileCtx, rgb))
         return;
-    guchar bytes[3];
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
         ctx->curveColor[i] = rgb[i];
-        bytes[i] = static_cast<guchar>(rgb[i]);
-    }
-    makeRefColor(ctx->refColor, bytes);
+    updateRefColor(ctx);
     showCurveColor(ctx);
+}
+
+void updateRefColor(MainCtx *ctx)
+{
+    guchar rgb[3];
+    for (int i = 0; i < 3; ++i)
+        rgb[i] = static_cast<guchar>(ctx->curveColor[i]);
+    makeRefColor(ctx->refColor, rgb);
 }
 
 void showCurveColor(MainCtx *ctx)
@@ -93,14 +98,7 @@ void loadTimeStep(MainCtx *ctx)
     if (!loadTimeStepRecord(ctx->fileCtx, step))
         return;
     ctx->timeStep = step;
-    GtkToggleButton *ten = GTK_TOGGLE_BUTTON(ctx->widtimestep10);
-    GtkToggleButton *sixty = GTK_TOGGLE_BUTTON(ctx->widtimestep60);
-    // The new one first: in a radio group the active button cannot be
-    // switched off while no other is on.
-    GtkToggleButton *on = step == 10 ? ten : sixty;
-    GtkToggleButton *off = step == 10 ? sixty : ten;
-    gtk_toggle_button_set_active(on, TRUE);
-    gtk_toggle_button_set_active(off, FALSE);
+    showTimeStep(ctx);
 }
 
 // The offset is stored before the spin button is set, so that the spin
@@ -110,9 +108,7 @@ static void loadOffset(MainCtx *ctx, const char *key, int field, GtkWidget *spin
     double v;
     if (!loadDoubleRecord(ctx->fileCtx, key, v))
         return;
-    ctx->subImgData[field].addValue = v;
-    if (field == SubImgHygro)
-        ctx->hygroScale.setOffset(v);
+    setOffset(ctx, field, v);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), v);
 }
 

@@ -12,7 +12,6 @@
 
 namespace {
 
-enum MarkMode { StartMark = 0, EndMark = 1, RetouchVertical = 2, DrawCurve = 3, KeepMode = 4 };
 enum Edge { UpperEdge = 0, LowerEdge = 1 };
 
 // A retouched window stays at least this many rows between its edges.
@@ -21,7 +20,6 @@ const int kMinWindowRows = 2;
 const int kDrawHalf = 2;
 
 const GdkColor kDrawColor = {0, 0xFFFF, 0x0000, 0x0000};
-
 
 int imageWidth(const SubImgData &sub)
 {
@@ -84,10 +82,8 @@ void drawStroke(GtkWidget *view, MainCtx *ctx, int field, int x, int y, unsigned
     strokeRange(ctx, x, &from, &to);
     const int pw = imageWidth(sub);
     GdkGC *gc = view->window ? gdk_gc_new(view->window) : nullptr;
-    if (gc) {
-        gdk_gc_set_rgb_fg_color(gc, &kDrawColor);
-        gdk_gc_set_line_attributes(gc, 3, GDK_LINE_SOLID, GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
-    }
+    if (gc)
+        setGCLine(gc, kDrawColor, 3, GDK_LINE_SOLID);
     if (sub.drawPos && (state & GDK_BUTTON1_MASK)) {
         const bool erase = state & GDK_CONTROL_MASK;
         for (int k = MAX(from, 0); k <= to && k < pw; ++k) {
@@ -113,7 +109,6 @@ int retouchedRow(const SpanArray &limit, int k, int y, int edge, bool clear)
     const int top = limit.getTop(k);
     return top != -1 && y > top - kMinWindowRows ? top - kMinWindowRows : y;
 }
-
 
 } // namespace
 

@@ -115,7 +115,6 @@ void showWarning(MainCtx *ctx, const char *a, const char *b, const char *c, cons
 
 void showError(MainCtx *ctx, const char *a, const char *b, const char *c, const char *d)
 {
-    ctx->busy = 1;
     showMessageDialog(ctx, joinParts(a, b, c, d).c_str(), 1);
 }
 

@@ -9,8 +9,6 @@
 
 namespace {
 
-enum { ChooserPage = 0, PassPointPage = 1, EvaluationPage = 2, TablePage = 3 };
-
 const char *const kSupportContact = "support@vellora.org";
 
 // The remembered scan as the chooser should show it. The name may have been
@@ -49,16 +47,11 @@ GtkFileFilter *makeImageFilter()
 // 0 and the loaded scan, or -1 after telling the user why it is refused.
 int loadScanPixbuf(MainCtx *ctx, const char *path, GdkPixbuf **scan)
 {
-    switch (loadScanImage(path, scan)) {
-    case ScanLoaded:
+    const int result = loadScanImage(path, scan);
+    if (result == ScanLoaded)
         return 0;
-    case ScanNotThreeChannels:
-        showError(ctx, "wrong number of colorchannels instead of 3 in ", path);
-        return -1;
-    default:
-        showError(ctx, "could not load image-file ", path);
-        return -1;
-    }
+    showError(ctx, scanRefusalText(result), path);
+    return -1;
 }
 
 void setWindowTitle(MainCtx *ctx, const char *path)
@@ -204,4 +197,11 @@ void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor)
     GdkWindow *window = gtk_widget_get_window(widget);
     if (window)
         gdk_window_set_cursor(window, cursor);
+}
+
+void redrawWidget(GtkWidget *widget)
+{
+    GdkWindow *window = gtk_widget_get_window(widget);
+    if (window)
+        gdk_window_invalidate_rect(window, nullptr, FALSE);
 }

@@ -10,6 +10,9 @@ namespace {
 
 const char *const kPassPointLabels[3] = {"TopLeft", "BottomLeft", "BottomRight"};
 
+const GdkColor kYellow = {0, 65535, 65535, 0};
+const GdkColor kBlack = {0, 0, 0, 0};
+
 // A label moves to the left of its marker beyond this fraction of the scan width.
 const double kLabelLeftFraction = 0.6;
 
@@ -20,20 +23,10 @@ int toPixel(double v)
     return static_cast<int>(std::clamp(v, -1.0e9, 1.0e9) + 0.5);
 }
 
-void redrawScanView(MainCtx *ctx)
-{
-    GdkWindow *window = gtk_widget_get_window(ctx->widImgScan);
-    if (window)
-        gdk_window_invalidate_rect(window, nullptr, FALSE);
-}
-
-GdkGC *makeGC(GdkWindow *window, guint16 red, guint16 green, guint16 blue, int lineWidth,
-              GdkLineStyle style)
+GdkGC *makeGC(GdkWindow *window, const GdkColor &color, int lineWidth, GdkLineStyle style)
 {
     GdkGC *gc = gdk_gc_new(window);
-    GdkColor color = {0, red, green, blue};
-    gdk_gc_set_rgb_fg_color(gc, &color);
-    gdk_gc_set_line_attributes(gc, lineWidth, style, GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
+    setGCLine(gc, color, lineWidth, style);
     return gc;
 }
 
@@ -56,10 +49,9 @@ void drawScan(GtkWidget *widget, GdkPixbuf *scan, const GdkRectangle &area)
 // The two field parallelograms, the same corners the cut-out uses.
 void drawFieldOutlines(MainCtx *ctx, GdkWindow *window)
 {
-    GdkGC *gc = makeGC(window, 65535, 65535, 0, 3, GDK_LINE_ON_OFF_DASH);
+    GdkGC *gc = makeGC(window, kYellow, 3, GDK_LINE_ON_OFF_DASH);
     Vec2 pass[3];
-    for (int i = 0; i < 3; ++i)
-        pass[i] = Vec2{ctx->passPoints[i].x, ctx->passPoints[i].y};
+    passPointVectors(ctx, pass);
     for (int field = SubImgTemp; field <= SubImgHygro; ++field) {
         // S: P1+o+w, P0+o+w, P1+o, P0+o.
         Vec2 S[4];
@@ -75,22 +67,7 @@ void drawFieldOutlines(MainCtx *ctx, GdkWindow *window)
 // The label's top-left corner lies 16 pixels right of (x, y).
 void drawMarkerLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)
 {
-    GdkPangoRenderer *renderer =
-        GDK_PANGO_RENDERER(gdk_pango_renderer_get_default(gtk_widget_get_screen(widget)));
-    gdk_pango_renderer_set_drawable(renderer, gtk_widget_get_window(widget));
-    gdk_pango_renderer_set_gc(renderer, gc);
-    PangoContext *context = gtk_widget_create_pango_context(widget);
-    PangoMatrix matrix = PANGO_MATRIX_INIT;
-    pango_matrix_translate(&matrix, x + 16, y);
-    pango_context_set_matrix(context, &matrix);
-    PangoLayout *layout = pango_layout_new(context);
-    pango_layout_set_font_description(layout, ctx->fontLarge);
-    pango_layout_set_text(layout, text, -1);
-    pango_renderer_draw_layout(PANGO_RENDERER(renderer), layout, 0, 0);
-    gdk_pango_renderer_set_drawable(renderer, nullptr);
-    gdk_pango_renderer_set_gc(renderer, nullptr);
-    g_object_unref(layout);
-    g_object_unref(context);
+    drawLabel(widget, gc, ctx->fontLarge, x + 16, y, false, text);
 }
 
 // A yellow ring, a black cross whose arms leave the centre free (dashed for
@@ -99,12 +76,9 @@ void drawPassPointMarker(MainCtx *ctx, GtkWidget *widget, int cx, int cy, bool a
                          const char *label, int labelLeft)
 {
     GdkWindow *window = gtk_widget_get_window(widget);
-    GdkGC *gc = makeGC(window, 65535, 65535, 0, 8, GDK_LINE_SOLID);
+    GdkGC *gc = makeGC(window, kYellow, 8, GDK_LINE_SOLID);
     gdk_draw_arc(window, gc, FALSE, cx - 16, cy - 16, 32, 32, 0, 360 * 64);
-    GdkColor black = {0, 0, 0, 0};
-    gdk_gc_set_rgb_fg_color(gc, &black);
-    gdk_gc_set_line_attributes(gc, 3, active ? GDK_LINE_ON_OFF_DASH : GDK_LINE_SOLID,
-                               GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
+    setGCLine(gc, kBlack, 3, active ? GDK_LINE_ON_OFF_DASH : GDK_LINE_SOLID);
     gdk_draw_line(window, gc, cx - 25, cy, cx - 4, cy);
     gdk_draw_line(window, gc, cx + 4, cy, cx + 25, cy);
     gdk_draw_line(window, gc, cx, cy - 25, cx, cy - 4);
@@ -135,7 +109,7 @@ void selectPassPoint(gpointer user, int i)
 {
     MainCtx *ctx = mainCtxOf(user);
     ctx->activePassPoint = i;
-    redrawScanView(ctx);
+    redrawWidget(ctx->widImgScan);
 }
 
 } // namespace
@@ -166,7 +140,7 @@ gboolean on_imgscan_button_press_event(GtkWidget * /*widget*/, GdkEventButton *e
     pp.y = event->y;
     pp.set = 1;
     storePassPoint(ctx, i);
-    redrawScanView(ctx);
+    redrawWidget(ctx->widImgScan);
     ctx->dirtyFlags |= PassPointsChanged;
     return FALSE;
 }
@@ -215,6 +189,12 @@ void on_right_clicked(GtkButton * /*button*/, gpointer user)
     nudgePassPoints(mainCtxOf(user), 1.0, 0.0);
 }
 
+void passPointVectors(const MainCtx *ctx, Vec2 pass[3])
+{
+    for (int i = 0; i < 3; ++i)
+        pass[i] = Vec2{ctx->passPoints[i].x, ctx->passPoints[i].y};
+}
+
 void storePassPoint(MainCtx *ctx, int i)
 {
     storePassPointRecord(ctx->fileCtx, i, ctx->passPoints[i]);
@@ -228,6 +208,6 @@ void nudgePassPoints(MainCtx *ctx, double dx, double dy)
         ctx->passPoints[i].y += dy;
         storePassPoint(ctx, i);
     }
-    redrawScanView(ctx);
+    redrawWidget(ctx->widImgScan);
     ctx->dirtyFlags |= PassPointsChanged;
 }

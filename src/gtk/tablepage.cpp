@@ -8,21 +8,9 @@
 
 namespace {
 
-const int kEvaluationPage = 2;
-
-
 void setToggle(GtkWidget *button, bool active)
 {
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active ? TRUE : FALSE);
-}
-
-// The button of the current step first: a radio button cannot be switched
-// off while no other button of its group is on.
-void showTimeStep(MainCtx *ctx)
-{
-    const bool ten = ctx->timeStep == 10;
-    setToggle(ten ? ctx->widtimestep10 : ctx->widtimestep60, true);
-    setToggle(ten ? ctx->widtimestep60 : ctx->widtimestep10, false);
 }
 
 // Inside the notebook's switch to the table page the notebook has not made
@@ -33,7 +21,7 @@ void returnToEvaluationPage(GtkWidget *notebook)
     GSignalInvocationHint *hint = g_signal_get_invocation_hint(notebook);
     if (hint && hint->signal_id == switchPage)
         g_signal_stop_emission(notebook, switchPage, hint->detail);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), kEvaluationPage);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), EvaluationPage);
 }
 
 // Anything of that name, readable or not, is replaced only when the user agrees.
@@ -70,6 +58,15 @@ void on_timestep60_toggled(GtkToggleButton *button, gpointer user)
     trace("on_timestep60_toggled\n");
     if (gtk_toggle_button_get_active(button))
         setTimeStep(mainCtxOf(user), 60);
+}
+
+// The button of the current step first: a radio button cannot be switched
+// off while no other button of its group is on.
+void showTimeStep(MainCtx *ctx)
+{
+    const bool ten = ctx->timeStep == 10;
+    setToggle(ten ? ctx->widtimestep10 : ctx->widtimestep60, true);
+    setToggle(ten ? ctx->widtimestep60 : ctx->widtimestep10, false);
 }
 
 void setTimeStep(MainCtx *ctx, int minutes)

@@ -34,6 +34,8 @@ void destroyMainCtx(MainCtx *ctx);
 int velloraMain(int argc, char **argv);
 
 // filectxui.cpp: a scan's file context and its records.
+// refColor follows curveColor.
+void updateRefColor(MainCtx *ctx);
 void openFileCtx(MainCtx *ctx);
 void saveFileCtx(MainCtx *ctx);
 void loadPassPoints(MainCtx *ctx);
@@ -47,14 +49,19 @@ void loadAddTemp(MainCtx *ctx);
 void loadAddHygro(MainCtx *ctx);
 
 // pages.cpp: pages, the file chooser and opening a scan.
+enum { ChooserPage = 0, PassPointPage = 1, EvaluationPage = 2, TablePage = 3 };
 void setupFileChooser(MainCtx *ctx);
 void updatePreview(GtkFileChooser *chooser, gpointer preview);
 void loadImage(MainCtx *ctx, const char *path);
 // Releases field images, span arrays, per-column arrays and curves.
 void releaseFields(MainCtx *ctx);
 void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor);
+// Invalidates the widget's whole window, when it has one.
+void redrawWidget(GtkWidget *widget);
 
 // scanview.cpp: pass points.
+// The pass points as the cut-out takes them.
+void passPointVectors(const MainCtx *ctx, Vec2 pass[3]);
 void storePassPoint(MainCtx *ctx, int i);
 void nudgePassPoints(MainCtx *ctx, double dx, double dy);
 
@@ -65,7 +72,6 @@ void contrastSubImage(MainCtx *ctx, int field);
 void findCurveKnots(MainCtx *ctx, int field);
 int computeTable(MainCtx *ctx, int field);
 void recomputeChain(MainCtx *ctx, int flags, int which);
-double temperatureOf(MainCtx *ctx, double r);
 void loadLimits(MainCtx *ctx);
 void loadDrawMarks(MainCtx *ctx);
 void clearDrawMarks(MainCtx *ctx, int field);
@@ -75,16 +81,24 @@ void storeLimitColumn(MainCtx *ctx, int field, int x);
 // tablepage.cpp: the table page.
 void enterTablePage(GtkWidget *notebook, MainCtx *ctx);
 void setTimeStep(MainCtx *ctx, int minutes);
+// The time step radio buttons follow timeStep.
+void showTimeStep(MainCtx *ctx);
 void writeTableFile(MainCtx *ctx, int field);
 
 // fieldview.cpp: drawing the field views.
 void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int field);
-void drawTableOverlay(GtkWidget *widget, MainCtx *ctx, int field, int width, int height);
+// Foreground colour and line attributes (not-last caps, mitre joins) of a GC.
+void setGCLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style);
+// Text in the GC's colour at (x, y); turned: rotated by 90 degrees first.
+void drawLabel(GtkWidget *widget, GdkGC *gc, const PangoFontDescription *font, double x, double y,
+               bool turned, const char *text);
 double temperatureToMM(MainCtx *ctx, double temperature);
 void drawAxisLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text);
 void drawRowLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text);
 
 // marks.cpp: mouse modes, marks and retouch.
+// MainCtx::markMode; KeepMode only refreshes the cursor of the current mode.
+enum MarkMode { StartMark = 0, EndMark = 1, RetouchVertical = 2, DrawCurve = 3, KeepMode = 4 };
 void setMarkMode(GtkWidget *widget, MainCtx *ctx, int mode);
 void pressFieldView(GtkWidget *view, GdkEventButton *event, MainCtx *ctx, int field);
 void moveInFieldView(GtkWidget *view, GdkEventMotion *event, MainCtx *ctx, int field);
@@ -101,5 +115,7 @@ void storeDateVal(MainCtx *ctx, int i);
 void storeCurveColor(MainCtx *ctx);
 void storeAddTemp(MainCtx *ctx);
 void storeAddHygro(MainCtx *ctx);
+// A field's value offset; the hygrometer scale carries its own copy.
+void setOffset(MainCtx *ctx, int field, double v);
 
 #endif

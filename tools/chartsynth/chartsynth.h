@@ -136,17 +136,12 @@ public:
     double humidityAtMinute(double minute) const;
     // Minutes from dateVal[0] to t.
     int minuteOf(const DateTime &t) const;
-    DateTime timeAt(int minute) const;
 
     // Field image geometry of the program's cut-out.
-    double arcOffsetMM(double v) const;        // column offset of the pen arc at v
     double columnAt(double minute) const;      // trace column
-    double minuteAtColumn(double column) const;
     double temperatureRow(double celsius) const;
     double humidityRow(double percent) const;  // through the hygrometer scale
     double traceRow(int field, double minute) const;
-    // Scan position of paper (u, v) of a field.
-    Vec2 scanPoint(int field, double u, double v) const;
 
     // "YYYY-MM-DD HH:MM\t<T>\t<h>\n" for every minute of the trace.
     std::string truthText() const;

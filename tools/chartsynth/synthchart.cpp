@@ -8,7 +8,6 @@
 #include "chartsynth.h"
 #include "records.h"
 #include "splinecurve.h"
-#include "synthlayout.h"
 
 namespace {
 
@@ -62,14 +61,6 @@ int SynthChart::minuteOf(const DateTime &t) const
     return dateVal[0].minutesUntil(t);
 }
 
-DateTime SynthChart::timeAt(int minute) const
-{
-    DateTime t = dateVal[0];
-    for (int i = 0; i < minute / 60; i++) t.addHour();
-    for (int i = 0; i < minute % 60; i++) t.addMinute();
-    return t;
-}
-
 double SynthChart::temperatureAtMinute(double minute) const
 {
     return minute >= 0 && minute <= minutes ? curves.temperature(minute) : kNaN;
@@ -90,20 +81,9 @@ double SynthChart::humidityAt(const DateTime &t) const
     return t.status() == 0 ? humidityAtMinute(minuteOf(t)) : kNaN;
 }
 
-double SynthChart::arcOffsetMM(double v) const
-{
-    double H = params.srcFieldHeightMM, R = params.srcRadiusMM;
-    return penArcOffset(H, R, R - std::sqrt(R * R - 0.25 * H * H), v);
-}
-
 double SynthChart::columnAt(double minute) const
 {
     return params.dstPixelsPerMM * (startColumnMM + mmPerHour * minute / 60.0);
-}
-
-double SynthChart::minuteAtColumn(double column) const
-{
-    return (column / params.dstPixelsPerMM - startColumnMM) * 60.0 / mmPerHour;
 }
 
 double SynthChart::temperatureRow(double celsius) const
@@ -119,17 +99,6 @@ double SynthChart::humidityRow(double percent) const
 double SynthChart::traceRow(int field, double minute) const
 {
     return field == 0 ? temperatureRow(curves.temperature(minute)) : humidityRow(curves.humidity(minute));
-}
-
-Vec2 SynthChart::scanPoint(int field, double u, double v) const
-{
-    // The paper lies flat on the scanner: the same affine map as the cut-out's.
-    double H = params.srcFieldHeightMM, D = params.srcFieldDistMM, W = params.srcFieldWidthMM;
-    Vec2 b{pass[2].x - pass[1].x, pass[2].y - pass[1].y};
-    double r = H / (2 * H + D);
-    double across = (field == 0 ? 0.0 : (H + D) / (2 * H + D)) + r * v / H;
-    return {pass[1].x + across * b.x + u / W * (pass[0].x - pass[1].x),
-            pass[1].y + across * b.y + u / W * (pass[0].y - pass[1].y)};
 }
 
 std::string SynthChart::truthText() const

@@ -28,17 +28,6 @@ Vec2 penScan(const ChartLayout &L, const SynthChart &chart, int field, double mi
     return L.fieldToScan(field, L.penU(minute, v), v);
 }
 
-// Smallest of the candidate spacings (minutes) at least minMM apart on paper.
-int spacingAtLeast(const ChartLayout &L, std::initializer_list<int> candidates, double minMM)
-{
-    int last = 0;
-    for (int m : candidates) {
-        last = m;
-        if (L.mmPerHour * m / 60.0 >= minMM) break;
-    }
-    return last;
-}
-
 // Minutes (since the trace start) of the clock multiples of every whose
 // straightened column lies within [lo, hi] mm.
 std::vector<double> clockMultiples(const ChartLayout &L, int every, double lo, double hi)
@@ -249,7 +238,7 @@ void printScaleNumber(const ChartLayout &L, FieldPen &pen, int field, int value,
 void drawScaleNumbers(const ChartLayout &L, const double hygroMM[21], CoverageLayer &print)
 {
     FieldPen pen(L, print);
-    int every = spacingAtLeast(L, {120, 240, 360, 720, 1440}, 30.0);
+    int every = spacingAtLeast(L.mmPerHour, {120, 240, 360, 720, 1440}, 30.0);
     for (double m : clockMultiples(L, every, L.sagitta + 1.0, L.W - 8.0)) {
         double c = L.columnMM(m);
         for (int t = 40; t >= -30; t -= 10) printScaleNumber(L, pen, 0, t, c, (45.0 - t) * L.H / 80.0);
@@ -263,7 +252,7 @@ void drawGapLabels(const ChartLayout &L, CoverageLayer &print)
     static const char *const kDays[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
     if (L.D < 4.0) return;
     GlyphStyle style{std::min(2.6, 0.4 * L.D), 0.0, 0.0};
-    int every = spacingAtLeast(L, {60, 120, 180, 360, 720, 1440}, 12.0);
+    int every = spacingAtLeast(L.mmPerHour, {60, 120, 180, 360, 720, 1440}, 12.0);
     double baseX = L.fieldLeft + L.H + 0.5 * L.D + 0.5 * style.height;
     for (double m : clockMultiples(L, every, 4.0, L.W - 4.0)) {
         // Clock minutes since midnight of the start day; lines before it fall on the day before.

@@ -30,14 +30,6 @@ bool optionsUsable(const ChartOptions &o)
            o.penWidthMM > 0 && o.penWidthMM <= 3;
 }
 
-// Printed time lines as close as 2.5 mm, but at a clock-friendly spacing.
-int timeLineMinutes(double mmPerHour)
-{
-    for (int m : {10, 15, 20, 30, 60, 120})
-        if (mmPerHour * m / 60.0 >= 2.5) return m;
-    return 120;
-}
-
 void placeOnScanner(const ChartOptions &o, Rng &rng, ChartLayout &L)
 {
     double angle = o.rotationDeg ? *o.rotationDeg : rng.uniform(-o.maxRotationDeg, o.maxRotationDeg);
@@ -94,11 +86,22 @@ int makeLayout(const ChartOptions &o, const DateTime &start, Rng &rng, ChartLayo
     double lead = L.sagitta + kLineLead + rng.uniform(0, 2);
     // The trace may start up to one line spacing after the first line.
     L.mmPerHour = o.mmPerHour > 0 ? o.mmPerHour : (L.W - L.sagitta - 8.0) / (o.hours + 2.0);
-    L.lineMinutes = timeLineMinutes(L.mmPerHour);
+    // Printed time lines as close as 2.5 mm, but at a clock-friendly spacing.
+    L.lineMinutes = spacingAtLeast(L.mmPerHour, {10, 15, 20, 30, 60, 120}, 2.5);
     L.firstLineMinute = -(L.startClockMinute % L.lineMinutes);
     L.startColumnMM = lead - L.mmPerHour * L.firstLineMinute / 60.0;
     if (L.columnMM(L.minutes) > L.W - 1.0) return SynthBadOptions;
     return SynthOk;
+}
+
+int spacingAtLeast(double mmPerHour, std::initializer_list<int> candidates, double minMM)
+{
+    int last = 0;
+    for (int m : candidates) {
+        last = m;
+        if (mmPerHour * m / 60.0 >= minMM) break;
+    }
+    return last;
 }
 
 void extendBox(const ChartLayout &L, const std::vector<Vec2> &uv, double widthMM, Disturbance &box)

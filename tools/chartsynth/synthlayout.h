@@ -7,6 +7,7 @@
 // fields' time axis runs upwards.
 
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "chartsynth.h"
@@ -71,6 +72,10 @@ struct ChartLayout {
     // Paper u of the pen at a time and value position.
     double penU(double minute, double v) const { return columnMM(minute) - arcOffset(v); }
 };
+
+// The first of the candidate time spacings (minutes, ascending) that lies at
+// least minMM apart on paper at this feed; the last when none does.
+int spacingAtLeast(double mmPerHour, std::initializer_list<int> candidates, double minMM);
 
 // SynthOk, or SynthBadOptions when the knobs make no chart.
 int makeLayout(const ChartOptions &options, const DateTime &start, Rng &rng, ChartLayout &layout);
