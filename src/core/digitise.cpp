@@ -2,7 +2,6 @@
 
 #include "autowindows.h"
 #include "cutout.h"
-#include "inksearch.h"
 #include "knots.h"
 #include "pixel.h"
 
@@ -31,7 +30,6 @@ void makeColumnArrays(FieldResult &field)
 {
     int width = gdk_pixbuf_get_width(field.pixbuf);
     field.limitSpan = new SpanArray(width);
-    field.contrastSpan = new SpanArray(width);
     field.drawPos.assign(width, -1);
     field.knotPos.assign(width, 0);
     field.knotVal.assign(width, 0.0);
@@ -47,14 +45,14 @@ struct FieldInputs {
     bool autoWindows;
 };
 
-// What the GUI's chain does for one field: ink spans, knots, fit, table.
+// What the GUI's chain does for one field: knots, fit, table. The ink extent
+// that the chain also searches is only drawn by the views, so it is left out.
 void evaluateField(const FieldInputs &in, int f, FieldResult &field, ProgressRange &progress)
 {
     int s = in.settings->datePos[0];
     int e = in.settings->datePos[1];
     if (in.autoWindows)
         proposeSearchWindows(field.pixbuf, *in.ref, *field.limitSpan, field.drawPos.data(), s, e);
-    findCurveSpans(field.pixbuf, *in.ref, field.limitSpan, field.contrastSpan);
     field.knotCount = extractKnots(field.pixbuf, *in.ref, field.limitSpan, field.drawPos.data(), s,
                                    e, field.knotPos.data(), field.knotVal.data(),
                                    ProgressRange::report, &progress);
@@ -85,7 +83,7 @@ void evaluateField(const FieldInputs &in, int f, FieldResult &field, ProgressRan
 } // namespace
 
 FieldResult::FieldResult()
-    : pixbuf(nullptr), limitSpan(nullptr), contrastSpan(nullptr), knotCount(0), coverage(0),
+    : pixbuf(nullptr), limitSpan(nullptr), knotCount(0), coverage(0),
       curve(nullptr), fitStatus(1), tableResult(TableMissingCurve), speed(), stats()
 {
 }
@@ -95,7 +93,6 @@ FieldResult::~FieldResult()
     if (pixbuf)
         g_object_unref(pixbuf);
     delete limitSpan;
-    delete contrastSpan;
     delete curve;
 }
 
@@ -139,8 +136,7 @@ int digitiseScan(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx
     applyScanRecords(ctx, settings);
 
     Vec2 pass[3];
-    for (int i = 0; i < 3; ++i)
-        pass[i] = Vec2{settings.passPoints[i].x, settings.passPoints[i].y};
+    passPointVectors(settings.passPoints, pass);
     if (!passPointsUsable(pass))
         return DigitiseBadPassPoints;
 

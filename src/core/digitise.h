@@ -49,7 +49,6 @@ struct FieldResult {
 
     GdkPixbuf *pixbuf;
     SpanArray *limitSpan;
-    SpanArray *contrastSpan;
     std::vector<int> drawPos;
     std::vector<int> knotPos;
     std::vector<double> knotVal;

@@ -127,6 +127,12 @@ const char *const geometryPrefixes[] = {"Bot", "Top", "Draw", "AddTemp", "AddHyg
 
 } // namespace
 
+void passPointVectors(const PassPoint passPoints[3], Vec2 pass[3])
+{
+    for (int i = 0; i < 3; ++i)
+        pass[i] = Vec2{passPoints[i].x, passPoints[i].y};
+}
+
 std::string passKey(int i)
 {
     return format("Pass%1d", i + 1);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "datetime.h"
+#include "geometry.h"
 #include "filectx.h"
 #include "spanarray.h"
 
@@ -15,6 +16,9 @@ struct PassPoint {
     int set;
     double x, y;
 };
+
+// The positions of the three pass points, set or not.
+void passPointVectors(const PassPoint passPoints[3], Vec2 pass[3]);
 
 // Key builders.
 std::string passKey(int i);       // "Pass%1d" of i + 1

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "assertion.h"
+#include "digitise.h"
 #include "handlers.h"
 #include "ui.h"
 
@@ -174,11 +175,20 @@ void initParams(MainCtx *ctx)
     loadParamFile(*ctx->params, "vellora.ini");
 }
 
-void initCurveColor(MainCtx *ctx)
+// The start values a scan without records gets, shared with the batch so that
+// both digitise such a scan alike.
+void initScanSettings(MainCtx *ctx)
 {
-    for (int i = 0; i < 3; i++)
-        ctx->curveColor[i] = ctx->params->srcInkColor[i];
+    ScanSettings start;
+    defaultScanSettings(*ctx->params, start);
+    for (int i = 0; i < 2; ++i) {
+        ctx->datePos[i] = start.datePos[i];
+        ctx->dateVal[i] = start.dateVal[i];
+    }
+    for (int i = 0; i < 3; ++i)
+        ctx->curveColor[i] = start.curveColor[i];
     updateRefColor(ctx);
+    ctx->timeStep = start.timeStep;
 }
 
 } // namespace
@@ -196,14 +206,10 @@ void initMainCtx(MainCtx *ctx)
     ctx->activePassPoint = 0;
     initParams(ctx);
     ctx->markMode = 0;
-    ctx->datePos[0] = ctx->datePos[1] = -1;
-    ctx->dateVal[0].setDateTime(2000, 1, 1, 12, 0);
-    ctx->dateVal[1].setDateTime(2000, 1, 2, 13, 0);
     ctx->showContrast = ctx->showCurve = ctx->showTable = 0;
-    initCurveColor(ctx);
+    initScanSettings(ctx);
     ctx->lastPointerX = ctx->lastPointerY = -1;
     ctx->smoothness = ctx->params->dstCurveFilter;
-    ctx->timeStep = 60;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");

@@ -42,9 +42,25 @@ void applyCurveColor(MainCtx *ctx)
     storeCurveColor(ctx);
 }
 
-int toggleState(GtkToggleButton *button)
+// A display toggle's new state, then a redraw (and any pending recompute).
+void setDisplayFlag(MainCtx *ctx, int &flag, GtkToggleButton *button)
 {
-    return gtk_toggle_button_get_active(button) ? 1 : 0;
+    flag = gtk_toggle_button_get_active(button) ? 1 : 0;
+    recomputeChain(ctx, 0, 2);
+}
+
+void changeOffset(MainCtx *ctx, int field, GtkSpinButton *spin)
+{
+    const double v = gtk_spin_button_get_value(spin);
+    // Equal when the offset was loaded with the scan before the spin button.
+    if (v == ctx->subImgData[field].addValue)
+        return;
+    setOffset(ctx, field, v);
+    recomputeChain(ctx, CurveChanged, field);
+    if (field == SubImgTemp)
+        storeAddTemp(ctx);
+    else
+        storeAddHygro(ctx);
 }
 
 } // namespace
@@ -134,24 +150,21 @@ void on_showcontrast_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_showcontrast_toggled\n");
     MainCtx *ctx = mainCtxOf(user);
-    ctx->showContrast = toggleState(button);
-    recomputeChain(ctx, 0, 2);
+    setDisplayFlag(ctx, ctx->showContrast, button);
 }
 
 void on_showcurve_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_showcurve_toggled\n");
     MainCtx *ctx = mainCtxOf(user);
-    ctx->showCurve = toggleState(button);
-    recomputeChain(ctx, 0, 2);
+    setDisplayFlag(ctx, ctx->showCurve, button);
 }
 
 void on_showtable_toggled(GtkToggleButton *button, gpointer user)
 {
     trace("on_showtable_toggled\n");
     MainCtx *ctx = mainCtxOf(user);
-    ctx->showTable = toggleState(button);
-    recomputeChain(ctx, 0, 2);
+    setDisplayFlag(ctx, ctx->showTable, button);
 }
 
 void on_resetcolor_clicked(GtkButton * /*button*/, gpointer user)
@@ -168,26 +181,13 @@ void on_resetcolor_clicked(GtkButton * /*button*/, gpointer user)
 void on_addTemp_changed(GtkSpinButton *spin, gpointer user)
 {
     trace("on_addTemp_changed\n");
-    MainCtx *ctx = mainCtxOf(user);
-    const double v = gtk_spin_button_get_value(spin);
-    // Equal when the offset was loaded with the scan before the spin button.
-    if (v == ctx->subImgData[SubImgTemp].addValue)
-        return;
-    setOffset(ctx, SubImgTemp, v);
-    recomputeChain(ctx, CurveChanged, SubImgTemp);
-    storeAddTemp(ctx);
+    changeOffset(mainCtxOf(user), SubImgTemp, spin);
 }
 
 void on_addHygro_changed(GtkSpinButton *spin, gpointer user)
 {
     trace("on_addHygro_changed\n");
-    MainCtx *ctx = mainCtxOf(user);
-    const double v = gtk_spin_button_get_value(spin);
-    if (v == ctx->subImgData[SubImgHygro].addValue)
-        return;
-    setOffset(ctx, SubImgHygro, v);
-    recomputeChain(ctx, CurveChanged, SubImgHygro);
-    storeAddHygro(ctx);
+    changeOffset(mainCtxOf(user), SubImgHygro, spin);
 }
 
 // ---- operations --------------------------------------------------------------------

@@ -15,11 +15,6 @@ namespace {
 const char *const kSetBordersStatus =
     "set left and right borders in image, set dates, choose curve color";
 
-int imageWidth(const SubImgData &sub)
-{
-    return sub.pixbuf ? gdk_pixbuf_get_width(sub.pixbuf) : 0;
-}
-
 void setEntryText(GtkWidget *entry, const char *text)
 {
     gtk_entry_set_text(GTK_ENTRY(entry), text);
@@ -93,7 +88,7 @@ void cutOutSubImages(GtkWidget *notebook, MainCtx *ctx)
     // nothing of them can be drawn or saved after a failed cut-out.
     releaseFields(ctx);
     Vec2 pass[3];
-    passPointVectors(ctx, pass);
+    passPointVectors(ctx->passPoints, pass);
     if (!ctx->scanPixbuf || !passPointsUsable(pass)) {
         for (const SubImgData &sub : ctx->subImgData)
             redrawWidget(sub.widget);

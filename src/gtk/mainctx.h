@@ -102,6 +102,17 @@ struct MainCtx {
     Params paramsRecord;  // what params points at
 };
 
+// Size of a field's image; 0 before it is cut out.
+inline int imageWidth(const SubImgData &sub)
+{
+    return sub.pixbuf ? gdk_pixbuf_get_width(sub.pixbuf) : 0;
+}
+
+inline int imageHeight(const SubImgData &sub)
+{
+    return sub.pixbuf ? gdk_pixbuf_get_height(sub.pixbuf) : 0;
+}
+
 // The MainCtx handed to a handler as its user data.
 inline MainCtx *mainCtxOf(gpointer user)
 {

@@ -21,16 +21,6 @@ const int kDrawHalf = 2;
 
 const GdkColor kDrawColor = {0, 0xFFFF, 0x0000, 0x0000};
 
-int imageWidth(const SubImgData &sub)
-{
-    return sub.pixbuf ? gdk_pixbuf_get_width(sub.pixbuf) : 0;
-}
-
-int imageHeight(const SubImgData &sub)
-{
-    return sub.pixbuf ? gdk_pixbuf_get_height(sub.pixbuf) : 0;
-}
-
 GdkCursor *modeCursor(MainCtx *ctx)
 {
     switch (ctx->markMode) {

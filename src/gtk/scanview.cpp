@@ -51,7 +51,7 @@ void drawFieldOutlines(MainCtx *ctx, GdkWindow *window)
 {
     GdkGC *gc = makeGC(window, kYellow, 3, GDK_LINE_ON_OFF_DASH);
     Vec2 pass[3];
-    passPointVectors(ctx, pass);
+    passPointVectors(ctx->passPoints, pass);
     for (int field = SubImgTemp; field <= SubImgHygro; ++field) {
         // S: P1+o+w, P0+o+w, P1+o, P0+o.
         Vec2 S[4];
@@ -187,12 +187,6 @@ void on_right_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_right_clicked\n");
     nudgePassPoints(mainCtxOf(user), 1.0, 0.0);
-}
-
-void passPointVectors(const MainCtx *ctx, Vec2 pass[3])
-{
-    for (int i = 0; i < 3; ++i)
-        pass[i] = Vec2{ctx->passPoints[i].x, ctx->passPoints[i].y};
 }
 
 void storePassPoint(MainCtx *ctx, int i)

@@ -60,8 +60,6 @@ void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor);
 void redrawWidget(GtkWidget *widget);
 
 // scanview.cpp: pass points.
-// The pass points as the cut-out takes them.
-void passPointVectors(const MainCtx *ctx, Vec2 pass[3]);
 void storePassPoint(MainCtx *ctx, int i);
 void nudgePassPoints(MainCtx *ctx, double dx, double dy);
 
