@@ -72,9 +72,9 @@ void BM_InkSearchBothFields(benchmark::State &state)
     for (auto _ : state)
         for (int f = 0; f < 2; ++f) {
             SpanArray limit(gdk_pixbuf_get_width(s.fields[f]));
-            SpanArray contrast(limit.count);
+            SpanArray contrast(limit.size());
             findCurveSpans(s.fields[f], ref, &limit, &contrast);
-            found = contrast.getBot(limit.count / 2);
+            found = contrast.getBot(limit.size() / 2);
             benchmark::DoNotOptimize(found);
         }
     state.counters["midColumnInkRow"] = found;

@@ -9,6 +9,7 @@
 
 #include "inksearch.h"
 #include "knots.h"
+#include "fieldeval.h"
 #include "table.h"
 
 namespace {
@@ -122,35 +123,32 @@ BENCHMARK(BM_ExtractAndFit);
 // week's hourly table. Compare with two plain reads of BM_ReadFieldBytes.
 void BM_WholeRecomputeBothFields(benchmark::State &state)
 {
-    Fixture fields[2];
-    SpanArray contrast(kWidth);
     Params params;
     setParamDefaults(params);
-    HygroScale hygro;
-    std::vector<TableRow> rows(kMaxTableRows);
+    ScanSettings settings;
+    defaultScanSettings(params, settings);
+    for (int k = 0; k < 3; ++k)
+        settings.curveColor[k] = kInkColor[k];
+    settings.datePos[0] = 0;
+    settings.datePos[1] = kWidth - 1;
+    settings.dateVal[0].setDateTime(2004, 7, 1, 8, 0);
+    settings.dateVal[1].setDateTime(2004, 7, 8, 8, 0);
+    FieldResult fields[2];
+    for (int f = 0; f < 2; ++f) {
+        settings.fields[f].windows.resize(kWidth);
+        settings.fields[f].drawPos.assign(kWidth, -1);
+        fields[f].pixbuf = syntheticField();
+        fields[f].contrastSpan.resize(kWidth);
+        fields[f].knotPos.resize(kWidth);
+        fields[f].knotVal.resize(kWidth);
+    }
+    const ProgressSink quiet{nullptr, nullptr, nullptr};
     for (auto _ : state) {
         for (int f = 0; f < 2; ++f) {
-            Fixture &field = fields[f];
-            findCurveSpans(field.image, field.ref, &field.limits, &contrast);
-            const int count = field.extract();
-            TableInput in{};
-            in.field = f;
-            std::unique_ptr<SplineCurve> curve(
-                fitKnotCurve(field.knotPos.data(), field.knotVal.data(), count, 0.5, &in.fitStatus));
-            in.curve = curve.get();
-            in.datePos[0] = 0;
-            in.datePos[1] = kWidth - 1;
-            in.dateVal[0].setDateTime(2004, 7, 1, 8, 0);
-            in.dateVal[1].setDateTime(2004, 7, 8, 8, 0);
-            in.timeStep = 60;
-            in.params = &params;
-            in.hygroScale = &hygro;
-            int rowCount = 0;
-            TableStats stats;
-            PaperSpeedCheck speed;
-            if (computeTable(in, rows.data(), &rowCount, &stats, &speed) != TableOk)
+            evaluateField(params, settings, f, EvalInkExtent, fields[f], quiet);
+            if (fields[f].tableResult != TableOk)
                 state.SkipWithError("table failed");
-            benchmark::DoNotOptimize(rowCount);
+            benchmark::DoNotOptimize(fields[f].rows.data());
         }
     }
     state.SetItemsProcessed(state.iterations() * 2 * kWidth * kHeight);

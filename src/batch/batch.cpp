@@ -162,10 +162,7 @@ int loadBatchParams(const BatchOptions &options, Params &params, std::string &wa
         error = "could not read parameter file " + file;
         return -1;
     }
-    if (result > 0) {
-        warning = "parameter file " + file + ": reading stopped at line " +
-                  std::to_string(result) + ", the lines from there on are ignored";
-    }
+    warning = paramFileStopMessage(file.c_str(), result);
     return 0;
 }
 

@@ -53,6 +53,12 @@ bool validOffset(const char *v, const FieldSize &)
     return scanDouble(v, &d) && std::fabs(d) <= kMaxStoredOffset;
 }
 
+bool validSmoothness(const char *v, const FieldSize &)
+{
+    double d;
+    return scanDouble(v, &d) && d >= -30.0 && d <= 30.0;
+}
+
 // Search windows may reach past the last row (the search stops there).
 bool validWindowRow(const char *v, const FieldSize &)
 {
@@ -81,6 +87,7 @@ const RecordCheck kRecordChecks[] = {
     {"TimeStep", false, validInt},     {"AddTemp", false, validOffset},
     {"AddHygro", false, validOffset},  {"Bot", true, validWindowRow},
     {"Top", true, validWindowRow},     {"Draw", true, validDrawnRow},
+    {"Smoothness", false, validSmoothness},
 };
 
 // The prefix, the field digit 0 or 1, "_" and the column's digits.

@@ -161,11 +161,6 @@ ScanOutcome::ScanOutcome() : timeStep(60)
 {
 }
 
-double batchSmoothness(const BatchOptions &options, const Params &params)
-{
-    return options.hasSmoothness ? smoothnessWeight(options.smoothness) : params.dstCurveFilter;
-}
-
 void digitiseScanFile(const std::string &path, const Params &params, const BatchOptions &options,
                       ScanOutcome &outcome)
 {
@@ -178,17 +173,16 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
         g_object_unref(scan);
         return;
     }
-    outcome.timeStep = options.timeStep;
-    if (outcome.timeStep == 0 && !loadTimeStepRecord(ctx, outcome.timeStep))
-        outcome.timeStep = 60;
-
     DigitiseOptions digitise;
-    digitise.smoothness = batchSmoothness(options, params);
-    digitise.timeStep = outcome.timeStep;
+    digitise.hasSmoothness = options.hasSmoothness;
+    digitise.smoothness = options.smoothness;
+    digitise.timeStep = options.timeStep;
     digitise.autoWindows = options.autoWindows;
     FieldResult fields[2];
-    int result = digitiseScan(params, scan, ctx, digitise, fields);
+    ScanSettings used;
+    int result = digitiseScan(params, scan, ctx, digitise, fields, nullptr, nullptr, &used);
     g_object_unref(scan);
+    outcome.timeStep = used.timeStep;
 
     if (result == DigitiseBadPassPoints)
         outcome.failures.push_back(kCutOutFailedText);

@@ -32,9 +32,6 @@ struct ScanOutcome {
     bool ok() const { return failures.empty(); }
 };
 
-// The weight of the knots: the control value given, else dstCurveFilter.
-double batchSmoothness(const BatchOptions &options, const Params &params);
-
 // Reads the scan and its file context and digitises it; never writes a file.
 void digitiseScanFile(const std::string &path, const Params &params, const BatchOptions &options,
                       ScanOutcome &outcome);

@@ -565,7 +565,7 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
     Trace trace;
     trace.s = std::max(s, 0);
     trace.h = gdk_pixbuf_get_height(image);
-    e = std::min({e, gdk_pixbuf_get_width(image) - 1, limitSpan.count - 1});
+    e = std::min({e, gdk_pixbuf_get_width(image) - 1, limitSpan.size() - 1});
     if (trace.s > e || trace.h <= 0)
         return 0;
 

@@ -112,12 +112,6 @@ int DateTime::minutesUntil(const DateTime &other) const
          - minutesSince(year, year, month, day, hour, minute);
 }
 
-int DateTime::hoursUntil(const DateTime &other) const
-{
-    return (minutesSince(year, other.year, other.month, other.day, other.hour, 0)
-          - minutesSince(year, year, month, day, hour, 0)) / 60;
-}
-
 void DateTime::addHour()
 {
     if (++hour <= 23)

@@ -14,7 +14,6 @@ public:
     int status() const { return stat; }
 
     int minutesUntil(const DateTime &other) const;
-    int hoursUntil(const DateTime &other) const;
 
     void addMinute();
     void addTenMinutes();

@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include <glib.h>
 
 namespace {
 
@@ -50,7 +53,8 @@ bool readLong(const char **p, long lo, long hi, long *v)
 bool readFinite(const char **p, double *v)
 {
     char *end;
-    double d = std::strtod(*p, &end);
+    // The file's numbers carry a point whatever the locale.
+    double d = g_ascii_strtod(*p, &end);
     if (end == *p || !std::isfinite(d))
         return false;
     *p = end;
@@ -178,4 +182,12 @@ int parseIntParam(const char *line, int *value)
         return 1;
     *value = static_cast<int>(v);
     return 0;
+}
+
+std::string paramFileStopMessage(const char *path, int result)
+{
+    if (result <= 0)
+        return std::string();
+    return std::string(path) + ": line " + std::to_string(result) +
+           " not understood; the lines after it are ignored";
 }

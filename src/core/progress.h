@@ -5,4 +5,15 @@
 // A null function means nobody listens.
 typedef void (*ProgressFn)(void *user, double fraction);
 
+// The steps of evaluating a field, for status texts.
+enum FieldStage { InkExtentStage, KnotStage };
+typedef void (*StageFn)(void *user, FieldStage stage, int field);
+
+// Where a long computation reports to; every member may be null.
+struct ProgressSink {
+    ProgressFn fraction;
+    StageFn stage;
+    void *user;
+};
+
 #endif

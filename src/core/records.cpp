@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include <glib.h>
+
 namespace {
 
 std::string format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -55,16 +57,20 @@ public:
         return *this;
     }
 
+    // A point always; a comma only as the one decimal separator of a number
+    // that vellora 1.0 wrote under a decimal-comma locale ("289,250000").
     Scanner &real(double *v)
     {
         if (!ok)
             return *this;
+        std::string number = numberToken();
         char *end;
-        double d = std::strtod(p, &end);
-        ok = end != p && std::isfinite(d);
+        double d = g_ascii_strtod(number.c_str(), &end);
+        const size_t used = static_cast<size_t>(end - number.c_str());
+        ok = used > 0 && std::isfinite(d);
         if (ok) {
             *v = d;
-            p = end;
+            p += used;
         }
         return *this;
     }
@@ -93,6 +99,27 @@ public:
     }
 
 private:
+    // The number at p (with its leading white space), a comma between
+    // digits read as the point when the number has no point of its own.
+    std::string numberToken() const
+    {
+        const char *q = p;
+        while (std::isspace(static_cast<unsigned char>(*q)))
+            ++q;
+        while (*q && !std::isspace(static_cast<unsigned char>(*q)))
+            ++q;
+        std::string token(p, q);
+        const std::string::size_type comma = token.find(',');
+        const bool decimalComma = comma != std::string::npos && comma > 0 &&
+                                  std::isdigit(static_cast<unsigned char>(token[comma - 1])) &&
+                                  std::isdigit(static_cast<unsigned char>(token[comma + 1])) &&
+                                  token.find_first_of(".,", comma + 1) == std::string::npos &&
+                                  token.find('.') == std::string::npos;
+        if (decimalComma)
+            token[comma] = '.';
+        return token;
+    }
+
     const char *p;
     bool ok;
 };
@@ -155,7 +182,7 @@ std::string columnKey(const char *prefix, int field, int column)
 
 std::string formatPassPoint(const PassPoint &pp)
 {
-    return format("%1d %lf %lf", pp.set, pp.x, pp.y);
+    return format("%1d ", pp.set) + formatDouble(pp.x) + " " + formatDouble(pp.y);
 }
 
 std::string formatDateVal(const DateTime &dt)
@@ -176,7 +203,10 @@ std::string formatInt(int v)
 
 std::string formatDouble(double v)
 {
-    return format("%lf", v);
+    // Always a decimal point, whatever locale the GUI runs in.
+    char text[G_ASCII_DTOSTR_BUF_SIZE + 320];
+    g_ascii_formatd(text, sizeof text, "%f", v);
+    return text;
 }
 
 bool scanInt(const char *text, int *v)
@@ -277,6 +307,15 @@ bool loadDoubleRecord(const FileCtx &ctx, const char *key, double &v)
     return scanDouble(ctx.get(key), &v);
 }
 
+bool loadSmoothnessRecord(const FileCtx &ctx, double &value)
+{
+    double v;
+    if (!loadDoubleRecord(ctx, "Smoothness", v) || v < -30.0 || v > 30.0)
+        return false;
+    value = v;
+    return true;
+}
+
 void storePassPointRecord(FileCtx &ctx, int i, const PassPoint &pp)
 {
     ctx.set(passKey(i).c_str(), formatPassPoint(pp).c_str());
@@ -309,6 +348,11 @@ void storeTimeStepRecord(FileCtx &ctx, int timeStep)
 void storeDoubleRecord(FileCtx &ctx, const char *key, double v)
 {
     ctx.set(key, formatDouble(v).c_str());
+}
+
+void storeSmoothnessRecord(FileCtx &ctx, double value)
+{
+    storeDoubleRecord(ctx, "Smoothness", value);
 }
 
 void storeLimitColumn(FileCtx &ctx, int field, const SpanArray &limitSpan, int x)

@@ -48,6 +48,7 @@ bool loadDateValRecord(const FileCtx &ctx, int i, DateTime &dt);  // through set
 bool loadCurveColorRecord(const FileCtx &ctx, int rgb[3]);
 bool loadTimeStepRecord(const FileCtx &ctx, int &timeStep);       // 10 or 60 only
 bool loadDoubleRecord(const FileCtx &ctx, const char *key, double &v);
+bool loadSmoothnessRecord(const FileCtx &ctx, double &value);    // -30 .. 30 only
 
 // Storing. storePassPointRecord also removes every record that depends on the
 // field geometry ("Bot", "Top", "Draw", "AddTemp", "AddHygro").
@@ -57,6 +58,7 @@ void storeDateValRecord(FileCtx &ctx, int i, const DateTime &dt);
 void storeCurveColorRecord(FileCtx &ctx, const int rgb[3]);
 void storeTimeStepRecord(FileCtx &ctx, int timeStep);
 void storeDoubleRecord(FileCtx &ctx, const char *key, double v);
+void storeSmoothnessRecord(FileCtx &ctx, double value);           // "Smoothness"
 
 // Per-column records: search windows ("Bot", "Top") and drawn rows ("Draw").
 // A value of -1 removes the record.

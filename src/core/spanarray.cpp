@@ -1,31 +1,12 @@
 #include "spanarray.h"
 
-#include <new>
-
-SpanArray::SpanArray(int n) : count(0), top(nullptr), bot(nullptr)
+void SpanArray::resize(int n)
 {
-    if (n <= 0)
-        return;
-    top = new (std::nothrow) int[n];
-    bot = new (std::nothrow) int[n];
-    if (top && bot) {
-        count = n;
-        reset();
-    }
-}
-
-SpanArray::~SpanArray()
-{
-    delete[] top;
-    delete[] bot;
+    top.assign(n > 0 ? n : 0, -1);
+    bot.assign(top.size(), -1);
 }
 
 void SpanArray::reset()
 {
-    if (!top || !bot)
-        return;
-    for (int x = 0; x < count; ++x) {
-        top[x] = -1;
-        bot[x] = -1;
-    }
+    resize(size());
 }

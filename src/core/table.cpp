@@ -8,7 +8,7 @@ namespace {
 int checkTableInput(const TableInput &in)
 {
     // A hygrometer table without its scale cannot convert the curve either.
-    if (!in.curve || in.fitStatus != 0 || !in.params || (in.field == 1 && !in.hygroScale))
+    if (!in.curve || in.fitStatus != 0 || !in.params || !in.scales)
         return TableMissingCurve;
     if (in.dateVal[0].status() != 0)
         return TableInvalidStart;
@@ -16,7 +16,7 @@ int checkTableInput(const TableInput &in)
         return TableInvalidEnd;
     if (in.dateVal[0].minutesUntil(in.dateVal[1]) <= 0)
         return TableStartNotBeforeEnd;
-    if (in.dateVal[0].hoursUntil(in.dateVal[1]) < 1)
+    if (in.dateVal[0].minutesUntil(in.dateVal[1]) < 60)
         return TableDatesTooSimilar;
     return TableOk;
 }
@@ -40,13 +40,6 @@ int roundPixel(double v)
     return static_cast<int>(v + 0.5);
 }
 
-double sampleValue(const TableInput &in, double r)
-{
-    if (in.field == 0)
-        return temperatureOf(*in.params, in.addTemp, r);
-    return in.hygroScale->toPercent(r / in.params->dstPixelsPerMM);
-}
-
 }  // namespace
 
 int computeTable(const TableInput &in, TableRow *rows, int *count, TableStats *stats,
@@ -59,8 +52,9 @@ int computeTable(const TableInput &in, TableRow *rows, int *count, TableStats *s
         return bad;
 
     const DateTime &end = in.dateVal[1];
-    const int hours = in.dateVal[0].hoursUntil(end);
-    const double P = (in.datePos[1] - in.datePos[0]) / static_cast<double>(hours);
+    // Exact for whole hours, so such marks give the tables they always gave.
+    const double hours = in.dateVal[0].minutesUntil(end) / 60.0;
+    const double P = (in.datePos[1] - in.datePos[0]) / hours;
     *speed = checkPaperSpeed(*in.params, P);
 
     // Any step but 10 minutes is the hourly table.
@@ -82,7 +76,7 @@ int computeTable(const TableInput &in, TableRow *rows, int *count, TableStats *s
         if (n == kMaxTableRows)
             return TableTooLong;
         const double r = in.curve->value(x);
-        const double value = sampleValue(in, r);
+        const double value = in.scales->valueAtRow(in.field, r);
         sum += value;
         if (value < minV)
             minV = value;
@@ -138,11 +132,6 @@ std::string paperSpeedWarningText(const PaperSpeedCheck &speed)
     paperSpeedWarningParts(speed, measured, nominal);
     return std::string("paper speed not exact, please check dates, mmPerHour=") + measured +
            ", should be srcMMPerHour=" + nominal;
-}
-
-double temperatureOf(const Params &params, double addTemp, double r)
-{
-    return r * (-80.0) / (params.dstPixelsPerMM * params.srcFieldHeightMM) + addTemp + 45.0;
 }
 
 void formatStats(const TableStats &stats, char min[32], char max[32], char mean[32], char count[16])

@@ -6,6 +6,7 @@
 #include "datetime.h"
 #include "params.h"
 #include "splinecurve.h"
+#include "valuescale.h"
 
 const int kMaxTableRows = 2016;
 
@@ -29,8 +30,7 @@ struct TableInput {
     DateTime dateVal[2];
     int timeStep;                 // 10 or 60
     const Params *params;
-    double addTemp;               // temperature offset, field 0
-    const HygroScale *hygroScale; // field 1; carries the hygrometer offset
+    const ValueScales *scales;    // with the scan's offsets
 };
 
 enum TableResult {
@@ -51,7 +51,9 @@ struct PaperSpeedCheck {
     double srcMMPerHour;  // nominal
 };
 
-// Samples the curve every timeStep minutes from the start to the end date.
+// Samples the curve every timeStep minutes from the start to the end date; a
+// chart hour is the columns between the marks over the minutes between their
+// dates, times 60.
 // rows must hold kMaxTableRows. On failure *count is 0. The paper speed check
 // is filled before the row loop (also when the loop then fails).
 int computeTable(const TableInput &in, TableRow *rows, int *count, TableStats *stats,
@@ -64,8 +66,6 @@ void paperSpeedWarningParts(const PaperSpeedCheck &speed, char measured[64], cha
 // "paper speed not exact, please check dates, mmPerHour=..., should be srcMMPerHour=..."
 std::string paperSpeedWarningText(const PaperSpeedCheck &speed);
 
-// Temperature of curve row r: 45 - 80 r / (p H) + addTemp.
-double temperatureOf(const Params &params, double addTemp, double r);
 // Statistics texts "%+7.2f" of min, max, mean and "%d" of the count.
 void formatStats(const TableStats &stats, char min[32], char max[32], char mean[32], char count[16]);
 

@@ -31,6 +31,7 @@ void lookUpWidgets(MainCtx *mainCtx)
     LOOKUP_WIDGET(mainCtx->widDiffHour, "diffhour");
     LOOKUP_WIDGET(mainCtx->widDiffMinute, "diffminute");
     LOOKUP_WIDGET(mainCtx->widSelCurveColor, "selcurvecolor");
+    LOOKUP_WIDGET(mainCtx->widCurveSmoothness, "curvesmoothness");
     LOOKUP_WIDGET(mainCtx->widImgScan, "imgscan");
     LOOKUP_WIDGET(mainCtx->widShowContrast, "showcontrast");
     LOOKUP_WIDGET(mainCtx->widShowCurve, "showcurve");
@@ -150,45 +151,15 @@ void releaseFont(PangoFontDescription *&font)
     font = nullptr;
 }
 
-void initFields(MainCtx *ctx)
-{
-    ctx->scanPixbuf = nullptr;
-    for (SubImgData &field : ctx->subImgData) {
-        field.addValue = 0.0;
-        field.pixbuf = nullptr;
-        field.contrastSpan = nullptr;
-        field.limitSpan = nullptr;
-        field.knotPos = nullptr;
-        field.knotVal = nullptr;
-        field.drawPos = nullptr;
-        field.curve = nullptr;
-        field.knotCount = 0;
-        field.tableCount = 0;
-        field.fitStatus = 1;
-    }
-}
+const char *const kParamFile = "vellora.ini";
 
+// Reading stops at a line it does not understand; the user must learn that
+// the rest of the file, perhaps the chart's geometry, did not count.
 void initParams(MainCtx *ctx)
 {
     ctx->params = &ctx->paramsRecord;
     setParamDefaults(*ctx->params);
-    loadParamFile(*ctx->params, "vellora.ini");
-}
-
-// The start values a scan without records gets, shared with the batch so that
-// both digitise such a scan alike.
-void initScanSettings(MainCtx *ctx)
-{
-    ScanSettings start;
-    defaultScanSettings(*ctx->params, start);
-    for (int i = 0; i < 2; ++i) {
-        ctx->datePos[i] = start.datePos[i];
-        ctx->dateVal[i] = start.dateVal[i];
-    }
-    for (int i = 0; i < 3; ++i)
-        ctx->curveColor[i] = start.curveColor[i];
-    updateRefColor(ctx);
-    ctx->timeStep = start.timeStep;
+    ctx->paramFileMessage = paramFileStopMessage(kParamFile, loadParamFile(*ctx->params, kParamFile));
 }
 
 } // namespace
@@ -200,16 +171,13 @@ void initMainCtx(MainCtx *ctx)
     ctx->settingsCtx.open("vellora", true);
     ctx->imageName.clear();
     createCursors(ctx);
-    initFields(ctx);
-    for (PassPoint &point : ctx->passPoints)
-        point.set = 0;
+    ctx->scanPixbuf = nullptr;
     ctx->activePassPoint = 0;
     initParams(ctx);
     ctx->markMode = 0;
     ctx->showContrast = ctx->showCurve = ctx->showTable = 0;
-    initScanSettings(ctx);
+    defaultScanSettings(*ctx->params, ctx->settings);
     ctx->lastPointerX = ctx->lastPointerY = -1;
-    ctx->smoothness = ctx->params->dstCurveFilter;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
@@ -229,8 +197,11 @@ int startMainWindow(MainCtx *mainCtx, const char *gladePath)
     lookUpWidgets(mainCtx);
     // The button would start black while the program follows srcInkColor.
     showCurveColor(mainCtx);
+    showSmoothness(mainCtx);
     setupFileChooser(mainCtx);
     connectHandlers(mainCtx);
+    if (!mainCtx->paramFileMessage.empty())
+        setStatus(mainCtx, mainCtx->paramFileMessage.c_str());
     return 0;
 }
 

@@ -29,17 +29,24 @@ void setEntryInt(GtkWidget *entry, int v)
     gtk_entry_set_text(GTK_ENTRY(entry), text);
 }
 
+// The tables follow at once, so that what is saved matches the dates shown.
 void setTime(MainCtx *ctx, int i, int hour, int minute)
 {
-    ctx->dateVal[i].setTime(hour, minute);
-    storeDateVal(ctx, i);
+    DateTime &date = ctx->settings.dateVal[i];
+    if (date.hour == hour && date.minute == minute)
+        return;
+    date.setTime(hour, minute);
+    storeDateValRecord(ctx->fileCtx, i, date);
     showDateDifference(ctx);
+    recomputeChain(ctx, CurveChanged, 2);
 }
 
-void applyCurveColor(MainCtx *ctx)
+void setCurveColor(MainCtx *ctx, const int rgb[3])
 {
-    updateRefColor(ctx);
-    storeCurveColor(ctx);
+    for (int c = 0; c < 3; ++c)
+        ctx->settings.curveColor[c] = rgb[c];
+    storeCurveColorRecord(ctx->fileCtx, ctx->settings.curveColor);
+    recomputeChain(ctx, CurveChanged, 2);
 }
 
 // A display toggle's new state, then a redraw (and any pending recompute).
@@ -53,14 +60,11 @@ void changeOffset(MainCtx *ctx, int field, GtkSpinButton *spin)
 {
     const double v = gtk_spin_button_get_value(spin);
     // Equal when the offset was loaded with the scan before the spin button.
-    if (v == ctx->subImgData[field].addValue)
+    if (v == ctx->settings.addValue[field])
         return;
-    setOffset(ctx, field, v);
+    ctx->settings.addValue[field] = v;
+    storeDoubleRecord(ctx->fileCtx, offsetKey(field), v);
     recomputeChain(ctx, CurveChanged, field);
-    if (field == SubImgTemp)
-        storeAddTemp(ctx);
-    else
-        storeAddHygro(ctx);
 }
 
 } // namespace
@@ -101,15 +105,16 @@ void on_calendar_day_selected(GtkCalendar *calendar, gpointer user)
     guint year = 0, month = 0, day = 0;
     gtk_calendar_get_date(calendar, &year, &month, &day);
     ++month;
-    const DateTime &date = ctx->dateVal[i];
+    DateTime *dateVal = ctx->settings.dateVal;
+    const DateTime &date = dateVal[i];
     // Also the selection that showMarkDate causes when it fills the calendar.
     if (date.year == int(year) && date.month == int(month) && date.day == int(day))
         return;
-    ctx->dateVal[i].setDate(year, month, day);
-    storeDateVal(ctx, i);
+    dateVal[i].setDate(year, month, day);
+    storeDateValRecord(ctx->fileCtx, i, dateVal[i]);
     if (i == StartMark) {
-        ctx->dateVal[EndMark].setDate(year, month, day);
-        storeDateVal(ctx, EndMark);
+        dateVal[EndMark].setDate(year, month, day);
+        storeDateValRecord(ctx->fileCtx, EndMark, dateVal[EndMark]);
     }
     showDateDifference(ctx);
     recomputeChain(ctx, CurveChanged, 2);
@@ -121,7 +126,7 @@ void on_hour_changed(GtkSpinButton *spin, gpointer user)
     MainCtx *ctx = mainCtxOf(user);
     const int i = editedMark(ctx);
     if (i >= 0)
-        setTime(ctx, i, gtk_spin_button_get_value_as_int(spin), ctx->dateVal[i].minute);
+        setTime(ctx, i, gtk_spin_button_get_value_as_int(spin), ctx->settings.dateVal[i].minute);
 }
 
 void on_minute_changed(GtkSpinButton *spin, gpointer user)
@@ -130,7 +135,7 @@ void on_minute_changed(GtkSpinButton *spin, gpointer user)
     MainCtx *ctx = mainCtxOf(user);
     const int i = editedMark(ctx);
     if (i >= 0)
-        setTime(ctx, i, ctx->dateVal[i].hour, gtk_spin_button_get_value_as_int(spin));
+        setTime(ctx, i, ctx->settings.dateVal[i].hour, gtk_spin_button_get_value_as_int(spin));
 }
 
 void on_selcurvecolor_color_set(GtkColorButton *button, gpointer user)
@@ -139,11 +144,8 @@ void on_selcurvecolor_color_set(GtkColorButton *button, gpointer user)
     MainCtx *ctx = mainCtxOf(user);
     GdkColor color;
     gtk_color_button_get_color(button, &color);
-    ctx->curveColor[0] = color.red >> 8;
-    ctx->curveColor[1] = color.green >> 8;
-    ctx->curveColor[2] = color.blue >> 8;
-    applyCurveColor(ctx);
-    recomputeChain(ctx, CurveChanged, 2);
+    const int rgb[3] = {color.red >> 8, color.green >> 8, color.blue >> 8};
+    setCurveColor(ctx, rgb);
 }
 
 void on_showcontrast_toggled(GtkToggleButton *button, gpointer user)
@@ -171,11 +173,10 @@ void on_resetcolor_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_resetcolor_clicked\n");
     MainCtx *ctx = mainCtxOf(user);
-    for (int c = 0; c < 3; ++c)
-        ctx->curveColor[c] = ctx->params->srcInkColor[c];
-    applyCurveColor(ctx);
+    const unsigned char *ink = ctx->params->srcInkColor;
+    const int rgb[3] = {ink[0], ink[1], ink[2]};
+    setCurveColor(ctx, rgb);
     showCurveColor(ctx);
-    recomputeChain(ctx, CurveChanged, 2);
 }
 
 void on_addTemp_changed(GtkSpinButton *spin, gpointer user)
@@ -194,7 +195,7 @@ void on_addHygro_changed(GtkSpinButton *spin, gpointer user)
 
 void showMarkDate(MainCtx *ctx, int i)
 {
-    const DateTime &date = ctx->dateVal[i];
+    const DateTime &date = ctx->settings.dateVal[i];
     if (date.status() != 0)
         return;
     // Copies: the controls' own handlers run nested and may store the date.
@@ -210,42 +211,16 @@ void showMarkDate(MainCtx *ctx, int i)
 void showDateDifference(MainCtx *ctx)
 {
     GtkWidget *entries[3] = {ctx->widDiffDay, ctx->widDiffHour, ctx->widDiffMinute};
-    if (ctx->dateVal[0].status() != 0 || ctx->dateVal[1].status() != 0) {
+    const DateTime *dateVal = ctx->settings.dateVal;
+    if (dateVal[0].status() != 0 || dateVal[1].status() != 0) {
         for (GtkWidget *entry : entries)
             gtk_entry_set_text(GTK_ENTRY(entry), "?");
         return;
     }
     // Integer division and remainder cut toward zero, so a negative
     // difference shows negative parts.
-    const int minutes = ctx->dateVal[0].minutesUntil(ctx->dateVal[1]);
+    const int minutes = dateVal[0].minutesUntil(dateVal[1]);
     setEntryInt(ctx->widDiffDay, minutes / 60 / 24);
     setEntryInt(ctx->widDiffHour, minutes / 60 % 24);
     setEntryInt(ctx->widDiffMinute, minutes % 60);
-}
-
-void storeDateVal(MainCtx *ctx, int i)
-{
-    storeDateValRecord(ctx->fileCtx, i, ctx->dateVal[i]);
-}
-
-void storeCurveColor(MainCtx *ctx)
-{
-    storeCurveColorRecord(ctx->fileCtx, ctx->curveColor);
-}
-
-void storeAddTemp(MainCtx *ctx)
-{
-    storeDoubleRecord(ctx->fileCtx, "AddTemp", ctx->subImgData[SubImgTemp].addValue);
-}
-
-void storeAddHygro(MainCtx *ctx)
-{
-    storeDoubleRecord(ctx->fileCtx, "AddHygro", ctx->subImgData[SubImgHygro].addValue);
-}
-
-void setOffset(MainCtx *ctx, int field, double v)
-{
-    ctx->subImgData[field].addValue = v;
-    if (field == SubImgHygro)
-        ctx->hygroScale.setOffset(v);
 }

@@ -1,8 +1,10 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "handlers.h"
 #include "tablefile.h"
+#include "valuescale.h"
 #include "ui.h"
 
 // The two field views: the cut-out image with the ink extent, search windows,
@@ -63,10 +65,6 @@ int toPixel(double v)
     return static_cast<int>(v + 0.5);
 }
 
-int mmToRow(MainCtx *ctx, double mm)
-{
-    return toPixel(mm * ctx->params->dstPixelsPerMM);
-}
 
 // The part of a line from p0 to p1 along one axis (GDK_CAP_NOT_LAST leaves
 // p1 out) that reaches from lo to hi: a dashed line keeps its dashes, as its
@@ -177,9 +175,10 @@ void drawHandRows(GdkDrawable *d, GdkGC *gc, const int *drawPos, int pw, const E
     }
 }
 
-bool curveShown(const MainCtx *ctx, const SubImgData &sub)
+bool curveShown(const MainCtx *ctx, const FieldResult &result)
 {
-    return ctx->showCurve && sub.curve && sub.fitStatus == 0 && sub.knotCount >= kMinCurveKnots;
+    return ctx->showCurve && result.curve && result.fitStatus == 0 &&
+           result.knotCount >= kMinCurveKnots;
 }
 
 // Each column joins the curve's row there to the one of the column before;
@@ -226,15 +225,17 @@ struct ScaleLine {
 
 int scaleLines(MainCtx *ctx, int field, ScaleLine lines[21])
 {
+    const ValueScales scales(*ctx->params, ctx->settings.addValue);
+    const double perMM = ctx->params->dstPixelsPerMM;
     int n = 0;
     if (field == SubImgTemp) {
         for (int t = 45; t >= -35; t -= 5, ++n) {
-            lines[n].row = mmToRow(ctx, temperatureToMM(ctx, t));
+            lines[n].row = toPixel(scales.mmOf(field, t) * perMM);
             std::snprintf(lines[n].label, sizeof lines[n].label, "%+2d C", t);
         }
     } else {
         for (int h = 0; h <= 100; h += 5, ++n) {
-            lines[n].row = mmToRow(ctx, ctx->hygroScale.toMM(h));
+            lines[n].row = toPixel(scales.mmOf(field, h) * perMM);
             std::snprintf(lines[n].label, sizeof lines[n].label, "%3d %%", h);
         }
     }
@@ -292,12 +293,12 @@ void drawCross(GdkDrawable *d, GdkGC *gc, int x, int y, int from, int to)
 void drawTableRow(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int field, int i, int ph,
                   const Exposed &ex)
 {
-    const SubImgData &sub = ctx->subImgData[field];
-    const TableRow &row = sub.table[i];
+    const std::vector<TableRow> &rows = ctx->fields[field].rows;
+    const TableRow &row = rows[i];
     GdkDrawable *d = widget->window;
     std::string label = valueLabel(field, row.value);
-    if (datedRow(row, i, sub.tableCount))
-        label += "   " + dateLabel(ctx->timeStep, row);
+    if (datedRow(row, i, static_cast<int>(rows.size())))
+        label += "   " + dateLabel(ctx->settings.timeStep, row);
 
     if (row.hour == 0 && row.minute == 0)
         drawDayLine(d, gc, kGrid, row.x, ph, ex);
@@ -325,8 +326,8 @@ bool rowExposed(const TableRow &row, int labelWidth, const Exposed &ex)
 
 void drawTableOverlay(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph, const Exposed &ex)
 {
-    const SubImgData &sub = ctx->subImgData[field];
-    if (sub.tableCount <= 0)
+    const std::vector<TableRow> &rows = ctx->fields[field].rows;
+    if (rows.empty())
         return;
     GdkGC *gc = gdk_gc_new(widget->window);
     if (!gc)
@@ -336,8 +337,8 @@ void drawTableOverlay(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph
 
     PangoRectangle line = inkExtent(widget, ctx->fontSmall, "+0123456789.");
     const int labelWidth = line.y + line.height;
-    for (int i = 0; i < sub.tableCount; ++i) {
-        if (rowExposed(sub.table[i], labelWidth, ex))
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        if (rowExposed(rows[i], labelWidth, ex))
             drawTableRow(ctx, widget, gc, field, i, ph, ex);
     }
     g_object_unref(gc);
@@ -361,38 +362,32 @@ gboolean on_imghygro_expose_event(GtkWidget *widget, GdkEventExpose *event, gpoi
 
 void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int field)
 {
-    const SubImgData &sub = ctx->subImgData[field];
-    if (!sub.pixbuf)
+    const FieldResult &result = ctx->fields[field];
+    const FieldSettings &hand = ctx->settings.fields[field];
+    if (!result.pixbuf)
         return;
-    const int pw = gdk_pixbuf_get_width(sub.pixbuf);
-    const int ph = gdk_pixbuf_get_height(sub.pixbuf);
-    const int s = ctx->datePos[0], e = ctx->datePos[1];
+    const int pw = gdk_pixbuf_get_width(result.pixbuf);
+    const int ph = gdk_pixbuf_get_height(result.pixbuf);
+    const int s = ctx->settings.datePos[0], e = ctx->settings.datePos[1];
     const GdkRectangle &area = event->area;
-    copyImage(widget, sub.pixbuf, area);
+    copyImage(widget, result.pixbuf, area);
 
     GdkDrawable *d = widget->window;
     GdkGC *gc = gdk_gc_new(d);
     if (!gc)
         return;
-    if (ctx->showContrast && sub.contrastSpan)
-        drawInkExtent(d, gc, *sub.contrastSpan, area, pw);
+    if (ctx->showContrast && result.contrastSpan.size() == pw)
+        drawInkExtent(d, gc, result.contrastSpan, area, pw);
     const Exposed ex(area);
-    if (sub.limitSpan)
-        drawSearchWindow(d, gc, *sub.limitSpan, area, ph, ex);
+    drawSearchWindow(d, gc, hand.windows, area, ph, ex);
     drawMarks(d, gc, s, e, pw, ph, ex);
-    if (sub.drawPos)
-        drawHandRows(d, gc, sub.drawPos, pw, ex);
-    if (curveShown(ctx, sub))
-        drawCurve(d, gc, *sub.curve, s, e, ex);
+    if (static_cast<int>(hand.drawPos.size()) == pw)
+        drawHandRows(d, gc, hand.drawPos.data(), pw, ex);
+    if (curveShown(ctx, result))
+        drawCurve(d, gc, *result.curve, s, e, ex);
     if (ctx->showTable)
         drawTableOverlay(widget, ctx, field, pw, ph, ex);
     g_object_unref(gc);
-}
-
-double temperatureToMM(MainCtx *ctx, double temperature)
-{
-    return (45.0 - temperature + ctx->subImgData[SubImgTemp].addValue) *
-           ctx->params->srcFieldHeightMM / 80.0;
 }
 
 void drawAxisLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)

@@ -7,33 +7,17 @@
 #include <glade/glade.h>
 
 #include "cutout.h"
-#include "datetime.h"
+#include "fieldeval.h"
 #include "filectx.h"
 #include "params.h"
-#include "pixel.h"
-#include "records.h"
-#include "spanarray.h"
-#include "splinecurve.h"
-#include "table.h"
+#include "scansettings.h"
 
 // Pending work in MainCtx::dirtyFlags.
 enum { ImageChanged = 1, PassPointsChanged = 2, CurveChanged = 4 };
 
-// One chart field: its view, cut-out image, per-column arrays and results.
+// The widgets of one chart field: its view and its statistics.
 struct SubImgData {
-    double addValue;
     GtkWidget *widget;
-    GdkPixbuf *pixbuf;
-    SpanArray *contrastSpan;
-    SpanArray *limitSpan;
-    int knotCount;
-    int *knotPos;
-    double *knotVal;
-    int *drawPos;
-    SplineCurve *curve;
-    int fitStatus;
-    int tableCount;
-    TableRow table[kMaxTableRows];
     GtkWidget *wid_knotnumperc;
     GtkWidget *wid_min;
     GtkWidget *wid_max;
@@ -61,6 +45,7 @@ struct MainCtx {
     GtkWidget *widDiffHour;
     GtkWidget *widDiffMinute;
     GtkWidget *widSelCurveColor;
+    GtkWidget *widCurveSmoothness;
     GtkWidget *widImgScan;
     GtkWidget *widShowContrast;
     GtkWidget *widShowCurve;
@@ -83,34 +68,31 @@ struct MainCtx {
     // scan's file context and table files.
     std::string imageName;
     GdkPixbuf *scanPixbuf;
+    // What the user set for the current scan, and what it yields per field;
+    // handlers change the one, the evaluation remakes the other.
+    ScanSettings settings;
+    FieldResult fields[2];
     SubImgData subImgData[2];
-    PassPoint passPoints[3];
     int activePassPoint;
     Params *params;
-    int datePos[2];
-    DateTime dateVal[2];
-    int curveColor[3];
     int showContrast, showCurve, showTable;
     int lastPointerX, lastPointerY;
-    RefColor refColor;
-    double smoothness;
-    HygroScale hygroScale;
     PangoFontDescription *fontSmall;
     PangoFontDescription *fontMedium;
     PangoFontDescription *fontLarge;
-    int timeStep;
     Params paramsRecord;  // what params points at
+    std::string paramFileMessage;  // where reading the parameter file stopped
 };
 
 // Size of a field's image; 0 before it is cut out.
-inline int imageWidth(const SubImgData &sub)
+inline int imageWidth(const FieldResult &field)
 {
-    return sub.pixbuf ? gdk_pixbuf_get_width(sub.pixbuf) : 0;
+    return field.pixbuf ? gdk_pixbuf_get_width(field.pixbuf) : 0;
 }
 
-inline int imageHeight(const SubImgData &sub)
+inline int imageHeight(const FieldResult &field)
 {
-    return sub.pixbuf ? gdk_pixbuf_get_height(sub.pixbuf) : 0;
+    return field.pixbuf ? gdk_pixbuf_get_height(field.pixbuf) : 0;
 }
 
 // The MainCtx handed to a handler as its user data.

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <vector>
 
 #include "autowindows.h"
 #include "handlers.h"
@@ -46,41 +47,45 @@ void strokeRange(const MainCtx *ctx, int x, int *from, int *to)
 // Redraws the stroke's columns and one more on the left; the refit waits.
 void invalidateStrip(GtkWidget *view, MainCtx *ctx, int field, int from, int to)
 {
-    GdkRectangle strip = {from - 1, 0, to - from + 2, imageHeight(ctx->subImgData[field])};
+    GdkRectangle strip = {from - 1, 0, to - from + 2, imageHeight(ctx->fields[field])};
     if (view->window)
         gdk_window_invalidate_rect(view->window, &strip, FALSE);
     ctx->dirtyFlags |= CurveChanged;
 }
 
+// A click beside the image, where the view is wider, marks its edge column.
 void setMark(MainCtx *ctx, int i, int x)
 {
-    const int old = ctx->datePos[i];
-    ctx->datePos[i] = x;
-    if (ctx->datePos[1] <= ctx->datePos[0]) {
+    int *datePos = ctx->settings.datePos;
+    const int old = datePos[i];
+    datePos[i] = clampColumn(x, imageWidth(ctx->fields[SubImgTemp]));
+    if (datePos[1] <= datePos[0]) {
         showError(ctx, "you can not set end mark before start mark");
-        ctx->datePos[i] = old;
+        datePos[i] = old;
     }
-    storeDatePos(ctx, i);
+    storeDatePosRecord(ctx->fileCtx, i, datePos[i]);
     recomputeChain(ctx, CurveChanged, 2);
 }
 
 // Draws (or with Control erases) the stroke's columns at the pointer row.
+// Drawn rows lie on the image, also where the pointer left it.
 void drawStroke(GtkWidget *view, MainCtx *ctx, int field, int x, int y, unsigned state)
 {
-    SubImgData &sub = ctx->subImgData[field];
+    std::vector<int> &drawPos = ctx->settings.fields[field].drawPos;
     int from, to;
     strokeRange(ctx, x, &from, &to);
-    const int pw = imageWidth(sub);
+    const int pw = static_cast<int>(drawPos.size());
+    const int row = clampRow(y, imageHeight(ctx->fields[field]));
     GdkGC *gc = view->window ? gdk_gc_new(view->window) : nullptr;
     if (gc)
         setGCLine(gc, kDrawColor, 3, GDK_LINE_SOLID);
-    if (sub.drawPos && (state & GDK_BUTTON1_MASK)) {
+    if (state & GDK_BUTTON1_MASK) {
         const bool erase = state & GDK_CONTROL_MASK;
         for (int k = MAX(from, 0); k <= to && k < pw; ++k) {
-            sub.drawPos[k] = erase ? -1 : y;
+            drawPos[k] = erase ? -1 : row;
             if (!erase && gc)
-                gdk_draw_line(view->window, gc, k, y - kDrawHalf, k, y + kDrawHalf);
-            storeDrawColumn(ctx, field, k);
+                gdk_draw_line(view->window, gc, k, row - kDrawHalf, k, row + kDrawHalf);
+            storeDrawColumn(ctx->fileCtx, field, drawPos.data(), k);
         }
     }
     if (gc)
@@ -152,11 +157,8 @@ void on_resetvertical_clicked(GtkButton * /*button*/, gpointer user)
     trace("on_resetvertical_clicked\n");
     MainCtx *ctx = mainCtxOf(user);
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        SubImgData &sub = ctx->subImgData[f];
-        if (!sub.limitSpan)
-            continue;
-        sub.limitSpan->reset();
-        storeLimits(ctx, f);
+        ctx->settings.fields[f].windows.reset();
+        storeWindows(ctx, f);
     }
     recomputeChain(ctx, CurveChanged, 2);
 }
@@ -166,10 +168,9 @@ void on_resetdrawpos_clicked(GtkButton * /*button*/, gpointer user)
     trace("on_resetdrawpos_clicked\n");
     MainCtx *ctx = mainCtxOf(user);
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        if (!ctx->subImgData[f].drawPos)
-            continue;
-        clearDrawMarks(ctx, f);
-        storeDrawMarks(ctx, f);
+        std::vector<int> &drawPos = ctx->settings.fields[f].drawPos;
+        drawPos.assign(drawPos.size(), -1);
+        storeDrawMarks(ctx->fileCtx, f, drawPos.data(), static_cast<int>(drawPos.size()));
     }
     recomputeChain(ctx, CurveChanged, 2);
 }
@@ -178,16 +179,18 @@ void on_autowindows_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_autowindows_clicked\n");
     MainCtx *ctx = mainCtxOf(user);
+    if (!fieldsCutOut(ctx))
+        return;
+    const ScanSettings &settings = ctx->settings;
+    const RefColor ink = inkColorOf(settings);
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        SubImgData &sub = ctx->subImgData[f];
-        if (!sub.pixbuf || !sub.limitSpan)
-            continue;
+        FieldSettings &hand = ctx->settings.fields[f];
         setStatus(ctx, "propose search windows ", FieldText(f).text, " ...");
-        proposeSearchWindows(sub.pixbuf, ctx->refColor, *sub.limitSpan, sub.drawPos,
-                             ctx->datePos[0], ctx->datePos[1], progressCallback, ctx);
+        proposeSearchWindows(ctx->fields[f].pixbuf, ink, hand.windows, hand.drawPos.data(),
+                             settings.datePos[0], settings.datePos[1], progressCallback, ctx);
         setProgress(ctx, 0.0);
         setStatus(ctx, "");
-        storeLimits(ctx, f);
+        storeWindows(ctx, f);
     }
     recomputeChain(ctx, CurveChanged, 2);
 }
@@ -262,40 +265,23 @@ void releaseFieldView(GtkWidget *view, GdkEventButton * /*event*/, MainCtx *ctx,
 
 void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int edge, int clear)
 {
-    SubImgData &sub = ctx->subImgData[field];
-    if (!sub.limitSpan || !sub.contrastSpan)
+    FieldResult &result = ctx->fields[field];
+    SpanArray &windows = ctx->settings.fields[field].windows;
+    if (!result.pixbuf)
         return;
     int from, to;
     strokeRange(ctx, x, &from, &to);
-    const int pw = imageWidth(sub), ph = imageHeight(sub);
+    const int pw = imageWidth(result), ph = imageHeight(result);
+    const int row = clampRow(y, ph);
+    const RefColor ink = inkColorOf(ctx->settings);
     for (int k = MAX(from, 0); k <= to && k < pw; ++k) {
-        const int v = retouchedRow(*sub.limitSpan, k, y, edge, clear != 0);
+        const int v = retouchedRow(windows, k, row, edge, clear != 0);
         if (edge == LowerEdge)
-            sub.limitSpan->setTop(k, v);
+            windows.setTop(k, v);
         else
-            sub.limitSpan->setBot(k, v);
-        storeLimitColumn(ctx, field, k);
-        findColumnSpan(sub.pixbuf, ctx->refColor, k, ph, sub.limitSpan, sub.contrastSpan);
+            windows.setBot(k, v);
+        storeLimitColumn(ctx->fileCtx, field, windows, k);
+        findColumnSpan(result.pixbuf, ink, k, ph, &windows, &result.contrastSpan);
     }
     invalidateStrip(view, ctx, field, from, to);
-}
-
-void storeDatePos(MainCtx *ctx, int i)
-{
-    storeDatePosRecord(ctx->fileCtx, i, ctx->datePos[i]);
-}
-
-void storeDrawColumn(MainCtx *ctx, int field, int column)
-{
-    const SubImgData &sub = ctx->subImgData[field];
-    if (!sub.drawPos || column < 0 || column >= imageWidth(sub))
-        return;
-    storeDrawColumn(ctx->fileCtx, field, sub.drawPos, column);
-}
-
-void storeDrawMarks(MainCtx *ctx, int field)
-{
-    const SubImgData &sub = ctx->subImgData[field];
-    if (sub.drawPos)
-        storeDrawMarks(ctx->fileCtx, field, sub.drawPos, imageWidth(sub));
 }

@@ -169,27 +169,8 @@ void loadImage(MainCtx *ctx, const char *path)
 
 void releaseFields(MainCtx *ctx)
 {
-    for (SubImgData &sub : ctx->subImgData) {
-        if (sub.pixbuf)
-            g_object_unref(sub.pixbuf);
-        sub.pixbuf = nullptr;
-        delete sub.contrastSpan;
-        sub.contrastSpan = nullptr;
-        delete sub.limitSpan;
-        sub.limitSpan = nullptr;
-        delete[] sub.knotPos;
-        sub.knotPos = nullptr;
-        delete[] sub.knotVal;
-        sub.knotVal = nullptr;
-        delete sub.curve;
-        sub.curve = nullptr;
-        delete[] sub.drawPos;
-        sub.drawPos = nullptr;
-        // Results of the released fields must not outlive them.
-        sub.knotCount = 0;
-        sub.fitStatus = 1;
-        sub.tableCount = 0;
-    }
+    for (FieldResult &field : ctx->fields)
+        field.reset();
 }
 
 void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor)

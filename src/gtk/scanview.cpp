@@ -51,7 +51,7 @@ void drawFieldOutlines(MainCtx *ctx, GdkWindow *window)
 {
     GdkGC *gc = makeGC(window, kYellow, 3, GDK_LINE_ON_OFF_DASH);
     Vec2 pass[3];
-    passPointVectors(ctx->passPoints, pass);
+    passPointVectors(ctx->settings.passPoints, pass);
     for (int field = SubImgTemp; field <= SubImgHygro; ++field) {
         // S: P1+o+w, P0+o+w, P1+o, P0+o.
         Vec2 S[4];
@@ -91,7 +91,7 @@ void drawPassPointMarkers(MainCtx *ctx, GtkWidget *widget)
 {
     const int scanWidth = gdk_pixbuf_get_width(ctx->scanPixbuf);
     for (int i = 0; i < 3; ++i) {
-        const PassPoint &pp = ctx->passPoints[i];
+        const PassPoint &pp = ctx->settings.passPoints[i];
         if (!pp.set)
             continue;
         int labelLeft = pp.x / scanWidth > kLabelLeftFraction ? 1 : 0;
@@ -102,7 +102,8 @@ void drawPassPointMarkers(MainCtx *ctx, GtkWidget *widget)
 
 bool allPassPointsSet(const MainCtx *ctx)
 {
-    return ctx->passPoints[0].set && ctx->passPoints[1].set && ctx->passPoints[2].set;
+    const PassPoint *points = ctx->settings.passPoints;
+    return points[0].set && points[1].set && points[2].set;
 }
 
 void selectPassPoint(gpointer user, int i)
@@ -135,7 +136,7 @@ gboolean on_imgscan_button_press_event(GtkWidget * /*widget*/, GdkEventButton *e
     const int i = ctx->activePassPoint;
     if (i < 0 || i > 2)
         return FALSE;
-    PassPoint &pp = ctx->passPoints[i];
+    PassPoint &pp = ctx->settings.passPoints[i];
     pp.x = event->x;
     pp.y = event->y;
     pp.set = 1;
@@ -189,17 +190,20 @@ void on_right_clicked(GtkButton * /*button*/, gpointer user)
     nudgePassPoints(mainCtxOf(user), 1.0, 0.0);
 }
 
+// The record goes with the windows, drawn rows and offsets of the old
+// geometry; the settings forget them too.
 void storePassPoint(MainCtx *ctx, int i)
 {
-    storePassPointRecord(ctx->fileCtx, i, ctx->passPoints[i]);
+    storePassPointRecord(ctx->fileCtx, i, ctx->settings.passPoints[i]);
+    forgetGeometrySettings(ctx);
 }
 
 void nudgePassPoints(MainCtx *ctx, double dx, double dy)
 {
     // Unset points move and are stored too, each record with its own set flag.
     for (int i = 0; i < 3; ++i) {
-        ctx->passPoints[i].x += dx;
-        ctx->passPoints[i].y += dy;
+        ctx->settings.passPoints[i].x += dx;
+        ctx->settings.passPoints[i].y += dy;
         storePassPoint(ctx, i);
     }
     redrawWidget(ctx->widImgScan);

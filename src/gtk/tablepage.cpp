@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "handlers.h"
 #include "tablefile.h"
@@ -36,9 +37,11 @@ void enterTablePage(GtkWidget *notebook, MainCtx *ctx)
 {
     setWidgetCursor(notebook, ctx->cursorLeftPtr);
     showTimeStep(ctx);
+    // A prepared scan may come here straight from the pass points.
+    prepareFields(ctx);
     setToggle(ctx->widShowTable, true);
     recomputeChain(ctx, 0, 2);
-    if (ctx->subImgData[SubImgTemp].tableCount < 1 && ctx->subImgData[SubImgHygro].tableCount < 1) {
+    if (ctx->fields[SubImgTemp].rows.empty() && ctx->fields[SubImgHygro].rows.empty()) {
         showError(ctx, "missing tables");
         returnToEvaluationPage(notebook);
         return;
@@ -64,16 +67,18 @@ void on_timestep60_toggled(GtkToggleButton *button, gpointer user)
 // off while no other button of its group is on.
 void showTimeStep(MainCtx *ctx)
 {
-    const bool ten = ctx->timeStep == 10;
+    const bool ten = ctx->settings.timeStep == 10;
     setToggle(ten ? ctx->widtimestep10 : ctx->widtimestep60, true);
     setToggle(ten ? ctx->widtimestep60 : ctx->widtimestep10, false);
 }
 
 void setTimeStep(MainCtx *ctx, int minutes)
 {
-    ctx->timeStep = minutes;
-    recomputeChain(ctx, CurveChanged, 2);
+    if (ctx->settings.timeStep == minutes)
+        return;
+    ctx->settings.timeStep = minutes;
     storeTimeStepRecord(ctx->fileCtx, minutes);
+    recomputeChain(ctx, CurveChanged, 2);
 }
 
 void on_savetables_clicked(GtkButton * /*button*/, gpointer user)
@@ -87,14 +92,16 @@ void on_savetables_clicked(GtkButton * /*button*/, gpointer user)
 void writeTableFile(MainCtx *ctx, int field)
 {
     SubImgData &sub = ctx->subImgData[field];
-    if (sub.tableCount <= 0)
+    const std::vector<TableRow> &rows = ctx->fields[field].rows;
+    if (rows.empty())
         return;
     const std::string name = tableFileName(ctx->imageName, field);
     const bool write = !fileExists(name) || askQuestion(ctx, "overwrite file", name.c_str(), " ?");
     gtk_entry_set_text(GTK_ENTRY(sub.wid_filename), name.c_str());
     if (!write)
         return;
-    if (writeTableFile(name, field, ctx->timeStep, sub.table, sub.tableCount) != 0) {
+    if (writeTableFile(name, field, ctx->settings.timeStep, rows.data(),
+                       static_cast<int>(rows.size())) != 0) {
         // The file on disk is not this table, whatever an earlier save wrote.
         setToggle(sub.wid_saved, false);
         showError(ctx, "could not write file ", name.c_str());

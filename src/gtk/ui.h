@@ -33,27 +33,22 @@ void cleanUp(MainCtx *ctx);
 void destroyMainCtx(MainCtx *ctx);
 int velloraMain(int argc, char **argv);
 
-// filectxui.cpp: a scan's file context and its records.
-// refColor follows curveColor.
-void updateRefColor(MainCtx *ctx);
+// filectxui.cpp: a scan's file context and its settings.
+// Reads the scan's settings (records over the start values) and shows them.
 void openFileCtx(MainCtx *ctx);
 void saveFileCtx(MainCtx *ctx);
-void loadPassPoints(MainCtx *ctx);
-void loadDatePos(MainCtx *ctx);
-void loadDateVal(MainCtx *ctx);
-void loadCurveColor(MainCtx *ctx);
-// The colour button shows curveColor (each component times 256).
+// The colour button shows the curve colour (each component times 256).
 void showCurveColor(MainCtx *ctx);
-void loadTimeStep(MainCtx *ctx);
-void loadAddTemp(MainCtx *ctx);
-void loadAddHygro(MainCtx *ctx);
+// A new pass point voids the offsets, windows and drawn rows.
+void forgetGeometrySettings(MainCtx *ctx);
+const char *offsetKey(int field);  // "AddTemp", "AddHygro"
 
 // pages.cpp: pages, the file chooser and opening a scan.
 enum { ChooserPage = 0, PassPointPage = 1, EvaluationPage = 2, TablePage = 3 };
 void setupFileChooser(MainCtx *ctx);
 void updatePreview(GtkFileChooser *chooser, gpointer preview);
 void loadImage(MainCtx *ctx, const char *path);
-// Releases field images, span arrays, per-column arrays and curves.
+// Releases the field results.
 void releaseFields(MainCtx *ctx);
 void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor);
 // Invalidates the widget's whole window, when it has one.
@@ -64,17 +59,18 @@ void storePassPoint(MainCtx *ctx, int i);
 void nudgePassPoints(MainCtx *ctx, double dx, double dy);
 
 // evaluation.cpp: cut-out and recomputation.
+// Entering the evaluation page: display toggles off, fields prepared.
 void cutOutSubImages(GtkWidget *notebook, MainCtx *ctx);
+// Cuts the fields out when the scan or its pass points changed since.
+void prepareFields(MainCtx *ctx);
+bool fieldsCutOut(const MainCtx *ctx);
 void sizeViewToImage(GtkWidget *widget, GdkPixbuf *image);
-void contrastSubImage(MainCtx *ctx, int field);
-void findCurveKnots(MainCtx *ctx, int field);
-int computeTable(MainCtx *ctx, int field);
+// Adds the flags; with CurveChanged raised and a display toggle on,
+// re-evaluates the fields (0, 1 or 2 for both); redraws their views.
 void recomputeChain(MainCtx *ctx, int flags, int which);
-void loadLimits(MainCtx *ctx);
-void loadDrawMarks(MainCtx *ctx);
-void clearDrawMarks(MainCtx *ctx, int field);
-void storeLimits(MainCtx *ctx, int field);
-void storeLimitColumn(MainCtx *ctx, int field, int x);
+void storeWindows(MainCtx *ctx, int field);
+// The smoothness control shows the scan's value.
+void showSmoothness(MainCtx *ctx);
 
 // tablepage.cpp: the table page.
 void enterTablePage(GtkWidget *notebook, MainCtx *ctx);
@@ -90,7 +86,6 @@ void setGCLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style);
 // Text in the GC's colour at (x, y); turned: rotated by 90 degrees first.
 void drawLabel(GtkWidget *widget, GdkGC *gc, const PangoFontDescription *font, double x, double y,
                bool turned, const char *text);
-double temperatureToMM(MainCtx *ctx, double temperature);
 void drawAxisLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text);
 void drawRowLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text);
 
@@ -102,18 +97,9 @@ void pressFieldView(GtkWidget *view, GdkEventButton *event, MainCtx *ctx, int fi
 void moveInFieldView(GtkWidget *view, GdkEventMotion *event, MainCtx *ctx, int field);
 void releaseFieldView(GtkWidget *view, GdkEventButton *event, MainCtx *ctx, int field);
 void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int edge, int clear);
-void storeDatePos(MainCtx *ctx, int i);
-void storeDrawColumn(MainCtx *ctx, int field, int column);
-void storeDrawMarks(MainCtx *ctx, int field);
 
 // controls.cpp: dates, colour, offsets and display toggles.
 void showMarkDate(MainCtx *ctx, int i);
 void showDateDifference(MainCtx *ctx);
-void storeDateVal(MainCtx *ctx, int i);
-void storeCurveColor(MainCtx *ctx);
-void storeAddTemp(MainCtx *ctx);
-void storeAddHygro(MainCtx *ctx);
-// A field's value offset; the hygrometer scale carries its own copy.
-void setOffset(MainCtx *ctx, int field, double v);
 
 #endif

@@ -31,8 +31,9 @@ struct DigitisedChart {
     // As the GUI starts: the parameter file's smoothness and the scan's step.
     int digitise(FieldResult fields[2], int timeStep = 0) const
     {
-        return digitiseScan(made.chart.params, scan.get(), ctx, {made.chart.params.dstCurveFilter, timeStep, false},
-                            fields);
+        DigitiseOptions options;
+        options.timeStep = timeStep;
+        return digitiseScan(made.chart.params, scan.get(), ctx, options, fields);
     }
     // Both tables less the truth; temperature, humidity.
     std::vector<TableError> measure(FieldResult fields[2], const char *label) const
@@ -70,14 +71,17 @@ TEST(DigitiseScan, CleanTiffAt300DpiFollowsTheTruthAndTheExecutableAgrees)
     DigitisedChart chart(options);
     FieldResult fields[2];
     const std::vector<TableError> e = chart.measure(fields, "clean 300 dpi TIFF");
-    EXPECT_TRUE(e[0].rmse <= 0.25 && e[1].rmse <= 1.0) << "NaN fails as well";
+    EXPECT_LE(e[0].rmse, 0.25);  // NaN fails as well
+    EXPECT_LE(e[1].rmse, 1.0);
     expectUnbiased(e);
 
     const batchtest::RunResult r = batchtest::runBatchExe({chart.made.scan}, chart.dir.path());
-    EXPECT_TRUE(r.status == 0 && r.err.empty()) << r.err;
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
     for (int f = 0; f < 2; ++f)
-        EXPECT_TRUE(fileContents(tableFileName(chart.made.scan, f)) ==
-                    tableFileText(f, 60, fields[f].rows.data(), int(fields[f].rows.size()))) << "field " << f;
+        EXPECT_EQ(fileContents(tableFileName(chart.made.scan, f)),
+                  tableFileText(f, 60, fields[f].rows.data(), int(fields[f].rows.size())))
+            << "field " << f;
 }
 
 // Strong scanner noise and JPEG artefacts make stray pixels count as ink.
@@ -90,7 +94,8 @@ TEST(DigitiseScan, NoisyJpegStaysClose)
     options.noiseSigma = 25.0;
     FieldResult fields[2];
     const std::vector<TableError> e = DigitisedChart(options).measure(fields, "noisy JPEG q60 sigma 25");
-    EXPECT_TRUE(e[0].rmse <= 0.5 && e[1].rmse <= 1.5) << "NaN fails as well";
+    EXPECT_LE(e[0].rmse, 0.5);  // NaN fails as well
+    EXPECT_LE(e[1].rmse, 1.5);
 }
 
 // On a turned chart at 200 dpi, the scan's records act as in the GUI:
@@ -123,8 +128,10 @@ TEST(DigitiseScan, TurnedChartIsUnbiasedAndRecordsTakeEffect)
     EXPECT_EQ(changed[1].knotCount, base[1].knotCount - 10);
     const int *pos = changed[0].knotPos.data();
     const int first = int(std::lower_bound(pos, pos + changed[0].knotCount, s + 100) - pos);
-    for (int k = 0; k < 10; ++k)
-        EXPECT_TRUE(pos[first + k] == s + 100 + k && changed[0].knotVal[first + k] == 50.0) << k;
+    for (int k = 0; k < 10; ++k) {
+        EXPECT_EQ(pos[first + k], s + 100 + k);
+        EXPECT_EQ(changed[0].knotVal[first + k], 50.0) << k;
+    }
 }
 
 }  // namespace

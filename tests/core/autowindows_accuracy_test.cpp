@@ -19,8 +19,9 @@ Rmse digitiseError(const SynthChart &chart, bool autoWindows)
     FileCtx ctx;
     chart.storeRecords(ctx);
     FieldResult fields[2];
-    if (digitiseScan(chart.params, chart.scan.get(), ctx, {chart.params.dstCurveFilter, 0, autoWindows}, fields) !=
-        DigitiseOk)
+    DigitiseOptions options;
+    options.autoWindows = autoWindows;
+    if (digitiseScan(chart.params, chart.scan.get(), ctx, options, fields) != DigitiseOk)
         return {NAN, NAN};
     return {tableError(chart, fields[0], 0).rmse, tableError(chart, fields[1], 1).rmse};
 }

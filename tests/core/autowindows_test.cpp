@@ -111,7 +111,7 @@ TEST(ProposeSearchWindows, DisturbancesNoLongerPullTheKnots)
         SpanArray again(f.w);
         std::vector<double> progress;
         EXPECT_EQ(proposeSearchWindows(f.img.get(), f.ref, again, nullptr, -50, 5000, recordProgress, &progress), f.w);
-        EXPECT_TRUE(std::equal(again.bot, again.bot + f.w, f.limits.bot) && std::equal(again.top, again.top + f.w, f.limits.top));
+        EXPECT_TRUE(again == f.limits);
         EXPECT_TRUE(!progress.empty() && std::is_sorted(progress.begin(), progress.end()) && progress.back() == 1.0);
     }
 }

@@ -136,16 +136,19 @@ TEST(ChartSynth, ScanContextAndTruthFilesReadBack)
         FileCtx ctx;
         ctx.open(made.scan.c_str(), true);
         ScanSettings s;
-        defaultScanSettings(c.params, s);
-        applyScanRecords(ctx, s);
+        loadScanSettings(ctx, c.params, s);
         for (int i = 0; i < 3; i++) {
-            EXPECT_TRUE(s.passPoints[i].set && std::fabs(c.pass[i].x - s.passPoints[i].x) < 1e-6 &&
-                        std::fabs(c.pass[i].y - s.passPoints[i].y) < 1e-6) << "pass point " << i;
+            EXPECT_EQ(s.passPoints[i].set, 1);
+            EXPECT_NEAR(c.pass[i].x, s.passPoints[i].x, 1e-6) << "pass point " << i;
+            EXPECT_NEAR(c.pass[i].y, s.passPoints[i].y, 1e-6) << "pass point " << i;
             EXPECT_EQ(int(o.inkColor[i]), s.curveColor[i]);
         }
-        for (int i = 0; i < 2; i++)
-            EXPECT_TRUE(c.datePos[i] == s.datePos[i] && c.dateVal[i].minutesUntil(s.dateVal[i]) == 0) << "mark " << i;
-        EXPECT_TRUE(ctx.size() == 9u && s.timeStep == 10);
+        for (int i = 0; i < 2; i++) {
+            EXPECT_EQ(c.datePos[i], s.datePos[i]);
+            EXPECT_EQ(c.dateVal[i].minutesUntil(s.dateVal[i]), 0) << "mark " << i;
+        }
+        EXPECT_EQ(ctx.size(), 9u);
+        EXPECT_EQ(s.timeStep, 10);
         const std::string truth = fileContents(made.truth);
         EXPECT_EQ(truth, c.truthText());
         EXPECT_EQ(std::count(truth.begin(), truth.end(), '\n'), c.minutes + 1);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 #include <vector>
 
@@ -90,11 +91,34 @@ TEST(Records, PerColumnRecords)
     for (auto &kv : damaged) ctx.set(kv[0], kv[1]);
     loadLimits(ctx, 1, loaded, width);
     loadDrawMarks(ctx, 0, back.data(), width);
-    EXPECT_TRUE(std::equal(limits.bot, limits.bot + width, loaded.bot) && std::equal(limits.top, limits.top + width, loaded.top));
+    EXPECT_TRUE(limits == loaded);
     EXPECT_EQ(draw, back);
     limits.setTop(3, -1);
     draw[0] = -1;
     storeLimitColumn(ctx, 1, limits, 3);
     storeDrawColumn(ctx, 0, draw.data(), 0);
-    EXPECT_TRUE(ctx.get("Top1_0003") == nullptr && ctx.get("Draw0_0000") == nullptr);
+    EXPECT_EQ(ctx.get("Top1_0003"), nullptr);
+    EXPECT_EQ(ctx.get("Draw0_0000"), nullptr);
+}
+
+// Records carry a decimal point in any locale; those that vellora 1.0 wrote
+// with a decimal comma are recovered.
+TEST(Records, NumbersIgnoreTheLocale)
+{
+    ASSERT_TRUE(useDecimalCommaLocale());
+    FileCtx ctx;
+    storePassPointRecord(ctx, 0, PassPoint{1, 289.25, 325.5});
+    storeDoubleRecord(ctx, "AddTemp", -1.5);
+    EXPECT_STREQ(ctx.get("Pass1"), "1 289.250000 325.500000");
+    EXPECT_STREQ(ctx.get("AddTemp"), "-1.500000");
+    ctx.set("Pass2", "1 289,250000 325,500000");
+    ctx.set("AddHygro", "-0,75");
+    PassPoint pp{0, 0, 0};
+    double add = 0;
+    EXPECT_TRUE(loadPassPointRecord(ctx, 1, pp));
+    EXPECT_TRUE(loadDoubleRecord(ctx, "AddHygro", add));
+    EXPECT_EQ(formatPassPoint(pp) + " " + formatDouble(add), "1 289.250000 325.500000 -0.750000");
+    for (const char *bad : {"1 2,5,5 3", "1 ,5 3", "1 2.5,5 3"})
+        EXPECT_FALSE(scanPassPoint(bad, &pp)) << bad;
+    std::setlocale(LC_ALL, "C");
 }

@@ -46,18 +46,25 @@ TEST_F(ControlsTest, ANewStartDayMovesTheEndDaySameDayWritesNothing)
     EXPECT_TRUE(fieldWork.empty());
 }
 
-TEST_F(ControlsTest, TimesSetTheMarkAndShowTheDifference)
+// A new hour or minute reaches the tables at once, so that what the table
+// page saves matches the dates shown.
+TEST_F(ControlsTest, TimesSetTheMarkTheDifferenceAndTheTables)
 {
     setSpin(ctx->widHour, 10);
     setSpin(ctx->widMinute, 50);
     setToggle(uiWidget(ctx, "enddate"), true);
     selectDay(2000, 1, 1);
-    setSpin(ctx->widHour, 11);
+    setSpin(ctx->widHour, 12);
+    fieldWork.clear();
     setSpin(ctx->widMinute, 10);
     EXPECT_STREQ(record("DateVal1"), "y 2000 m 01 d 01 h 10 m 50");
-    EXPECT_STREQ(record("DateVal2"), "y 2000 m 01 d 01 h 11 m 10");
-    EXPECT_EQ(difference(), "0 0 20");
-    EXPECT_EQ(fieldWork, recomputed({0, 1})) << "only the end day";
+    EXPECT_STREQ(record("DateVal2"), "y 2000 m 01 d 01 h 12 m 10");
+    EXPECT_EQ(difference(), "0 1 20");
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.back().hour, 12);
+    answerDialogs({AnswerOk, AnswerOk});
     setSpin(ctx->widHour, 9);
     setSpin(ctx->widMinute, 20);
     EXPECT_EQ(difference(), "0 -1 -30");
@@ -80,7 +87,7 @@ TEST_F(ControlsTest, ColourTakesTheHighBytesResetRestoresTheInkColour)
     GdkColor shown;
     gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &shown);
     EXPECT_EQ((std::vector<int>{shown.red, shown.green, shown.blue}), (std::vector<int>{39680, 33792, 49152}));
-    EXPECT_GT(ctx->subImgData[SubImgTemp].knotCount, 500);
+    EXPECT_GT(ctx->fields[SubImgTemp].knotCount, 500);
 }
 
 TEST_F(ControlsTest, TemperatureOffsetRecomputesOnlyItsFieldAndIsStored)

@@ -76,15 +76,15 @@ protected:
         loadImage(ctx, path.c_str());
         ASSERT_NE(ctx->scanPixbuf, nullptr);
         setPassPoints(leftSpan);
-        ctx->dateVal[0].setDateTime(2000, 1, 1, 12, 0);
-        ctx->dateVal[1].setDateTime(2000, 1, 2, 13, 0);
+        ctx->settings.dateVal[0].setDateTime(2000, 1, 1, 12, 0);
+        ctx->settings.dateVal[1].setDateTime(2000, 1, 2, 13, 0);
     }
 
     void setPassPoints(double leftSpan)
     {
-        ctx->passPoints[0] = PassPoint{1, 40.0, 620.0 - leftSpan};
-        ctx->passPoints[1] = PassPoint{1, 40.0, 620.0};
-        ctx->passPoints[2] = PassPoint{1, 390.0, 620.0};
+        ctx->settings.passPoints[0] = PassPoint{1, 40.0, 620.0 - leftSpan};
+        ctx->settings.passPoints[1] = PassPoint{1, 40.0, 620.0};
+        ctx->settings.passPoints[2] = PassPoint{1, 390.0, 620.0};
         ctx->dirtyFlags |= PassPointsChanged;
     }
 

@@ -13,17 +13,17 @@ const std::vector<std::string> kCutOutFailed{
 TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChange)
 {
     evaluate(false);
-    for (const SubImgData &sub : ctx->subImgData) {
-        ASSERT_NE(sub.pixbuf, nullptr);
-        EXPECT_EQ(gdk_pixbuf_get_width(sub.pixbuf), kFieldWidth);
-        EXPECT_EQ(gdk_pixbuf_get_height(sub.pixbuf), kFieldHeight);
+    for (const FieldResult &field : ctx->fields) {
+        ASSERT_NE(field.pixbuf, nullptr);
+        EXPECT_EQ(gdk_pixbuf_get_width(field.pixbuf), kFieldWidth);
+        EXPECT_EQ(gdk_pixbuf_get_height(field.pixbuf), kFieldHeight);
     }
     EXPECT_EQ(ctx->dirtyFlags, CurveChanged) << "the fits wait for a display toggle";
-    SubImgData &temp = ctx->subImgData[SubImgTemp];
-    GdkPixbuf *cut = temp.pixbuf;
+    FieldSettings &temp = ctx->settings.fields[SubImgTemp];
+    GdkPixbuf *cut = ctx->fields[SubImgTemp].pixbuf;
     temp.drawPos[100] = 50;
     reenterEvaluation();
-    EXPECT_EQ(temp.pixbuf, cut);
+    EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, cut);
     EXPECT_EQ(temp.drawPos[100], 50) << "retouch kept";
 
     // A new cut-out loads the stored windows and draw marks.
@@ -32,8 +32,8 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChange)
     setPassPoints(573.0);
     reenterEvaluation();
     EXPECT_EQ(temp.drawPos[100], -1);
-    EXPECT_EQ(temp.limitSpan->getBot(5), 10);
-    EXPECT_EQ(ctx->subImgData[SubImgHygro].drawPos[kFieldWidth - 1], 44);
+    EXPECT_EQ(temp.windows.getBot(5), 10);
+    EXPECT_EQ(ctx->settings.fields[SubImgHygro].drawPos[kFieldWidth - 1], 44);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
 }
 
@@ -42,14 +42,17 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChange)
 void expectRefused(MainCtx *ctx)
 {
     EXPECT_EQ(takeDialogs(), kCutOutFailed);
-    for (const SubImgData &sub : ctx->subImgData)
-        EXPECT_TRUE(!sub.pixbuf && !sub.limitSpan && !sub.curve && sub.tableCount == 0);
+    for (const FieldResult &field : ctx->fields) {
+        EXPECT_EQ(field.pixbuf, nullptr);
+        EXPECT_EQ(field.curve, nullptr);
+        EXPECT_TRUE(field.rows.empty());
+    }
 }
 
 TEST_F(EvalTest, ShortPassPointSpanIsRefused)
 {
     evaluate(true);
-    ASSERT_GT(ctx->subImgData[SubImgTemp].tableCount, 0);
+    ASSERT_GT(int(ctx->fields[SubImgTemp].rows.size()), 0);
     setPassPoints(199.0);
     answerDialogs({AnswerOk, AnswerOk});
     for (int entry = 0; entry < 2; ++entry) {  // the flag stays raised: every entry tries again
@@ -79,8 +82,8 @@ TEST_F(EvalTest, ChainWaitsForADisplayToggleThenFitsBothFields)
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
     EXPECT_FALSE(ctx->dirtyFlags & CurveChanged);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
-    EXPECT_NEAR(ctx->subImgData[SubImgTemp].curve->value(300), kTempRow, 1e-6);
-    EXPECT_NEAR(ctx->subImgData[SubImgHygro].curve->value(300), kHygroRow, 1e-6);
+    EXPECT_NEAR(ctx->fields[SubImgTemp].curve->value(300), kTempRow, 1e-6);
+    EXPECT_NEAR(ctx->fields[SubImgHygro].curve->value(300), kHygroRow, 1e-6);
     EXPECT_EQ(entryText(ctx->subImgData[SubImgTemp].wid_mean), "  +5.00");
 }
 

@@ -62,19 +62,19 @@ protected:
     void SetUp() override
     {
         evaluate(false);
-        ctx->datePos[0] = kStart;
-        ctx->datePos[1] = kEnd;
+        ctx->settings.datePos[0] = kStart;
+        ctx->settings.datePos[1] = kEnd;
     }
     GtkWidget *view(int field) { return ctx->subImgData[field].widget; }
 };
 
 TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelong)
 {
-    SpanArray &limit = *ctx->subImgData[SubImgTemp].limitSpan;
+    SpanArray &limit = ctx->settings.fields[SubImgTemp].windows;
     limit.setBot(205, 50);
     limit.setTop(205, 120);
     limit.setBot(300, 40);  // only the upper edge
-    ctx->subImgData[SubImgHygro].drawPos[300] = 20;
+    ctx->settings.fields[SubImgHygro].drawPos[300] = 20;
     setToggle(ctx->widShowContrast, true);
     setToggle(ctx->widShowCurve, true);
     Grab temp(view(SubImgTemp));
@@ -98,18 +98,18 @@ TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelong)
 
 TEST_F(FieldViewTest, ScaleGridAndHourCrosses)
 {
-    ctx->dateVal[0].setDateTime(2000, 1, 1, 23, 0);
-    ctx->dateVal[1].setDateTime(2000, 1, 2, 1, 0);
+    ctx->settings.dateVal[0].setDateTime(2000, 1, 1, 23, 0);
+    ctx->settings.dateVal[1].setDateTime(2000, 1, 2, 1, 0);
     setToggle(ctx->widShowCurve, true);
     setToggle(ctx->widShowTable, true);
-    const SubImgData &temp = ctx->subImgData[SubImgTemp];
-    ASSERT_EQ(temp.tableCount, 3);
+    const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;
+    ASSERT_EQ(rows.size(), 3u);
     // +45 C on the first row, +40 C ten rows below (5 C = 5.125 mm).
     Grab hourly(view(SubImgTemp));
     hourly.expect({{150, 250, 0, 1, kGrid, 20}, {150, 250, 3, 5, kGrid, 0}, {150, 250, 10, 10, kGrid, 20}});
     // Full hours: a white cross on a black one.
     for (int i = 0; i < 3; ++i) {
-        const int x = temp.table[i].x, y = temp.table[i].y;
+        const int x = rows[i].x, y = rows[i].y;
         EXPECT_TRUE(hourly.is(x + 2, y, kWhite) && hourly.is(x, y + 2, kWhite)) << i;
         EXPECT_TRUE(hourly.is(x + 2, y - 1, kBlack) && hourly.is(x - 1, y + 2, kBlack)) << i;
     }
@@ -125,8 +125,8 @@ TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
                                     reinterpret_cast<gpointer>(on_mainnotebook_switch_page), ctx);
     for (const SubImgData &sub : ctx->subImgData)
         gtk_widget_set_size_request(sub.widget, 120, 60);
-    ctx->datePos[0] = 10;
-    ctx->datePos[1] = 100;
+    ctx->settings.datePos[0] = 10;
+    ctx->settings.datePos[1] = 100;
     ctx->showContrast = ctx->showCurve = ctx->showTable = 1;
     showPage(kEvaluationPage);
     for (const SubImgData &sub : ctx->subImgData) {
@@ -182,11 +182,12 @@ TEST_F(EvalTest, StripsShowWhatTheWholeViewShows)
     showPage(kEvaluationPage);
     on_autowindows_clicked(nullptr, ctx);
     SubImgData &temp = ctx->subImgData[SubImgTemp];
+    const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;
     for (int x = 1000; x < 1100; ++x)
-        temp.drawPos[x] = 300;
+        ctx->settings.fields[SubImgTemp].drawPos[x] = 300;
     for (GtkWidget *toggle : {ctx->widShowContrast, ctx->widShowCurve, ctx->widShowTable})
         setToggle(toggle, true);
-    ASSERT_GT(temp.tableCount, 100);
+    ASSERT_GT(rows.size(), 100u);
     ASSERT_EQ(takeDialogs(), std::vector<std::string>{});
 
     Grab withInk(temp.widget);
@@ -194,13 +195,13 @@ TEST_F(EvalTest, StripsShowWhatTheWholeViewShows)
     on_resetvertical_clicked(nullptr, ctx);
     setToggle(ctx->widShowContrast, false);
     Grab whole(temp.widget);
-    const TableRow &hour = temp.table[temp.tableCount / 2];
+    const TableRow &hour = rows[rows.size() / 2];
     ASSERT_EQ(hour.minute, 0);
     const int strips[][2] = {{3, 40},                      // scale labels
-                             {ctx->datePos[0] - 6, 9},     // start mark
+                             {ctx->settings.datePos[0] - 6, 9},     // start mark
                              {hour.x - 9, 5},              // a row's cross
                              {hour.x + 4, 7},              // its turned label
-                             {ctx->datePos[1] + 30, 11}};  // hatching
+                             {ctx->settings.datePos[1] + 30, 11}};  // hatching
     for (const auto &strip : strips)
         EXPECT_EQ(stripDifference(temp.widget, whole, strip[0], strip[1]), 0) << strip[0];
 }

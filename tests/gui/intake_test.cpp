@@ -81,15 +81,15 @@ TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
                          "DatePos2=345\nDateVal1=y 2001 m 02 d 03 h 08 m 05\n"
                          "Pass1=1 12.500000 40.250000\nPass3=0 1.000000 2.000000\nTimeStep=10\n");
     chooseFile(ctx, a);
-    const PassPoint &p = ctx->passPoints[0];
-    EXPECT_TRUE(p.set && p.x == 12.5 && p.y == 40.25 && !ctx->passPoints[2].set);
-    EXPECT_EQ(ctx->datePos[1], 345);
-    EXPECT_EQ(stamp(ctx->dateVal[0]), "2001-02-03 08:05");
+    const PassPoint &p = ctx->settings.passPoints[0];
+    EXPECT_TRUE(p.set && p.x == 12.5 && p.y == 40.25 && !ctx->settings.passPoints[2].set);
+    EXPECT_EQ(ctx->settings.datePos[1], 345);
+    EXPECT_EQ(stamp(ctx->settings.dateVal[0]), "2001-02-03 08:05");
     GdkColor color;
     gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &color);
     EXPECT_EQ(color.green, 200 * 256);
     EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widtimestep10)));
-    EXPECT_EQ(ctx->subImgData[SubImgTemp].addValue, 1.5);
+    EXPECT_EQ(ctx->settings.addValue[SubImgTemp], 1.5);
     EXPECT_EQ(gtk_spin_button_get_value(GTK_SPIN_BUTTON(ctx->widAddHygro)), -2.25);
     // Applying the records changed nothing, so leaving the scan asks nothing.
     EXPECT_FALSE(ctx->fileCtx.isModified());
@@ -103,12 +103,12 @@ TEST_F(IntakeTest, RecordsThatDoNotScanAreIgnored)
     makeFile(a + ".ctx", "AddHygro=1e999\nAddTemp=nan\nCurveColor=nan\nDatePos1=x\n"
                          "DateVal1=y 20\nPass1=abc\nPass2=1 5 nan\nTimeStep=30\n");
     chooseFile(ctx, a);
-    EXPECT_EQ(ctx->passPoints[0].set + ctx->passPoints[1].set, 0);
-    EXPECT_EQ(ctx->datePos[0], -1);
-    EXPECT_EQ(ctx->dateVal[0].year, 2000);
-    EXPECT_EQ(ctx->curveColor[0], ctx->params->srcInkColor[0]);
-    EXPECT_EQ(ctx->timeStep, 60);
-    EXPECT_EQ(ctx->subImgData[SubImgTemp].addValue + ctx->subImgData[SubImgHygro].addValue, 0.0);
+    EXPECT_EQ(ctx->settings.passPoints[0].set + ctx->settings.passPoints[1].set, 0);
+    EXPECT_EQ(ctx->settings.datePos[0], -1);
+    EXPECT_EQ(ctx->settings.dateVal[0].year, 2000);
+    EXPECT_EQ(ctx->settings.curveColor[0], ctx->params->srcInkColor[0]);
+    EXPECT_EQ(ctx->settings.timeStep, 60);
+    EXPECT_EQ(ctx->settings.addValue[SubImgTemp] + ctx->settings.addValue[SubImgHygro], 0.0);
 }
 
 // The scan lies at the end of a long path, which names its file context whole.

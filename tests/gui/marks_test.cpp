@@ -15,24 +15,42 @@ protected:
 
     void setMode(const char *button) { setToggle(uiWidget(ctx, button), true); }
     GtkWidget *view() { return ctx->subImgData[SubImgTemp].widget; }
-    SubImgData &temp() { return ctx->subImgData[SubImgTemp]; }
+    FieldSettings &temp() { return ctx->settings.fields[SubImgTemp]; }
 };
 
 TEST_F(MarksTest, PressesRoundToColumnsAndAnEndBeforeTheStartIsRefused)
 {
     click(view(), 49.5, 20);
-    EXPECT_EQ(ctx->datePos[0], 50);
+    EXPECT_EQ(ctx->settings.datePos[0], 50);
     EXPECT_STREQ(record("DatePos1"), "50");
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
     click(view(), 49.4, 20, 3);
-    EXPECT_EQ(ctx->datePos[0], 49);
+    EXPECT_EQ(ctx->settings.datePos[0], 49);
 
     setMode("enddate");
     answerDialogs({AnswerOk});
     click(view(), 49, 20);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{"vellora error: you can not set end mark before start mark"});
-    EXPECT_EQ(ctx->datePos[1], kFieldWidth - 1);
+    EXPECT_EQ(ctx->settings.datePos[1], kFieldWidth - 1);
     EXPECT_EQ(record("DatePos2"), std::to_string(kFieldWidth - 1)) << "the old column stored again";
+}
+
+// What the GUI stores is what the batch accepts: marks and drawn rows lie on
+// the field image, also where the view is wider or the pointer left it.
+TEST_F(MarksTest, MarksAndDrawnRowsStayOnTheImage)
+{
+    gtk_widget_set_size_request(view(), kFieldWidth + 200, kFieldHeight + 60);
+    runPending();
+    setMode("enddate");
+    click(view(), kFieldWidth + 100, 20);
+    EXPECT_STREQ(record("DatePos2"), std::to_string(kFieldWidth - 1).c_str());
+    if (!pointerStateAvailable())
+        GTEST_SKIP() << "no XTest: strokes need held buttons";
+    setMode("drawcurve");
+    pressButton(view(), 100, kFieldHeight + 40);
+    movePointer(view(), 100, kFieldHeight + 40);
+    releaseButton(view(), 100, kFieldHeight + 40);
+    EXPECT_STREQ(record(columnKey("Draw", 0, 100)), std::to_string(kFieldHeight - 1).c_str());
 }
 
 TEST_F(MarksTest, StrokesDrawAndRetouchEveryColumnControlClearsReleaseRefits)
@@ -59,7 +77,7 @@ TEST_F(MarksTest, StrokesDrawAndRetouchEveryColumnControlClearsReleaseRefits)
     // Retouching keeps two rows between the edges; Control clears one.
     fieldWork.clear();
     setMode("retouchvertical");
-    SpanArray &limit = *temp().limitSpan;
+    SpanArray &limit = temp().windows;
     const int x = 300;
     limit.setBot(x, 50);
     limit.setTop(x, 120);
@@ -86,14 +104,14 @@ TEST_F(MarksTest, ResetsDropEveryWindowAndDrawnRowOfBothFields)
 {
     const size_t others = ctx->fileCtx.all().size();
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        SubImgData &sub = ctx->subImgData[f];
+        FieldSettings &hand = ctx->settings.fields[f];
         for (int x = 100; x < 110; ++x) {
-            sub.limitSpan->setBot(x, 10);
-            sub.limitSpan->setTop(x, 150);
-            sub.drawPos[x + 200] = 40;
+            hand.windows.setBot(x, 10);
+            hand.windows.setTop(x, 150);
+            hand.drawPos[x + 200] = 40;
         }
-        storeLimits(ctx, f);
-        storeDrawMarks(ctx, f);
+        storeWindows(ctx, f);
+        storeDrawMarks(ctx->fileCtx, f, hand.drawPos.data(), kFieldWidth);
     }
     ASSERT_EQ(ctx->fileCtx.all().size(), others + 2 * 30);
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "resetvertical")));
@@ -101,8 +119,11 @@ TEST_F(MarksTest, ResetsDropEveryWindowAndDrawnRowOfBothFields)
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "resetdrawpos")));
     EXPECT_EQ(ctx->fileCtx.all().size(), others);
-    for (const SubImgData &sub : ctx->subImgData)
-        EXPECT_EQ(sub.limitSpan->getBot(105) + sub.limitSpan->getTop(105) + sub.drawPos[305], -3);
+    for (const FieldSettings &hand : ctx->settings.fields) {
+        EXPECT_EQ(hand.windows.getBot(105), -1);
+        EXPECT_EQ(hand.windows.getTop(105), -1);
+        EXPECT_EQ(hand.drawPos[305], -1);
+    }
 }
 
 TEST_F(MarksTest, AutoWindowsFollowTheInkAndAreStored)
@@ -110,24 +131,24 @@ TEST_F(MarksTest, AutoWindowsFollowTheInkAndAreStored)
     // A sloping trace: a straight one across the field looks like a printed line.
     auto slopeRow = [](int x) { return 40 + (x - 100) * 80 / 300; };
     const guchar paper[3] = {255, 255, 255}, ink[3] = {155, 132, 192};
-    for (const SubImgData &sub : ctx->subImgData) {
+    for (const FieldResult &field : ctx->fields) {
         for (int x = 0; x < kFieldWidth; ++x) {
             for (int y = 0; y < kFieldHeight; ++y)
-                putPixel(sub.pixbuf, x, y, std::abs(y - slopeRow(x)) <= 1 ? ink : paper);
+                putPixel(field.pixbuf, x, y, std::abs(y - slopeRow(x)) <= 1 ? ink : paper);
         }
     }
-    ctx->datePos[0] = 100;
-    ctx->datePos[1] = 400;
+    ctx->settings.datePos[0] = 100;
+    ctx->settings.datePos[1] = 400;
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "autowindows")));
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        const SpanArray &limit = *ctx->subImgData[f].limitSpan;
+        const SpanArray &limit = ctx->settings.fields[f].windows;
         for (int x : {100, 250, 400}) {
             EXPECT_LT(limit.getBot(x), slopeRow(x) - 1) << f << "," << x;
             EXPECT_GT(limit.getTop(x), slopeRow(x) + 1) << f << "," << x;
             EXPECT_STREQ(record(columnKey("Bot", f, x)), std::to_string(limit.getBot(x)).c_str());
         }
         EXPECT_EQ(limit.getBot(50), -1) << "outside the marks";
-        EXPECT_NEAR(ctx->subImgData[f].curve->value(250), slopeRow(250), 1.0);
+        EXPECT_NEAR(ctx->fields[f].curve->value(250), slopeRow(250), 1.0);
     }
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
 }

@@ -60,14 +60,14 @@ TEST_F(TablePageTest, TheTimeStepRebuildsBothTablesAndIsStored)
 {
     enterTables();
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), kTablePage);
-    EXPECT_EQ(ctx->subImgData[SubImgTemp].tableCount, 26);
+    EXPECT_EQ(int(ctx->fields[SubImgTemp].rows.size()), 26);
     setToggle(ctx->widtimestep10, true);
     EXPECT_STREQ(record("TimeStep"), "10");
     for (const SubImgData &sub : ctx->subImgData)
         EXPECT_EQ(entryText(sub.wid_cnt), "151");
     setToggle(ctx->widtimestep60, true);
     EXPECT_STREQ(record("TimeStep"), "60");
-    EXPECT_EQ(ctx->subImgData[SubImgHygro].tableCount, 26);
+    EXPECT_EQ(int(ctx->fields[SubImgHygro].rows.size()), 26);
 }
 
 TEST_F(TablePageTest, SaveWritesBothFilesAndAsksBeforeOverwritingEach)

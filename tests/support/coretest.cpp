@@ -1,6 +1,8 @@
 #include "coretest.h"
 
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -57,4 +59,23 @@ std::string stamp(int year, int month, int day, int hour, int minute)
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
     return text;
+}
+
+bool useDecimalCommaLocale()
+{
+    // Built once into a folder of our own: no root, no system locale needed.
+    static const std::string dir = [] {
+        gchar *made = g_dir_make_tmp("vellora-locale-XXXXXX", nullptr);
+        std::string path = made ? made : "";
+        g_free(made);
+        const std::string command = "localedef -i de_DE -f UTF-8 " + path + "/de_DE.UTF-8 2>/dev/null";
+        if (path.empty() || std::system(command.c_str()) != 0)
+            path.clear();
+        return path;
+    }();
+    if (dir.empty())
+        return false;
+    g_setenv("LOCPATH", dir.c_str(), TRUE);
+    g_setenv("LC_ALL", "de_DE.UTF-8", TRUE);
+    return std::setlocale(LC_ALL, "de_DE.UTF-8") && *std::localeconv()->decimal_point == ',';
 }

@@ -28,6 +28,10 @@ DateTime at(int year, int month, int day, int hour, int minute);
 std::string stamp(int year, int month, int day, int hour, int minute);
 inline std::string stamp(const DateTime &dt) { return stamp(dt.year, dt.month, dt.day, dt.hour, dt.minute); }
 
+// Switches the process to a German locale (decimal comma), generated into a
+// folder of the test's own; false when that is not possible.
+bool useDecimalCommaLocale();
+
 // A ProgressFn that appends each fraction to the std::vector<double> at user.
 inline void recordProgress(void *user, double f) { static_cast<std::vector<double> *>(user)->push_back(f); }
 
