@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
 #include "coretest.h"
@@ -41,4 +42,18 @@ TEST(ParamFile, ResultLineAndValuesKept)
     EXPECT_EQ(loadParamFile(p, "test.ini"), 3);
     // No component of a bad colour is written, nothing is read after the bad line.
     EXPECT_TRUE(p.dstPixelsPerMM == 10.0 && p.minKnotWeight == 99 && p.srcInkColor[0] == 155 && p.edgePassColor[2] == 0);
+}
+
+// The file's numbers carry a point; a decimal-comma locale must not cut them.
+TEST(ParamFile, PointNumbersInADecimalCommaLocale)
+{
+    ASSERT_TRUE(useDecimalCommaLocale());
+    Params p;
+    setParamDefaults(p);
+    makeFile("test.ini", "srcFieldWidthMM 286.5\nsrcFieldDistMM 10.7\ndstCurveFilter 0.5\n");
+    EXPECT_EQ(loadParamFile(p, "test.ini"), 0);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(p.srcFieldWidthMM, 286.5);
+    EXPECT_EQ(p.srcFieldDistMM, 10.7);
+    EXPECT_EQ(p.dstCurveFilter, 0.5);
 }

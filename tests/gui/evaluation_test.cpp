@@ -26,14 +26,19 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChange)
     EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, cut);
     EXPECT_EQ(temp.drawPos[100], 50) << "retouch kept";
 
-    // A new cut-out loads the stored windows and draw marks.
+    // A new cut-out loads the stored windows and draw marks; marks and drawn
+    // rows beyond the image (a damaged record) come onto its edge.
     ctx->fileCtx.set("Bot0_0005", "10");
     ctx->fileCtx.set("Draw1_0586", "44");
+    ctx->fileCtx.set("Draw1_0585", "99999");
+    ctx->settings.datePos[1] = 2147483647;
     setPassPoints(573.0);
     reenterEvaluation();
     EXPECT_EQ(temp.drawPos[100], -1);
     EXPECT_EQ(temp.windows.getBot(5), 10);
     EXPECT_EQ(ctx->settings.fields[SubImgHygro].drawPos[kFieldWidth - 1], 44);
+    EXPECT_EQ(ctx->settings.fields[SubImgHygro].drawPos[kFieldWidth - 2], kFieldHeight - 1);
+    EXPECT_EQ(ctx->settings.datePos[1], kFieldWidth - 1);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
 }
 

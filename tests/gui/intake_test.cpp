@@ -95,6 +95,16 @@ TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
     EXPECT_FALSE(ctx->fileCtx.isModified());
     chooseFile(ctx, scan("b.tif"));
     EXPECT_EQ(takeDialogs(), Dialogs{});
+
+    // A scan without records starts from the start values, not from a's.
+    EXPECT_EQ(ctx->settings.datePos[1], -1);
+    EXPECT_EQ(stamp(ctx->settings.dateVal[0]), "2000-01-01 12:00");
+    EXPECT_EQ(ctx->settings.curveColor[1], ctx->params->srcInkColor[1]);
+    EXPECT_EQ(ctx->settings.timeStep, 60);
+    EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widtimestep60)));
+    EXPECT_EQ(gtk_spin_button_get_value(GTK_SPIN_BUTTON(ctx->widAddHygro)), 0.0);
+    changeFileCtx();
+    EXPECT_EQ(keysOf(ctx->fileCtx), "Pass1 ");
 }
 
 TEST_F(IntakeTest, RecordsThatDoNotScanAreIgnored)

@@ -110,21 +110,18 @@ protected:
     MainCtx *ctx = nullptr;
 };
 
-TEST_F(Shell, DialogsShowTheirJoinedTextAndOnlyOkCounts)
+// A line the parameter file cannot use stops the reading; the user is told,
+// and the smoothness control starts at the weight the file gives.
+TEST(StartUp, TellsWhereTheParameterFileStoppedAndStartsTheSmoothnessFromIt)
 {
-    answerDialogs({AnswerOk, AnswerNo, AnswerClose, AnswerOk, AnswerOk});
-    EXPECT_EQ(askQuestion(ctx, "Save file context ", "/scans/a b.tif.ctx", " ?"), 1);
-    EXPECT_EQ(askQuestion(ctx, "Really quit ?"), 0);
-    EXPECT_EQ(askQuestion(ctx, "Really quit ?"), 0);  // closed by the window manager
-    showWarning(ctx, "paper speed not exact, please check dates, mmPerHour=", "11.2",
-                ", should be srcMMPerHour=", "12.0");
-    showError(ctx, "could not load image-file ", "/scans/x.tif");
-    EXPECT_EQ(takeDialogs(), (std::vector<std::string>{
-                                 "vellora question: Save file context /scans/a b.tif.ctx ?",
-                                 "vellora question: Really quit ?", "vellora question: Really quit ?",
-                                 "vellora warning: paper speed not exact, please check dates, "
-                                 "mmPerHour=11.2, should be srcMMPerHour=12.0",
-                                 "vellora error: could not load image-file /scans/x.tif"}));
+    MainCtx *ctx = startApp("dstCurveFilter 4\nsrcFieldWidthMM 250.5\nsrcFieldHeigth 80\nsrcRadiusMM 1\n");
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(statusText(ctx), "vellora.ini: line 3 not understood; the lines after it are ignored");
+    EXPECT_EQ(ctx->params->srcFieldWidthMM, 250.5);
+    EXPECT_EQ(ctx->params->srcRadiusMM, 150.0);
+    EXPECT_EQ(gtk_range_get_value(GTK_RANGE(ctx->widCurveSmoothness)), 2.0);
+    EXPECT_EQ(knotWeight(ctx->settings, *ctx->params), 4.0);
+    stopApp(ctx);
 }
 
 void recordFraction(GObject *bar, GParamSpec *, gpointer shown)

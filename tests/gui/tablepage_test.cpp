@@ -3,6 +3,7 @@
 #include <glib/gstdio.h>
 
 #include "evalchart.h"
+#include "synth_fixtures.h"
 
 // The table page: entry, time step and writing the table files.
 
@@ -54,6 +55,20 @@ TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
     EXPECT_EQ(takeDialogs(), (Dialogs{"vellora error: missing curve", "vellora error: missing curve",
                                       "vellora error: missing tables"}));
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), kEvaluationPage);
+}
+
+// A scan prepared before needs no detour through the evaluation page.
+TEST_F(TablePageTest, APreparedScanGoesStraightToItsTables)
+{
+    start("");
+    const MadeChart made = makeChart(appDir(), quickChartOptions(4));
+    ASSERT_EQ(made.result, SynthOk);
+    chooseFile(ctx, made.scan);
+    showPage(kTablePage);
+    EXPECT_EQ(takeDialogs(), Dialogs{});
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), kTablePage);
+    for (int f = SubImgTemp; f <= SubImgHygro; ++f)
+        EXPECT_LT(tableError(made.chart, ctx->fields[f], f).rmse, f == SubImgTemp ? 0.3 : 1.5) << f;
 }
 
 TEST_F(TablePageTest, TheTimeStepRebuildsBothTablesAndIsStored)
