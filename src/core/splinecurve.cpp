@@ -17,7 +17,8 @@ double *newArray(unsigned size)
 
 }  // namespace
 
-const double kHygroTableMM[21] = {
+// The printed scale, one row per 5 %: millimetres of 0, 5, ..., 100 %.
+static const double kHygroTableMM[21] = {
     0.0,  7.5,  14.5, 21.0, 26.3, 31.3, 35.8, 39.9, 43.6, 47.0, 50.2,
     53.2, 56.0, 59.0, 62.0, 65.0, 67.9, 70.5, 74.0, 77.2, 82.0,
 };

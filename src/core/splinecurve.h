@@ -43,7 +43,4 @@ private:
     SplineCurve mmToPercent;
 };
 
-// The printed scale, one row per 5 %: millimetres of 0, 5, ..., 100 %.
-extern const double kHygroTableMM[21];
-
 #endif

@@ -103,8 +103,9 @@ protected:
     Saved runWorkflow(bool decimalComma)
     {
         Saved saved;
-        if (decimalComma)
+        if (decimalComma) {
             EXPECT_TRUE(useDecimalCommaLocale());
+        }
         start("");
         const MadeChart made = makeChart(appDir(), quickChartOptions(11));
         EXPECT_EQ(made.result, SynthOk);
@@ -157,8 +158,9 @@ TEST_F(WorkflowTest, GuiAndBatchWriteTheSameTablesInAnyLocale)
     for (const char *key : {"Smoothness=0.000000", "AddTemp=0.500000", "AddHygro=-0.300000", "TimeStep=10",
                             "Top1_", "Bot0_"})
         EXPECT_NE(plain.context.find(key), std::string::npos) << key;
-    if (pointerStateAvailable())
+    if (pointerStateAvailable()) {
         EXPECT_NE(plain.context.find("Draw1_"), std::string::npos);
+    }
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         EXPECT_GT(plain.tables[f].size(), 1000u);
         EXPECT_EQ(plain.batchTables[f], plain.tables[f]) << "field " << f;

@@ -30,7 +30,7 @@
 #include "geometry.h"
 #include "params.h"
 
-class HygroScale;
+#include "synthhygro.h"
 
 enum class ScanFormat { Tiff, Jpeg, Bmp };
 
@@ -149,10 +149,10 @@ public:
     void storeRecords(FileCtx &ctx) const;
 
     // The hygrometer scale the humidity rows follow (offset 0).
-    const HygroScale &hygroScale() const { return *hygro; }
+    const PrintedHygroScale &hygroScale() const { return hygro; }
 
 private:
-    std::unique_ptr<HygroScale> hygro;
+    PrintedHygroScale hygro;
 };
 
 // Draws the chart; SynthOk or SynthBadOptions / SynthNoMemory.

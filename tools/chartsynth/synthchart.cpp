@@ -47,7 +47,7 @@ double ChartCurves::humidity(double minute) const
 
 SynthChart::SynthChart()
     : pass{}, datePos{-1, -1}, curveColor{0, 0, 0}, timeStep(60), minutes(0), mmPerHour(0), rotationDeg(0),
-      scanPixelsPerMM(0), startColumnMM(0), curves{}, hygro(new HygroScale())
+      scanPixelsPerMM(0), startColumnMM(0), curves{}
 {
     setParamDefaults(params);
 }
@@ -93,7 +93,7 @@ double SynthChart::temperatureRow(double celsius) const
 
 double SynthChart::humidityRow(double percent) const
 {
-    return params.dstPixelsPerMM * hygro->toMM(percent);
+    return params.dstPixelsPerMM * hygro.toMM(percent);
 }
 
 double SynthChart::traceRow(int field, double minute) const
