@@ -85,11 +85,11 @@ void on_savetables_clicked(GtkButton * /*button*/, gpointer user)
 {
     trace("on_savetables_clicked\n");
     MainCtx *ctx = mainCtxOf(user);
-    writeTableFile(ctx, SubImgTemp);
-    writeTableFile(ctx, SubImgHygro);
+    saveTableFile(ctx, SubImgTemp);
+    saveTableFile(ctx, SubImgHygro);
 }
 
-void writeTableFile(MainCtx *ctx, int field)
+void saveTableFile(MainCtx *ctx, int field)
 {
     SubImgData &sub = ctx->subImgData[field];
     const std::vector<TableRow> &rows = ctx->fields[field].rows;

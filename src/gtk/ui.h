@@ -77,7 +77,7 @@ void enterTablePage(GtkWidget *notebook, MainCtx *ctx);
 void setTimeStep(MainCtx *ctx, int minutes);
 // The time step radio buttons follow timeStep.
 void showTimeStep(MainCtx *ctx);
-void writeTableFile(MainCtx *ctx, int field);
+void saveTableFile(MainCtx *ctx, int field);
 
 // fieldview.cpp: drawing the field views.
 void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int field);
