@@ -129,15 +129,25 @@ bool loadIntRecord(const FileCtx &ctx, const std::string &key, int &v)
     return scanInt(ctx.get(key.c_str()), &v);
 }
 
-// Per-column rows are 0 or more; a negative row means "not set" elsewhere
-// and must not come in through a damaged record.
-bool loadColumnRecord(const FileCtx &ctx, const char *prefix, int field, int column, int *row)
+// Calls apply(column, row) for every sound per-column record of the field
+// below width. Only the keys present are visited: a field has thousands of
+// columns and few records. Rows are 0 or more; a negative row means "not
+// set" elsewhere and must not come in through a damaged record.
+template <typename Apply>
+void forEachColumnRecord(const FileCtx &ctx, const char *prefix, int field, int width,
+                         Apply apply)
 {
-    int v;
-    if (!loadIntRecord(ctx, columnKey(prefix, field, column), v) || v < 0)
-        return false;
-    *row = v;
-    return true;
+    const std::string start = format("%s%1d_", prefix, field);
+    const FileCtx::Entries &entries = ctx.all();
+    for (auto it = entries.lower_bound(start);
+         it != entries.end() && it->first.compare(0, start.size(), start) == 0; ++it) {
+        int column, row;
+        if (!scanInt(it->first.c_str() + start.size(), &column) || column < 0 || column >= width ||
+            it->first != columnKey(prefix, field, column))
+            continue;
+        if (scanInt(it->second.c_str(), &row) && row >= 0)
+            apply(column, row);
+    }
 }
 
 // A row of 0 or more is stored, -1 (or any other negative) removes the record.
@@ -369,13 +379,8 @@ void storeLimits(FileCtx &ctx, int field, const SpanArray &limitSpan, int width)
 
 void loadLimits(const FileCtx &ctx, int field, SpanArray &limitSpan, int width)
 {
-    for (int x = 0; x < width; ++x) {
-        int row;
-        if (loadColumnRecord(ctx, "Bot", field, x, &row))
-            limitSpan.setBot(x, row);
-        if (loadColumnRecord(ctx, "Top", field, x, &row))
-            limitSpan.setTop(x, row);
-    }
+    forEachColumnRecord(ctx, "Bot", field, width, [&](int x, int row) { limitSpan.setBot(x, row); });
+    forEachColumnRecord(ctx, "Top", field, width, [&](int x, int row) { limitSpan.setTop(x, row); });
 }
 
 void storeDrawColumn(FileCtx &ctx, int field, const int *drawPos, int x)
@@ -391,6 +396,5 @@ void storeDrawMarks(FileCtx &ctx, int field, const int *drawPos, int width)
 
 void loadDrawMarks(const FileCtx &ctx, int field, int *drawPos, int width)
 {
-    for (int x = 0; x < width; ++x)
-        loadColumnRecord(ctx, "Draw", field, x, &drawPos[x]);
+    forEachColumnRecord(ctx, "Draw", field, width, [&](int x, int row) { drawPos[x] = row; });
 }
