@@ -40,7 +40,7 @@ start: build
 
 # `make install PREFIX=/opt/vellora`; DESTDIR is honoured for staging.
 install: build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 package: build
 	cd $(BUILD) && cpack -G DEB
