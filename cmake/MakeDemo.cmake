@@ -12,7 +12,7 @@ set(scan ${DEMO_DIR}/charts/x0701.tif)
 file(REMOVE_RECURSE ${DEMO_DIR})
 file(MAKE_DIRECTORY ${DEMO_DIR}/charts ${DEMO_DIR}/run)
 execute_process(
-  COMMAND ${CHARTSYNTH} --seed 7 --dpi 200 --format tif --rotate 0.6 --noise 3 --annotations -o ${scan}
+  COMMAND ${CHARTSYNTH} --seed 7 --dpi 200 --format tif --rotate 0.6 --noise 3 -o ${scan}
   OUTPUT_QUIET RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "chartsynth could not make the demo scan (${status})")
