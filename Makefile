@@ -21,8 +21,26 @@ test: build
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
 
+# The demo chart, preselected; its folder lives in the build tree, so that
+# nothing of run/ or of the user's is read or written.
 run: build
-	cd run && ../$(BUILD)/vellora
+	cd $(BUILD)/demo/run && $(abspath $(BUILD))/vellora
 
 clean:
 	rm -rf $(BUILD)
+
+# ---- Installation and package ---------------------------------------------
+PREFIX ?= /usr/local
+
+.PHONY: start install package
+
+# The program in run/, for your own scans, as a source run.
+start: build
+	cd run && ../$(BUILD)/vellora
+
+# `make install PREFIX=/opt/vellora`; DESTDIR is honoured for staging.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
+
+package: build
+	cd $(BUILD) && cpack -G DEB

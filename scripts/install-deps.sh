@@ -4,7 +4,8 @@
 set -eu
 
 PACKAGES="g++ make cmake pkg-config libgtk2.0-dev libglade2-dev libgdk-pixbuf-2.0-dev \
-libgtest-dev libbenchmark-dev xvfb xauth libxtst6"
+libgtest-dev libbenchmark-dev xvfb xauth libxtst6 \
+dpkg-dev appstream desktop-file-utils"
 
 missing=""
 for p in $PACKAGES; do

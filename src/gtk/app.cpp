@@ -1,13 +1,12 @@
-#include <cstring>
+#include <cstdio>
 
 #include "assertion.h"
+#include "datapaths.h"
 #include "digitise.h"
 #include "handlers.h"
 #include "ui.h"
 
 namespace {
-
-const char *const kUiDefinition = "../glade/vellora.glade";
 
 // Looks a widget of the UI definition up; a missing one ends the program with
 // the assertion naming the field.
@@ -151,15 +150,22 @@ void releaseFont(PangoFontDescription *&font)
     font = nullptr;
 }
 
-const char *const kParamFile = "vellora.ini";
-
 // Reading stops at a line it does not understand; the user must learn that
 // the rest of the file, perhaps the chart's geometry, did not count.
 void initParams(MainCtx *ctx)
 {
     ctx->params = &ctx->paramsRecord;
     setParamDefaults(*ctx->params);
-    ctx->paramFileMessage = paramFileStopMessage(kParamFile, loadParamFile(*ctx->params, kParamFile));
+    const DataPlaces places = processDataPlaces();
+    const std::string paramFile = findParamFile(places);
+    if (paramFile.empty())
+        return;
+    const int result = loadParamFile(*ctx->params, paramFile.c_str());
+    // The working folder's file by its name, as the user knows it.
+    const std::string inWorkDir = places.workDir + G_DIR_SEPARATOR_S;
+    const bool local = paramFile.compare(0, inWorkDir.size(), inWorkDir) == 0;
+    ctx->paramFileMessage =
+        paramFileStopMessage(local ? paramFile.c_str() + inWorkDir.size() : paramFile.c_str(), result);
 }
 
 } // namespace
@@ -168,7 +174,7 @@ void initMainCtx(MainCtx *ctx)
 {
     ctx->busy = 0;
     ctx->dirtyFlags = ImageChanged | PassPointsChanged | CurveChanged;
-    ctx->settingsCtx.open("vellora", true);
+    ctx->settingsCtx.open(prepareSettingsStore(processDataPlaces()).c_str(), true);
     ctx->imageName.clear();
     createCursors(ctx);
     ctx->scanPixbuf = nullptr;
@@ -247,14 +253,43 @@ void destroyMainCtx(MainCtx *ctx)
 
 int velloraMain(int argc, char **argv)
 {
-    if (argc > 1 && strcmp(argv[1], "-v") == 0)
-        verbose = 1;
+    gboolean showVersion = FALSE;
+    GOptionEntry options[] = {
+        {"verbose", 'v', 0, G_OPTION_ARG_NONE, &verbose, "Trace every handler on standard output", nullptr},
+        {"version", 'V', 0, G_OPTION_ARG_NONE, &showVersion, "Show the version and end", nullptr},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     g_log_set_handler(nullptr, static_cast<GLogLevelFlags>(0xff), logFunc, nullptr);
-    gtk_init(&argc, &argv);
+    // What gtk_init_with_args does, but without the display yet: a failing
+    // display would undo the parsed options, and --version needs none.
+    GOptionContext *context = g_option_context_new("- digitise thermohygrograph charts");
+    g_option_context_add_main_entries(context, options, nullptr);
+    g_option_context_add_group(context, gtk_get_option_group(FALSE));
+    GError *error = nullptr;
+    const gboolean parsed = g_option_context_parse(context, &argc, &argv, &error);
+    g_option_context_free(context);
+    if (!parsed) {
+        fprintf(stderr, "vellora: %s (see vellora --help)\n", error->message);
+        g_error_free(error);
+        return 2;
+    }
+    if (showVersion) {
+        printf("vellora %s\n", VELLORA_VERSION);
+        return 0;
+    }
+    if (!gtk_init_check(&argc, &argv)) {
+        const char *display = gdk_get_display_arg_name() ? gdk_get_display_arg_name() : g_getenv("DISPLAY");
+        fprintf(stderr, "vellora: cannot open the display %s\n", display ? display : "(DISPLAY is not set)");
+        return 1;
+    }
+    const std::string uiDefinition = findUiDefinition(processDataPlaces());
+    if (uiDefinition.empty()) {
+        fprintf(stderr, "vellora: the UI definition vellora.glade is neither in ../glade nor installed\n");
+        return 1;
+    }
 
     MainCtx *mainCtx = new MainCtx();
     initMainCtx(mainCtx);
-    if (startMainWindow(mainCtx, kUiDefinition) != 0) {
+    if (startMainWindow(mainCtx, uiDefinition.c_str()) != 0) {
         destroyMainCtx(mainCtx);
         delete mainCtx;
         return 1;
