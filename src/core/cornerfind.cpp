@@ -1,0 +1,481 @@
+#include "cornerfind.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "scanraster.h"
+
+namespace {
+
+const char *const kCornerNames[3] = {"TopLeft", "BottomLeft", "BottomRight"};
+
+// The coarse search works on blocks of about a third of a millimetre: the
+// printed lines still stand out and a whole scan costs a few hundred
+// thousand blocks.
+const double kCoarsePixelsPerMM = 3.0;
+// Largest turn searched, as the tangent (a little more than 3.5 degrees).
+const double kMaxTurn = 0.062;
+// Half the width of the field outlines plus room for a blurred scan, mm.
+const double kOutlineHalfMM = 0.2;
+// Samples along the fitted lines, mm apart, and kept clear of crossings.
+const double kSampleStepMM = 1.0;
+const double kCrossingClearMM = 2.0;
+// Darkness a line sample must stand above its surroundings (grey levels).
+const double kMinLineContrast = 10.0;
+// Inlier share of the samples a line needs to count as found.
+const double kMinInlierShare = 0.3;
+
+// Block means of the darkness (255 - luma), f x f scan pixels per block.
+struct CoarseImage {
+    int f, w, h;
+    std::vector<float> d;
+    float at(int x, int y) const { return d[size_t(y) * w + x]; }
+};
+
+CoarseImage makeCoarse(const ScanRaster &scan, int f)
+{
+    CoarseImage c{f, scan.width() / f, scan.height() / f, {}};
+    c.d.assign(size_t(c.w) * c.h, 0.0f);
+    std::vector<int> sums(c.w);
+    for (int cy = 0; cy < c.h; cy++) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int y = cy * f; y < (cy + 1) * f; y++)
+            for (int x = 0; x < c.w * f; x++) sums[x / f] += scan.darkness(x, y);
+        for (int cx = 0; cx < c.w; cx++) c.d[size_t(cy) * c.w + cx] = float(sums[cx]) / float(f * f);
+    }
+    return c;
+}
+
+// Column profile of the image sheared so that lines x = c + (y - yc) t stand
+// upright; bin i holds c = i - offset.
+struct Profile {
+    std::vector<double> v;
+    int offset;
+    double at(double c) const
+    {
+        double pos = c + offset;
+        int i = int(std::floor(pos));
+        if (i < 0 || i + 1 >= int(v.size())) return 0.0;
+        double fr = pos - i;
+        return v[i] * (1 - fr) + v[i + 1] * fr;
+    }
+};
+
+void splat(std::vector<double> &v, double pos, double value)
+{
+    int i = int(std::floor(pos));
+    double fr = pos - i;
+    v[i] += value * (1 - fr);
+    v[i + 1] += value * fr;
+}
+
+Profile columnProfile(const CoarseImage &c, double t, int rowStep)
+{
+    Profile p;
+    double yc = 0.5 * c.h;
+    p.offset = int(std::ceil(std::fabs(t) * yc)) + 2;
+    p.v.assign(c.w + 2 * p.offset + 2, 0.0);
+    int rows = 0;
+    for (int y = 0; y < c.h; y += rowStep, rows++) {
+        double shift = p.offset - (y - yc) * t;
+        for (int x = 0; x < c.w; x++) splat(p.v, x + shift, c.at(x, y));
+    }
+    for (double &x : p.v) x /= std::max(rows, 1);
+    return p;
+}
+
+double sharpness(const Profile &p)
+{
+    double s = 0;
+    for (size_t i = 1; i < p.v.size(); i++) s += (p.v[i] - p.v[i - 1]) * (p.v[i] - p.v[i - 1]);
+    return s;
+}
+
+// The shear that makes the near-vertical lines sharpest: a coarse sweep,
+// then a fine one around its best, then a parabola through the top three.
+double findShear(const CoarseImage &c)
+{
+    double best = 0, bestScore = -1;
+    double coarseStep = 2.0 / c.h;
+    for (double t = -kMaxTurn; t <= kMaxTurn; t += coarseStep) {
+        double s = sharpness(columnProfile(c, t, 4));
+        if (s > bestScore) bestScore = s, best = t;
+    }
+    double fine = 0.25 / c.h;
+    std::vector<double> scores;
+    double from = best - 8 * fine;
+    for (int k = 0; k <= 16; k++) scores.push_back(sharpness(columnProfile(c, from + k * fine, 2)));
+    int k = int(std::max_element(scores.begin(), scores.end()) - scores.begin());
+    double t = from + k * fine;
+    if (k > 0 && k < 16) {
+        double a = scores[k - 1], b = scores[k], d = scores[k + 1];
+        double den = a - 2 * b + d;
+        if (den < 0) t += 0.5 * fine * (a - d) / den;
+    }
+    return t;
+}
+
+// Lines narrower than about 2 radius bins: the value less the mean of the
+// lowest values on either side.
+std::vector<double> topHat(const std::vector<double> &v, int radius)
+{
+    int n = int(v.size());
+    std::vector<double> out(n, 0.0);
+    for (int i = radius; i + radius < n; i++) {
+        double left = *std::min_element(v.begin() + (i - radius), v.begin() + i);
+        double right = *std::min_element(v.begin() + i + 1, v.begin() + i + radius + 1);
+        out[i] = std::max(0.0, v[i] - 0.5 * (left + right));
+    }
+    return out;
+}
+
+double peakNear(const std::vector<double> &v, double pos)
+{
+    int i = int(std::floor(pos));
+    if (i < 0 || i + 1 >= int(v.size())) return 0.0;
+    return std::max(v[i], v[i + 1]);
+}
+
+struct Across {
+    double left, scale, score;  // profile position of the left outline, bins per mm
+};
+
+// The four outline edges of the two fields across the time axis: each is a
+// line, no line lies inside the gap between the fields.
+Across matchOutlines(const std::vector<double> &lines, double H, double D, double sLo, double sHi)
+{
+    Across best{0, 0, -1e9};
+    int n = int(lines.size());
+    double step = 0.25 / (2 * H + D);
+    for (double s = sLo; s <= sHi; s += step) {
+        double span = s * (2 * H + D);
+        for (int x0 = 1; x0 + span + 1 < n; x0++) {
+            double e = std::min({peakNear(lines, x0), peakNear(lines, x0 + s * H), peakNear(lines, x0 + s * (H + D)),
+                                 peakNear(lines, x0 + span)});
+            if (e <= best.score) continue;
+            int g0 = int(x0 + s * (H + 0.2 * D)), g1 = int(x0 + s * (H + 0.8 * D));
+            double gap = g1 > g0 ? *std::max_element(lines.begin() + g0, lines.begin() + g1) : 0.0;
+            double score = e - 0.5 * gap;
+            if (score > best.score) best = Across{double(x0), s, score};
+        }
+    }
+    return best;
+}
+
+// Profile of the rows across the time axis, perpendicular to the sheared
+// columns, over the field columns only; bin i holds r = i - offset.
+Profile rowProfile(const CoarseImage &c, double t, const Profile &cols, const Across &a, double H, double D)
+{
+    Profile p;
+    double xc = 0.5 * c.w, yc = 0.5 * c.h;
+    p.offset = int(std::ceil(std::fabs(t) * xc)) + 2;
+    p.v.assign(c.h + 2 * p.offset + 2, 0.0);
+    std::vector<double> counts(p.v.size(), 0.0);
+    double left = a.left - cols.offset, inset = a.scale;
+    double f0a = left + inset, f0b = left + a.scale * H - inset;
+    double f1a = left + a.scale * (H + D) + inset, f1b = left + a.scale * (2 * H + D) - inset;
+    for (int y = 0; y < c.h; y++)
+        for (int x = 0; x < c.w; x++) {
+            double col = x - (y - yc) * t;
+            if (!((col > f0a && col < f0b) || (col > f1a && col < f1b))) continue;
+            double r = p.offset + y + (x - xc) * t;
+            splat(p.v, r, c.at(x, y));
+            splat(counts, r, 1.0);
+        }
+    for (size_t i = 0; i < p.v.size(); i++) p.v[i] = counts[i] > 0 ? p.v[i] / counts[i] : 0.0;
+    return p;
+}
+
+struct Along {
+    double bottom, top, score;  // profile positions of the field ends
+};
+
+// The two straight ends of the fields, one field length apart (the paper may
+// have shrunk or stretched a little).
+Along matchEnds(const std::vector<double> &lines, double lengthBins)
+{
+    Along best{0, 0, -1e9};
+    int n = int(lines.size());
+    int lo = int(lengthBins * 0.985), hi = int(std::ceil(lengthBins * 1.015));
+    for (int b = lo; b < n; b++) {
+        if (lines[b] <= best.score) continue;
+        int top = -1;
+        for (int t = std::max(0, b - hi); t <= b - lo; t++)
+            if (top < 0 || lines[t] > lines[top]) top = t;
+        if (top < 0) continue;
+        double score = std::min(lines[b], lines[top]);
+        if (score > best.score) best = Along{double(b), double(top), score};
+    }
+    return best;
+}
+
+// A line p = a + b q in scan pixels, q running along it.
+struct Line {
+    double a, b;
+    double at(double q) const { return a + b * q; }
+};
+
+struct LineFit {
+    Line line;
+    double rms;       // of the inliers, pixels
+    double share;     // inliers / samples the line should have given
+    bool found;
+};
+
+struct Sample {
+    double q, p;
+};
+
+Line leastSquares(const std::vector<Sample> &s, const std::vector<bool> &use)
+{
+    double n = 0, sq = 0, sp = 0, sqq = 0, sqp = 0;
+    for (size_t i = 0; i < s.size(); i++)
+        if (use[i]) n++, sq += s[i].q, sp += s[i].p, sqq += s[i].q * s[i].q, sqp += s[i].q * s[i].p;
+    double den = n * sqq - sq * sq;
+    if (n < 2 || den == 0) return Line{n > 0 ? sp / n : 0.0, 0.0};
+    double b = (n * sqp - sq * sp) / den;
+    return Line{(sp - b * sq) / n, b};
+}
+
+// Least squares that drops samples far off the line: crossings, ink,
+// handwriting.
+LineFit robustFit(const std::vector<Sample> &s, int expected)
+{
+    LineFit fit{{0, 0}, 0, 0, false};
+    std::vector<bool> use(s.size(), true);
+    std::vector<double> res(s.size());
+    for (int pass = 0; pass < 4 && s.size() >= 2; pass++) {
+        fit.line = leastSquares(s, use);
+        for (size_t i = 0; i < s.size(); i++) res[i] = std::fabs(s[i].p - fit.line.at(s[i].q));
+        std::vector<double> sorted(res);
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        double limit = std::max(3.0 * 1.4826 * sorted[sorted.size() / 2], 0.3);
+        for (size_t i = 0; i < s.size(); i++) use[i] = res[i] <= limit;
+    }
+    double sum = 0;
+    int n = 0;
+    for (size_t i = 0; i < s.size(); i++)
+        if (use[i]) sum += res[i] * res[i], n++;
+    fit.rms = n ? std::sqrt(sum / n) : 0.0;
+    fit.share = expected > 0 ? double(n) / expected : 0.0;
+    fit.found = fit.share >= kMinInlierShare && n >= 8;
+    return fit;
+}
+
+// Sub-pixel centre of a line crossing a profile of darkness values: the
+// centroid above the local floor around the darkest point, taken twice so
+// that the window ends up centred on the line.
+bool lineCentre(const std::vector<double> &d, int half, double &centre)
+{
+    int n = int(d.size());
+    int peak = 1;
+    for (int i = 1; i + 1 < n; i++)
+        if (d[i - 1] + d[i] + d[i + 1] > d[peak - 1] + d[peak] + d[peak + 1]) peak = i;
+    double c = peak;
+    for (int pass = 0; pass < 2; pass++) {
+        int m = int(std::lround(c));
+        int lo = m - half - 2, hi = m + half + 2;
+        if (lo < 0 || hi >= n) return false;
+        double floor = std::min({d[lo], d[lo + 1], d[hi - 1], d[hi]});
+        if (d[m] - floor < kMinLineContrast) return false;
+        double sw = 0, swx = 0;
+        for (int i = m - half; i <= m + half; i++) {
+            double w = std::max(0.0, d[i] - floor);
+            sw += w, swx += w * i;
+        }
+        if (sw <= 0) return false;
+        c = swx / sw;
+    }
+    centre = c;
+    return true;
+}
+
+struct Geometry {
+    const ScanRaster &scan;
+    double ppmm;  // scan pixels per mm
+};
+
+// Samples a line whose prediction is p = line.at(q) for q in the given
+// stretches. upright: p is x and q is y; else p is y and q is x.
+LineFit refineLine(const Geometry &g, Line guess, bool upright, const std::vector<std::pair<double, double>> &stretches)
+{
+    int half = int(std::ceil(kOutlineHalfMM * g.ppmm + 0.5));
+    int window = half + 3 + int(std::ceil(0.5 * g.ppmm));
+    double step = std::max(1.0, kSampleStepMM * g.ppmm);
+    std::vector<Sample> samples;
+    std::vector<double> d(2 * window + 1);
+    int expected = 0;
+    for (const auto &st : stretches)
+        for (double q = st.first; q <= st.second; q += step) {
+            expected++;
+            int qi = int(std::lround(q));
+            int p0 = int(std::lround(guess.at(qi))) - window;
+            bool inside = true;
+            for (int k = 0; k <= 2 * window && inside; k++) {
+                int x = upright ? p0 + k : qi, y = upright ? qi : p0 + k;
+                inside = g.scan.contains(x, y);
+                if (inside) d[k] = g.scan.darkness(x, y);
+            }
+            double c;
+            if (inside && lineCentre(d, half, c)) samples.push_back(Sample{double(qi), p0 + c});
+        }
+    return robustFit(samples, expected);
+}
+
+Vec2 intersect(const Line &upright, const Line &across)
+{
+    double x = (upright.a + upright.b * across.a) / (1 - upright.b * across.b);
+    return Vec2{x, across.at(x)};
+}
+
+double clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
+
+double lineQuality(const LineFit &f, double ppmm)
+{
+    double tolerance = std::max(0.5, 0.05 * ppmm);
+    return clamp01(f.share / 0.7) * clamp01(2.0 - f.rms / tolerance);
+}
+
+struct CoarseFind {
+    double t;       // shear of the upright lines
+    Line left, right, bottom, top;  // full-resolution guesses
+    double ppmm;
+    double score;   // weakest outline's line strength, grey levels
+};
+
+// Converts coarse profile positions to scan-pixel lines.
+Line uprightLine(const CoarseImage &c, double t, double col)
+{
+    double h = 0.5 * (c.f - 1), yc = 0.5 * c.h;
+    return Line{c.f * col + h - (h + c.f * yc) * t, t};
+}
+
+Line acrossLine(const CoarseImage &c, double t, double row)
+{
+    double h = 0.5 * (c.f - 1), xc = 0.5 * c.w;
+    return Line{c.f * row + h + (h + c.f * xc) * t, -t};
+}
+
+bool coarseFind(const Params &params, const ScanRaster &scan, CoarseFind &out)
+{
+    const double W = params.srcFieldWidthMM, H = params.srcFieldHeightMM, D = params.srcFieldDistMM;
+    double sMax = std::min(scan.width() / (2 * H + D), scan.height() / W);
+    int f = std::max(1, int(sMax / kCoarsePixelsPerMM));
+    CoarseImage c = makeCoarse(scan, f);
+    if (c.w < 32 || c.h < 32) return false;
+    double t = findShear(c);
+    Profile cols = columnProfile(c, t, 1);
+    double sc = sMax / f;
+    int radius = std::max(2, int(std::lround(sc)));
+    Across across = matchOutlines(topHat(cols.v, radius), H, D, 0.55 * sc, 1.02 * sc);
+    if (across.scale <= 0) return false;
+    Profile rows = rowProfile(c, t, cols, across, H, D);
+    Along along = matchEnds(topHat(rows.v, radius), across.scale * W);
+    double left = across.left - cols.offset;
+    out.t = t;
+    out.left = uprightLine(c, t, left);
+    out.right = uprightLine(c, t, left + across.scale * (2 * H + D));
+    out.bottom = acrossLine(c, t, along.bottom - rows.offset);
+    out.top = acrossLine(c, t, along.top - rows.offset);
+    out.ppmm = across.scale * f;
+    out.score = std::min(across.score, along.score);
+    return true;
+}
+
+typedef std::vector<std::pair<double, double>> Stretches;
+
+// The field's outer edges fitted at full resolution, each sampled clear of
+// the lines it crosses.
+struct Edges {
+    LineFit left, right, bottom, top;
+};
+
+Edges refineEdges(const Params &params, const Geometry &g, const CoarseFind &cf)
+{
+    const double H = params.srcFieldHeightMM, D = params.srcFieldDistMM;
+    double clear = kCrossingClearMM * g.ppmm;
+    Vec2 bl = intersect(cf.left, cf.bottom), tl = intersect(cf.left, cf.top);
+    Vec2 br = intersect(cf.right, cf.bottom), tr = intersect(cf.right, cf.top);
+    Edges e;
+    e.left = refineLine(g, cf.left, true, Stretches{{tl.y + clear, bl.y - clear}});
+    e.right = refineLine(g, cf.right, true, Stretches{{tr.y + clear, br.y - clear}});
+    // Across the time axis the ends cross the inner outlines of both fields.
+    double fieldPx = (br.x - bl.x) * H / (2 * H + D), gapPx = (br.x - bl.x) * D / (2 * H + D);
+    auto across = [&](double x0) {
+        return Stretches{{x0 + clear, x0 + fieldPx - clear}, {x0 + fieldPx + gapPx + clear, x0 + 2 * fieldPx + gapPx - clear}};
+    };
+    e.bottom = refineLine(g, cf.bottom, false, across(bl.x));
+    e.top = refineLine(g, cf.top, false, across(tl.x));
+    return e;
+}
+
+void addReason(std::string &reason, const std::string &text)
+{
+    if (!reason.empty()) reason += "; ";
+    reason += text;
+}
+
+// Square pixels and a right angle at BottomLeft: a found grid keeps the
+// printed proportions.
+double shapeAgreement(const Params &params, const Vec2 p[3], bool haveTop)
+{
+    Vec2 across{p[2].x - p[1].x, p[2].y - p[1].y};
+    double acrossLen = std::hypot(across.x, across.y);
+    double scaleAcross = acrossLen / (2 * params.srcFieldHeightMM + params.srcFieldDistMM);
+    if (!haveTop) return 1.0;
+    Vec2 along{p[0].x - p[1].x, p[0].y - p[1].y};
+    double alongLen = std::hypot(along.x, along.y);
+    double ratio = alongLen / params.srcFieldWidthMM / scaleAcross;
+    double skewDeg = std::fabs(std::asin((along.x * across.x + along.y * across.y) / (alongLen * acrossLen))) * 180 / M_PI;
+    return clamp01(1.0 - (std::fabs(ratio - 1.0) - 0.015) / 0.03) * clamp01(1.0 - (skewDeg - 0.3) / 0.7);
+}
+
+void judgeCorners(const Params &params, const ScanRaster &scan, const Edges &e, double ppmm, CornerSearch &out)
+{
+    const LineFit *lines[3][2] = {{&e.left, &e.top}, {&e.left, &e.bottom}, {&e.right, &e.bottom}};
+    Vec2 p[3];
+    for (int i = 0; i < 3; i++) {
+        const LineFit &up = *lines[i][0], &ac = *lines[i][1];
+        p[i] = intersect(up.line, ac.line);
+        out.points[i] = PassPoint{0, p[i].x, p[i].y};
+        out.confidence[i] = std::min(lineQuality(up, ppmm), lineQuality(ac, ppmm));
+        if (!up.found || !ac.found) {
+            out.confidence[i] = 0;
+            addReason(out.reason, std::string(kCornerNames[i]) + ": a field edge was not found");
+        } else if (!scan.containsPoint(p[i])) {
+            out.confidence[i] = 0;
+            addReason(out.reason, std::string(kCornerNames[i]) + " lies outside the scan");
+        }
+    }
+    double shape = shapeAgreement(params, p, out.confidence[0] > 0);
+    for (int i = 0; i < 3; i++) {
+        out.confidence[i] *= shape;
+        if (out.confidence[i] > 0 && out.confidence[i] < kMinCornerConfidence)
+            addReason(out.reason, std::string(kCornerNames[i]) + " is uncertain");
+        out.points[i].set = out.confidence[i] >= kMinCornerConfidence;
+    }
+    if (shape < 1.0) addReason(out.reason, "the found grid does not keep the printed proportions");
+}
+
+}  // namespace
+
+CornerSearch findFieldCorners(const Params &params, const GdkPixbuf *scan)
+{
+    CornerSearch out{{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {0, 0, 0}, 0, 0, ""};
+    ScanRaster raster(scan);
+    CoarseFind cf{};
+    if (!raster.usable() || !coarseFind(params, raster, cf) || cf.score < 1.0) {
+        out.reason = "no printed field grid found";
+        return out;
+    }
+    out.angleDeg = -std::atan(cf.t) * 180.0 / M_PI;
+    out.pixelsPerMM = cf.ppmm;
+    Geometry g{raster, cf.ppmm};
+    judgeCorners(params, raster, refineEdges(params, g, cf), cf.ppmm, out);
+    const PassPoint *p = out.points;
+    if (out.confidence[1] > 0 && out.confidence[2] > 0)
+        out.pixelsPerMM = std::hypot(p[2].x - p[1].x, p[2].y - p[1].y) /
+                          (2 * params.srcFieldHeightMM + params.srcFieldDistMM);
+    return out;
+}
