@@ -1,0 +1,65 @@
+#include "inkfind.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "fieldpair.h"
+
+namespace {
+
+// Columns of ink a sure colour needs (a few centimetres of trace).
+const double kSureColumns = 200.0;
+// Spread of the sampled colours (grey levels) up to which a colour is sure,
+// and the further spread over which confidence falls to 0.
+const double kSureSpread = 12.0;
+const double kSpreadFalloff = 30.0;
+
+int medianOf(std::vector<int> v)
+{
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+InkSearch findFieldInk(const StrokeMap &map)
+{
+    InkSearch out{{0, 0, 0}, 0.0, ""};
+    // The strongest stroke pixel of each column is the middle of the pen's
+    // line, where its colour is not mixed with the paper.
+    std::vector<int> channel[3];
+    for (int x = 0; x < map.width(); x++) {
+        int best = -1, bestExcess = map.strokeLevel() - 1;
+        for (int y = 0; y < map.height(); y++)
+            if (map.excess(x, y) > bestExcess) bestExcess = map.excess(x, y), best = y;
+        if (best < 0) continue;
+        const guchar *p = map.pixel(x, best);
+        for (int c = 0; c < 3; c++) channel[c].push_back(p[c]);
+    }
+    if (channel[0].empty()) {
+        out.reason = "no ink found";
+        return out;
+    }
+    double spread = 0;
+    for (int c = 0; c < 3; c++) {
+        out.rgb[c] = medianOf(channel[c]);
+        std::vector<int> deviation(channel[c].size());
+        for (size_t i = 0; i < deviation.size(); i++) deviation[i] = std::abs(channel[c][i] - out.rgb[c]);
+        spread = std::max(spread, double(medianOf(deviation)));
+    }
+    double amount = std::min(1.0, channel[0].size() / kSureColumns);
+    double purity = std::clamp(1.0 - (spread - kSureSpread) / kSpreadFalloff, 0.0, 1.0);
+    out.confidence = amount * purity;
+    if (amount < 1.0) out.reason = "little ink found";
+    if (purity < 1.0) out.reason += std::string(out.reason.empty() ? "" : "; ") + "the strokes differ in colour";
+    return out;
+}
+
+bool findInkColours(const Params &params, const GdkPixbuf *scan, const PassPoint pass[3], InkSearch ink[2])
+{
+    FieldPair fields(params, scan, pass);
+    if (!fields.ok()) return false;
+    for (int f = 0; f < 2; f++) ink[f] = findFieldInk(StrokeMap(fields.image(f)));
+    return true;
+}

@@ -1,0 +1,66 @@
+#include "strokemap.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The cut-out fills what it cannot sample with this colour.
+const guchar kGapColor[3] = {255, 100, 100};
+// Stroke level: this many times the typical excess of the paper, at least
+// the floor.
+const int kLevelFloor = 24;
+const int kLevelFactor = 4;
+
+int median(const std::array<int, 256> &histogram, int count)
+{
+    int seen = 0;
+    for (int v = 0; v < 256; v++)
+        if ((seen += histogram[v]) * 2 >= count) return v;
+    return 0;
+}
+
+bool isGap(const guchar *p) { return p[0] == kGapColor[0] && p[1] == kGapColor[1] && p[2] == kGapColor[2]; }
+
+}  // namespace
+
+StrokeMap::StrokeMap(const GdkPixbuf *field)
+    : pixels(gdk_pixbuf_read_pixels(field)), stride(gdk_pixbuf_get_rowstride(field)),
+      channels(gdk_pixbuf_get_n_channels(field)), w(gdk_pixbuf_get_width(field)), h(gdk_pixbuf_get_height(field)),
+      level(kLevelFloor), ex(size_t(w) * h, 0)
+{
+    std::vector<uint8_t> dark(size_t(w) * h, 0);
+    std::vector<std::array<int, 256>> cols(w);
+    std::vector<int> colCount(w, 0), rowMedian(h);
+    for (auto &c : cols) c.fill(0);
+    for (int y = 0; y < h; y++) {
+        std::array<int, 256> row{};
+        int n = 0;
+        for (int x = 0; x < w; x++) {
+            const guchar *p = pixel(x, y);
+            if (isGap(p)) continue;
+            int d = 255 - ((77 * p[0] + 150 * p[1] + 29 * p[2]) >> 8);
+            dark[size_t(y) * w + x] = uint8_t(d + 1);  // 0 marks a gap pixel
+            row[d]++, n++;
+            cols[x][d]++, colCount[x]++;
+        }
+        rowMedian[y] = median(row, n);
+    }
+    std::array<int, 256> excessHistogram{};
+    int total = 0;
+    for (int x = 0; x < w; x++) {
+        int colMedian = median(cols[x], colCount[x]);
+        for (int y = 0; y < h; y++) {
+            uint8_t d = dark[size_t(y) * w + x];
+            if (!d) continue;
+            int e = std::max(0, d - 1 - std::max(colMedian, rowMedian[y]));
+            ex[size_t(y) * w + x] = uint8_t(e);
+            excessHistogram[e]++, total++;
+        }
+    }
+    // Three quarters of the field are bare paper; their upper spread sets the level.
+    int seen = 0, q90 = 0;
+    for (; q90 < 255 && (seen += excessHistogram[q90]) < 0.9 * total; q90++) {
+    }
+    level = std::max(kLevelFloor, kLevelFactor * q90);
+}

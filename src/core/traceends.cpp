@@ -1,0 +1,167 @@
+#include "traceends.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "fieldpair.h"
+#include "pixel.h"
+
+namespace {
+
+// How far the pen may move across the time axis from one ink column to the
+// next (mm), and how much more per column of a skip (steep weather), and how
+// long a stretch without ink a trace may have (mm).
+const double kMaxJumpMM = 1.5;
+const double kMaxSlope = 2.0;
+const double kMaxSkipMM = 6.0;
+// Share of a trace's columns that must show ink for sure ends.
+const double kSureCoverage = 0.85;
+// Trace length, as a share of the field, below which the ends are doubtful.
+const double kShortShare = 0.1;
+// Both pens' ends further apart than this (mm) are doubtful.
+const double kPenAgreementMM = 1.0;
+
+struct Run {
+    int top, bottom;
+    double distance(double row) const { return std::max({0.0, top - row, row - bottom}); }
+    // Where a stroke through row goes on: a blot or a note crossing the
+    // trace makes a long run that must not pull the stroke along.
+    double follow(double row, double longRun) const
+    {
+        return bottom - top > longRun ? std::clamp(row, double(top), double(bottom)) : 0.5 * (top + bottom);
+    }
+};
+
+struct Chain {
+    int first, last, columns;
+    double row;                     // centre of the last run
+    std::vector<int> runLengths;
+};
+
+std::vector<Run> inkRuns(const StrokeMap &map, const RefColor &ref, int x)
+{
+    std::vector<Run> runs;
+    int threshold = map.strokeLevel() / 2;
+    for (int y = 0; y < map.height(); y++) {
+        bool ink = map.excess(x, y) >= threshold && isInk(ref, map.pixel(x, y));
+        if (!ink) continue;
+        if (!runs.empty() && runs.back().bottom == y - 1)
+            runs.back().bottom = y;
+        else
+            runs.push_back(Run{y, y});
+    }
+    return runs;
+}
+
+// The run of a column that goes on from a chain: the nearest within reach.
+int nearestRun(const std::vector<Run> &runs, const Chain &c, double reach)
+{
+    int best = -1;
+    for (size_t i = 0; i < runs.size(); i++)
+        if (runs[i].distance(c.row) <= reach && (best < 0 || runs[i].distance(c.row) < runs[best].distance(c.row)))
+            best = int(i);
+    return best;
+}
+
+// Follows every stroke from column to column, each chain taking the run
+// nearest to it; returns the chain with the most ink columns.
+Chain longestChain(const StrokeMap &map, const RefColor &ref, double maxJump, int maxSkip)
+{
+    std::vector<Chain> open, done;
+    for (int x = 0; x < map.width(); x++) {
+        std::vector<Run> runs = inkRuns(map, ref, x);
+        std::vector<bool> taken(runs.size(), false);
+        for (Chain &c : open) {
+            int i = nearestRun(runs, c, maxJump + kMaxSlope * (x - c.last));
+            if (i < 0) continue;
+            c.last = x, c.row = runs[i].follow(c.row, maxJump), c.columns++;
+            c.runLengths.push_back(runs[i].bottom - runs[i].top + 1);
+            taken[i] = true;
+        }
+        // Pieces of a stroke already followed here (split where it crosses
+        // print) start nothing new.
+        for (size_t i = 0; i < runs.size(); i++) {
+            bool beside = taken[i];
+            for (const Chain &c : open) beside = beside || (c.last == x && runs[i].distance(c.row) <= maxJump);
+            if (!beside) open.push_back(Chain{x, x, 1, runs[i].follow(runs[i].top, maxJump), {runs[i].bottom - runs[i].top + 1}});
+        }
+        auto closed = std::partition(open.begin(), open.end(), [&](const Chain &c) { return x - c.last <= maxSkip; });
+        std::move(closed, open.end(), std::back_inserter(done));
+        open.erase(closed, open.end());
+    }
+    std::move(open.begin(), open.end(), std::back_inserter(done));
+    Chain best{-1, -1, 0, 0, {}};
+    for (Chain &c : done)
+        if (c.columns > best.columns) best = std::move(c);
+    return best;
+}
+
+// Half the pen's width: the thinner runs are where the trace runs flat.
+double penHalfWidth(std::vector<int> lengths)
+{
+    if (lengths.empty()) return 0.0;
+    std::nth_element(lengths.begin(), lengths.begin() + lengths.size() / 5, lengths.end());
+    return 0.5 * lengths[lengths.size() / 5];
+}
+
+void addReason(std::string &reason, const std::string &text)
+{
+    if (!reason.empty()) reason += "; ";
+    reason += text;
+}
+
+}  // namespace
+
+TraceEnds findFieldTraceEnds(const Params &params, const StrokeMap &map, const int rgb[3])
+{
+    TraceEnds out{{-1, -1}, 0.0, ""};
+    RefColor ref;
+    const guchar colour[3] = {guchar(rgb[0]), guchar(rgb[1]), guchar(rgb[2])};
+    makeRefColor(ref, colour);
+    double perMM = params.dstPixelsPerMM;
+    Chain c = longestChain(map, ref, kMaxJumpMM * perMM, int(kMaxSkipMM * perMM));
+    if (c.columns == 0) {
+        out.reason = "no trace in the ink colour";
+        return out;
+    }
+    // The first and last inked columns are the pen's edges; the marks stand
+    // for its centre.
+    double half = penHalfWidth(c.runLengths);
+    out.column[0] = int(std::lround(c.first + half));
+    out.column[1] = int(std::lround(c.last - half));
+    double coverage = double(c.columns) / (c.last - c.first + 1);
+    out.confidence = std::min(1.0, coverage / kSureCoverage);
+    if (coverage < kSureCoverage) addReason(out.reason, "the trace has long stretches without ink");
+    if (c.last - c.first < kShortShare * map.width()) {
+        out.confidence *= 0.5;
+        addReason(out.reason, "the trace is short");
+    }
+    return out;
+}
+
+TraceEnds combineTraceEnds(const Params &params, const TraceEnds fields[2])
+{
+    const TraceEnds &t = fields[0], &h = fields[1];
+    if (t.column[0] < 0 || h.column[0] < 0) return t.column[0] < 0 ? h : t;
+    TraceEnds out = t;
+    out.confidence = std::min(t.confidence, h.confidence);
+    if (!h.reason.empty()) addReason(out.reason, "hygrometer: " + h.reason);
+    double apart = std::max(std::abs(t.column[0] - h.column[0]), std::abs(t.column[1] - h.column[1]));
+    if (apart <= kPenAgreementMM * params.dstPixelsPerMM) {
+        for (int i = 0; i < 2; i++) out.column[i] = int(std::lround(0.5 * (t.column[i] + h.column[i])));
+    } else {
+        out.confidence *= 0.5;
+        addReason(out.reason, "the two traces' ends differ by " + std::to_string(int(std::lround(apart / params.dstPixelsPerMM))) + " mm");
+    }
+    return out;
+}
+
+TraceEnds findTraceEnds(const Params &params, const GdkPixbuf *scan, const PassPoint pass[3], const int rgb[3])
+{
+    FieldPair fields(params, scan, pass);
+    if (!fields.ok()) return TraceEnds{{-1, -1}, 0.0, "the fields cannot be cut out"};
+    TraceEnds ends[2];
+    for (int f = 0; f < 2; f++) ends[f] = findFieldTraceEnds(params, StrokeMap(fields.image(f)), rgb);
+    return combineTraceEnds(params, ends);
+}
