@@ -21,6 +21,9 @@ const double kSureCoverage = 0.85;
 const double kShortShare = 0.1;
 // Both pens' ends further apart than this (mm) are doubtful.
 const double kPenAgreementMM = 1.0;
+// Where the darkest pixel of a column reaches half the stroke's darkness,
+// the pen's round tip already reaches this far (pixels) past the column.
+const double kEdgeInset = 0.0;
 
 struct Run {
     int top, bottom;
@@ -35,8 +38,8 @@ struct Run {
 
 struct Chain {
     int first, last, columns;
-    double row;                     // centre of the last run
-    std::vector<int> runLengths;
+    double firstRow, row;        // where the chain began and where it is now
+    std::vector<double> widths;  // of its runs, pixels
 };
 
 std::vector<Run> inkRuns(const StrokeMap &map, const RefColor &ref, int x)
@@ -52,6 +55,14 @@ std::vector<Run> inkRuns(const StrokeMap &map, const RefColor &ref, int x)
             runs.push_back(Run{y, y});
     }
     return runs;
+}
+
+double runWidth(const StrokeMap &map, int x, const Run &run)
+{
+    double sum = 0;
+    int peak = 1;
+    for (int y = run.top; y <= run.bottom; y++) sum += map.excess(x, y), peak = std::max(peak, map.excess(x, y));
+    return sum / peak;
 }
 
 // The run of a column that goes on from a chain: the nearest within reach.
@@ -76,7 +87,7 @@ Chain longestChain(const StrokeMap &map, const RefColor &ref, double maxJump, in
             int i = nearestRun(runs, c, maxJump + kMaxSlope * (x - c.last));
             if (i < 0) continue;
             c.last = x, c.row = runs[i].follow(c.row, maxJump), c.columns++;
-            c.runLengths.push_back(runs[i].bottom - runs[i].top + 1);
+            c.widths.push_back(runWidth(map, x, runs[i]));
             taken[i] = true;
         }
         // Pieces of a stroke already followed here (split where it crosses
@@ -84,25 +95,63 @@ Chain longestChain(const StrokeMap &map, const RefColor &ref, double maxJump, in
         for (size_t i = 0; i < runs.size(); i++) {
             bool beside = taken[i];
             for (const Chain &c : open) beside = beside || (c.last == x && runs[i].distance(c.row) <= maxJump);
-            if (!beside) open.push_back(Chain{x, x, 1, runs[i].follow(runs[i].top, maxJump), {runs[i].bottom - runs[i].top + 1}});
+            if (!beside) {
+                double row = runs[i].follow(runs[i].top, maxJump);
+                open.push_back(Chain{x, x, 1, row, row, {runWidth(map, x, runs[i])}});
+            }
         }
         auto closed = std::partition(open.begin(), open.end(), [&](const Chain &c) { return x - c.last <= maxSkip; });
         std::move(closed, open.end(), std::back_inserter(done));
         open.erase(closed, open.end());
     }
     std::move(open.begin(), open.end(), std::back_inserter(done));
-    Chain best{-1, -1, 0, 0, {}};
+    Chain best{-1, -1, 0, 0, 0, {}};
     for (Chain &c : done)
         if (c.columns > best.columns) best = std::move(c);
     return best;
 }
 
-// Half the pen's width: the thinner runs are where the trace runs flat.
-double penHalfWidth(std::vector<int> lengths)
+// The column of the pen's centre where the stroke ends near column edge
+// (the outermost column of the ink's colour), going on toward step (+1 or
+// -1). The darkest excess of each column around the stroke rises from the
+// paper's level outside to the stroke's inside whatever the trace's slope;
+// halfway up it crosses the pen's edge, which lies half the pen's width
+// before its centre. A stray mark just beyond the end may have lengthened
+// the chain, so the rise must last.
+double penCentre(const StrokeMap &map, int edge, double row, int step, double penWidth, double perMM)
 {
-    if (lengths.empty()) return 0.0;
-    std::nth_element(lengths.begin(), lengths.begin() + lengths.size() / 5, lengths.end());
-    return 0.5 * lengths[lengths.size() / 5];
+    int rows = int(std::ceil(kMaxJumpMM * perMM)), w = std::max(1, int(std::lround(penWidth)));
+    int top = std::max(0, int(row) - rows), bottom = std::min(map.height() - 1, int(row) + rows);
+    auto peak = [&](int k) {
+        int x = edge + step * k, best = 0;
+        if (x >= 0 && x < map.width())
+            for (int y = top; y <= bottom; y++) best = std::max(best, map.excess(x, y));
+        return double(best);
+    };
+    auto medianPeak = [&](int from, int to) {
+        std::vector<double> m;
+        for (int k = from; k <= to; k++) m.push_back(peak(k));
+        std::nth_element(m.begin(), m.begin() + m.size() / 2, m.end());
+        return m[m.size() / 2];
+    };
+    double half = 0.5 * (medianPeak(-w - 6, -w - 2) + medianPeak(w, 4 * w));
+    for (int k = -w - 1; k <= 6 * w; k++) {
+        double before = peak(k - 1), m = peak(k);
+        if (m >= half && peak(k + 1) >= half && peak(k + 2) >= half && m > before) {
+            double crossing = k - 1 + (half - before) / (m - before);
+            return edge + step * (crossing + 0.5 * penWidth + kEdgeInset);
+        }
+    }
+    return edge + step * 0.5 * penWidth;
+}
+
+// The pen's width in pixels: the excess of a column's run over its peak is
+// the stroke's width across the time axis, least where the trace runs flat.
+double penWidth(std::vector<double> widths)
+{
+    if (widths.empty()) return 0.0;
+    std::nth_element(widths.begin(), widths.begin() + widths.size() / 5, widths.end());
+    return widths[widths.size() / 5];
 }
 
 void addReason(std::string &reason, const std::string &text)
@@ -125,11 +174,10 @@ TraceEnds findFieldTraceEnds(const Params &params, const StrokeMap &map, const i
         out.reason = "no trace in the ink colour";
         return out;
     }
-    // The first and last inked columns are the pen's edges; the marks stand
-    // for its centre.
-    double half = penHalfWidth(c.runLengths);
-    out.column[0] = int(std::lround(c.first + half));
-    out.column[1] = int(std::lround(c.last - half));
+    // The marks stand for the pen's centre.
+    double width = penWidth(c.widths);
+    out.column[0] = int(std::lround(penCentre(map, c.first, c.firstRow, 1, width, perMM)));
+    out.column[1] = int(std::lround(penCentre(map, c.last, c.row, -1, width, perMM)));
     double coverage = double(c.columns) / (c.last - c.first + 1);
     out.confidence = std::min(1.0, coverage / kSureCoverage);
     if (coverage < kSureCoverage) addReason(out.reason, "the trace has long stretches without ink");
