@@ -23,6 +23,9 @@ const double kSampleStepMM = 1.0;
 const double kCrossingClearMM = 2.0;
 // Darkness a line sample must stand above its surroundings (grey levels).
 const double kMinLineContrast = 10.0;
+// Mean darkness (grey levels) the weakest outline must add to its column or
+// row for a grid to be there at all.
+const double kMinGridStrength = 3.0;
 // Inlier share of the samples a line needs to count as found.
 const double kMinInlierShare = 0.3;
 
@@ -189,13 +192,14 @@ Profile rowProfile(const CoarseImage &c, double t, const Profile &cols, const Ac
 
 struct Along {
     double bottom, top, score;  // profile positions of the field ends
+    bool haveBottom, haveTop;   // false for an end cut off the scan
 };
 
 // The two straight ends of the fields, one field length apart (the paper may
 // have shrunk or stretched a little).
 Along matchEnds(const std::vector<double> &lines, double lengthBins)
 {
-    Along best{0, 0, -1e9};
+    Along best{0, 0, -1e9, true, true};
     int n = int(lines.size());
     int lo = int(lengthBins * 0.985), hi = int(std::ceil(lengthBins * 1.015));
     for (int b = lo; b < n; b++) {
@@ -205,9 +209,67 @@ Along matchEnds(const std::vector<double> &lines, double lengthBins)
             if (top < 0 || lines[t] > lines[top]) top = t;
         if (top < 0) continue;
         double score = std::min(lines[b], lines[top]);
-        if (score > best.score) best = Along{double(b), double(top), score};
+        if (score > best.score) best = Along{double(b), double(top), score, true, true};
     }
     return best;
+}
+
+// How much darker the two outer outlines are than the paper just outside
+// them over the profile rows [from, to): high where the field is.
+double outlineContrast(const CoarseImage &c, double t, const Profile &cols, const Across &a, double H, double D,
+                       int from, int to)
+{
+    double xc = 0.5 * c.w, yc = 0.5 * c.h, sum = 0;
+    int n = 0;
+    double left = a.left - cols.offset, right = left + a.scale * (2 * H + D), away = 1.5 * a.scale;
+    for (int r = std::max(0, from); r < std::min(c.h, to); r++)
+        for (double col : {left, right}) {
+            double y = r - (col - xc) * t;
+            auto at = [&](double cc) {
+                int x = int(std::lround(cc + (y - yc) * t)), yi = int(std::lround(y));
+                return x >= 0 && yi >= 0 && x < c.w && yi < c.h ? c.at(x, yi) : -1.0f;
+            };
+            float line = std::max(at(std::floor(col)), at(std::ceil(col)));
+            float outside = at(col < right ? col - away : col + away);
+            if (line >= 0 && outside >= 0) sum += line - outside, n++;
+        }
+    return n ? sum / n : 0.0;
+}
+
+// Which side of the profile row line the field lies on, by its outlines:
+// +1 above (the line is its bottom end), -1 below (its top end), 0 both or
+// neither (a line inside the field or off it).
+int fieldSide(const CoarseImage &c, double t, const Profile &cols, const Profile &rows, const Across &a, double H,
+              double D, int line, double lengthBins)
+{
+    int r = line - rows.offset, band = int(0.05 * lengthBins) + 2;
+    double above = outlineContrast(c, t, cols, a, H, D, r - band, r - 2);
+    double below = outlineContrast(c, t, cols, a, H, D, r + 2, r + band);
+    if (above > kMinGridStrength && above > 2 * std::max(below, 0.0)) return 1;
+    if (below > kMinGridStrength && below > 2 * std::max(above, 0.0)) return -1;
+    return 0;
+}
+
+// The field's ends: the best pair one field length apart when the field
+// lies between them; else the strongest line that ends the field on one
+// side only, the other end being off the scan.
+Along fieldEnds(const CoarseImage &c, double t, const Profile &cols, const Profile &rows, const Across &a, double H,
+                double D, double lengthBins, int radius)
+{
+    std::vector<double> lines = topHat(rows.v, radius);
+    Along pair = matchEnds(lines, lengthBins);
+    auto side = [&](double line) { return fieldSide(c, t, cols, rows, a, H, D, int(std::lround(line)), lengthBins); };
+    if (side(pair.bottom) == 1 && side(pair.top) == -1) return pair;
+    std::vector<int> peaks;
+    for (int i = 1; i + 1 < int(lines.size()); i++)
+        if (lines[i] > 0 && lines[i] >= lines[i - 1] && lines[i] > lines[i + 1]) peaks.push_back(i);
+    std::sort(peaks.begin(), peaks.end(), [&](int x, int y) { return lines[x] > lines[y]; });
+    for (size_t k = 0; k < peaks.size() && k < 8; k++) {
+        int line = peaks[k], s = side(line);
+        if (s == 1) return Along{double(line), line - lengthBins, lines[line], true, false};
+        if (s == -1) return Along{line + lengthBins, double(line), lines[line], false, true};
+    }
+    return pair;
 }
 
 // A line p = a + b q in scan pixels, q running along it.
@@ -308,7 +370,6 @@ LineFit refineLine(const Geometry &g, Line guess, bool upright, const std::vecto
     int expected = 0;
     for (const auto &st : stretches)
         for (double q = st.first; q <= st.second; q += step) {
-            expected++;
             int qi = int(std::lround(q));
             int p0 = int(std::lround(guess.at(qi))) - window;
             bool inside = true;
@@ -317,8 +378,12 @@ LineFit refineLine(const Geometry &g, Line guess, bool upright, const std::vecto
                 inside = g.scan.contains(x, y);
                 if (inside) d[k] = g.scan.darkness(x, y);
             }
+            // Only what the scan shows counts: a line running off it is
+            // judged by its part on it.
+            if (!inside) continue;
+            expected++;
             double c;
-            if (inside && lineCentre(d, half, c)) samples.push_back(Sample{double(qi), p0 + c});
+            if (lineCentre(d, half, c)) samples.push_back(Sample{double(qi), p0 + c});
         }
     return robustFit(samples, expected);
 }
@@ -340,6 +405,7 @@ double lineQuality(const LineFit &f, double ppmm)
 struct CoarseFind {
     double t;       // shear of the upright lines
     Line left, right, bottom, top;  // full-resolution guesses
+    bool haveBottom, haveTop;       // ends on the scan
     double ppmm;
     double score;   // weakest outline's line strength, grey levels
 };
@@ -360,7 +426,8 @@ Line acrossLine(const CoarseImage &c, double t, double row)
 bool coarseFind(const Params &params, const ScanRaster &scan, CoarseFind &out)
 {
     const double W = params.srcFieldWidthMM, H = params.srcFieldHeightMM, D = params.srcFieldDistMM;
-    double sMax = std::min(scan.width() / (2 * H + D), scan.height() / W);
+    // The fields span the scan's width; their length may run off it.
+    double sMax = scan.width() / (2 * H + D);
     int f = std::max(1, int(sMax / kCoarsePixelsPerMM));
     CoarseImage c = makeCoarse(scan, f);
     if (c.w < 32 || c.h < 32) return false;
@@ -368,16 +435,18 @@ bool coarseFind(const Params &params, const ScanRaster &scan, CoarseFind &out)
     Profile cols = columnProfile(c, t, 1);
     double sc = sMax / f;
     int radius = std::max(2, int(std::lround(sc)));
-    Across across = matchOutlines(topHat(cols.v, radius), H, D, 0.55 * sc, 1.02 * sc);
+    Across across = matchOutlines(topHat(cols.v, radius), H, D, 0.45 * sc, 1.02 * sc);
     if (across.scale <= 0) return false;
     Profile rows = rowProfile(c, t, cols, across, H, D);
-    Along along = matchEnds(topHat(rows.v, radius), across.scale * W);
+    Along along = fieldEnds(c, t, cols, rows, across, H, D, across.scale * W, radius);
     double left = across.left - cols.offset;
     out.t = t;
     out.left = uprightLine(c, t, left);
     out.right = uprightLine(c, t, left + across.scale * (2 * H + D));
     out.bottom = acrossLine(c, t, along.bottom - rows.offset);
     out.top = acrossLine(c, t, along.top - rows.offset);
+    out.haveBottom = along.haveBottom;
+    out.haveTop = along.haveTop;
     out.ppmm = across.scale * f;
     out.score = std::min(across.score, along.score);
     return true;
@@ -405,8 +474,8 @@ Edges refineEdges(const Params &params, const Geometry &g, const CoarseFind &cf)
     auto across = [&](double x0) {
         return Stretches{{x0 + clear, x0 + fieldPx - clear}, {x0 + fieldPx + gapPx + clear, x0 + 2 * fieldPx + gapPx - clear}};
     };
-    e.bottom = refineLine(g, cf.bottom, false, across(bl.x));
-    e.top = refineLine(g, cf.top, false, across(tl.x));
+    e.bottom = refineLine(g, cf.bottom, false, cf.haveBottom ? across(bl.x) : Stretches());
+    e.top = refineLine(g, cf.top, false, cf.haveTop ? across(tl.x) : Stretches());
     return e;
 }
 
@@ -465,7 +534,7 @@ CornerSearch findFieldCorners(const Params &params, const GdkPixbuf *scan)
     CornerSearch out{{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {0, 0, 0}, 0, 0, ""};
     ScanRaster raster(scan);
     CoarseFind cf{};
-    if (!raster.usable() || !coarseFind(params, raster, cf) || cf.score < 1.0) {
+    if (!raster.usable() || !coarseFind(params, raster, cf) || cf.score < kMinGridStrength) {
         out.reason = "no printed field grid found";
         return out;
     }
