@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fieldpair.h"
+#include "pixel.h"
 
 namespace {
 
@@ -14,11 +15,33 @@ const double kSureColumns = 200.0;
 // and the further spread over which confidence falls to 0.
 const double kSureSpread = 12.0;
 const double kSpreadFalloff = 30.0;
+// Darkness of pixels surely printed (grey levels below white).
+const int kPrintDarkness = 40;
 
 int medianOf(std::vector<int> v)
 {
     std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
     return v[v.size() / 2];
+}
+
+// Whether the clearly printed pixels (dark, but no darker than their row or
+// column) have the colour: then the "strokes" are print where lines cross.
+bool hasPrintColour(const StrokeMap &map, const int rgb[3])
+{
+    std::vector<int> channel[3];
+    for (int y = 0; y < map.height(); y += 2)
+        for (int x = 0; x < map.width(); x += 2) {
+            const guchar *p = map.pixel(x, y);
+            int darkness = 255 - ((77 * p[0] + 150 * p[1] + 29 * p[2]) >> 8);
+            if (darkness < kPrintDarkness || map.excess(x, y) >= map.strokeLevel() / 2) continue;
+            for (int c = 0; c < 3; c++) channel[c].push_back(p[c]);
+        }
+    if (channel[0].empty()) return false;
+    const guchar ink[3] = {guchar(rgb[0]), guchar(rgb[1]), guchar(rgb[2])};
+    const guchar print[3] = {guchar(medianOf(channel[0])), guchar(medianOf(channel[1])), guchar(medianOf(channel[2]))};
+    RefColor ref;
+    makeRefColor(ref, ink);
+    return isInk(ref, print);
 }
 
 }  // namespace
@@ -30,9 +53,9 @@ InkSearch findFieldInk(const StrokeMap &map)
     // line, where its colour is not mixed with the paper.
     std::vector<int> channel[3];
     for (int x = 0; x < map.width(); x++) {
-        int best = -1, bestExcess = map.strokeLevel() - 1;
+        int best = -1, strongest = map.penLevel() - 1;
         for (int y = 0; y < map.height(); y++)
-            if (map.excess(x, y) > bestExcess) bestExcess = map.excess(x, y), best = y;
+            if (map.excess(x, y) > strongest) strongest = map.excess(x, y), best = y;
         if (best < 0) continue;
         const guchar *p = map.pixel(x, best);
         for (int c = 0; c < 3; c++) channel[c].push_back(p[c]);
@@ -49,6 +72,10 @@ InkSearch findFieldInk(const StrokeMap &map)
         spread = std::max(spread, double(medianOf(deviation)));
     }
     double amount = std::min(1.0, channel[0].size() / kSureColumns);
+    if (hasPrintColour(map, out.rgb)) {
+        amount *= 0.3;
+        out.reason = "the strokes have the print's colour";
+    }
     double purity = std::clamp(1.0 - (spread - kSureSpread) / kSpreadFalloff, 0.0, 1.0);
     out.confidence = amount * purity;
     if (amount < 1.0) out.reason = "little ink found";

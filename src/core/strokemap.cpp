@@ -11,6 +11,8 @@ const guchar kGapColor[3] = {255, 100, 100};
 // the floor.
 const int kLevelFloor = 24;
 const int kLevelFactor = 4;
+// Pen ink stands at least this many stroke levels above the paper.
+const int kPenLevels = 2;
 
 int median(const std::array<int, 256> &histogram, int count)
 {
@@ -27,7 +29,7 @@ bool isGap(const guchar *p) { return p[0] == kGapColor[0] && p[1] == kGapColor[1
 StrokeMap::StrokeMap(const GdkPixbuf *field)
     : pixels(gdk_pixbuf_read_pixels(field)), stride(gdk_pixbuf_get_rowstride(field)),
       channels(gdk_pixbuf_get_n_channels(field)), w(gdk_pixbuf_get_width(field)), h(gdk_pixbuf_get_height(field)),
-      level(kLevelFloor), ex(size_t(w) * h, 0)
+      level(kLevelFloor), pen(kPenLevels * kLevelFloor), ex(size_t(w) * h, 0)
 {
     std::vector<uint8_t> dark(size_t(w) * h, 0);
     std::vector<std::array<int, 256>> cols(w);
@@ -47,6 +49,7 @@ StrokeMap::StrokeMap(const GdkPixbuf *field)
         rowMedian[y] = median(row, n);
     }
     std::array<int, 256> excessHistogram{};
+    std::vector<int> columnPeak(w, 0);
     int total = 0;
     for (int x = 0; x < w; x++) {
         int colMedian = median(cols[x], colCount[x]);
@@ -56,6 +59,7 @@ StrokeMap::StrokeMap(const GdkPixbuf *field)
             int e = std::max(0, d - 1 - std::max(colMedian, rowMedian[y]));
             ex[size_t(y) * w + x] = uint8_t(e);
             excessHistogram[e]++, total++;
+            columnPeak[x] = std::max(columnPeak[x], e);
         }
     }
     // Three quarters of the field are bare paper; their upper spread sets the level.
@@ -63,4 +67,9 @@ StrokeMap::StrokeMap(const GdkPixbuf *field)
     for (; q90 < 255 && (seen += excessHistogram[q90]) < 0.9 * total; q90++) {
     }
     level = std::max(kLevelFloor, kLevelFactor * q90);
+    // Where the pen wrote, a column's peak is the pen's; most columns have it.
+    if (w > 0) {
+        std::nth_element(columnPeak.begin(), columnPeak.begin() + w * 9 / 10, columnPeak.end());
+        pen = std::max(kPenLevels * level, columnPeak[w * 9 / 10] / 2);
+    }
 }

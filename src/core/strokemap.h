@@ -22,10 +22,13 @@ public:
     const guchar *pixel(int x, int y) const { return pixels + size_t(y) * stride + size_t(x) * channels; }
     // Excess that stands clearly above the paper's grain and the scan's noise.
     int strokeLevel() const { return level; }
+    // Excess of pen ink: far above the paper, and in most columns far above
+    // what is left of the print where print lines cross.
+    int penLevel() const { return pen; }
 
 private:
     const guchar *pixels;
-    int stride, channels, w, h, level;
+    int stride, channels, w, h, level, pen;
     std::vector<uint8_t> ex;
 };
 

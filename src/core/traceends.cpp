@@ -39,15 +39,22 @@ struct Run {
 struct Chain {
     int first, last, columns;
     double firstRow, row;        // where the chain began and where it is now
+    double lowest, highest;      // rows it passed
     std::vector<double> widths;  // of its runs, pixels
+
+    void extend(int x, const Run &run, double longRun, double width)
+    {
+        last = x, row = run.follow(row, longRun), columns++;
+        lowest = std::min(lowest, row), highest = std::max(highest, row);
+        widths.push_back(width);
+    }
 };
 
 std::vector<Run> inkRuns(const StrokeMap &map, const RefColor &ref, int x)
 {
     std::vector<Run> runs;
-    int threshold = map.strokeLevel() / 2;
     for (int y = 0; y < map.height(); y++) {
-        bool ink = map.excess(x, y) >= threshold && isInk(ref, map.pixel(x, y));
+        bool ink = map.excess(x, y) >= map.penLevel() && isInk(ref, map.pixel(x, y));
         if (!ink) continue;
         if (!runs.empty() && runs.back().bottom == y - 1)
             runs.back().bottom = y;
@@ -86,8 +93,7 @@ Chain longestChain(const StrokeMap &map, const RefColor &ref, double maxJump, in
         for (Chain &c : open) {
             int i = nearestRun(runs, c, maxJump + kMaxSlope * (x - c.last));
             if (i < 0) continue;
-            c.last = x, c.row = runs[i].follow(c.row, maxJump), c.columns++;
-            c.widths.push_back(runWidth(map, x, runs[i]));
+            c.extend(x, runs[i], maxJump, runWidth(map, x, runs[i]));
             taken[i] = true;
         }
         // Pieces of a stroke already followed here (split where it crosses
@@ -97,7 +103,7 @@ Chain longestChain(const StrokeMap &map, const RefColor &ref, double maxJump, in
             for (const Chain &c : open) beside = beside || (c.last == x && runs[i].distance(c.row) <= maxJump);
             if (!beside) {
                 double row = runs[i].follow(runs[i].top, maxJump);
-                open.push_back(Chain{x, x, 1, row, row, {runWidth(map, x, runs[i])}});
+                open.push_back(Chain{x, x, 1, row, row, row, row, {runWidth(map, x, runs[i])}});
             }
         }
         auto closed = std::partition(open.begin(), open.end(), [&](const Chain &c) { return x - c.last <= maxSkip; });
@@ -105,9 +111,11 @@ Chain longestChain(const StrokeMap &map, const RefColor &ref, double maxJump, in
         open.erase(closed, open.end());
     }
     std::move(open.begin(), open.end(), std::back_inserter(done));
-    Chain best{-1, -1, 0, 0, 0, {}};
+    // A chain that keeps to one row is a printed value line in the ink's
+    // colour, not a trace.
+    Chain best{-1, -1, 0, 0, 0, 0, 0, {}};
     for (Chain &c : done)
-        if (c.columns > best.columns) best = std::move(c);
+        if (c.columns > best.columns && c.highest - c.lowest > maxJump) best = std::move(c);
     return best;
 }
 
