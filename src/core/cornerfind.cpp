@@ -73,18 +73,40 @@ void splat(std::vector<double> &v, double pos, double value)
     v[i + 1] += value * fr;
 }
 
+// Sums to means; bins the image covers only in part take the mean of the
+// nearest full bin, so that the image's border makes no line.
+void normalise(std::vector<double> &v, const std::vector<double> &counts)
+{
+    double full = *std::max_element(counts.begin(), counts.end());
+    int n = int(v.size()), lastGood = -1;
+    for (int i = 0; i < n; i++) {
+        bool good = counts[i] >= 0.5 * full && full > 0;
+        v[i] = good ? v[i] / counts[i] : lastGood >= 0 ? v[lastGood] : -1.0;
+        if (good) lastGood = i;
+    }
+    for (int i = n - 1, next = -1; i >= 0; i--) {
+        if (counts[i] >= 0.5 * full && full > 0) next = i;
+        else if (v[i] < 0 && next >= 0) v[i] = v[next];
+    }
+}
+
 Profile columnProfile(const CoarseImage &c, double t, int rowStep)
 {
     Profile p;
     double yc = 0.5 * c.h;
     p.offset = int(std::ceil(std::fabs(t) * yc)) + 2;
     p.v.assign(c.w + 2 * p.offset + 2, 0.0);
-    int rows = 0;
-    for (int y = 0; y < c.h; y += rowStep, rows++) {
+    std::vector<double> starts(p.v.size() + 1, 0.0);
+    for (int y = 0; y < c.h; y += rowStep) {
         double shift = p.offset - (y - yc) * t;
         for (int x = 0; x < c.w; x++) splat(p.v, x + shift, c.at(x, y));
+        int first = int(std::ceil(shift)), last = int(std::floor(shift + c.w - 1));
+        starts[first] += 1, starts[last + 1] -= 1;
     }
-    for (double &x : p.v) x /= std::max(rows, 1);
+    std::vector<double> counts(p.v.size());
+    double running = 0;
+    for (size_t i = 0; i < counts.size(); i++) counts[i] = running += starts[i];
+    normalise(p.v, counts);
     return p;
 }
 
@@ -186,7 +208,7 @@ Profile rowProfile(const CoarseImage &c, double t, const Profile &cols, const Ac
             splat(p.v, r, c.at(x, y));
             splat(counts, r, 1.0);
         }
-    for (size_t i = 0; i < p.v.size(); i++) p.v[i] = counts[i] > 0 ? p.v[i] / counts[i] : 0.0;
+    normalise(p.v, counts);
     return p;
 }
 
@@ -219,8 +241,8 @@ Along matchEnds(const std::vector<double> &lines, double lengthBins)
 double outlineContrast(const CoarseImage &c, double t, const Profile &cols, const Across &a, double H, double D,
                        int from, int to)
 {
-    double xc = 0.5 * c.w, yc = 0.5 * c.h, sum = 0;
-    int n = 0;
+    double xc = 0.5 * c.w, yc = 0.5 * c.h;
+    std::vector<double> contrast;
     double left = a.left - cols.offset, right = left + a.scale * (2 * H + D), away = 1.5 * a.scale;
     for (int r = std::max(0, from); r < std::min(c.h, to); r++)
         for (double col : {left, right}) {
@@ -229,11 +251,15 @@ double outlineContrast(const CoarseImage &c, double t, const Profile &cols, cons
                 int x = int(std::lround(cc + (y - yc) * t)), yi = int(std::lround(y));
                 return x >= 0 && yi >= 0 && x < c.w && yi < c.h ? c.at(x, yi) : -1.0f;
             };
-            float line = std::max(at(std::floor(col)), at(std::ceil(col)));
+            // The coarse match places an outline to within a bin or so.
+            float line = std::max({at(col - 1), at(col), at(col + 1)});
             float outside = at(col < right ? col - away : col + away);
-            if (line >= 0 && outside >= 0) sum += line - outside, n++;
+            if (line >= 0 && outside >= 0) contrast.push_back(line - outside);
         }
-    return n ? sum / n : 0.0;
+    // The median, as notes written beside the field darken some rows.
+    if (contrast.empty()) return 0.0;
+    std::nth_element(contrast.begin(), contrast.begin() + contrast.size() / 2, contrast.end());
+    return contrast[contrast.size() / 2];
 }
 
 // Which side of the profile row line the field lies on, by its outlines:
