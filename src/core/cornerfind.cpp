@@ -44,7 +44,8 @@ CoarseImage makeCoarse(const ScanRaster &scan, int f)
     for (int cy = 0; cy < c.h; cy++) {
         std::fill(sums.begin(), sums.end(), 0);
         for (int y = cy * f; y < (cy + 1) * f; y++)
-            for (int x = 0; x < c.w * f; x++) sums[x / f] += scan.darkness(x, y);
+            for (int cx = 0, x = 0; cx < c.w; cx++)
+                for (int k = 0; k < f; k++, x++) sums[cx] += scan.darkness(x, y);
         for (int cx = 0; cx < c.w; cx++) c.d[size_t(cy) * c.w + cx] = float(sums[cx]) / float(f * f);
     }
     return c;
@@ -64,14 +65,6 @@ struct Profile {
         return v[i] * (1 - fr) + v[i + 1] * fr;
     }
 };
-
-void splat(std::vector<double> &v, double pos, double value)
-{
-    int i = int(std::floor(pos));
-    double fr = pos - i;
-    v[i] += value * (1 - fr);
-    v[i + 1] += value * fr;
-}
 
 // Sums to means; bins the image covers only in part take the mean of the
 // nearest full bin, so that the image's border makes no line.
@@ -98,8 +91,14 @@ Profile columnProfile(const CoarseImage &c, double t, int rowStep)
     p.v.assign(c.w + 2 * p.offset + 2, 0.0);
     std::vector<double> starts(p.v.size() + 1, 0.0);
     for (int y = 0; y < c.h; y += rowStep) {
+        // The whole row moves by one shift: split between two bins.
         double shift = p.offset - (y - yc) * t;
-        for (int x = 0; x < c.w; x++) splat(p.v, x + shift, c.at(x, y));
+        int i = int(std::floor(shift));
+        double fr = shift - i, keep = 1.0 - fr;
+        const float *row = &c.d[size_t(y) * c.w];
+        double *low = &p.v[i], *high = &p.v[i + 1];
+        for (int x = 0; x < c.w; x++) low[x] += keep * row[x];
+        for (int x = 0; x < c.w; x++) high[x] += fr * row[x];
         int first = int(std::ceil(shift)), last = int(std::floor(shift + c.w - 1));
         starts[first] += 1, starts[last + 1] -= 1;
     }
@@ -198,16 +197,20 @@ Profile rowProfile(const CoarseImage &c, double t, const Profile &cols, const Ac
     p.v.assign(c.h + 2 * p.offset + 2, 0.0);
     std::vector<double> counts(p.v.size(), 0.0);
     double left = a.left - cols.offset, inset = a.scale;
-    double f0a = left + inset, f0b = left + a.scale * H - inset;
-    double f1a = left + a.scale * (H + D) + inset, f1b = left + a.scale * (2 * H + D) - inset;
-    for (int y = 0; y < c.h; y++)
-        for (int x = 0; x < c.w; x++) {
-            double col = x - (y - yc) * t;
-            if (!((col > f0a && col < f0b) || (col > f1a && col < f1b))) continue;
-            double r = p.offset + y + (x - xc) * t;
-            splat(p.v, r, c.at(x, y));
-            splat(counts, r, 1.0);
+    const double f0a[2] = {left + inset, left + a.scale * H - inset};
+    const double f1a[2] = {left + a.scale * (H + D) + inset, left + a.scale * (2 * H + D) - inset};
+    // Nearest bins: the fit at full resolution refines the ends.
+    for (int y = 0; y < c.h; y++) {
+        double shear = (y - yc) * t;
+        for (const double *span : {f0a, f1a}) {
+            int x0 = std::max(0, int(std::ceil(span[0] + shear))), x1 = std::min(c.w - 1, int(std::floor(span[1] + shear)));
+            for (int x = x0; x <= x1; x++) {
+                int r = int(std::lround(p.offset + y + (x - xc) * t));
+                p.v[r] += c.at(x, y);
+                counts[r] += 1.0;
+            }
         }
+    }
     normalise(p.v, counts);
     return p;
 }
