@@ -18,7 +18,7 @@ public:
     int width() const { return w; }
     int height() const { return h; }
     // Darkness above the larger of the row's and the column's median, 0..255.
-    int excess(int x, int y) const { return ex[size_t(y) * w + x]; }
+    int excess(int x, int y) const { return ex[size_t(x) * h + y]; }
     const guchar *pixel(int x, int y) const { return pixels + size_t(y) * stride + size_t(x) * channels; }
     // Excess that stands clearly above the paper's grain and the scan's noise.
     int strokeLevel() const { return level; }
@@ -29,7 +29,7 @@ public:
 private:
     const guchar *pixels;
     int stride, channels, w, h, level, pen;
-    std::vector<uint8_t> ex;
+    std::vector<uint8_t> ex;  // column by column: the detectors walk columns
 };
 
 #endif
