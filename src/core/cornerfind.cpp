@@ -59,14 +59,6 @@ CoarseImage makeCoarse(const ScanRaster &scan, int f)
 struct Profile {
     std::vector<double> v;
     int offset;
-    double at(double c) const
-    {
-        double pos = c + offset;
-        int i = int(std::floor(pos));
-        if (i < 0 || i + 1 >= int(v.size())) return 0.0;
-        double fr = pos - i;
-        return v[i] * (1 - fr) + v[i + 1] * fr;
-    }
 };
 
 // Sums to means; bins the image covers only in part take the mean of the
@@ -168,6 +160,20 @@ struct Across {
     double left, scale, score;  // profile position of the left outline, bins per mm
 };
 
+// The two fields across the sheared columns: column c (not bin) of each
+// outline.
+struct FieldColumns {
+    double outline[4];  // field 0 left and right, field 1 left and right
+    double scale;       // bins per mm
+
+    FieldColumns(const Across &a, const Profile &cols, double H, double D) : scale(a.scale)
+    {
+        double left = a.left - cols.offset;
+        const double mm[4] = {0, H, H + D, 2 * H + D};
+        for (int k = 0; k < 4; k++) outline[k] = left + a.scale * mm[k];
+    }
+};
+
 // The four outline edges of the two fields across the time axis: each is a
 // line, no line lies inside the gap between the fields.
 Across matchOutlines(const std::vector<double> &lines, double H, double D, double sLo, double sHi)
@@ -192,21 +198,20 @@ Across matchOutlines(const std::vector<double> &lines, double H, double D, doubl
 
 // Profile of the rows across the time axis, perpendicular to the sheared
 // columns, over the field columns only; bin i holds r = i - offset.
-Profile rowProfile(const CoarseImage &c, double t, const Profile &cols, const Across &a, double H, double D)
+Profile rowProfile(const CoarseImage &c, double t, const FieldColumns &fc)
 {
     Profile p;
     double xc = 0.5 * c.w, yc = 0.5 * c.h;
     p.offset = int(std::ceil(std::fabs(t) * xc)) + 2;
     p.v.assign(c.h + 2 * p.offset + 2, 0.0);
     std::vector<double> counts(p.v.size(), 0.0);
-    double left = a.left - cols.offset, inset = a.scale;
-    const double f0a[2] = {left + inset, left + a.scale * H - inset};
-    const double f1a[2] = {left + a.scale * (H + D) + inset, left + a.scale * (2 * H + D) - inset};
     // Nearest bins: the fit at full resolution refines the ends.
     for (int y = 0; y < c.h; y++) {
         double shear = (y - yc) * t;
-        for (const double *span : {f0a, f1a}) {
-            int x0 = std::max(0, int(std::ceil(span[0] + shear))), x1 = std::min(c.w - 1, int(std::floor(span[1] + shear)));
+        for (int field = 0; field < 2; field++) {
+            const double *edges = fc.outline + 2 * field;
+            int x0 = std::max(0, int(std::ceil(edges[0] + fc.scale + shear)));
+            int x1 = std::min(c.w - 1, int(std::floor(edges[1] - fc.scale + shear)));
             for (int x = x0; x <= x1; x++) {
                 int r = int(std::lround(p.offset + y + (x - xc) * t));
                 p.v[r] += c.at(x, y);
@@ -244,12 +249,11 @@ Along matchEnds(const std::vector<double> &lines, double lengthBins)
 
 // How much darker the two outer outlines are than the paper just outside
 // them over the profile rows [from, to): high where the field is.
-double outlineContrast(const CoarseImage &c, double t, const Profile &cols, const Across &a, double H, double D,
-                       int from, int to)
+double outlineContrast(const CoarseImage &c, double t, const FieldColumns &fc, int from, int to)
 {
     double xc = 0.5 * c.w, yc = 0.5 * c.h;
     std::vector<double> contrast;
-    double left = a.left - cols.offset, right = left + a.scale * (2 * H + D), away = 1.5 * a.scale;
+    double left = fc.outline[0], right = fc.outline[3], away = 1.5 * fc.scale;
     for (int r = std::max(0, from); r < std::min(c.h, to); r++)
         for (double col : {left, right}) {
             double y = r - (col - xc) * t;
@@ -271,12 +275,11 @@ double outlineContrast(const CoarseImage &c, double t, const Profile &cols, cons
 // Which side of the profile row line the field lies on, by its outlines:
 // +1 above (the line is its bottom end), -1 below (its top end), 0 both or
 // neither (a line inside the field or off it).
-int fieldSide(const CoarseImage &c, double t, const Profile &cols, const Profile &rows, const Across &a, double H,
-              double D, int line, double lengthBins)
+int fieldSide(const CoarseImage &c, double t, const FieldColumns &fc, const Profile &rows, int line, double lengthBins)
 {
     int r = line - rows.offset, band = int(0.05 * lengthBins) + 2;
-    double above = outlineContrast(c, t, cols, a, H, D, r - band, r - 2);
-    double below = outlineContrast(c, t, cols, a, H, D, r + 2, r + band);
+    double above = outlineContrast(c, t, fc, r - band, r - 2);
+    double below = outlineContrast(c, t, fc, r + 2, r + band);
     if (above > kMinGridStrength && above > 2 * std::max(below, 0.0)) return 1;
     if (below > kMinGridStrength && below > 2 * std::max(above, 0.0)) return -1;
     return 0;
@@ -285,12 +288,12 @@ int fieldSide(const CoarseImage &c, double t, const Profile &cols, const Profile
 // The field's ends: the best pair one field length apart when the field
 // lies between them; else the strongest line that ends the field on one
 // side only, the other end being off the scan.
-Along fieldEnds(const CoarseImage &c, double t, const Profile &cols, const Profile &rows, const Across &a, double H,
-                double D, double lengthBins, int radius)
+Along fieldEnds(const CoarseImage &c, double t, const FieldColumns &fc, const Profile &rows, double lengthBins,
+                int radius)
 {
     std::vector<double> lines = topHat(rows.v, radius);
     Along pair = matchEnds(lines, lengthBins);
-    auto side = [&](double line) { return fieldSide(c, t, cols, rows, a, H, D, int(std::lround(line)), lengthBins); };
+    auto side = [&](double line) { return fieldSide(c, t, fc, rows, int(std::lround(line)), lengthBins); };
     if (side(pair.bottom) == 1 && side(pair.top) == -1) return pair;
     std::vector<int> peaks;
     for (int i = 1; i + 1 < int(lines.size()); i++)
@@ -469,12 +472,12 @@ bool coarseFind(const Params &params, const ScanRaster &scan, CoarseFind &out)
     int radius = std::max(2, int(std::lround(sc)));
     Across across = matchOutlines(topHat(cols.v, radius), H, D, 0.45 * sc, 1.02 * sc);
     if (across.scale <= 0) return false;
-    Profile rows = rowProfile(c, t, cols, across, H, D);
-    Along along = fieldEnds(c, t, cols, rows, across, H, D, across.scale * W, radius);
-    double left = across.left - cols.offset;
+    FieldColumns fc(across, cols, H, D);
+    Profile rows = rowProfile(c, t, fc);
+    Along along = fieldEnds(c, t, fc, rows, across.scale * W, radius);
     out.t = t;
-    out.left = uprightLine(c, t, left);
-    out.right = uprightLine(c, t, left + across.scale * (2 * H + D));
+    out.left = uprightLine(c, t, fc.outline[0]);
+    out.right = uprightLine(c, t, fc.outline[3]);
     out.bottom = acrossLine(c, t, along.bottom - rows.offset);
     out.top = acrossLine(c, t, along.top - rows.offset);
     out.haveBottom = along.haveBottom;
