@@ -5,6 +5,7 @@
 
 #include "cornerfind.h"
 #include "fieldpair.h"
+#include "reasons.h"
 #include "inkfind.h"
 #include "traceends.h"
 
@@ -14,12 +15,6 @@ namespace {
 // two pens; the temperature pen's is proposed.
 const int kSameInk = 20;
 
-void addReason(std::string &reason, const std::string &text)
-{
-    if (text.empty()) return;
-    if (!reason.empty()) reason += "; ";
-    reason += text;
-}
 
 void proposePassPoints(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx, SetupProposal &p)
 {
@@ -37,7 +32,7 @@ void proposePassPoints(const Params &params, const GdkPixbuf *scan, const FileCt
             p.passPoints[i] = corners.points[i];
             p.passConfidence[i] = corners.confidence[i];
         }
-    addReason(p.reason, corners.reason);
+    appendReason(p.reason, corners.reason);
 }
 
 void proposeColor(const StrokeMap *maps[2], const FileCtx &ctx, SetupProposal &p)
@@ -45,7 +40,7 @@ void proposeColor(const StrokeMap *maps[2], const FileCtx &ctx, SetupProposal &p
     if (loadCurveColorRecord(ctx, p.curveColor)) return;
     p.proposesColor = true;
     if (!maps[0]) {
-        addReason(p.reason, "no ink colour without pass points");
+        appendReason(p.reason, "no ink colour without pass points");
         return;
     }
     InkSearch ink[2] = {findFieldInk(*maps[0]), findFieldInk(*maps[1])};
@@ -53,8 +48,8 @@ void proposeColor(const StrokeMap *maps[2], const FileCtx &ctx, SetupProposal &p
     for (int c = 0; c < 3; c++) same = same && std::abs(ink[0].rgb[c] - ink[1].rgb[c]) <= kSameInk;
     for (int c = 0; c < 3; c++) p.curveColor[c] = same ? (ink[0].rgb[c] + ink[1].rgb[c] + 1) / 2 : ink[0].rgb[c];
     p.colorConfidence = same ? std::min(ink[0].confidence, ink[1].confidence) : ink[0].confidence;
-    addReason(p.reason, ink[0].reason.empty() ? "" : "ink: " + ink[0].reason);
-    if (!same && ink[1].confidence > 0) addReason(p.reason, "the two fields' inks differ");
+    appendReason(p.reason, ink[0].reason.empty() ? "" : "ink: " + ink[0].reason);
+    if (!same && ink[1].confidence > 0) appendReason(p.reason, "the two fields' inks differ");
 }
 
 void proposeMarks(const Params &params, const StrokeMap *maps[2], const FileCtx &ctx, SetupProposal &p)
@@ -64,7 +59,7 @@ void proposeMarks(const Params &params, const StrokeMap *maps[2], const FileCtx 
     p.proposesMarks = true;
     p.datePos[0] = p.datePos[1] = -1;
     if (!maps[0] || (p.proposesColor && p.colorConfidence <= 0)) {
-        addReason(p.reason, "no marks without pass points and ink colour");
+        appendReason(p.reason, "no marks without pass points and ink colour");
         return;
     }
     TraceEnds ends[2] = {findFieldTraceEnds(params, *maps[0], p.curveColor),
@@ -73,7 +68,7 @@ void proposeMarks(const Params &params, const StrokeMap *maps[2], const FileCtx 
     p.datePos[0] = both.column[0];
     p.datePos[1] = both.column[1];
     p.marksConfidence = both.confidence;
-    addReason(p.reason, both.reason.empty() ? "" : "marks: " + both.reason);
+    appendReason(p.reason, both.reason.empty() ? "" : "marks: " + both.reason);
 }
 
 void proposeDates(const FileCtx &ctx, const ManifestEntry *entry, SetupProposal &p)
@@ -81,7 +76,7 @@ void proposeDates(const FileCtx &ctx, const ManifestEntry *entry, SetupProposal 
     if (loadDateValRecord(ctx, 0, p.dateVal[0]) && loadDateValRecord(ctx, 1, p.dateVal[1])) return;
     p.proposesDates = entry != nullptr;
     if (!entry) {
-        addReason(p.reason, "no dates: the scan is not in the manifest");
+        appendReason(p.reason, "no dates: the scan is not in the manifest");
         return;
     }
     p.dateVal[0] = entry->start;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "reasons.h"
 #include "scanraster.h"
 
 namespace {
@@ -514,20 +515,14 @@ Edges refineEdges(const Params &params, const Geometry &g, const CoarseFind &cf)
     return e;
 }
 
-void addReason(std::string &reason, const std::string &text)
-{
-    if (!reason.empty()) reason += "; ";
-    reason += text;
-}
 
 // Square pixels and a right angle at BottomLeft: a found grid keeps the
 // printed proportions.
-double shapeAgreement(const Params &params, const Vec2 p[3], bool haveTop)
+double shapeAgreement(const Params &params, const Vec2 p[3])
 {
     Vec2 across{p[2].x - p[1].x, p[2].y - p[1].y};
     double acrossLen = std::hypot(across.x, across.y);
     double scaleAcross = acrossLen / (2 * params.srcFieldHeightMM + params.srcFieldDistMM);
-    if (!haveTop) return 1.0;
     Vec2 along{p[0].x - p[1].x, p[0].y - p[1].y};
     double alongLen = std::hypot(along.x, along.y);
     double ratio = alongLen / params.srcFieldWidthMM / scaleAcross;
@@ -545,21 +540,24 @@ void judgeCorners(const Params &params, const ScanRaster &scan, const Edges &e, 
         out.points[i] = PassPoint{0, p[i].x, p[i].y};
         out.confidence[i] = std::min(lineQuality(up, ppmm), lineQuality(ac, ppmm));
         if (!up.found || !ac.found) {
+            out.points[i] = PassPoint{0, 0, 0};
             out.confidence[i] = 0;
-            addReason(out.reason, std::string(kCornerNames[i]) + ": a field edge was not found");
+            appendReason(out.reason, std::string(kCornerNames[i]) + ": a field edge was not found");
         } else if (!scan.containsPoint(p[i])) {
             out.confidence[i] = 0;
-            addReason(out.reason, std::string(kCornerNames[i]) + " lies outside the scan");
+            appendReason(out.reason, std::string(kCornerNames[i]) + " lies outside the scan");
         }
     }
-    double shape = shapeAgreement(params, p, out.confidence[0] > 0);
+    // The proportions can be checked only with all three corners.
+    bool all = out.confidence[0] > 0 && out.confidence[1] > 0 && out.confidence[2] > 0;
+    double shape = all ? shapeAgreement(params, p) : 1.0;
     for (int i = 0; i < 3; i++) {
         out.confidence[i] *= shape;
         if (out.confidence[i] > 0 && out.confidence[i] < kMinCornerConfidence)
-            addReason(out.reason, std::string(kCornerNames[i]) + " is uncertain");
+            appendReason(out.reason, std::string(kCornerNames[i]) + " is uncertain");
         out.points[i].set = out.confidence[i] >= kMinCornerConfidence;
     }
-    if (shape < 1.0) addReason(out.reason, "the found grid does not keep the printed proportions");
+    if (shape < 1.0) appendReason(out.reason, "the found grid does not keep the printed proportions");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "fieldpair.h"
 #include "pixel.h"
+#include "reasons.h"
 
 namespace {
 
@@ -15,6 +16,8 @@ const double kSureColumns = 200.0;
 // and the further spread over which confidence falls to 0.
 const double kSureSpread = 12.0;
 const double kSpreadFalloff = 30.0;
+// What is left of the confidence when the strokes have the print's colour.
+const double kPrintLikeShare = 0.3;
 // Darkness of pixels surely printed (grey levels below white).
 const int kPrintDarkness = 40;
 
@@ -72,14 +75,12 @@ InkSearch findFieldInk(const StrokeMap &map)
         spread = std::max(spread, double(medianOf(deviation)));
     }
     double amount = std::min(1.0, channel[0].size() / kSureColumns);
-    if (hasPrintColour(map, out.rgb)) {
-        amount *= 0.3;
-        out.reason = "the strokes have the print's colour";
-    }
     double purity = std::clamp(1.0 - (spread - kSureSpread) / kSpreadFalloff, 0.0, 1.0);
-    out.confidence = amount * purity;
-    if (amount < 1.0) out.reason = "little ink found";
-    if (purity < 1.0) out.reason += std::string(out.reason.empty() ? "" : "; ") + "the strokes differ in colour";
+    bool printLike = hasPrintColour(map, out.rgb);
+    out.confidence = amount * purity * (printLike ? kPrintLikeShare : 1.0);
+    if (amount < 1.0) appendReason(out.reason, "little ink found");
+    if (purity < 1.0) appendReason(out.reason, "the strokes differ in colour");
+    if (printLike) appendReason(out.reason, "the strokes have the print's colour");
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fieldpair.h"
+#include "reasons.h"
 #include "pixel.h"
 
 namespace {
@@ -162,11 +163,6 @@ double penWidth(std::vector<double> widths)
     return widths[widths.size() / 5];
 }
 
-void addReason(std::string &reason, const std::string &text)
-{
-    if (!reason.empty()) reason += "; ";
-    reason += text;
-}
 
 }  // namespace
 
@@ -188,10 +184,10 @@ TraceEnds findFieldTraceEnds(const Params &params, const StrokeMap &map, const i
     out.column[1] = int(std::lround(penCentre(map, c.last, c.row, -1, width, perMM)));
     double coverage = double(c.columns) / (c.last - c.first + 1);
     out.confidence = std::min(1.0, coverage / kSureCoverage);
-    if (coverage < kSureCoverage) addReason(out.reason, "the trace has long stretches without ink");
+    if (coverage < kSureCoverage) appendReason(out.reason, "the trace has long stretches without ink");
     if (c.last - c.first < kShortShare * map.width()) {
         out.confidence *= 0.5;
-        addReason(out.reason, "the trace is short");
+        appendReason(out.reason, "the trace is short");
     }
     return out;
 }
@@ -202,13 +198,13 @@ TraceEnds combineTraceEnds(const Params &params, const TraceEnds fields[2])
     if (t.column[0] < 0 || h.column[0] < 0) return t.column[0] < 0 ? h : t;
     TraceEnds out = t;
     out.confidence = std::min(t.confidence, h.confidence);
-    if (!h.reason.empty()) addReason(out.reason, "hygrometer: " + h.reason);
+    if (!h.reason.empty()) appendReason(out.reason, "hygrometer: " + h.reason);
     double apart = std::max(std::abs(t.column[0] - h.column[0]), std::abs(t.column[1] - h.column[1]));
     if (apart <= kPenAgreementMM * params.dstPixelsPerMM) {
         for (int i = 0; i < 2; i++) out.column[i] = int(std::lround(0.5 * (t.column[i] + h.column[i])));
     } else {
         out.confidence *= 0.5;
-        addReason(out.reason, "the two traces' ends differ by " + std::to_string(int(std::lround(apart / params.dstPixelsPerMM))) + " mm");
+        appendReason(out.reason, "the two traces' ends differ by " + std::to_string(int(std::lround(apart / params.dstPixelsPerMM))) + " mm");
     }
     return out;
 }
