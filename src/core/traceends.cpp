@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "fieldpair.h"
-#include "reasons.h"
 #include "pixel.h"
+#include "reasons.h"
 
 namespace {
 
@@ -22,9 +22,6 @@ const double kSureCoverage = 0.85;
 const double kShortShare = 0.1;
 // Both pens' ends further apart than this (mm) are doubtful.
 const double kPenAgreementMM = 1.0;
-// Where the darkest pixel of a column reaches half the stroke's darkness,
-// the pen's round tip already reaches this far (pixels) past the column.
-const double kEdgeInset = 0.0;
 
 struct Run {
     int top, bottom;
@@ -148,7 +145,7 @@ double penCentre(const StrokeMap &map, int edge, double row, int step, double pe
         double before = peak(k - 1), m = peak(k);
         if (m >= half && peak(k + 1) >= half && peak(k + 2) >= half && m > before) {
             double crossing = k - 1 + (half - before) / (m - before);
-            return edge + step * (crossing + 0.5 * penWidth + kEdgeInset);
+            return edge + step * (crossing + 0.5 * penWidth);
         }
     }
     return edge + step * 0.5 * penWidth;
