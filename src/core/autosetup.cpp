@@ -5,8 +5,8 @@
 
 #include "cornerfind.h"
 #include "fieldpair.h"
-#include "reasons.h"
 #include "inkfind.h"
+#include "reasons.h"
 #include "traceends.h"
 
 namespace {
@@ -14,7 +14,6 @@ namespace {
 // Two fields' inks further apart than this (grey levels in any channel) are
 // two pens; the temperature pen's is proposed.
 const int kSameInk = 20;
-
 
 void proposePassPoints(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx, SetupProposal &p)
 {
@@ -52,12 +51,15 @@ void proposeColor(const StrokeMap *maps[2], const FileCtx &ctx, SetupProposal &p
     if (!same && ink[1].confidence > 0) appendReason(p.reason, "the two fields' inks differ");
 }
 
+// A mark or date present in the context stays as it is, also when its
+// partner is proposed.
 void proposeMarks(const Params &params, const StrokeMap *maps[2], const FileCtx &ctx, SetupProposal &p)
 {
-    bool start = loadDatePosRecord(ctx, 0, p.datePos[0]), end = loadDatePosRecord(ctx, 1, p.datePos[1]);
-    if (start && end) return;
+    int present[2] = {-1, -1};
+    bool have[2] = {loadDatePosRecord(ctx, 0, present[0]), loadDatePosRecord(ctx, 1, present[1])};
+    p.datePos[0] = present[0], p.datePos[1] = present[1];
+    if (have[0] && have[1]) return;
     p.proposesMarks = true;
-    p.datePos[0] = p.datePos[1] = -1;
     if (!maps[0] || (p.proposesColor && p.colorConfidence <= 0)) {
         appendReason(p.reason, "no marks without pass points and ink colour");
         return;
@@ -65,22 +67,23 @@ void proposeMarks(const Params &params, const StrokeMap *maps[2], const FileCtx 
     TraceEnds ends[2] = {findFieldTraceEnds(params, *maps[0], p.curveColor),
                          findFieldTraceEnds(params, *maps[1], p.curveColor)};
     TraceEnds both = combineTraceEnds(params, ends);
-    p.datePos[0] = both.column[0];
-    p.datePos[1] = both.column[1];
+    for (int i = 0; i < 2; i++)
+        if (!have[i]) p.datePos[i] = both.column[i];
     p.marksConfidence = both.confidence;
     appendReason(p.reason, both.reason.empty() ? "" : "marks: " + both.reason);
 }
 
 void proposeDates(const FileCtx &ctx, const ManifestEntry *entry, SetupProposal &p)
 {
-    if (loadDateValRecord(ctx, 0, p.dateVal[0]) && loadDateValRecord(ctx, 1, p.dateVal[1])) return;
+    bool have[2] = {loadDateValRecord(ctx, 0, p.dateVal[0]), loadDateValRecord(ctx, 1, p.dateVal[1])};
+    if (have[0] && have[1]) return;
     p.proposesDates = entry != nullptr;
     if (!entry) {
-        appendReason(p.reason, "no dates: the scan is not in the manifest");
+        appendReason(p.reason, "no dates: the scan has no manifest line");
         return;
     }
-    p.dateVal[0] = entry->start;
-    p.dateVal[1] = entry->end;
+    if (!have[0]) p.dateVal[0] = entry->start;
+    if (!have[1]) p.dateVal[1] = entry->end;
 }
 
 }  // namespace

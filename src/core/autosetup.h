@@ -43,8 +43,8 @@ SetupProposal proposeSetup(const Params &params, const GdkPixbuf *scan, const Fi
                            const ManifestEntry *entry);
 
 // Stores the proposals that could be made into ctx: set pass points, a
-// found colour, found marks, dates. Records already present are not
-// proposed, so they stay.
+// found colour, found marks, dates. A record already present keeps its
+// value (a mark or date whose partner is proposed is written unchanged).
 void storeProposals(const SetupProposal &proposal, FileCtx &ctx);
 
 // The lowest confidence among the proposals made (1 when none was made).
