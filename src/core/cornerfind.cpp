@@ -41,16 +41,17 @@ CoarseImage makeCoarse(const ScanRaster &scan, int f)
 {
     CoarseImage c{f, scan.width() / f, scan.height() / f, {}};
     c.d.assign(size_t(c.w) * c.h, 0.0f);
-    // Every other row of a block is enough: the thinnest line the search
-    // needs, an outline, is several scan rows wide wherever f > 1.
-    int rowStep = f >= 4 ? 2 : 1, rows = (f + rowStep - 1) / rowStep;
+    // Every other row and column of a block is enough where blocks are
+    // large: the thinnest line the search needs, an outline, is then
+    // several scan pixels wide.
+    int step = f >= 4 ? 2 : 1, samples = (f + step - 1) / step;
     std::vector<int> sums(c.w);
     for (int cy = 0; cy < c.h; cy++) {
         std::fill(sums.begin(), sums.end(), 0);
-        for (int y = cy * f; y < (cy + 1) * f; y += rowStep)
-            for (int cx = 0, x = 0; cx < c.w; cx++)
-                for (int k = 0; k < f; k++, x++) sums[cx] += scan.darkness(x, y);
-        for (int cx = 0; cx < c.w; cx++) c.d[size_t(cy) * c.w + cx] = float(sums[cx]) / float(f * rows);
+        for (int y = cy * f; y < (cy + 1) * f; y += step)
+            for (int cx = 0; cx < c.w; cx++)
+                for (int x = cx * f; x < (cx + 1) * f; x += step) sums[cx] += scan.darkness(x, y);
+        for (int cx = 0; cx < c.w; cx++) c.d[size_t(cy) * c.w + cx] = float(sums[cx]) / float(samples * samples);
     }
     return c;
 }
