@@ -22,6 +22,10 @@ const double kSureCoverage = 0.85;
 const double kShortShare = 0.1;
 // Both pens' ends further apart than this (mm) are doubtful.
 const double kPenAgreementMM = 1.0;
+// Taking the darkest pixel of each column, the half level is reached about
+// this far (pixels) outside the pen's edge: of the tip's several pixels in
+// a column one is always the most covered.
+const double kPeakLead = 0.35;
 
 struct Run {
     int top, bottom;
@@ -141,11 +145,14 @@ double penCentre(const StrokeMap &map, int edge, double row, int step, double pe
         return m[m.size() / 2];
     };
     double half = 0.5 * (medianPeak(-w - 6, -w - 2) + medianPeak(w, 4 * w));
+    // A printed time line under the pen lowers its column's excess, so one
+    // of the following columns may fall short.
+    auto lasts = [&](int k) { return (peak(k + 1) >= half) + (peak(k + 2) >= half) + (peak(k + 3) >= half) >= 2; };
     for (int k = -w - 1; k <= 6 * w; k++) {
         double before = peak(k - 1), m = peak(k);
-        if (m >= half && peak(k + 1) >= half && peak(k + 2) >= half && m > before) {
+        if (m >= half && m > before && lasts(k)) {
             double crossing = k - 1 + (half - before) / (m - before);
-            return edge + step * (crossing + 0.5 * penWidth);
+            return edge + step * (crossing + kPeakLead + 0.5 * penWidth);
         }
     }
     return edge + step * 0.5 * penWidth;
