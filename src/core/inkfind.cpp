@@ -7,6 +7,7 @@
 #include "fieldpair.h"
 #include "pixel.h"
 #include "reasons.h"
+#include "scanraster.h"
 
 namespace {
 
@@ -35,8 +36,7 @@ bool hasPrintColour(const StrokeMap &map, const int rgb[3])
     for (int y = 0; y < map.height(); y += 2)
         for (int x = 0; x < map.width(); x += 2) {
             const guchar *p = map.pixel(x, y);
-            int darkness = 255 - ((77 * p[0] + 150 * p[1] + 29 * p[2]) >> 8);
-            if (darkness < kPrintDarkness || map.excess(x, y) >= map.strokeLevel() / 2) continue;
+            if (darknessOf(p) < kPrintDarkness || map.excess(x, y) >= map.strokeLevel() / 2) continue;
             for (int c = 0; c < 3; c++) channel[c].push_back(p[c]);
         }
     if (channel[0].empty()) return false;

@@ -8,6 +8,9 @@
 
 #include "geometry.h"
 
+// 255 less the luma of an RGB pixel, so that printed lines and ink are high.
+inline int darknessOf(const guchar *p) { return 255 - ((77 * p[0] + 150 * p[1] + 29 * p[2]) >> 8); }
+
 class ScanRaster {
 public:
     explicit ScanRaster(const GdkPixbuf *scan)
@@ -26,12 +29,7 @@ public:
     // Inside the area the pixels cover, [-0.5, w - 0.5) x [-0.5, h - 0.5).
     bool containsPoint(Vec2 p) const { return p.x >= -0.5 && p.y >= -0.5 && p.x < w - 0.5 && p.y < h - 0.5; }
     const guchar *at(int x, int y) const { return pixels + size_t(y) * stride + size_t(x) * channels; }
-    // 255 less the luma, so that printed lines and ink are high.
-    int darkness(int x, int y) const
-    {
-        const guchar *p = at(x, y);
-        return 255 - ((77 * p[0] + 150 * p[1] + 29 * p[2]) >> 8);
-    }
+    int darkness(int x, int y) const { return darknessOf(at(x, y)); }
 
 private:
     const guchar *pixels;

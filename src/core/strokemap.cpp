@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "scanraster.h"
+
 namespace {
 
 // The cut-out fills what it cannot sample with this colour.
@@ -44,7 +46,7 @@ StrokeMap::StrokeMap(const GdkPixbuf *field)
         for (int x = 0; x < w; x++) {
             const guchar *p = pixel(x, y);
             if (isGap(p)) continue;
-            int d = 255 - ((77 * p[0] + 150 * p[1] + 29 * p[2]) >> 8);
+            int d = darknessOf(p);
             out[x] = uint8_t(d + 1);  // 0 marks a gap pixel
             if (!(x & 1)) row[d]++, n++;
             if (!(y & 1)) cols[x][d]++, colCount[x]++;
