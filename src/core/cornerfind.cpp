@@ -463,6 +463,7 @@ Line acrossLine(const CoarseImage &c, double t, double row)
 bool coarseFind(const Params &params, const ScanRaster &scan, CoarseFind &out)
 {
     const double W = params.srcFieldWidthMM, H = params.srcFieldHeightMM, D = params.srcFieldDistMM;
+    if (!(W > 0 && H > 0 && D >= 0)) return false;
     // The fields span the scan's width; their length may run off it.
     double sMax = scan.width() / (2 * H + D);
     int f = std::max(1, int(sMax / kCoarsePixelsPerMM));

@@ -113,13 +113,23 @@ TEST(CornerFind, ACornerCutOffTheScanIsReportedNotGuessed)
     }
 }
 
-TEST(CornerFind, APageWithoutGridHasNoCorners)
+// A blank page, a thumbnail, no image at all and a geometry without size
+// all end in the same report.
+TEST(CornerFind, NoGridNoCorners)
 {
     const guchar paper[3] = {247, 244, 236};
-    PixbufPtr page = solidImage(1200, 1900, paper);
-    Params params;
+    PixbufPtr page = solidImage(1200, 1900, paper), thumbnail = solidImage(12, 19, paper);
+    Params params, flat;
     setParamDefaults(params);
-    CornerSearch found = findFieldCorners(params, page.get());
-    EXPECT_EQ(found.points[0].set + found.points[1].set + found.points[2].set, 0);
-    EXPECT_NE(found.reason, "");
+    setParamDefaults(flat);
+    flat.srcFieldHeightMM = flat.srcFieldDistMM = 0;
+    const struct {
+        const Params &params;
+        const GdkPixbuf *scan;
+    } cases[] = {{params, page.get()}, {params, thumbnail.get()}, {params, nullptr}, {flat, page.get()}};
+    for (const auto &c : cases) {
+        CornerSearch found = findFieldCorners(c.params, c.scan);
+        EXPECT_EQ(found.points[0].set + found.points[1].set + found.points[2].set, 0);
+        EXPECT_EQ(found.reason, "no printed field grid found");
+    }
 }
