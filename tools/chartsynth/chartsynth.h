@@ -67,6 +67,12 @@ struct ChartOptions {
     bool blots;        // ink blots and smudges near the traces
     bool gaps;         // stretches where the pens did not write
     bool inkGrid;      // grid printed in a colour close to the ink
+
+    // Scans as an archive hands them over, for the set-up detectors.
+    double gridFade = 0;               // 0..0.9: share of the grid's colour faded toward the paper
+    double cutMarginMM[4] = {-1, -1, -1, -1};  // left, top, right, bottom: when >= 0 the scan is
+                                       // cropped to this much beyond the field outlines there
+    bool withContext = true;           // false: no file context, a manifest line instead
 };
 
 // Slow and daily variations of the true curves.
@@ -147,6 +153,9 @@ public:
     std::string truthText() const;
     // Pass1..3, DatePos1..2, DateVal1..2, TimeStep, CurveColor.
     void storeRecords(FileCtx &ctx) const;
+    // "scan,YYYY-MM-DDTHH:MM,YYYY-MM-DDTHH:MM\n": the trace's start and end
+    // for a manifest.
+    std::string manifestLine(const std::string &scan) const;
 
     // The hygrometer scale the humidity rows follow (offset 0).
     const PrintedHygroScale &hygroScale() const { return hygro; }
@@ -159,8 +168,9 @@ private:
 int renderChart(const ChartOptions &options, SynthChart &out);
 
 // Renders and writes the scan to scanPath, its file context to
-// scanPath + ".ctx" and the truth table to scanPath + ".truth.tsv". The chart
-// is left in *out when given.
+// scanPath + ".ctx" (or, without context, the header "scan,start,end" and its
+// manifest line to scanPath + ".manifest.csv") and the truth table to
+// scanPath + ".truth.tsv". The chart is left in *out when given.
 int writeChart(const ChartOptions &options, const std::string &scanPath, SynthChart *out = nullptr);
 
 // gdk_pixbuf_save in the format; 0 or -1.

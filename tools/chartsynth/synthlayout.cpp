@@ -94,6 +94,23 @@ int makeLayout(const ChartOptions &o, const DateTime &start, Rng &rng, ChartLayo
     return SynthOk;
 }
 
+bool ChartLayout::cropBox(const double marginMM[4], int box[4]) const
+{
+    if (std::max({marginMM[0], marginMM[1], marginMM[2], marginMM[3]}) < 0) return false;
+    Vec2 corners[4] = {fieldToScan(0, 0, 0), fieldToScan(0, W, 0), fieldToScan(1, 0, H), fieldToScan(1, W, H)};
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (const Vec2 &c : corners) {
+        lo[0] = std::min(lo[0], c.x), lo[1] = std::min(lo[1], c.y);
+        hi[0] = std::max(hi[0], c.x), hi[1] = std::max(hi[1], c.y);
+    }
+    int limit[2] = {scanW, scanH};
+    for (int k = 0; k < 2; k++) {
+        box[k] = marginMM[k] < 0 ? 0 : std::max(0, int(std::floor(lo[k] - marginMM[k] * dpmm)));
+        box[k + 2] = marginMM[k + 2] < 0 ? limit[k] : std::min(limit[k], int(std::ceil(hi[k] + marginMM[k + 2] * dpmm)) + 1);
+    }
+    return box[2] > box[0] && box[3] > box[1];
+}
+
 int spacingAtLeast(double mmPerHour, std::initializer_list<int> candidates, double minMM)
 {
     int last = 0;

@@ -69,6 +69,10 @@ struct ChartLayout {
     {
         return (columnMM - startColumnMM) * 60.0 / mmPerHour;
     }
+    // The scan pixels [box0, box2) x [box1, box3) that keep margin[0..3] mm
+    // beyond the field outlines on the left, top, right and bottom (negative:
+    // that side uncut); false when no side is cut.
+    bool cropBox(const double marginMM[4], int box[4]) const;
     // Paper u of the pen at a time and value position.
     double penU(double minute, double v) const { return columnMM(minute) - arcOffset(v); }
 };

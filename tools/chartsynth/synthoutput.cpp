@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <string>
 
 #include "atomicfile.h"
@@ -45,6 +46,22 @@ bool parseScanFormat(const std::string &name, ScanFormat &format)
     return true;
 }
 
+namespace {
+
+std::string isoMinute(const DateTime &t)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
+    return text;
+}
+
+}  // namespace
+
+std::string SynthChart::manifestLine(const std::string &scan) const
+{
+    return scan + "," + isoMinute(dateVal[0]) + "," + isoMinute(dateVal[1]) + "\n";
+}
+
 int writeChart(const ChartOptions &options, const std::string &scanPath, SynthChart *out)
 {
     SynthChart local;
@@ -52,10 +69,16 @@ int writeChart(const ChartOptions &options, const std::string &scanPath, SynthCh
     int result = renderChart(options, chart);
     if (result != SynthOk) return result;
     if (saveScan(chart.scan.get(), scanPath, options.format, options.jpegQuality) != 0) return SynthWriteFailed;
-    FileCtx ctx;
-    ctx.open(scanPath.c_str(), false);
-    chart.storeRecords(ctx);
-    if (ctx.write() != 0) return SynthWriteFailed;
+    if (options.withContext) {
+        FileCtx ctx;
+        ctx.open(scanPath.c_str(), false);
+        chart.storeRecords(ctx);
+        if (ctx.write() != 0) return SynthWriteFailed;
+    } else {
+        std::string name = scanPath.substr(scanPath.find_last_of('/') + 1);
+        if (writeFileAtomic(scanPath + ".manifest.csv", "scan,start,end\n" + chart.manifestLine(name)) != 0)
+            return SynthWriteFailed;
+    }
     if (writeFileAtomic(scanPath + ".truth.tsv", chart.truthText()) != 0) return SynthWriteFailed;
     return SynthOk;
 }

@@ -293,7 +293,23 @@ Inks chooseInks(const ChartOptions &o)
     // A grid printed almost in the ink's colour: a fifth of the way to the paper.
     if (o.inkGrid)
         for (int i = 0; i < 3; i++) inks.grid.c[i] = inks.ink.c[i] + 0.2f * (kPaper[i] - inks.ink.c[i]);
+    float fade = float(std::clamp(o.gridFade, 0.0, 0.9));
+    for (int i = 0; i < 3; i++) inks.grid.c[i] += fade * (kPaper[i] - inks.grid.c[i]);
     return inks;
+}
+
+// Crops the scan as a cut-off margin leaves it; the pass points follow.
+bool cutMargins(const ChartOptions &o, const ChartLayout &L, SynthChart &chart)
+{
+    int box[4];
+    if (!L.cropBox(o.cutMarginMM, box)) return true;
+    GdkPixbuf *sub = gdk_pixbuf_new_subpixbuf(chart.scan.get(), box[0], box[1], box[2] - box[0], box[3] - box[1]);
+    GdkPixbuf *copy = sub ? gdk_pixbuf_copy(sub) : nullptr;
+    if (sub) g_object_unref(sub);
+    if (!copy) return false;
+    chart.scan.reset(copy);
+    for (Vec2 &p : chart.pass) p = Vec2{p.x - box[0], p.y - box[1]};
+    return true;
 }
 
 int render(const ChartOptions &o, SynthChart &out)
@@ -333,6 +349,7 @@ int render(const ChartOptions &o, SynthChart &out)
     GridPrinter grid(L, hygroMM);
     Inks inks = chooseInks(o);
     Compositor(L, grid, print, ink, inks, o.seed).run(pb);
+    if (!cutMargins(o, L, chart)) return SynthNoMemory;
     out = std::move(chart);
     return SynthOk;
 }

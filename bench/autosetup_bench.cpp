@@ -1,0 +1,150 @@
+// Zero-click set-up of one 300 dpi synthetic chart (corners, ink colour,
+// trace ends) beside decoding the same scan from an uncompressed and an
+// LZW-compressed TIFF. The ratios are printed at the end, measured in the
+// same run; CPU time of the measuring thread compares fairly on a busy
+// machine.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <string>
+
+#include <glib.h>
+#include <glib/gstdio.h>
+
+#include "autosetup.h"
+#include "chartsynth.h"
+#include "cornerfind.h"
+#include "scanimage.h"
+
+namespace {
+
+double threadCpuSeconds()
+{
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+// CPU seconds per iteration of each benchmark's last run.
+std::map<std::string, double> &costs()
+{
+    static std::map<std::string, double> m;
+    return m;
+}
+
+template <typename Work>
+void measure(benchmark::State &state, const std::string &name, Work work)
+{
+    double start = threadCpuSeconds();
+    for (auto _ : state) work();
+    costs()[name] = (threadCpuSeconds() - start) / static_cast<double>(state.iterations());
+}
+
+const char *const kEncodings[2] = {"uncompressed", "lzw"};
+
+// The chart written both ways into a scratch folder, and decoded once.
+struct Chart {
+    std::string dir, files[2];
+    GdkPixbuf *scan;
+    ManifestEntry entry;
+    Params params;
+
+    Chart() : scan(nullptr)
+    {
+        char *made = g_dir_make_tmp("vellora-autosetup-bench-XXXXXX", nullptr);
+        dir = made ? made : ".";
+        g_free(made);
+        ChartOptions options;
+        options.seed = 7;
+        options.maxRotationDeg = 3;
+        options.withContext = false;
+        SynthChart chart;
+        files[0] = dir + "/chart.tif";
+        files[1] = dir + "/chart.lzw.tif";
+        if (writeChart(options, files[0], &chart) != SynthOk ||
+            !gdk_pixbuf_save(chart.scan.get(), files[1].c_str(), "tiff", nullptr, "compression", "5", nullptr) ||
+            loadScanImage(files[0].c_str(), &scan) != ScanLoaded)
+            scan = nullptr;
+        entry = ManifestEntry{"chart.tif", chart.dateVal[0], chart.dateVal[1], 2};
+        params = chart.params;
+    }
+
+    ~Chart()
+    {
+        if (scan) g_object_unref(scan);
+        for (const char *suffix : {"", ".manifest.csv", ".truth.tsv"}) g_remove((files[0] + suffix).c_str());
+        g_remove(files[1].c_str());
+        g_rmdir(dir.c_str());
+    }
+};
+
+const Chart &chart()
+{
+    static Chart c;
+    return c;
+}
+
+bool ready(benchmark::State &state)
+{
+    if (chart().scan) return true;
+    state.SkipWithError("the synthetic chart could not be written");
+    return false;
+}
+
+void BM_Decode(benchmark::State &state)
+{
+    if (!ready(state)) return;
+    const char *path = chart().files[state.range(0)].c_str();
+    measure(state, std::string("decode ") + kEncodings[state.range(0)], [&] {
+        GdkPixbuf *p = nullptr;
+        loadScanImage(path, &p);
+        benchmark::DoNotOptimize(p);
+        if (p) g_object_unref(p);
+    });
+}
+
+void BM_Corners(benchmark::State &state)
+{
+    if (!ready(state)) return;
+    measure(state, "corners", [] { benchmark::DoNotOptimize(findFieldCorners(chart().params, chart().scan)); });
+}
+
+void BM_AutoSetup(benchmark::State &state)
+{
+    if (!ready(state)) return;
+    measure(state, "auto set-up", [] {
+        FileCtx none;
+        benchmark::DoNotOptimize(proposeSetup(chart().params, chart().scan, none, &chart().entry));
+    });
+}
+
+BENCHMARK(BM_Decode)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Corners)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AutoSetup)->Unit(benchmark::kMillisecond);
+
+void reportRatios()
+{
+    std::map<std::string, double> &c = costs();
+    if (!c.count("auto set-up")) return;
+    for (const auto &k : c) std::printf("%-20s cpu %6.1f ms\n", k.first.c_str(), 1000 * k.second);
+    for (const char *e : kEncodings) {
+        std::string decode = std::string("decode ") + e;
+        if (c.count(decode))
+            std::printf("auto set-up / decode %s: %.2f (target <= 1)\n", e, c["auto set-up"] / c[decode]);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    reportRatios();
+    return 0;
+}

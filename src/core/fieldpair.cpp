@@ -1,0 +1,19 @@
+#include "fieldpair.h"
+
+#include "cutout.h"
+
+FieldPair::FieldPair(const Params &params, const GdkPixbuf *scan, const PassPoint pass[3]) : images{nullptr, nullptr}
+{
+    Vec2 p[3];
+    passPointVectors(pass, p);
+    if (!scan || !passPointsUsable(p)) return;
+    Params cut = params;
+    cut.numFieldPassPoints = 3;
+    for (int f = 0; f < 2; f++) images[f] = cutOutField(cut, scan, f, p);
+}
+
+FieldPair::~FieldPair()
+{
+    for (GdkPixbuf *image : images)
+        if (image) g_object_unref(image);
+}

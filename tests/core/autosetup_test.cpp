@@ -1,0 +1,171 @@
+// Zero-click set-up on synthetic charts: a scan and its manifest line only,
+// through the proposals and the digitising road to tables measured against
+// the charts' truth.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include <glib.h>
+
+#include "autosetup.h"
+#include "coretest.h"
+#include "scanimage.h"
+#include "synth_fixtures.h"
+
+namespace {
+
+struct Digitised {
+    FieldResult fields[2];
+    int result;
+};
+
+void digitise(const SynthChart &chart, const GdkPixbuf *scan, const FileCtx &ctx, Digitised &out)
+{
+    out.result = digitiseScan(chart.params, scan, ctx, {chart.params.dstCurveFilter, 0, true}, out.fields);
+}
+
+// Root mean square difference of two tables of a field over their common times.
+double tableDifference(const FieldResult &a, const FieldResult &b)
+{
+    double sum = 0;
+    int n = 0;
+    for (const TableRow &r : a.rows)
+        for (const TableRow &q : b.rows)
+            if (r.year == q.year && r.month == q.month && r.day == q.day && r.hour == q.hour && r.minute == q.minute)
+                sum += (r.value - q.value) * (r.value - q.value), n++;
+    return n >= 24 ? std::sqrt(sum / n) : NAN;
+}
+
+}  // namespace
+
+// Clean charts within 0.1 C and 0.3 %, degraded ones (notes, blots, pen
+// gaps, noise, faded grid, margins cut off, JPEG) within 0.3 C and 1.5 %.
+TEST(AutoSetup, AScanAndItsManifestLineBecomeTablesWithoutAClick)
+{
+    const struct {
+        const char *name;
+        uint64_t seed;
+        double dpi;
+        bool degraded;
+        double tempLimit, humLimit;
+    } charts[] = {
+        {"clean 300 dpi", 51, 300, false, 0.1, 0.3},
+        {"clean 200 dpi", 52, 200, false, 0.1, 0.3},
+        {"degraded 300 dpi", 53, 300, true, 0.3, 1.5},
+    };
+    TempDir dir("autosetup");
+    for (const auto &c : charts) {
+        SCOPED_TRACE(c.name);
+        ChartOptions o = quickChartOptions(c.seed);
+        o.dpi = c.dpi;
+        o.maxRotationDeg = 3;
+        o.withContext = false;
+        if (c.degraded) {
+            o.annotations = o.blots = o.gaps = true;
+            o.noiseSigma = 6;
+            o.gridFade = 0.6;
+            for (double &m : o.cutMarginMM) m = 2;
+            o.format = ScanFormat::Jpeg;
+            o.jpegQuality = 80;
+        }
+        MadeChart made = makeChart(dir.path(), o, c.name);
+        ASSERT_EQ(made.result, SynthOk);
+        EXPECT_FALSE(g_file_test(made.ctx.c_str(), G_FILE_TEST_EXISTS)) << "no file context";
+        Manifest manifest;
+        ASSERT_TRUE(readManifest(made.scan + ".manifest.csv", manifest));
+        const ManifestEntry *entry = findManifestEntry(manifest, made.scan);
+        ASSERT_NE(entry, nullptr);
+        GdkPixbuf *loaded = nullptr;
+        ASSERT_EQ(loadScanImage(made.scan.c_str(), &loaded), ScanLoaded);
+        PixbufPtr scan(loaded);
+
+        FileCtx ctx;
+        SetupProposal p = proposeSetup(o.params, scan.get(), ctx, entry);
+        EXPECT_EQ(p.reason, "");
+        EXPECT_GE(lowestConfidence(p), 0.8);
+        storeProposals(p, ctx);
+        Digitised d;
+        digitise(made.chart, scan.get(), ctx, d);
+        ASSERT_EQ(d.result, DigitiseOk);
+        TableError t = tableError(made.chart, d.fields[0], 0), h = tableError(made.chart, d.fields[1], 1);
+        EXPECT_LE(t.rmse, c.tempLimit);
+        EXPECT_LE(h.rmse, c.humLimit);
+        std::printf("%-17s zero-click RMSE %.3f C %.3f %%\n", c.name, t.rmse, h.rmse);
+    }
+}
+
+// Found corners and the found colour each give the tables of the exact
+// ones to within 0.05 C and 0.15 %.
+TEST(AutoSetup, FoundCornersAndColourDigitiseLikeTheExactOnes)
+{
+    ChartOptions o = quickChartOptions(54);
+    o.dpi = 300;
+    o.maxRotationDeg = 3;
+    SynthChart chart;
+    ASSERT_EQ(renderChart(o, chart), SynthOk);
+    FileCtx none;
+    SetupProposal p = proposeSetup(chart.params, chart.scan.get(), none, nullptr);
+
+    FileCtx exact, corners, colour;
+    for (FileCtx *ctx : {&exact, &corners, &colour}) chart.storeRecords(*ctx);
+    for (int i = 0; i < 3; i++) storePassPointRecord(corners, i, p.passPoints[i]);
+    storeCurveColorRecord(colour, p.curveColor);
+    Digitised e, withCorners, withColour;
+    digitise(chart, chart.scan.get(), exact, e);
+    digitise(chart, chart.scan.get(), corners, withCorners);
+    digitise(chart, chart.scan.get(), colour, withColour);
+    EXPECT_LE(tableDifference(withCorners.fields[0], e.fields[0]), 0.05);
+    EXPECT_LE(tableDifference(withCorners.fields[1], e.fields[1]), 0.15);
+    EXPECT_LE(tableDifference(withColour.fields[0], e.fields[0]), 0.05);
+    EXPECT_LE(tableDifference(withColour.fields[1], e.fields[1]), 0.15);
+    std::printf("found corners: %.4f C %.4f %%, found colour: %.4f C %.4f %% from the exact set-up\n",
+                tableDifference(withCorners.fields[0], e.fields[0]), tableDifference(withCorners.fields[1], e.fields[1]),
+                tableDifference(withColour.fields[0], e.fields[0]), tableDifference(withColour.fields[1], e.fields[1]));
+}
+
+// Records present stay as they are; only the missing are proposed, and
+// dates only from a manifest line.
+TEST(AutoSetup, ProposesOnlyWhatTheContextLacks)
+{
+    SynthChart chart;
+    ASSERT_EQ(renderChart(quickChartOptions(55), chart), SynthOk);
+    FileCtx ctx;
+    chart.storeRecords(ctx);
+    for (const char *key : {"DatePos2", "DateVal1", "DateVal2"}) ctx.remove(key);
+    ctx.set("DatePos1", "77");  // a start mark a person set
+    const std::string pass1 = ctx.get("Pass1"), colour = ctx.get("CurveColor");
+
+    SetupProposal p = proposeSetup(chart.params, chart.scan.get(), ctx, nullptr);
+    EXPECT_FALSE(p.proposesPassPoints);
+    EXPECT_FALSE(p.proposesColor);
+    EXPECT_TRUE(p.proposesMarks);
+    EXPECT_FALSE(p.proposesDates);
+    EXPECT_NE(p.reason.find("manifest"), std::string::npos) << p.reason;
+    storeProposals(p, ctx);
+    EXPECT_EQ(ctx.get("Pass1"), pass1);
+    EXPECT_EQ(ctx.get("CurveColor"), colour);
+    int start = -1, end = -1;
+    EXPECT_TRUE(loadDatePosRecord(ctx, 0, start));
+    EXPECT_TRUE(loadDatePosRecord(ctx, 1, end));
+    EXPECT_EQ(start, 77);
+    EXPECT_NEAR(end, chart.datePos[1], 2);
+    EXPECT_EQ(ctx.get("DateVal1"), nullptr);
+}
+
+// A scan without a chart gets no proposal that could be mistaken for one.
+TEST(AutoSetup, NothingIsGuessedOnAScanWithoutAChart)
+{
+    const guchar paper[3] = {247, 244, 236};
+    PixbufPtr page = solidImage(1200, 1900, paper);
+    Params params;
+    setParamDefaults(params);
+    Manifest m = parseManifest("scan,start,end\npage.tif,2002-03-16T04:00,2002-03-23T04:00\n");
+    FileCtx ctx;
+    SetupProposal p = proposeSetup(params, page.get(), ctx, &m.entries.at(0));
+    EXPECT_EQ(lowestConfidence(p), 0.0);
+    storeProposals(p, ctx);
+    EXPECT_EQ(keysOf(ctx), "DateVal1 DateVal2 ");
+    EXPECT_NE(p.reason, "");
+}
