@@ -23,7 +23,9 @@ struct Digitised {
 
 void digitise(const SynthChart &chart, const GdkPixbuf *scan, const FileCtx &ctx, Digitised &out)
 {
-    out.result = digitiseScan(chart.params, scan, ctx, {chart.params.dstCurveFilter, 0, true}, out.fields);
+    DigitiseOptions options;
+    options.autoWindows = true;
+    out.result = digitiseScan(chart.params, scan, ctx, options, out.fields);
 }
 
 // Root mean square difference of two tables of a field over their common times.
