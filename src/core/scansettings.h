@@ -24,7 +24,8 @@ struct ScanSettings {
     PassPoint passPoints[3];
     int datePos[2];             // mark columns, -1 = not set
     DateTime dateVal[2];
-    int curveColor[3];
+    int curveColor[3];          // ink of the temperature pen
+    int curveColorHygro[3];     // ink of the hygrometer pen
     int timeStep;               // 10 or 60
     double addValue[2];         // temperature offset (°C), hygrometer offset (mm)
     bool hasSmoothness;         // else dstCurveFilter is the knot weight
@@ -33,7 +34,7 @@ struct ScanSettings {
 };
 
 // The start values of a scan without records: marks unset, 2000-01-01 12:00
-// .. 2000-01-02 13:00, ink srcInkColor, step 60, no offsets, no smoothness
+// .. 2000-01-02 13:00, inks srcInkColor and hygroInkColor, step 60, no offsets, no smoothness
 // record, no windows or drawn rows.
 void defaultScanSettings(const Params &params, ScanSettings &settings);
 // The start values with the scan's records over them (per-column records wait
@@ -51,7 +52,8 @@ double knotWeight(const ScanSettings &settings, const Params &params);
 // The smoothness control's value: the record's, else the one whose weight is
 // dstCurveFilter's (rounded to a power of two).
 double smoothnessControlValue(const ScanSettings &settings, const Params &params);
-RefColor inkColorOf(const ScanSettings &settings);
+// The ink colour of a field's pen.
+RefColor inkColorOf(const ScanSettings &settings, int field);
 
 // Clamping what is stored, so the records always describe the field image.
 int clampColumn(int x, int width);

@@ -27,7 +27,7 @@ TEST(Records, LoadersTakeWholeValuesOnly)
     int rgb[3] = {1, 2, 3}, step = 60, pos = 5;
     double add = 1;
     auto loadAll = [&] {
-        return loadPassPointRecord(ctx, 0, pp) + loadDateValRecord(ctx, 0, dt) + loadCurveColorRecord(ctx, rgb) +
+        return loadPassPointRecord(ctx, 0, pp) + loadDateValRecord(ctx, 0, dt) + loadCurveColorRecord(ctx, "CurveColor", rgb) +
                loadTimeStepRecord(ctx, step) + loadDoubleRecord(ctx, "AddTemp", add) + loadDatePosRecord(ctx, 0, pos);
     };
     auto targets = [&] {

@@ -31,8 +31,12 @@ inline double penArcOffset(double H, double R, double sagitta, double v, double 
 }
 
 struct ChartLayout {
-    // Field geometry, mm; p is the field images' pixels per mm.
+    // Field geometry, mm; p is the field images' pixels per mm. H is the
+    // temperature field's height, Hh the hygrometer field's; sagitta is the
+    // taller field's, against which both fields' arcs are straightened.
     double W, H, D, R, sagitta, p;
+    double Hh;
+    Params profile;  // the printed scales
     double dpmm;  // scan pixels per mm
 
     double paperW, paperH;
@@ -55,6 +59,7 @@ struct ChartLayout {
     Vec2 paperToScan(Vec2 paper) const;
     Vec2 scanToPaper(Vec2 scan) const;
     double fieldOffset(int field) const { return field == 0 ? 0.0 : H + D; }
+    double height(int field) const { return field == 0 ? H : Hh; }
     Vec2 fieldToPaper(int field, double u, double v) const
     {
         return {fieldLeft + fieldOffset(field) + v, fieldBottom - u};
@@ -63,14 +68,18 @@ struct ChartLayout {
     {
         return paperToScan(fieldToPaper(field, u, v));
     }
-    double arcOffset(double v, double *cosine = nullptr) const { return penArcOffset(H, R, sagitta, v, cosine); }
+    // Each pen's arm swings about its own field's middle row.
+    double arcOffset(int field, double v, double *cosine = nullptr) const
+    {
+        return penArcOffset(height(field), R, sagitta, v, cosine);
+    }
     double columnMM(double minute) const { return startColumnMM + mmPerHour * minute / 60.0; }
     double minuteAtColumn(double columnMM) const
     {
         return (columnMM - startColumnMM) * 60.0 / mmPerHour;
     }
     // Paper u of the pen at a time and value position.
-    double penU(double minute, double v) const { return columnMM(minute) - arcOffset(v); }
+    double penU(int field, double minute, double v) const { return columnMM(minute) - arcOffset(field, v); }
 };
 
 // The first of the candidate time spacings (minutes, ascending) that lies at
@@ -99,9 +108,9 @@ private:
 
 // The pen stretches that stay empty (degradation "gaps").
 std::vector<PenGap> choosePenGaps(int minutes, Rng &rng);
-// The two ink traces.
+// The two ink traces, the hygrometer's into its own layer (which may be ink).
 void drawTraces(const ChartLayout &L, const SynthChart &chart, double penWidthMM,
-                CoverageLayer &ink);
+                CoverageLayer &ink, CoverageLayer &hygroInk);
 // Handwritten date and scribbles, away from the traces.
 void drawAnnotations(const ChartLayout &L, const SynthChart &chart, Rng &rng, CoverageLayer &ink,
                      std::vector<Disturbance> &marks);
