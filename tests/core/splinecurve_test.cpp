@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "params.h"
 #include "splinecurve.h"
 
 TEST(SplineCurve, NeedsSixPointsAndTakesNoMore)
@@ -47,4 +50,37 @@ TEST(HygroScale, FollowsThePrintedScaleClampedWithOffset)
     scale.setOffset(2.0);
     EXPECT_DOUBLE_EQ(scale.toPercent(48.2), at50);
     EXPECT_DOUBLE_EQ(scale.toMM(40.0), mm40 - 2.0);
+}
+
+// A profile's scale passes through every pair and never turns back between
+// them, rising or falling; reading a row and placing its value agree.
+TEST(HygroScale, ProfilePairsAreFollowedExactlyAndMonotone)
+{
+    Params rising;
+    setParamDefaults(rising);
+    const double percent[] = {0, 10, 20, 50, 80, 100}, mm[] = {0, 13, 24.5, 51.5, 73.5, 90};
+    rising.hygroPairCount = 6;
+    std::copy(percent, percent + 6, rising.hygroPercent);
+    std::copy(mm, mm + 6, rising.hygroMM);
+    Params falling = rising;
+    falling.hygroPairCount = 2;
+    falling.hygroPercent[0] = 100, falling.hygroPercent[1] = 0, falling.hygroMM[0] = 0, falling.hygroMM[1] = 66;
+
+    HygroScale scale(rising), linear(falling);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(scale.toMM(percent[i]), mm[i], 1e-12) << percent[i];
+        EXPECT_NEAR(scale.toPercent(mm[i]), percent[i], 1e-9) << mm[i];
+    }
+    double previous = -1.0;
+    for (double m = 0.0; m <= 90.0; m += 0.25) {
+        const double p = scale.toPercent(m);
+        EXPECT_GT(p, previous) << m;
+        EXPECT_NEAR(scale.toMM(p), m, 1e-9) << m;
+        previous = p;
+        EXPECT_NEAR(linear.toPercent(m), std::max(0.0, 100.0 - m * 100.0 / 66.0), 1e-9) << m;
+    }
+    EXPECT_EQ(scale.toPercent(-4.0), 0.0);
+    EXPECT_EQ(linear.toMM(120.0), 0.0);
+    linear.setOffset(6.0);
+    EXPECT_NEAR(linear.toPercent(27.0), 50.0, 1e-9);
 }
