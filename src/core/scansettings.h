@@ -27,7 +27,7 @@ struct ScanSettings {
     int curveColor[3];          // ink of the temperature pen
     int curveColorHygro[3];     // ink of the hygrometer pen
     int timeStep;               // 10 or 60
-    double addValue[2];         // temperature offset (°C), hygrometer offset (mm)
+    double addValue[2];         // temperature offset (chart unit), hygrometer offset (mm)
     bool hasSmoothness;         // else dstCurveFilter is the knot weight
     double smoothness;          // the smoothness control's value
     FieldSettings fields[2];

@@ -14,8 +14,9 @@
 #include "synthraster.h"
 
 // How far the pen arc at v lies before the straightened column of its time,
-// mm: the arm's tip touches the column at the field edges and reaches back by
-// the sagitta on the centre line (the arc's centre lies toward later times).
+// mm: the arm's tip reaches back by the sagitta on the field's centre line
+// and touches the column at the edges of a field of the sagitta's height (the
+// arc's centre lies toward later times).
 // The cosine of the arc's slope against the value axis goes to *cosine.
 inline double penArcOffset(double H, double R, double sagitta, double v, double *cosine = nullptr)
 {
