@@ -87,7 +87,7 @@ const RecordCheck kRecordChecks[] = {
     {"TimeStep", false, validInt},     {"AddTemp", false, validOffset},
     {"AddHygro", false, validOffset},  {"Bot", true, validWindowRow},
     {"Top", true, validWindowRow},     {"Draw", true, validDrawnRow},
-    {"Smoothness", false, validSmoothness},
+    {"Smoothness", false, validSmoothness}, {"CurveColorHygro", false, validCurveColor},
 };
 
 // The prefix, the field digit 0 or 1, "_" and the column's digits.
@@ -106,17 +106,26 @@ bool matches(const RecordCheck &check, const std::string &key)
     return check.perColumn ? isColumnKey(key, check.key) : key == check.key;
 }
 
+// The field a record is checked against: per-column records name theirs.
+int fieldOf(const RecordCheck &check, const std::string &key)
+{
+    return check.perColumn && key[std::strlen(check.key)] == '1' ? 1 : 0;
+}
+
 } // namespace
 
 std::string damagedRecord(const FileCtx &ctx, const Params &params)
 {
     FieldGeometry geo;
-    FieldSize size{0, 0};
-    if (fieldGeometry(params, geo) == 0)
-        size = FieldSize{geo.imageWidth, geo.imageHeight};
+    FieldSize size[2] = {{0, 0}, {0, 0}};
+    for (int f = 0; f < 2; ++f) {
+        if (fieldGeometry(params, geo, f) == 0)
+            size[f] = FieldSize{geo.imageWidth, geo.imageHeight};
+    }
     for (const auto &entry : ctx.all()) {
         for (const RecordCheck &check : kRecordChecks) {
-            if (matches(check, entry.first) && !check.valid(entry.second.c_str(), size))
+            if (matches(check, entry.first) &&
+                !check.valid(entry.second.c_str(), size[fieldOf(check, entry.first)]))
                 return entry.first + "=" + entry.second;
         }
     }

@@ -36,7 +36,7 @@ void proposePassPoints(const Params &params, const GdkPixbuf *scan, const FileCt
 
 void proposeColor(const StrokeMap *maps[2], const FileCtx &ctx, SetupProposal &p)
 {
-    if (loadCurveColorRecord(ctx, p.curveColor)) return;
+    if (loadCurveColorRecord(ctx, "CurveColor", p.curveColor)) return;
     p.proposesColor = true;
     if (!maps[0]) {
         appendReason(p.reason, "no ink colour without pass points");
@@ -48,7 +48,13 @@ void proposeColor(const StrokeMap *maps[2], const FileCtx &ctx, SetupProposal &p
     for (int c = 0; c < 3; c++) p.curveColor[c] = same ? (ink[0].rgb[c] + ink[1].rgb[c] + 1) / 2 : ink[0].rgb[c];
     p.colorConfidence = same ? std::min(ink[0].confidence, ink[1].confidence) : ink[0].confidence;
     appendReason(p.reason, ink[0].reason.empty() ? "" : "ink: " + ink[0].reason);
-    if (!same && ink[1].confidence > 0) appendReason(p.reason, "the two fields' inks differ");
+    // Two pens of their own colours: each field follows its own.
+    p.proposesHygroColor = !same && ink[1].confidence > 0 && !ctx.get("CurveColorHygro");
+    for (int c = 0; c < 3; c++) p.curveColorHygro[c] = ink[1].rgb[c];
+    if (p.proposesHygroColor) {
+        p.colorConfidence = std::min(p.colorConfidence, ink[1].confidence);
+        appendReason(p.reason, ink[1].reason.empty() ? "" : "hygrometer ink: " + ink[1].reason);
+    }
 }
 
 // A mark or date present in the context stays as it is, also when its
@@ -91,7 +97,7 @@ void proposeDates(const FileCtx &ctx, const ManifestEntry *entry, SetupProposal 
 SetupProposal proposeSetup(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx,
                            const ManifestEntry *entry)
 {
-    SetupProposal p{false, {}, {1, 1, 1}, false, {0, 0, 0}, 0.0, false, {-1, -1}, 0.0, false, {}, ""};
+    SetupProposal p{false, {}, {1, 1, 1}, false, {0, 0, 0}, 0.0, false, {0, 0, 0}, false, {-1, -1}, 0.0, false, {}, ""};
     proposePassPoints(params, scan, ctx, p);
     bool located = p.passPoints[0].set && p.passPoints[1].set && p.passPoints[2].set;
     // The colour and the ends look at the same field images.
@@ -113,7 +119,9 @@ void storeProposals(const SetupProposal &p, FileCtx &ctx)
     if (p.proposesPassPoints)
         for (int i = 0; i < 3; i++)
             if (p.passPoints[i].set) storePassPointRecord(ctx, i, p.passPoints[i]);
-    if (p.proposesColor && p.colorConfidence > 0) storeCurveColorRecord(ctx, p.curveColor);
+    if (p.proposesColor && p.colorConfidence > 0) storeCurveColorRecord(ctx, "CurveColor", p.curveColor);
+    if (p.proposesHygroColor && p.colorConfidence > 0)
+        storeCurveColorRecord(ctx, "CurveColorHygro", p.curveColorHygro);
     if (p.proposesMarks)
         for (int i = 0; i < 2; i++)
             if (p.datePos[i] >= 0) storeDatePosRecord(ctx, i, p.datePos[i]);

@@ -26,6 +26,8 @@ struct SetupProposal {
     bool proposesColor;
     int curveColor[3];
     double colorConfidence;    // 0: no colour found
+    bool proposesHygroColor;   // the hygrometer pen's ink differs from the temperature pen's
+    int curveColorHygro[3];
 
     bool proposesMarks;
     int datePos[2];            // temperature field image columns; -1 when not found

@@ -7,14 +7,30 @@
 const char kCutOutFailedText[] =
     "could not cut out temperature and hygro images. Please set better pass points";
 
-int fieldGeometry(const Params &params, FieldGeometry &geo)
+namespace {
+
+// -1 when no arc of radius R spans a field of height H.
+double sagittaOf(double R, double H)
 {
-    const double W = params.srcFieldWidthMM, H = params.srcFieldHeightMM;
-    const double R = params.srcRadiusMM, p = params.dstPixelsPerMM;
-    double q = R * R - 0.25 * H * H;
+    const double q = R * R - 0.25 * H * H;
     if (!(q >= 0.0) || !(R >= 0.5 * H))
+        return -1.0;
+    return R - std::sqrt(q);
+}
+
+} // namespace
+
+int fieldGeometry(const Params &params, FieldGeometry &geo, int field)
+{
+    const double W = params.srcFieldWidthMM, H = fieldHeightMM(params, field);
+    const double R = params.srcRadiusMM, p = params.dstPixelsPerMM;
+    const double st = sagittaOf(R, fieldHeightMM(params, SubImgTemp));
+    const double sh = sagittaOf(R, fieldHeightMM(params, SubImgHygro));
+    if (st < 0.0 || sh < 0.0)
         return -1;
-    double s = R - std::sqrt(q);
+    // Both fields shift their rows against the larger sagitta, so a column
+    // means the same time in both at their middle rows and no shift is negative.
+    const double s = std::max(st, sh);
     double wpx = std::trunc(0.5 + p * W + 1.2 * s * p);
     double hpx = std::trunc(0.5 + p * H);
     // Also refuses NaN and empty sizes, which no image can have.
@@ -42,9 +58,10 @@ bool passPointsUsable(const Vec2 pass[3])
 
 void fieldCorners(const Params &params, int field, const Vec2 pass[3], Vec2 S[4])
 {
-    const double H = params.srcFieldHeightMM, D = params.srcFieldDistMM;
+    // The pass points span both fields and the gap between them.
+    const double Ht = fieldHeightMM(params, SubImgTemp), Hh = fieldHeightMM(params, SubImgHygro);
     Vec2 b = sub(pass[2], pass[1]);
-    double r = H / (2.0 * H + D);
+    double r = fieldHeightMM(params, field) / (Ht + Hh + params.srcFieldDistMM);
     Vec2 w{r * b.x, r * b.y};
     Vec2 o = field == SubImgHygro ? sub(b, w) : Vec2{0.0, 0.0};
     S[0] = add(add(pass[1], o), w);
@@ -213,7 +230,7 @@ GdkPixbuf *cutOutField(const Params &params, const GdkPixbuf *scan, int field,
 {
     Field f;
     f.params = &params;
-    if (params.numFieldPassPoints != 3 || fieldGeometry(params, f.geo) != 0)
+    if (params.numFieldPassPoints != 3 || fieldGeometry(params, f.geo, field) != 0)
         return nullptr;
     const double Wd = f.geo.widthPx, Hd = f.geo.heightPx;
     const Vec2 C[4] = {{0.0, 0.0}, {Wd, 0.0}, {0.0, Hd}, {Wd, Hd}};

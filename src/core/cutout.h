@@ -21,7 +21,7 @@ const double kMinPassPointSpan = 200.0;
 
 // Sizes derived from the parameters.
 struct FieldGeometry {
-    double sagittaMM;   // s = R - sqrt(R^2 - H^2/4)
+    double sagittaMM;   // s = R - sqrt(R^2 - H^2/4) of the taller field
     double widthPx;     // Wd = p * W
     double heightPx;    // Hd = p * H
     int imageWidth;     // Wpx
@@ -29,9 +29,10 @@ struct FieldGeometry {
     double centreRow;   // cr = Hpx / 2
 };
 
-// 0 and the sizes; -1 when no real sagitta exists or the image would be
-// larger than the limits above.
-int fieldGeometry(const Params &params, FieldGeometry &geo);
+// 0 and the sizes of a field's image (both fields' images are equally wide);
+// -1 when no real sagitta exists or the image would be larger than the limits
+// above.
+int fieldGeometry(const Params &params, FieldGeometry &geo, int field = SubImgTemp);
 
 // Pass points in the order TopLeft, BottomLeft, BottomRight. True when both
 // spans |P1-P0| and |P2-P0| are at least kMinPassPointSpan (NaN fails).
@@ -40,7 +41,8 @@ bool passPointsUsable(const Vec2 pass[3]);
 // Scan corners S0..S3 of a field (field 0 temperature, 1 hygrometer).
 void fieldCorners(const Params &params, int field, const Vec2 pass[3], Vec2 S[4]);
 
-// Row shift in pixels of sampling row j for the pen arc.
+// Row shift in pixels of sampling row j for the pen arc: s (pixels) on the
+// middle row cr, less toward the field's edges.
 double arcShift(const Params &params, double j, double cr, double s);
 
 // Cuts one field out of a three-channel scan: upright, straightened by the

@@ -71,11 +71,10 @@ int digitiseScan(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx
         return DigitiseBadPassPoints;
 
     fitMarksToField(settings, gdk_pixbuf_get_width(fields[SubImgTemp].pixbuf));
-    const RefColor ref = inkColorOf(settings);
     for (int f = 0; f < 2; ++f) {
         FieldSettings &hand = settings.fields[f];
         if (options.autoWindows)
-            proposeSearchWindows(fields[f].pixbuf, ref, hand.windows, hand.drawPos.data(),
+            proposeSearchWindows(fields[f].pixbuf, inkColorOf(settings, f), hand.windows, hand.drawPos.data(),
                                  settings.datePos[0], settings.datePos[1]);
         evaluateField(params, settings, f, 0, fields[f],
                       range.share(f, 2 * kCutOutShare, kFieldShare));

@@ -93,7 +93,7 @@ void evaluateField(const Params &params, const ScanSettings &settings, int field
     if (!result.pixbuf)
         return;
     const FieldSettings &hand = settings.fields[field];
-    const RefColor ref = inkColorOf(settings);
+    const RefColor ref = inkColorOf(settings, field);
     if (stages & EvalInkExtent) {
         reportStage(progress, InkExtentStage, field);
         result.contrastSpan.reset();

@@ -1,5 +1,6 @@
 #include "params.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -12,6 +13,8 @@
 #include <glib.h>
 
 namespace {
+
+const int kParamLineBuffer = 220;
 
 void setColor(unsigned char rgb[3], unsigned char r, unsigned char g, unsigned char b)
 {
@@ -62,6 +65,23 @@ bool readFinite(const char **p, double *v)
     return true;
 }
 
+// Only blanks and the line end may follow the values of a profile key.
+bool atLineEnd(const char *p)
+{
+    while (std::isspace(static_cast<unsigned char>(*p)))
+        ++p;
+    return *p == '\0';
+}
+
+bool strictlyMonotone(const double *v, int n, int direction)
+{
+    for (int i = 1; i < n; ++i) {
+        if (!((v[i] - v[i - 1]) * direction > 0.0))
+            return false;
+    }
+    return true;
+}
+
 typedef int (*ParamParser)(const char *line, Params &params);
 
 struct ParamKey {
@@ -86,6 +106,16 @@ const ParamKey paramKeys[] = {
     {"minKnotWeight", [](const char *l, Params &p) { return parseIntParam(l, &p.minKnotWeight); }},
     {"knotsPerSample", [](const char *l, Params &p) { return parseDoubleParam(l, &p.knotsPerSample); }},
     {"numFieldPassPoints", [](const char *l, Params &p) { return parseIntParam(l, &p.numFieldPassPoints); }},
+    // None of these begins with a key above, nor a key above with one of them.
+    {"srcHygroFieldHeightMM", [](const char *l, Params &p) { return parseHeightParam(l, &p.srcHygroFieldHeightMM); }},
+    {"tempScale", [](const char *l, Params &p) { return parseTempScaleParam(l, p.tempScale); }},
+    {"tempUnit", [](const char *l, Params &p) { return parseTempUnitParam(l, &p.tempUnit); }},
+    {"hygroScale", [](const char *l, Params &p) { return parseHygroScaleParam(l, p); }},
+    {"hygroInkColor", [](const char *l, Params &p) {
+         const int error = parseColorParam(l, p.hygroInkColor);
+         p.hasHygroInkColor = p.hasHygroInkColor || error == 0;
+         return error;
+     }},
 };
 
 bool isSkippedLine(const char *line)
@@ -124,6 +154,24 @@ void setParamDefaults(Params &params)
     params.minKnotWeight = 150;
     params.knotsPerSample = 2.0;
     params.numFieldPassPoints = 0;
+    params.srcHygroFieldHeightMM = 0.0;
+    params.tempScale[0] = 45.0;
+    params.tempScale[1] = -35.0;
+    params.tempUnit = TempCelsius;
+    params.hygroPairCount = 0;
+    params.hasHygroInkColor = false;
+    setColor(params.hygroInkColor, 0, 0, 0);
+}
+
+double fieldHeightMM(const Params &params, int field)
+{
+    return field == 1 && params.srcHygroFieldHeightMM > 0.0 ? params.srcHygroFieldHeightMM
+                                                            : params.srcFieldHeightMM;
+}
+
+const unsigned char *hygroInkColorOf(const Params &params)
+{
+    return params.hasHygroInkColor ? params.hygroInkColor : params.srcInkColor;
 }
 
 int loadParamFile(Params &params, const char *path)
@@ -133,7 +181,7 @@ int loadParamFile(Params &params, const char *path)
         return -1;
     // Lines longer than the buffer arrive in pieces, each counted and
     // handled as a line of its own.
-    char line[220];
+    char line[kParamLineBuffer];
     int lineNo = 0;
     int result = 0;
     while (std::fgets(line, sizeof line, f)) {
@@ -182,6 +230,122 @@ int parseIntParam(const char *line, int *value)
         return 1;
     *value = static_cast<int>(v);
     return 0;
+}
+
+int parseHeightParam(const char *line, double *value)
+{
+    const char *p = skipKeyWord(line);
+    double v;
+    if (!p || !readFinite(&p, &v) || !(v > 0.0) || !atLineEnd(p))
+        return 1;
+    *value = v;
+    return 0;
+}
+
+int parseTempScaleParam(const char *line, double scale[2])
+{
+    const char *p = skipKeyWord(line);
+    double outer, inner;
+    if (!p || !readFinite(&p, &outer) || !readFinite(&p, &inner) || outer == inner ||
+        !atLineEnd(p))
+        return 1;
+    scale[0] = outer;
+    scale[1] = inner;
+    return 0;
+}
+
+int parseTempUnitParam(const char *line, TempUnit *unit)
+{
+    const char *p = skipKeyWord(line);
+    while (p && (*p == ' ' || *p == '\t'))
+        ++p;
+    if (!p || (*p != 'C' && *p != 'F') || !atLineEnd(p + 1))
+        return 1;
+    *unit = *p == 'C' ? TempCelsius : TempFahrenheit;
+    return 0;
+}
+
+int parseHygroScaleParam(const char *line, Params &params)
+{
+    const char *p = skipKeyWord(line);
+    double percent[kMaxHygroPairs], mm[kMaxHygroPairs];
+    int n = 0;
+    while (p && !atLineEnd(p)) {
+        if (n == kMaxHygroPairs || !readFinite(&p, &percent[n]) || !readFinite(&p, &mm[n]) ||
+            percent[n] < 0.0 || percent[n] > 100.0)
+            return 1;
+        ++n;
+    }
+    const bool monotone = n >= 2 && strictlyMonotone(mm, n, 1) &&
+                          (strictlyMonotone(percent, n, 1) || strictlyMonotone(percent, n, -1));
+    // A line the reader had to cut would lose its last pairs unnoticed.
+    const bool whole = std::strchr(line, '\n') || std::strlen(line) < kParamLineBuffer - 1;
+    if (!monotone || !whole)
+        return 1;
+    params.hygroPairCount = n;
+    std::copy(percent, percent + n, params.hygroPercent);
+    std::copy(mm, mm + n, params.hygroMM);
+    return 0;
+}
+
+namespace {
+
+// The shortest text that reads back to v, so that lines stay short.
+std::string numberText(double v)
+{
+    char text[G_ASCII_DTOSTR_BUF_SIZE];
+    for (const char *format : {"%.15g", "%.16g"}) {
+        g_ascii_formatd(text, sizeof text, format, v);
+        if (g_ascii_strtod(text, nullptr) == v)
+            return text;
+    }
+    return g_ascii_formatd(text, sizeof text, "%.17g", v);
+}
+
+std::string colorLine(const char *key, const unsigned char rgb[3])
+{
+    return std::string(key) + " " + std::to_string(rgb[0]) + " " + std::to_string(rgb[1]) + " " +
+           std::to_string(rgb[2]) + "\n";
+}
+
+std::string numberLine(const char *key, double v)
+{
+    return std::string(key) + " " + numberText(v) + "\n";
+}
+
+} // namespace
+
+std::string paramFileText(const Params &params)
+{
+    std::string text = colorLine("edgePassColor", params.edgePassColor) +
+                       colorLine("curvePassColor", params.curvePassColor) +
+                       colorLine("srcInkColor", params.srcInkColor) +
+                       colorLine("dstCurveColor", params.dstCurveColor) +
+                       colorLine("dstTimeColor", params.dstTimeColor) +
+                       colorLine("dstGridColor", params.dstGridColor) +
+                       numberLine("dstCurveFilter", params.dstCurveFilter) +
+                       numberLine("srcFieldWidthMM", params.srcFieldWidthMM) +
+                       numberLine("srcFieldHeightMM", params.srcFieldHeightMM) +
+                       numberLine("srcFieldDistMM", params.srcFieldDistMM) +
+                       numberLine("srcRadiusMM", params.srcRadiusMM) +
+                       numberLine("srcMMPerHour", params.srcMMPerHour) +
+                       numberLine("dstPixelsPerMM", params.dstPixelsPerMM) +
+                       "minKnotWeight " + std::to_string(params.minKnotWeight) + "\n" +
+                       numberLine("knotsPerSample", params.knotsPerSample) +
+                       "numFieldPassPoints " + std::to_string(params.numFieldPassPoints) + "\n";
+    if (params.srcHygroFieldHeightMM > 0.0)
+        text += numberLine("srcHygroFieldHeightMM", params.srcHygroFieldHeightMM);
+    text += "tempScale " + numberText(params.tempScale[0]) + " " + numberText(params.tempScale[1]) +
+            "\ntempUnit " + (params.tempUnit == TempCelsius ? "C" : "F") + "\n";
+    if (params.hygroPairCount > 0) {
+        text += "hygroScale";
+        for (int i = 0; i < params.hygroPairCount; ++i)
+            text += " " + numberText(params.hygroPercent[i]) + " " + numberText(params.hygroMM[i]);
+        text += "\n";
+    }
+    if (params.hasHygroInkColor)
+        text += colorLine("hygroInkColor", params.hygroInkColor);
+    return text;
 }
 
 std::string paramFileStopMessage(const char *path, int result)

@@ -3,7 +3,13 @@
 
 #include <string>
 
+enum TempUnit { TempCelsius, TempFahrenheit };
+
+// Most pairs a hygroScale line can hold (it must fit one line of the file).
+const int kMaxHygroPairs = 40;
+
 // Chart geometry, default colours and fit tuning, read from "vellora.ini".
+// The profile keys of another chart make default to the standard chart.
 struct Params {
     unsigned char edgePassColor[3];
     unsigned char curvePassColor[3];
@@ -21,7 +27,19 @@ struct Params {
     int minKnotWeight;
     double knotsPerSample;
     int numFieldPassPoints;
+    double srcHygroFieldHeightMM;   // 0: as srcFieldHeightMM (hygroFieldHeightMM)
+    double tempScale[2];            // printed at the outer edge, at the edge toward the gap
+    TempUnit tempUnit;
+    int hygroPairCount;             // 0: the built-in scale
+    double hygroPercent[kMaxHygroPairs];   // strictly monotone
+    double hygroMM[kMaxHygroPairs];        // from the edge toward the gap, strictly rising
+    bool hasHygroInkColor;          // else srcInkColor (hygroInkColorOf)
+    unsigned char hygroInkColor[3];
 };
+
+// The height of a field (0 temperature, 1 hygrometer) in mm.
+double fieldHeightMM(const Params &params, int field);
+const unsigned char *hygroInkColorOf(const Params &params);
 
 void setParamDefaults(Params &params);
 
@@ -37,5 +55,16 @@ std::string paramFileStopMessage(const char *path, int result);
 int parseColorParam(const char *line, unsigned char rgb[3]);
 int parseDoubleParam(const char *line, double *value);
 int parseIntParam(const char *line, int *value);
+// The profile keys' values: a height above 0; two different temperatures;
+// "C" or "F"; at least two "percent mm" pairs as described at Params. Nothing
+// but blanks may follow.
+int parseHeightParam(const char *line, double *value);
+int parseTempScaleParam(const char *line, double scale[2]);
+int parseTempUnitParam(const char *line, TempUnit *unit);
+int parseHygroScaleParam(const char *line, Params &params);
+
+// Every key with its value, one per line, numbers exact: loadParamFile reads
+// it back to the same Params.
+std::string paramFileText(const Params &params);
 
 #endif

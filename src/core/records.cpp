@@ -298,9 +298,9 @@ bool loadDateValRecord(const FileCtx &ctx, int i, DateTime &dt)
     return true;
 }
 
-bool loadCurveColorRecord(const FileCtx &ctx, int rgb[3])
+bool loadCurveColorRecord(const FileCtx &ctx, const char *key, int rgb[3])
 {
-    return scanCurveColor(ctx.get("CurveColor"), rgb);
+    return scanCurveColor(ctx.get(key), rgb);
 }
 
 bool loadTimeStepRecord(const FileCtx &ctx, int &timeStep)
@@ -345,9 +345,9 @@ void storeDateValRecord(FileCtx &ctx, int i, const DateTime &dt)
     ctx.set(dateValKey(i).c_str(), formatDateVal(dt).c_str());
 }
 
-void storeCurveColorRecord(FileCtx &ctx, const int rgb[3])
+void storeCurveColorRecord(FileCtx &ctx, const char *key, const int rgb[3])
 {
-    ctx.set("CurveColor", formatCurveColor(rgb).c_str());
+    ctx.set(key, formatCurveColor(rgb).c_str());
 }
 
 void storeTimeStepRecord(FileCtx &ctx, int timeStep)

@@ -45,7 +45,8 @@ bool scanCurveColor(const char *text, int rgb[3]);   // components 0..255 only
 bool loadPassPointRecord(const FileCtx &ctx, int i, PassPoint &pp);
 bool loadDatePosRecord(const FileCtx &ctx, int i, int &pos);
 bool loadDateValRecord(const FileCtx &ctx, int i, DateTime &dt);  // through setDateTime
-bool loadCurveColorRecord(const FileCtx &ctx, int rgb[3]);
+// key "CurveColor" (temperature pen) or "CurveColorHygro".
+bool loadCurveColorRecord(const FileCtx &ctx, const char *key, int rgb[3]);
 bool loadTimeStepRecord(const FileCtx &ctx, int &timeStep);       // 10 or 60 only
 bool loadDoubleRecord(const FileCtx &ctx, const char *key, double &v);
 bool loadSmoothnessRecord(const FileCtx &ctx, double &value);    // -30 .. 30 only
@@ -55,7 +56,7 @@ bool loadSmoothnessRecord(const FileCtx &ctx, double &value);    // -30 .. 30 on
 void storePassPointRecord(FileCtx &ctx, int i, const PassPoint &pp);
 void storeDatePosRecord(FileCtx &ctx, int i, int pos);
 void storeDateValRecord(FileCtx &ctx, int i, const DateTime &dt);
-void storeCurveColorRecord(FileCtx &ctx, const int rgb[3]);
+void storeCurveColorRecord(FileCtx &ctx, const char *key, const int rgb[3]);
 void storeTimeStepRecord(FileCtx &ctx, int timeStep);
 void storeDoubleRecord(FileCtx &ctx, const char *key, double v);
 void storeSmoothnessRecord(FileCtx &ctx, double value);           // "Smoothness"

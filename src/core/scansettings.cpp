@@ -29,8 +29,11 @@ void defaultScanSettings(const Params &params, ScanSettings &settings)
     settings.datePos[0] = settings.datePos[1] = -1;
     settings.dateVal[0].setDateTime(2000, 1, 1, 12, 0);
     settings.dateVal[1].setDateTime(2000, 1, 2, 13, 0);
-    for (int k = 0; k < 3; ++k)
+    settings.ownHygroInk = params.hasHygroInkColor;
+    for (int k = 0; k < 3; ++k) {
         settings.curveColor[k] = params.srcInkColor[k];
+        settings.curveColorHygro[k] = hygroInkColorOf(params)[k];
+    }
     settings.timeStep = 60;
     settings.addValue[0] = settings.addValue[1] = 0.0;
     settings.hasSmoothness = false;
@@ -48,7 +51,9 @@ void loadScanSettings(const FileCtx &ctx, const Params &params, ScanSettings &se
         loadDatePosRecord(ctx, i, settings.datePos[i]);
         loadDateValRecord(ctx, i, settings.dateVal[i]);
     }
-    loadCurveColorRecord(ctx, settings.curveColor);
+    loadCurveColorRecord(ctx, "CurveColor", settings.curveColor);
+    if (loadCurveColorRecord(ctx, "CurveColorHygro", settings.curveColorHygro))
+        settings.ownHygroInk = true;
     loadTimeStepRecord(ctx, settings.timeStep);
     loadDoubleRecord(ctx, "AddTemp", settings.addValue[0]);
     loadDoubleRecord(ctx, "AddHygro", settings.addValue[1]);
@@ -94,11 +99,12 @@ double smoothnessControlValue(const ScanSettings &settings, const Params &params
     return controlValueOfPower(static_cast<int>(std::clamp(k, -30.0, 30.0)));
 }
 
-RefColor inkColorOf(const ScanSettings &settings)
+RefColor inkColorOf(const ScanSettings &settings, int field)
 {
+    const int *color = field == 1 && settings.ownHygroInk ? settings.curveColorHygro : settings.curveColor;
     guchar rgb[3];
     for (int k = 0; k < 3; ++k)
-        rgb[k] = static_cast<guchar>(settings.curveColor[k]);
+        rgb[k] = static_cast<guchar>(color[k]);
     RefColor ref;
     makeRefColor(ref, rgb);
     return ref;

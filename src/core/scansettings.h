@@ -24,16 +24,21 @@ struct ScanSettings {
     PassPoint passPoints[3];
     int datePos[2];             // mark columns, -1 = not set
     DateTime dateVal[2];
-    int curveColor[3];
+    int curveColor[3];          // ink of the temperature pen
+    // The hygrometer pen's ink is curveColorHygro when the profile or the
+    // record gives one, else it is curveColor, as on a chart of one ink.
+    bool ownHygroInk;
+    int curveColorHygro[3];
     int timeStep;               // 10 or 60
-    double addValue[2];         // temperature offset (°C), hygrometer offset (mm)
+    double addValue[2];         // temperature offset (chart unit), hygrometer offset (mm)
     bool hasSmoothness;         // else dstCurveFilter is the knot weight
     double smoothness;          // the smoothness control's value
     FieldSettings fields[2];
 };
 
 // The start values of a scan without records: marks unset, 2000-01-01 12:00
-// .. 2000-01-02 13:00, ink srcInkColor, step 60, no offsets, no smoothness
+// .. 2000-01-02 13:00, ink srcInkColor (and hygroInkColor when the profile
+// sets it), step 60, no offsets, no smoothness
 // record, no windows or drawn rows.
 void defaultScanSettings(const Params &params, ScanSettings &settings);
 // The start values with the scan's records over them (per-column records wait
@@ -51,7 +56,8 @@ double knotWeight(const ScanSettings &settings, const Params &params);
 // The smoothness control's value: the record's, else the one whose weight is
 // dstCurveFilter's (rounded to a power of two).
 double smoothnessControlValue(const ScanSettings &settings, const Params &params);
-RefColor inkColorOf(const ScanSettings &settings);
+// The ink colour of a field's pen.
+RefColor inkColorOf(const ScanSettings &settings, int field);
 
 // Clamping what is stored, so the records always describe the field image.
 int clampColumn(int x, int width);

@@ -1,8 +1,11 @@
 #include "splinecurve.h"
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <new>
 
+#include "params.h"
 #include "smoothspline.h"
 
 namespace {
@@ -81,7 +84,105 @@ double SplineCurve::value(double xv) const
     return evalSpline(static_cast<int>(last), x, a, b, c, d, xv);
 }
 
-HygroScale::HygroScale() : offset(0.0), percentToMM(21, 1.0), mmToPercent(21, 1.0)
+MonotoneCurve::MonotoneCurve(const double *x, const double *y, int n)
+{
+    if (n < 2)
+        return;
+    xs.assign(x, x + n);
+    ys.assign(y, y + n);
+    std::vector<double> secant(n - 1);
+    for (int k = 0; k + 1 < n; ++k)
+        secant[k] = (y[k + 1] - y[k]) / (x[k + 1] - x[k]);
+    slopes.assign(n, 0.0);
+    slopes[0] = secant[0];
+    slopes[n - 1] = secant[n - 2];
+    for (int k = 1; k + 1 < n; ++k)
+        slopes[k] = 0.5 * (secant[k - 1] + secant[k]);
+    // Slopes beyond three times the secant would overshoot.
+    for (int k = 0; k + 1 < n; ++k) {
+        const double a = slopes[k] / secant[k], b = slopes[k + 1] / secant[k];
+        const double r = a * a + b * b;
+        if (r > 9.0) {
+            const double t = 3.0 / std::sqrt(r);
+            slopes[k] = t * a * secant[k];
+            slopes[k + 1] = t * b * secant[k];
+        }
+    }
+}
+
+int MonotoneCurve::segmentOf(double x) const
+{
+    const int last = static_cast<int>(xs.size()) - 2;
+    const int k = static_cast<int>(std::upper_bound(xs.begin(), xs.end(), x) - xs.begin()) - 1;
+    return std::clamp(k, 0, last);
+}
+
+double MonotoneCurve::valueIn(int k, double x) const
+{
+    const double h = xs[k + 1] - xs[k];
+    const double t = (x - xs[k]) / h, t2 = t * t, t3 = t2 * t;
+    return (2 * t3 - 3 * t2 + 1) * ys[k] + (t3 - 2 * t2 + t) * h * slopes[k] +
+           (-2 * t3 + 3 * t2) * ys[k + 1] + (t3 - t2) * h * slopes[k + 1];
+}
+
+double MonotoneCurve::value(double x) const
+{
+    if (empty())
+        return 0.0;
+    const double c = std::clamp(x, xs.front(), xs.back());
+    return valueIn(segmentOf(c), c);
+}
+
+double MonotoneCurve::inverse(double y) const
+{
+    if (empty())
+        return 0.0;
+    // y rises or falls with x throughout; bisect in the segment holding y.
+    const double sign = ys.back() > ys.front() ? 1.0 : -1.0;
+    const double target = sign * y;
+    if (!(target > sign * ys.front()))
+        return xs.front();
+    if (target >= sign * ys.back())
+        return xs.back();
+    int k = 0;
+    while (sign * ys[k + 1] < target)
+        ++k;
+    double lo = xs[k], hi = xs[k + 1];
+    for (int i = 0; i < 60 && lo < hi; ++i) {
+        const double mid = 0.5 * (lo + hi);
+        (sign * valueIn(k, mid) < target ? lo : hi) = mid;
+    }
+    return 0.5 * (lo + hi);
+}
+
+HygroScale::HygroScale()
+    : offset(0.0), lowPercent(0.0), highPercent(100.0), percentToMM(21, 1.0), mmToPercent(21, 1.0)
+{
+    fitBuiltIn();
+}
+
+HygroScale::HygroScale(const Params &params)
+    : offset(0.0), lowPercent(0.0), highPercent(100.0), percentToMM(21, 1.0), mmToPercent(21, 1.0)
+{
+    const int n = params.hygroPairCount;
+    if (n < 2) {
+        fitBuiltIn();
+        return;
+    }
+    // The curve runs over rising percent: a falling scale is read backwards.
+    const bool falling = params.hygroPercent[n - 1] < params.hygroPercent[0];
+    std::vector<double> percent(params.hygroPercent, params.hygroPercent + n);
+    std::vector<double> mm(params.hygroMM, params.hygroMM + n);
+    if (falling) {
+        std::reverse(percent.begin(), percent.end());
+        std::reverse(mm.begin(), mm.end());
+    }
+    lowPercent = percent.front();
+    highPercent = percent.back();
+    pairs = MonotoneCurve(percent.data(), mm.data(), n);
+}
+
+void HygroScale::fitBuiltIn()
 {
     percentToMM.begin();
     mmToPercent.begin();
@@ -95,20 +196,20 @@ HygroScale::HygroScale() : offset(0.0), percentToMM(21, 1.0), mmToPercent(21, 1.
 
 double HygroScale::toPercent(double mm) const
 {
-    double r = mmToPercent.value(mm + offset);
-    if (!(r >= 0.0))
-        r = 0.0;
-    if (r > 100.0)
-        r = 100.0;
+    double r = pairs.empty() ? mmToPercent.value(mm + offset) : pairs.inverse(mm + offset);
+    if (!(r >= lowPercent))
+        r = lowPercent;
+    if (r > highPercent)
+        r = highPercent;
     return r;
 }
 
 double HygroScale::toMM(double percent) const
 {
     double p = percent;
-    if (!(p >= 0.0))
-        p = 0.0;
-    if (p > 100.0)
-        p = 100.0;
-    return percentToMM.value(p) - offset;
+    if (!(p >= lowPercent))
+        p = lowPercent;
+    if (p > highPercent)
+        p = highPercent;
+    return (pairs.empty() ? percentToMM.value(p) : pairs.value(p)) - offset;
 }

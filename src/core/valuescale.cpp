@@ -2,31 +2,30 @@
 
 #include "cutout.h"
 
-namespace {
-
-const double kTopTemperature = 45.0;
-const double kTemperatureSpan = 80.0;
-
-} // namespace
-
 TempScale::TempScale(const Params &params, double offset)
-    : pixelsPerMM(params.dstPixelsPerMM), heightMM(params.srcFieldHeightMM), offset(offset)
+    : pixelsPerMM(params.dstPixelsPerMM), heightMM(params.srcFieldHeightMM),
+      outer(params.tempScale[0]), span(params.tempScale[0] - params.tempScale[1]), offset(offset)
 {
 }
 
 double TempScale::valueAtRow(double row) const
 {
     // This order of operations is what the table files have always held.
-    return row * -kTemperatureSpan / (pixelsPerMM * heightMM) + offset + kTopTemperature;
+    return row * -span / (pixelsPerMM * heightMM) + offset + outer;
 }
 
 double TempScale::mmOf(double value) const
 {
-    return (kTopTemperature - value + offset) * heightMM / kTemperatureSpan;
+    return (outer - value + offset) * heightMM / span;
+}
+
+double celsiusOf(const Params &params, double temperature)
+{
+    return params.tempUnit == TempFahrenheit ? (temperature - 32.0) * 5.0 / 9.0 : temperature;
 }
 
 ValueScales::ValueScales(const Params &params, const double offsets[2])
-    : pixelsPerMM(params.dstPixelsPerMM), temp(params, offsets[SubImgTemp])
+    : pixelsPerMM(params.dstPixelsPerMM), temp(params, offsets[SubImgTemp]), hygro(params)
 {
     hygro.setOffset(offsets[SubImgHygro]);
 }

@@ -4,8 +4,9 @@
 #include "params.h"
 #include "splinecurve.h"
 
-// The printed temperature scale: +45 °C at the field's first row, -35 °C at
-// its far edge, linear between; the offset is added to every reading.
+// The printed temperature scale: tempScale's first value at the field's first
+// row (its outer edge), the second at its far edge, linear between, in the
+// chart's unit; the offset is added to every reading.
 class TempScale {
 public:
     TempScale(const Params &params, double offset);
@@ -13,8 +14,11 @@ public:
     double mmOf(double value) const;       // where the value is printed
 
 private:
-    double pixelsPerMM, heightMM, offset;
+    double pixelsPerMM, heightMM, outer, span, offset;
 };
+
+// A temperature of the chart's unit (tempUnit) in degrees Celsius.
+double celsiusOf(const Params &params, double temperature);
 
 // Both fields' scales with the scan's offsets: what the tables read and where
 // the views draw the scale grid.

@@ -45,7 +45,7 @@ void setCurveColor(MainCtx *ctx, const int rgb[3])
 {
     for (int c = 0; c < 3; ++c)
         ctx->settings.curveColor[c] = rgb[c];
-    storeCurveColorRecord(ctx->fileCtx, ctx->settings.curveColor);
+    storeCurveColorRecord(ctx->fileCtx, "CurveColor", ctx->settings.curveColor);
     recomputeChain(ctx, CurveChanged, 2);
 }
 

@@ -182,11 +182,10 @@ void on_autowindows_clicked(GtkButton * /*button*/, gpointer user)
     if (!fieldsCutOut(ctx))
         return;
     const ScanSettings &settings = ctx->settings;
-    const RefColor ink = inkColorOf(settings);
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         FieldSettings &hand = ctx->settings.fields[f];
         setStatus(ctx, "propose search windows ", FieldText(f).text, " ...");
-        proposeSearchWindows(ctx->fields[f].pixbuf, ink, hand.windows, hand.drawPos.data(),
+        proposeSearchWindows(ctx->fields[f].pixbuf, inkColorOf(settings, f), hand.windows, hand.drawPos.data(),
                              settings.datePos[0], settings.datePos[1], progressCallback, ctx);
         setProgress(ctx, 0.0);
         setStatus(ctx, "");
@@ -273,7 +272,7 @@ void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int ed
     strokeRange(ctx, x, &from, &to);
     const int pw = imageWidth(result), ph = imageHeight(result);
     const int row = clampRow(y, ph);
-    const RefColor ink = inkColorOf(ctx->settings);
+    const RefColor ink = inkColorOf(ctx->settings, field);
     for (int k = MAX(from, 0); k <= to && k < pw; ++k) {
         const int v = retouchedRow(windows, k, row, edge, clear != 0);
         if (edge == LowerEdge)

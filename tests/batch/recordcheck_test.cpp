@@ -36,3 +36,18 @@ TEST(DamagedRecord, ValuesThatDoNotReadBackOrLieOutsideTheFields)
 }
 
 }  // namespace
+
+// A taller hygrometer field has rows the temperature field lacks.
+TEST(DamagedRecord, EachFieldsRowsAndTheHygrometerInk)
+{
+    Params params;
+    setParamDefaults(params);
+    params.srcHygroFieldHeightMM = 90.0;  // 720 rows beside 656
+    const char *cases[][3] = {{"Draw1_0012", "700", ""}, {"Draw0_0012", "700", "Draw0_0012=700"},
+                              {"CurveColorHygro", "1 2 300", "CurveColorHygro=1 2 300"}, {"CurveColorHygro", "1 2 3", ""}};
+    for (const auto &c : cases) {
+        FileCtx ctx;
+        ctx.set(c[0], c[1]);
+        EXPECT_EQ(damagedRecord(ctx, params), c[2]) << c[0] << "=" << c[1];
+    }
+}

@@ -113,7 +113,7 @@ TEST(AutoSetup, FoundCornersAndColourDigitiseLikeTheExactOnes)
     FileCtx exact, corners, colour;
     for (FileCtx *ctx : {&exact, &corners, &colour}) chart.storeRecords(*ctx);
     for (int i = 0; i < 3; i++) storePassPointRecord(corners, i, p.passPoints[i]);
-    storeCurveColorRecord(colour, p.curveColor);
+    storeCurveColorRecord(colour, "CurveColor", p.curveColor);
     Digitised e, withCorners, withColour;
     digitise(chart, chart.scan.get(), exact, e);
     digitise(chart, chart.scan.get(), corners, withCorners);

@@ -97,3 +97,29 @@ TEST(CutOutField, RowsLandExactlyOnAnUprightScan)
         EXPECT_TRUE(fractions.size() == 164u && fractions.back() == 1.0) << "progress by rows";
     }
 }
+
+// Fields of different heights on an upright scan at 2 pixels per mm: each is
+// cut to its own height, and a mark on either field's middle row at the same
+// paper column lands in the same image column, shifted by the taller
+// field's sagitta (150 - sqrt(150^2 - 45^2) = 6.91 mm, 14 pixels).
+TEST(CutOutField, FieldsOfTwoHeightsAgreeInTimeAtTheirMiddleRows)
+{
+    Params params = chartParams(2.0);
+    params.srcHygroFieldHeightMM = 90.0;
+    params.srcFieldDistMM = 10.5;
+    auto paper = [&](int f, double i, double j) { return Vec2{50 + j + f * 2 * (82.0 + 10.5), 650 - i}; };
+    const Vec2 pass[3] = {paper(0, 2 * params.srcFieldWidthMM, 0), paper(0, 0, 0), paper(1, 0, 180)};
+    PixbufPtr scan = solidImage(420, 700, kWhite);
+    const int middle[2] = {82, 90};
+    for (int f = 0; f < 2; ++f) putPixel(scan.get(), (int)paper(f, 200, middle[f]).x, (int)paper(f, 200, middle[f]).y, kMark);
+    for (int f = 0; f < 2; ++f) {
+        PixbufPtr img(cutOutField(params, scan.get(), f, pass));
+        ASSERT_NE(img, nullptr);
+        EXPECT_EQ(gdk_pixbuf_get_height(img.get()), 2 * middle[f]);
+        EXPECT_EQ(gdk_pixbuf_get_width(img.get()), 573 + 17);  // 2 * 286.5 + 1.2 * 14 pixels of arc
+        int column = -1;
+        for (int x = 0; x < gdk_pixbuf_get_width(img.get()); ++x)
+            if (pixelIs(img.get(), x, middle[f], kMark)) column = x;
+        EXPECT_EQ(column, 214) << "field " << f;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <string>
+#include <vector>
 
 #include "coretest.h"
 #include "params.h"
@@ -56,4 +57,65 @@ TEST(ParamFile, PointNumbersInADecimalCommaLocale)
     EXPECT_EQ(p.srcFieldWidthMM, 286.5);
     EXPECT_EQ(p.srcFieldDistMM, 10.7);
     EXPECT_EQ(p.dstCurveFilter, 0.5);
+}
+
+// The profile keys: each sets only its own value, a bad value stops reading at
+// its line, and unset keys follow the standard keys whatever the line order.
+TEST(ParamFile, ProfileKeysAndTheirFailures)
+{
+    Params p;
+    setParamDefaults(p);
+    makeFile("test.ini", "srcHygroFieldHeightMM 90\ntempScale 110 0\ntempUnit F\n"
+                         "hygroScale 100 0 50 40.5 0 66\r\nhygroInkColor 40 70 200\n");
+    ASSERT_EQ(loadParamFile(p, "test.ini"), 0);
+    EXPECT_EQ(paramFileText(p).substr(paramFileText(p).find("numFieldPassPoints 0\n") + 21),
+              "srcHygroFieldHeightMM 90\ntempScale 110 0\ntempUnit F\nhygroScale 100 0 50 40.5 0 66\n"
+              "hygroInkColor 40 70 200\n");
+    EXPECT_EQ(std::vector<double>({fieldHeightMM(p, 0), double(p.srcInkColor[0])}), std::vector<double>({82, 155}));
+
+    const char *bad[] = {
+        "srcHygroFieldHeightMM 0", "srcHygroFieldHeightMM -82", "srcHygroFieldHeightMM 82,5", "srcHygroFieldHeightMM",
+        "tempScale 45", "tempScale 45 45", "tempScale 45 -35 x", "tempScale 45,0 -35",
+        "tempUnit K", "tempUnit c", "tempUnit CF", "tempUnit",
+        "hygroScale 0 0", "hygroScale 0 0 100", "hygroScale 0 0 100 82 50", "hygroScale 0 10 100 5",
+        "hygroScale 0 0 50 40 40 60 100 82", "hygroScale 0 0 110 82", "hygroScale 0 0 nan 82",
+        "hygroInkColor 1 2 256", "hygroInkColor 1 2"};
+    Params stopped;
+    setParamDefaults(stopped);
+    stopped.srcRadiusMM = 9;
+    for (const char *line : bad) {
+        setParamDefaults(p);
+        makeFile("test.ini", std::string("srcRadiusMM 9\n") + line + "\nsrcRadiusMM 1\n");
+        EXPECT_EQ(loadParamFile(p, "test.ini"), 2) << line;
+        EXPECT_EQ(paramFileText(p), paramFileText(stopped)) << line;
+    }
+    // A hygroScale line longer than the reader's buffer would arrive cut
+    // after a whole pair "21.5 42.".
+    std::string longLine = "hygroScale 0 0";
+    for (int k = 1; k <= 40; ++k) longLine += " " + std::to_string(k) + ".5 " + std::to_string(2 * k) + ".25";
+    makeFile("test.ini", longLine + "\n");
+    setParamDefaults(p);
+    EXPECT_EQ(loadParamFile(p, "test.ini"), 1);
+    EXPECT_EQ(p.hygroPairCount, 0);
+
+    makeFile("test.ini", "srcFieldHeightMM 70\nsrcInkColor 1 2 3\n");
+    ASSERT_EQ(loadParamFile(p, "test.ini"), 0);
+    EXPECT_EQ(std::vector<double>({fieldHeightMM(p, 1), double(hygroInkColorOf(p)[2])}), std::vector<double>({70, 3}));
+}
+
+// The text chartsynth writes beside its charts reads back to the same values.
+TEST(ParamFile, WrittenTextReadsBackExactly)
+{
+    Params p;
+    setParamDefaults(p);
+    p.srcFieldWidthMM = 0.1 + 0.2;  // needs all 17 digits
+    p.tempUnit = TempFahrenheit;
+    p.hygroPairCount = 11;
+    for (int k = 0; k <= 10; ++k) p.hygroPercent[k] = 100.0 - 10.0 * k, p.hygroMM[k] = 9.0 * k - 0.05 * k * k;
+    makeFile("test.ini", paramFileText(p));
+    Params q;
+    setParamDefaults(q);
+    ASSERT_EQ(loadParamFile(q, "test.ini"), 0) << paramFileText(p);
+    EXPECT_EQ(paramFileText(q), paramFileText(p));
+    EXPECT_EQ(q.srcFieldWidthMM, p.srcFieldWidthMM);
 }

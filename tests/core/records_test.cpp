@@ -6,6 +6,7 @@
 
 #include "coretest.h"
 #include "records.h"
+#include "scansettings.h"
 
 TEST(Records, KeysAndWriterFormats)
 {
@@ -27,7 +28,7 @@ TEST(Records, LoadersTakeWholeValuesOnly)
     int rgb[3] = {1, 2, 3}, step = 60, pos = 5;
     double add = 1;
     auto loadAll = [&] {
-        return loadPassPointRecord(ctx, 0, pp) + loadDateValRecord(ctx, 0, dt) + loadCurveColorRecord(ctx, rgb) +
+        return loadPassPointRecord(ctx, 0, pp) + loadDateValRecord(ctx, 0, dt) + loadCurveColorRecord(ctx, "CurveColor", rgb) +
                loadTimeStepRecord(ctx, step) + loadDoubleRecord(ctx, "AddTemp", add) + loadDatePosRecord(ctx, 0, pos);
     };
     auto targets = [&] {
@@ -121,4 +122,31 @@ TEST(Records, NumbersIgnoreTheLocale)
     for (const char *bad : {"1 2,5,5 3", "1 ,5 3", "1 2.5,5 3"})
         EXPECT_FALSE(scanPassPoint(bad, &pp)) << bad;
     std::setlocale(LC_ALL, "C");
+}
+
+// A context of one ink keeps giving both pens its colour; a profile's or the
+// scan's hygrometer ink takes over from it.
+TEST(ScanSettings, HygrometerInkFollowsTheTemperaturePenUnlessGiven)
+{
+    Params params;
+    setParamDefaults(params);
+    FileCtx ctx;
+    ctx.set("CurveColor", "10 20 30");
+    ScanSettings s;
+    auto inkOf = [&](int field) {
+        const RefColor ink = inkColorOf(s, field);
+        return std::vector<int>(ink.rgb, ink.rgb + 3);
+    };
+    auto hygroInk = [&] {
+        loadScanSettings(ctx, params, s);
+        return inkOf(1);
+    };
+    EXPECT_EQ(hygroInk(), std::vector<int>({10, 20, 30}));
+    params.hasHygroInkColor = true;
+    params.hygroInkColor[0] = 40;
+    EXPECT_EQ(hygroInk(), std::vector<int>({40, 0, 0}));
+    ctx.set("CurveColorHygro", "7 8 9");
+    params.hasHygroInkColor = false;
+    EXPECT_EQ(hygroInk(), std::vector<int>({7, 8, 9}));
+    EXPECT_EQ(inkOf(0), std::vector<int>({10, 20, 30}));
 }

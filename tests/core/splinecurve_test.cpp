@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "params.h"
 #include "splinecurve.h"
+#include "valuescale.h"
 
 TEST(SplineCurve, NeedsSixPointsAndTakesNoMore)
 {
@@ -47,4 +51,48 @@ TEST(HygroScale, FollowsThePrintedScaleClampedWithOffset)
     scale.setOffset(2.0);
     EXPECT_DOUBLE_EQ(scale.toPercent(48.2), at50);
     EXPECT_DOUBLE_EQ(scale.toMM(40.0), mm40 - 2.0);
+}
+
+// A profile's scale passes through every pair and never turns back between
+// them, rising or falling; reading a row and placing its value agree.
+TEST(HygroScale, ProfilePairsAreFollowedExactlyAndMonotone)
+{
+    Params p;
+    setParamDefaults(p);
+    const double percent[] = {0, 10, 20, 50, 80, 100}, mm[] = {0, 13, 24.5, 51.5, 73.5, 90};
+    p.hygroPairCount = 6;
+    std::copy(percent, percent + 6, p.hygroPercent);
+    std::copy(mm, mm + 6, p.hygroMM);
+    const HygroScale scale(p);
+    p.hygroPairCount = 2, p.hygroPercent[0] = 100, p.hygroPercent[1] = 0, p.hygroMM[1] = 66;
+    HygroScale linear(p);
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(scale.toPercent(mm[i]), percent[i], 1e-9) << mm[i];
+    double previous = -1.0;
+    for (double m = 0.0; m <= 90.0; m += 0.25) {
+        const double value = scale.toPercent(m);
+        EXPECT_GT(value, previous) << m;
+        EXPECT_NEAR(scale.toMM(value), m, 1e-9) << m;
+        EXPECT_NEAR(linear.toPercent(m), std::max(0.0, 100.0 - m * 100.0 / 66.0), 1e-9) << m;
+        previous = value;
+    }
+    linear.setOffset(6.0);
+    EXPECT_NEAR(linear.toPercent(27.0), 50.0, 1e-9);
+}
+
+// A Fahrenheit chart printed 110 F at the outer edge and 0 F at the gap over
+// 66 mm, and one printed the other way round: rows and the offset in the
+// chart's unit, SEF values in C.
+TEST(TempScale, ProfileScaleAndUnit)
+{
+    Params p;
+    setParamDefaults(p);
+    p.srcFieldHeightMM = 66.0, p.tempScale[0] = 110.0, p.tempScale[1] = 0.0, p.tempUnit = TempFahrenheit;
+    const double offsets[2] = {1.5, 0.0};
+    const ValueScales scales(p, offsets);
+    EXPECT_NEAR(scales.valueAtRow(0, 8.0 * 33.0), 56.5, 1e-12);
+    EXPECT_NEAR(scales.mmOf(0, 56.5), 33.0, 1e-12);
+    EXPECT_NEAR(celsiusOf(p, 212.0), 100.0, 1e-12);
+    p.tempScale[0] = -35.0, p.tempScale[1] = 45.0, p.tempUnit = TempCelsius;
+    EXPECT_NEAR(ValueScales(p, offsets).valueAtRow(0, 8.0 * 66.0), 46.5, 1e-12);
+    EXPECT_EQ(celsiusOf(p, 21.5), 21.5);
 }

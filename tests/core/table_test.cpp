@@ -20,7 +20,7 @@ struct LineCurve {
 
 // By default one day, 2000-01-01 12:00 at column 100 to the next day 12:00 at 580.
 struct TableCase : public ::testing::Test {
-    Params params = [] { Params p{}; p.dstPixelsPerMM = 8.0, p.srcFieldHeightMM = 82.0; return p; }();
+    Params params = [] { Params p; setParamDefaults(p); return p; }();
     LineCurve line{100.0, 0.1};
     const double noOffsets[2] = {0.0, 0.0};
     ValueScales scales{params, noOffsets};

@@ -45,7 +45,8 @@ struct ChartOptions {
     ChartOptions();  // defaults below; params from setParamDefaults
 
     uint64_t seed;                      // 1
-    Params params;                      // chart geometry: srcField*, srcRadiusMM, dstPixelsPerMM
+    Params params;                      // chart geometry and printed scales: srcField*, srcHygroFieldHeightMM,
+                                        // srcRadiusMM, dstPixelsPerMM, tempScale, tempUnit, hygroScale
     double dpi;                         // 300; 50..1200
     std::optional<double> rotationDeg;  // unset: random within +-maxRotationDeg; > 0 turns clockwise
     double maxRotationDeg;              // 1.5
@@ -57,6 +58,7 @@ struct ChartOptions {
     std::optional<DateTime> start;      // unset: chosen by the seed
     int timeStep;                       // 60; the TimeStep record (10 or 60)
     unsigned char inkColor[3];          // params.srcInkColor
+    unsigned char hygroInkColor[3];     // the hygrometer pen's when params.hasHygroInkColor, else inkColor
     unsigned char gridColor[3];         // params.dstGridColor
     double penWidthMM;                  // 0.35
 
@@ -73,6 +75,10 @@ struct ChartOptions {
     double cutMarginMM[4] = {-1, -1, -1, -1};  // left, top, right, bottom: when >= 0 the scan is
                                        // cropped to this much beyond the field outlines there
     bool withContext = true;           // false: no file context, a manifest line instead
+
+    // A chart of the make a parameter file describes: its geometry, scales
+    // and both pens' inks.
+    void useProfile(const Params &profile);
 };
 
 // Slow and daily variations of the true curves.
@@ -125,6 +131,7 @@ public:
     int datePos[2];            // field image columns of the trace's start and end
     DateTime dateVal[2];       // start and end of the trace
     int curveColor[3];         // the ink colour
+    int curveColorHygro[3];    // the hygrometer pen's ink colour
     int timeStep;
     int minutes;               // trace length: dateVal[0] + minutes = dateVal[1]
     double mmPerHour;
@@ -135,7 +142,7 @@ public:
     std::vector<PenGap> gaps;
     std::vector<Disturbance> disturbances;
 
-    // Truth; NaN outside the trace.
+    // Truth, temperatures in the chart's unit (tempUnit); NaN outside the trace.
     double temperatureAt(const DateTime &t) const;
     double humidityAt(const DateTime &t) const;
     double temperatureAtMinute(double minute) const;
@@ -145,13 +152,14 @@ public:
 
     // Field image geometry of the program's cut-out.
     double columnAt(double minute) const;      // trace column
-    double temperatureRow(double celsius) const;
+    double temperatureRow(double value) const;  // in the chart's unit
     double humidityRow(double percent) const;  // through the hygrometer scale
     double traceRow(int field, double minute) const;
 
     // "YYYY-MM-DD HH:MM\t<T>\t<h>\n" for every minute of the trace.
     std::string truthText() const;
-    // Pass1..3, DatePos1..2, DateVal1..2, TimeStep, CurveColor.
+    // Pass1..3, DatePos1..2, DateVal1..2, TimeStep, CurveColor, and
+    // CurveColorHygro when the pens' inks differ.
     void storeRecords(FileCtx &ctx) const;
     // "scan,YYYY-MM-DDTHH:MM,YYYY-MM-DDTHH:MM\n": the trace's start and end
     // for a manifest.
@@ -159,8 +167,11 @@ public:
 
     // The hygrometer scale the humidity rows follow (offset 0).
     const PrintedHygroScale &hygroScale() const { return hygro; }
+    void setHygroScale(const PrintedHygroScale &scale) { hygro = scale; }
 
 private:
+    double chartTemperature(double celsius) const;
+
     PrintedHygroScale hygro;
 };
 
@@ -169,8 +180,9 @@ int renderChart(const ChartOptions &options, SynthChart &out);
 
 // Renders and writes the scan to scanPath, its file context to
 // scanPath + ".ctx" (or, without context, the header "scan,start,end" and its
-// manifest line to scanPath + ".manifest.csv") and the truth table to
-// scanPath + ".truth.tsv". The chart is left in *out when given.
+// manifest line to scanPath + ".manifest.csv"), the truth table to
+// scanPath + ".truth.tsv" and the parameter file of its make to
+// scanPath + ".ini". The chart is left in *out when given.
 int writeChart(const ChartOptions &options, const std::string &scanPath, SynthChart *out = nullptr);
 
 // gdk_pixbuf_save in the format; 0 or -1.

@@ -1,5 +1,6 @@
 // chartsynth: writes a synthetic thermohygrograph scan with its file context
-// (PATH.ctx) and the true values of every minute (PATH.truth.tsv).
+// (PATH.ctx), the true values of every minute (PATH.truth.tsv) and the
+// parameter file of its chart make (PATH.ini).
 
 #include <cerrno>
 #include <climits>
@@ -15,7 +16,8 @@ namespace {
 const char kUsage[] =
     "usage: chartsynth [--seed N] [--dpi DPI] [--format tif|jpg|bmp] [--rotate DEG]\n"
     "                  [--noise SIGMA] [--quality Q] [--hours H] [--mmperhour MM]\n"
-    "                  [--annotations] [--blots] [--gaps] [--inkgrid] -o PATH\n";
+    "                  [--annotations] [--blots] [--gaps] [--inkgrid]\n"
+    "                  [--profile PARAMFILE] -o PATH\n";
 
 bool parseNumber(const char *text, double &value)
 {
@@ -82,6 +84,24 @@ bool parseFlag(const char *name, ChartOptions &o)
     return flag != nullptr;
 }
 
+// The chart make of a parameter file; false with a message when it is not
+// read whole.
+bool readProfile(const char *path, ChartOptions &o)
+{
+    Params profile;
+    setParamDefaults(profile);
+    const int result = loadParamFile(profile, path);
+    if (result == 0) {
+        o.useProfile(profile);
+        return true;
+    }
+    if (result < 0)
+        std::fprintf(stderr, "chartsynth: cannot read %s\n", path);
+    else
+        std::fprintf(stderr, "chartsynth: %s\n", paramFileStopMessage(path, result).c_str());
+    return false;
+}
+
 int usageError(const char *what)
 {
     std::fprintf(stderr, "chartsynth: %s\n%s", what, kUsage);
@@ -105,6 +125,9 @@ int main(int argc, char **argv)
         if (i + 1 >= argc) return usageError(arg);
         if (!std::strcmp(arg, "-o"))
             path = argv[++i];
+        else if (!std::strcmp(arg, "--profile")) {
+            if (!readProfile(argv[++i], options)) return 2;
+        }
         else if (!parseValueOption(arg, argv[i + 1], options, formatGiven))
             return usageError(arg);
         else

@@ -1,5 +1,6 @@
 // Options, true curves and the chart's truth and geometry accessors.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -28,8 +29,15 @@ ChartOptions::ChartOptions()
       gaps(false), inkGrid(false)
 {
     setParamDefaults(params);
-    std::memcpy(inkColor, params.srcInkColor, 3);
     std::memcpy(gridColor, params.dstGridColor, 3);
+    useProfile(params);
+}
+
+void ChartOptions::useProfile(const Params &profile)
+{
+    params = profile;
+    std::memcpy(inkColor, profile.srcInkColor, 3);
+    std::memcpy(hygroInkColor, hygroInkColorOf(profile), 3);
 }
 
 double ChartCurves::temperature(double minute) const
@@ -46,7 +54,7 @@ double ChartCurves::humidity(double minute) const
 }
 
 SynthChart::SynthChart()
-    : pass{}, datePos{-1, -1}, curveColor{0, 0, 0}, timeStep(60), minutes(0), mmPerHour(0), rotationDeg(0),
+    : pass{}, datePos{-1, -1}, curveColor{0, 0, 0}, curveColorHygro{0, 0, 0}, timeStep(60), minutes(0), mmPerHour(0), rotationDeg(0),
       scanPixelsPerMM(0), startColumnMM(0), curves{}
 {
     setParamDefaults(params);
@@ -61,9 +69,14 @@ int SynthChart::minuteOf(const DateTime &t) const
     return dateVal[0].minutesUntil(t);
 }
 
+double SynthChart::chartTemperature(double celsius) const
+{
+    return params.tempUnit == TempFahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius;
+}
+
 double SynthChart::temperatureAtMinute(double minute) const
 {
-    return minute >= 0 && minute <= minutes ? curves.temperature(minute) : kNaN;
+    return minute >= 0 && minute <= minutes ? chartTemperature(curves.temperature(minute)) : kNaN;
 }
 
 double SynthChart::humidityAtMinute(double minute) const
@@ -86,9 +99,9 @@ double SynthChart::columnAt(double minute) const
     return params.dstPixelsPerMM * (startColumnMM + mmPerHour * minute / 60.0);
 }
 
-double SynthChart::temperatureRow(double celsius) const
+double SynthChart::temperatureRow(double value) const
 {
-    return params.dstPixelsPerMM * (45.0 - celsius) * params.srcFieldHeightMM / 80.0;
+    return params.dstPixelsPerMM * printedTemperatureMM(params, value);
 }
 
 double SynthChart::humidityRow(double percent) const
@@ -98,7 +111,8 @@ double SynthChart::humidityRow(double percent) const
 
 double SynthChart::traceRow(int field, double minute) const
 {
-    return field == 0 ? temperatureRow(curves.temperature(minute)) : humidityRow(curves.humidity(minute));
+    return field == 0 ? temperatureRow(chartTemperature(curves.temperature(minute)))
+                      : humidityRow(curves.humidity(minute));
 }
 
 std::string SynthChart::truthText() const
@@ -109,7 +123,7 @@ std::string SynthChart::truthText() const
     char line[96];
     for (int m = 0; m <= minutes; m++) {
         std::snprintf(line, sizeof line, "%04d-%02d-%02d %02d:%02d\t%.3f\t%.3f\n", t.year, t.month, t.day, t.hour,
-                      t.minute, curves.temperature(m), curves.humidity(m));
+                      t.minute, chartTemperature(curves.temperature(m)), curves.humidity(m));
         text += line;
         t.addMinute();
     }
@@ -124,5 +138,7 @@ void SynthChart::storeRecords(FileCtx &ctx) const
         storeDateValRecord(ctx, i, dateVal[i]);
     }
     storeTimeStepRecord(ctx, timeStep);
-    storeCurveColorRecord(ctx, curveColor);
+    storeCurveColorRecord(ctx, "CurveColor", curveColor);
+    if (!std::equal(curveColor, curveColor + 3, curveColorHygro))
+        storeCurveColorRecord(ctx, "CurveColorHygro", curveColorHygro);
 }

@@ -25,7 +25,7 @@ bool inGap(const std::vector<PenGap> &gaps, double minute)
 Vec2 penScan(const ChartLayout &L, const SynthChart &chart, int field, double minute)
 {
     double v = chart.traceRow(field, minute) / L.p;
-    return L.fieldToScan(field, L.penU(minute, v), v);
+    return L.fieldToScan(field, L.penU(field, minute, v), v);
 }
 
 // Minutes (since the trace start) of the clock multiples of every whose
@@ -55,7 +55,7 @@ double freeBaseline(const ChartLayout &L, const SynthChart &chart, int field, do
                     double height, Rng &rng)
 {
     const double clear = 3.0;
-    double lo = L.H, hi = 0;
+    double lo = L.height(field), hi = 0;
     for (int i = 0; i <= 40; i++) {
         double m = L.minuteAtColumn(u0 + (u1 + L.sagitta - u0) * i / 40.0);
         m = std::clamp(m, 0.0, double(L.minutes));
@@ -64,7 +64,7 @@ double freeBaseline(const ChartLayout &L, const SynthChart &chart, int field, do
         hi = std::max(hi, v);
     }
     double above = lo - clear - height - clear;  // room between the edge and the trace
-    double below = L.H - clear - (hi + clear + height);
+    double below = L.height(field) - clear - (hi + clear + height);
     // Baselines: the glyphs rise toward smaller v from the baseline.
     if (above >= below)
         return clear + height + rng.uniform(0, std::max(0.0, above));
@@ -171,7 +171,7 @@ void pointOnTrace(const ChartLayout &L, const SynthChart &chart, Rng &rng, int &
     field = rng.range(0, 1);
     double m = rng.uniform(0.05, 0.95) * L.minutes;
     v = chart.traceRow(field, m) / L.p;
-    u = L.penU(m, v);
+    u = L.penU(field, m, v);
 }
 
 void drawBlot(const ChartLayout &L, const SynthChart &chart, Rng &rng, FieldPen &pen,
@@ -182,7 +182,7 @@ void drawBlot(const ChartLayout &L, const SynthChart &chart, Rng &rng, FieldPen 
     pointOnTrace(L, chart, rng, field, u, v);
     double r = rng.uniform(0.4, 1.3);
     double side = rng.uniform() < 0.5 ? -1.0 : 1.0;
-    v = std::clamp(v + side * rng.uniform(0.6, 3.0), r, L.H - r);
+    v = std::clamp(v + side * rng.uniform(0.6, 3.0), r, L.height(field) - r);
     u += rng.uniform(-1, 1);
     Disturbance box = emptyBox(Disturbance::Blot, field);
     pen.polyline(field, {{u, v}}, 2 * r, 1.0, &box);
@@ -207,8 +207,9 @@ void drawSmudge(const ChartLayout &L, const SynthChart &chart, Rng &rng, FieldPe
     const int pieces = 6;
     for (int i = 0; i < pieces; i++) {
         double t0 = length * i / pieces, t1 = length * (i + 1) / pieces;
-        Vec2 p0{u + t0 * std::cos(a), std::clamp(v + t0 * std::sin(a), 0.5, L.H - 0.5)};
-        Vec2 p1{u + t1 * std::cos(a), std::clamp(v + t1 * std::sin(a), 0.5, L.H - 0.5)};
+        const double edge = L.height(field) - 0.5;
+        Vec2 p0{u + t0 * std::cos(a), std::clamp(v + t0 * std::sin(a), 0.5, edge)};
+        Vec2 p1{u + t1 * std::cos(a), std::clamp(v + t1 * std::sin(a), 0.5, edge)};
         pen.polyline(field, {p0, p1}, width, alpha * (1.0 - 0.12 * i), &box);
     }
     marks.push_back(box);
@@ -230,8 +231,16 @@ void printScaleNumber(const ChartLayout &L, FieldPen &pen, int field, int value,
     std::snprintf(text, sizeof text, "%d", value);
     GlyphStyle style{1.6, 0.0, 0.0};
     for (const auto &line :
-         layoutText(text, {column - L.arcOffset(v) + 0.5, v - kLabelLift}, {1, 0}, {0, -1}, style, nullptr))
+         layoutText(text, {column - L.arcOffset(field, v) + 0.5, v - kLabelLift}, {1, 0}, {0, -1}, style, nullptr))
         pen.polyline(field, line, kPrintStrokeMM, 1.0);
+}
+
+// The multiples of 10 strictly between two scale ends.
+std::vector<int> tensInside(double a, double b)
+{
+    std::vector<int> tens;
+    for (int t = int(std::floor(std::min(a, b) / 10.0) + 1) * 10; t < std::max(a, b); t += 10) tens.push_back(t);
+    return tens;
 }
 
 // Scale numbers printed beside the time lines at regular times.
@@ -241,7 +250,8 @@ void drawScaleNumbers(const ChartLayout &L, const double hygroMM[21], CoverageLa
     int every = spacingAtLeast(L.mmPerHour, {120, 240, 360, 720, 1440}, 30.0);
     for (double m : clockMultiples(L, every, L.sagitta + 1.0, L.W - 8.0)) {
         double c = L.columnMM(m);
-        for (int t = 40; t >= -30; t -= 10) printScaleNumber(L, pen, 0, t, c, (45.0 - t) * L.H / 80.0);
+        for (int t : tensInside(L.profile.tempScale[0], L.profile.tempScale[1]))
+            printScaleNumber(L, pen, 0, t, c, printedTemperatureMM(L.profile, t));
         for (int k = 2; k <= 18; k += 2) printScaleNumber(L, pen, 1, 5 * k, c, hygroMM[k]);
     }
 }
@@ -281,16 +291,18 @@ std::vector<PenGap> choosePenGaps(int minutes, Rng &rng)
     return gaps;
 }
 
-void drawTraces(const ChartLayout &L, const SynthChart &chart, double penWidthMM, CoverageLayer &ink)
+void drawTraces(const ChartLayout &L, const SynthChart &chart, double penWidthMM, CoverageLayer &ink,
+                CoverageLayer &hygroInk)
 {
     double hw = 0.5 * penWidthMM * L.dpmm;
     for (int field = 0; field < 2; field++) {
+        CoverageLayer &layer = field == 0 ? ink : hygroInk;
         Vec2 prev = penScan(L, chart, field, 0);
         for (int m = 1; m <= L.minutes; m++) {
             Vec2 cur = penScan(L, chart, field, m);
             // The felt tip wears unevenly: the line breathes a little.
             double width = hw * (1.0 + 0.06 * std::sin(m * (2 * M_PI / 517.0) + field));
-            if (!inGap(chart.gaps, m - 0.5)) ink.stroke(prev, cur, width, 1.0);
+            if (!inGap(chart.gaps, m - 0.5)) layer.stroke(prev, cur, width, 1.0);
             prev = cur;
         }
     }

@@ -5,25 +5,53 @@
 
 namespace {
 
-// Read off the printed scale, one line every 5 %.
+// Read off the standard chart's printed scale, one line every 5 %.
 const double kPrintedMM[21] = {0.0,  7.5,  14.5, 21.0, 26.3, 31.3, 35.8, 39.9, 43.6, 47.0, 50.2,
                                53.2, 56.0, 59.0, 62.0, 65.0, 67.9, 70.5, 74.0, 77.2, 82.0};
-const double kStep = 5.0;
 
 } // namespace
 
-// Fritsch-Carlson slopes: a cubic through each pair of lines that never
-// overshoots them.
+double printedTemperatureMM(const Params &profile, double value)
+{
+    const double outer = profile.tempScale[0], inner = profile.tempScale[1];
+    return (outer - value) / (outer - inner) * profile.srcFieldHeightMM;
+}
+
 PrintedHygroScale::PrintedHygroScale()
 {
-    double secant[20];
-    for (int k = 0; k < 20; ++k)
-        secant[k] = (kPrintedMM[k + 1] - kPrintedMM[k]) / kStep;
+    std::vector<double> p(21);
+    for (int k = 0; k <= 20; ++k) p[k] = 5.0 * k;
+    setLines(p, std::vector<double>(kPrintedMM, kPrintedMM + 21));
+}
+
+PrintedHygroScale::PrintedHygroScale(const Params &profile) : PrintedHygroScale()
+{
+    const int n = profile.hygroPairCount;
+    if (n < 2) return;
+    std::vector<double> p(profile.hygroPercent, profile.hygroPercent + n);
+    std::vector<double> m(profile.hygroMM, profile.hygroMM + n);
+    if (p.back() < p.front()) {
+        std::reverse(p.begin(), p.end());
+        std::reverse(m.begin(), m.end());
+    }
+    setLines(p, m);
+}
+
+// Fritsch-Carlson slopes: a cubic through each pair of lines that never
+// overshoots them.
+void PrintedHygroScale::setLines(std::vector<double> percentRising, std::vector<double> mmOfThem)
+{
+    percent = std::move(percentRising);
+    mm = std::move(mmOfThem);
+    const size_t n = percent.size();
+    std::vector<double> secant(n - 1);
+    for (size_t k = 0; k + 1 < n; ++k) secant[k] = (mm[k + 1] - mm[k]) / (percent[k + 1] - percent[k]);
+    slope.assign(n, 0.0);
     slope[0] = secant[0];
-    slope[20] = secant[19];
-    for (int k = 1; k < 20; ++k)
+    slope[n - 1] = secant[n - 2];
+    for (size_t k = 1; k + 1 < n; ++k)
         slope[k] = secant[k - 1] * secant[k] <= 0.0 ? 0.0 : 0.5 * (secant[k - 1] + secant[k]);
-    for (int k = 0; k < 20; ++k) {
+    for (size_t k = 0; k + 1 < n; ++k) {
         const double a = slope[k] / secant[k], b = slope[k + 1] / secant[k];
         const double r = a * a + b * b;
         if (r > 9.0) {
@@ -34,11 +62,13 @@ PrintedHygroScale::PrintedHygroScale()
     }
 }
 
-double PrintedHygroScale::toMM(double percent) const
+double PrintedHygroScale::toMM(double value) const
 {
-    const double p = std::clamp(percent, 0.0, 100.0);
-    const int k = std::min(static_cast<int>(p / kStep), 19);
-    const double t = (p - k * kStep) / kStep, t2 = t * t, t3 = t2 * t;
-    return (2 * t3 - 3 * t2 + 1) * kPrintedMM[k] + (t3 - 2 * t2 + t) * kStep * slope[k] +
-           (-2 * t3 + 3 * t2) * kPrintedMM[k + 1] + (t3 - t2) * kStep * slope[k + 1];
+    const double p = std::clamp(value, percent.front(), percent.back());
+    const size_t k = std::min<size_t>(std::upper_bound(percent.begin(), percent.end(), p) - percent.begin(),
+                                      percent.size() - 1) - 1;
+    const double h = percent[k + 1] - percent[k];
+    const double t = (p - percent[k]) / h, t2 = t * t, t3 = t2 * t;
+    return (2 * t3 - 3 * t2 + 1) * mm[k] + (t3 - 2 * t2 + t) * h * slope[k] + (-2 * t3 + 3 * t2) * mm[k + 1] +
+           (t3 - t2) * h * slope[k + 1];
 }

@@ -18,9 +18,10 @@ const double kLineLead = 2.0;
 bool optionsUsable(const ChartOptions &o)
 {
     const Params &p = o.params;
+    const double tallest = std::max(p.srcFieldHeightMM, fieldHeightMM(p, 1));
     bool geometry = p.srcFieldWidthMM > 20 && p.srcFieldWidthMM < 2000 && p.srcFieldHeightMM > 10 &&
-                    p.srcFieldHeightMM < 500 && p.srcFieldDistMM >= 0 && p.srcFieldDistMM < 500 &&
-                    p.srcRadiusMM > 0.5 * p.srcFieldHeightMM && p.srcRadiusMM < 1e5 && p.dstPixelsPerMM > 0 &&
+                    fieldHeightMM(p, 1) > 10 && tallest < 500 && p.srcFieldDistMM >= 0 && p.srcFieldDistMM < 500 &&
+                    p.srcRadiusMM > 0.5 * tallest && p.srcRadiusMM < 1e5 && p.dstPixelsPerMM > 0 &&
                     p.dstPixelsPerMM < 100;
     bool rotation = o.maxRotationDeg >= 0 && o.maxRotationDeg <= 10 &&
                     (!o.rotationDeg || std::fabs(*o.rotationDeg) <= 10);
@@ -66,13 +67,16 @@ int makeLayout(const ChartOptions &o, const DateTime &start, Rng &rng, ChartLayo
     const Params &p = o.params;
     L.W = p.srcFieldWidthMM;
     L.H = p.srcFieldHeightMM;
+    L.Hh = fieldHeightMM(p, 1);
+    L.profile = p;
     L.D = p.srcFieldDistMM;
     L.R = p.srcRadiusMM;
     L.p = p.dstPixelsPerMM;
-    L.sagitta = L.R - std::sqrt(L.R * L.R - 0.25 * L.H * L.H);
+    const double tallest = std::max(L.H, L.Hh);
+    L.sagitta = L.R - std::sqrt(L.R * L.R - 0.25 * tallest * tallest);
     L.dpmm = o.dpi / 25.4;
 
-    L.paperW = 2 * L.H + L.D + 2 * kMarginSide;
+    L.paperW = L.H + L.D + L.Hh + 2 * kMarginSide;
     L.paperH = L.W + 2 * kMarginEnds;
     L.fieldLeft = kMarginSide;
     L.fieldBottom = kMarginEnds + L.W;
@@ -125,7 +129,7 @@ void extendBox(const ChartLayout &L, const std::vector<Vec2> &uv, double widthMM
 {
     double pad = 0.5 * widthMM * L.p;
     for (const Vec2 &q : uv) {
-        double x = L.p * (q.x + L.arcOffset(q.y)), y = L.p * q.y;
+        double x = L.p * (q.x + L.arcOffset(box.field, q.y)), y = L.p * q.y;
         box.x0 = std::min(box.x0, x - pad);
         box.x1 = std::max(box.x1, x + pad);
         box.y0 = std::min(box.y0, y - pad);

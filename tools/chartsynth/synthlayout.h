@@ -14,8 +14,9 @@
 #include "synthraster.h"
 
 // How far the pen arc at v lies before the straightened column of its time,
-// mm: the arm's tip touches the column at the field edges and reaches back by
-// the sagitta on the centre line (the arc's centre lies toward later times).
+// mm: the arm's tip reaches back by the sagitta on the field's centre line
+// and touches the column at the edges of a field of the sagitta's height (the
+// arc's centre lies toward later times).
 // The cosine of the arc's slope against the value axis goes to *cosine.
 inline double penArcOffset(double H, double R, double sagitta, double v, double *cosine = nullptr)
 {
@@ -31,8 +32,12 @@ inline double penArcOffset(double H, double R, double sagitta, double v, double 
 }
 
 struct ChartLayout {
-    // Field geometry, mm; p is the field images' pixels per mm.
+    // Field geometry, mm; p is the field images' pixels per mm. H is the
+    // temperature field's height, Hh the hygrometer field's; sagitta is the
+    // taller field's, against which both fields' arcs are straightened.
     double W, H, D, R, sagitta, p;
+    double Hh;
+    Params profile;  // the printed scales
     double dpmm;  // scan pixels per mm
 
     double paperW, paperH;
@@ -55,6 +60,7 @@ struct ChartLayout {
     Vec2 paperToScan(Vec2 paper) const;
     Vec2 scanToPaper(Vec2 scan) const;
     double fieldOffset(int field) const { return field == 0 ? 0.0 : H + D; }
+    double height(int field) const { return field == 0 ? H : Hh; }
     Vec2 fieldToPaper(int field, double u, double v) const
     {
         return {fieldLeft + fieldOffset(field) + v, fieldBottom - u};
@@ -63,7 +69,11 @@ struct ChartLayout {
     {
         return paperToScan(fieldToPaper(field, u, v));
     }
-    double arcOffset(double v, double *cosine = nullptr) const { return penArcOffset(H, R, sagitta, v, cosine); }
+    // Each pen's arm swings about its own field's middle row.
+    double arcOffset(int field, double v, double *cosine = nullptr) const
+    {
+        return penArcOffset(height(field), R, sagitta, v, cosine);
+    }
     double columnMM(double minute) const { return startColumnMM + mmPerHour * minute / 60.0; }
     double minuteAtColumn(double columnMM) const
     {
@@ -74,7 +84,7 @@ struct ChartLayout {
     // that side uncut); false when no side is cut.
     bool cropBox(const double marginMM[4], int box[4]) const;
     // Paper u of the pen at a time and value position.
-    double penU(double minute, double v) const { return columnMM(minute) - arcOffset(v); }
+    double penU(int field, double minute, double v) const { return columnMM(minute) - arcOffset(field, v); }
 };
 
 // The first of the candidate time spacings (minutes, ascending) that lies at
@@ -103,9 +113,9 @@ private:
 
 // The pen stretches that stay empty (degradation "gaps").
 std::vector<PenGap> choosePenGaps(int minutes, Rng &rng);
-// The two ink traces.
+// The two ink traces, the hygrometer's into its own layer (which may be ink).
 void drawTraces(const ChartLayout &L, const SynthChart &chart, double penWidthMM,
-                CoverageLayer &ink);
+                CoverageLayer &ink, CoverageLayer &hygroInk);
 // Handwritten date and scribbles, away from the traces.
 void drawAnnotations(const ChartLayout &L, const SynthChart &chart, Rng &rng, CoverageLayer &ink,
                      std::vector<Disturbance> &marks);

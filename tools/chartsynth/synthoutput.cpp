@@ -80,5 +80,6 @@ int writeChart(const ChartOptions &options, const std::string &scanPath, SynthCh
             return SynthWriteFailed;
     }
     if (writeFileAtomic(scanPath + ".truth.tsv", chart.truthText()) != 0) return SynthWriteFailed;
+    if (writeFileAtomic(scanPath + ".ini", paramFileText(chart.params)) != 0) return SynthWriteFailed;
     return SynthOk;
 }

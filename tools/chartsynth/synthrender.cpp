@@ -3,12 +3,20 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "splinecurve.h"
 #include "synthlayout.h"
 
 namespace {
+
+// The hygrometer pen writes in the temperature pen's ink unless the chart's
+// make gives it its own.
+const unsigned char *hygroInkOf(const ChartOptions &o)
+{
+    return o.params.hasHygroInkColor ? o.hygroInkColor : o.inkColor;
+}
 
 // Independent random streams of one seed, so that switching a degradation on
 // leaves everything else as it was.
@@ -53,15 +61,22 @@ public:
     {
         ext = 0.5 * kOutlineMM + 1.0 / L.dpmm;
         outline = halfWidth(kOutlineMM);
-        for (int k = 0; k <= 80; k++) {
-            int t = 45 - k;
-            temperature[k] = halfWidth(t % 10 == 0 ? kBoldMM : t % 5 == 0 ? kMediumMM : kThinMM);
+        // A line every unit from the outer edge's value on.
+        const double outer = L.profile.tempScale[0], span = outer - L.profile.tempScale[1];
+        tempStep = L.H / std::fabs(span);
+        for (int k = 0; k <= int(std::fabs(span) + 1e-9); k++) {
+            long t = std::lround(outer - (span > 0 ? k : -k));
+            temperature.push_back(halfWidth(t % 10 == 0 ? kBoldMM : t % 5 == 0 ? kMediumMM : kThinMM));
         }
-        for (int k = 0; k <= 20; k++) {
-            hygro[k] = hygroMM[k];
-            humidity[k] = halfWidth(k % 2 == 0 ? kMediumMM : kThinMM);
+        // Lines in the order they lie across the field, whichever way the scale runs.
+        int order[21];
+        for (int k = 0; k <= 20; k++) order[k] = k;
+        std::stable_sort(order, order + 21, [&](int a, int b) { return hygroMM[a] < hygroMM[b]; });
+        for (int i = 0; i <= 20; i++) {
+            hygro[i] = hygroMM[order[i]];
+            humidity[i] = halfWidth(order[i] % 2 == 0 ? kMediumMM : kThinMM);
         }
-        for (int k = 0; k < 20; k++) hygroMid[k] = 0.5 * (hygroMM[k] + hygroMM[k + 1]);
+        for (int k = 0; k < 20; k++) hygroMid[k] = 0.5 * (hygro[k] + hygro[k + 1]);
         lineSpacingMM = L.mmPerHour * L.lineMinutes / 60.0;
         firstLineMM = L.columnMM(L.firstLineMinute);
         int lines = int(std::ceil((L.W + L.sagitta - firstLineMM) / lineSpacingMM)) + 2;
@@ -73,19 +88,19 @@ public:
     bool nearFields(Vec2 paper) const
     {
         double a = paper.x - L.fieldLeft, u = L.fieldBottom - paper.y;
-        return a > -ext && a < 2 * L.H + L.D + ext && u > -ext && u < L.W + ext;
+        return a > -ext && a < L.H + L.Hh + L.D + ext && u > -ext && u < L.W + ext;
     }
 
     float at(Vec2 paper) const
     {
         double a = paper.x - L.fieldLeft;
         int field = a < L.H + 0.5 * L.D ? 0 : 1;
-        double v = a - L.fieldOffset(field), u = L.fieldBottom - paper.y;
-        if (u < -ext || u > L.W + ext || v < -ext || v > L.H + ext) return 0.0f;
+        double v = a - L.fieldOffset(field), u = L.fieldBottom - paper.y, H = L.height(field);
+        if (u < -ext || u > L.W + ext || v < -ext || v > H + ext) return 0.0f;
         double cov = std::max(line(std::min(std::fabs(u), std::fabs(u - L.W)), outline),
-                              line(std::min(std::fabs(v), std::fabs(v - L.H)), outline));
-        if (u >= 0 && u <= L.W && v >= 0 && v <= L.H)
-            cov = std::max({cov, field == 0 ? temperatureLine(v) : humidityLine(v), timeLine(u, v)});
+                              line(std::min(std::fabs(v), std::fabs(v - H)), outline));
+        if (u >= 0 && u <= L.W && v >= 0 && v <= H)
+            cov = std::max({cov, field == 0 ? temperatureLine(v) : humidityLine(v), timeLine(field, u, v)});
         return float(cov);
     }
 
@@ -93,12 +108,11 @@ private:
     double halfWidth(double widthMM) const { return 0.5 * widthMM * L.dpmm; }
     double line(double distMM, double halfWidthPx) const { return bandCoverage(distMM * L.dpmm, halfWidthPx); }
 
-    // Every degree, bolder every 5 and 10 degrees; 45 degrees at v = 0.
+    // Every degree, bolder every 5 and 10 degrees; the outer edge's value at v = 0.
     double temperatureLine(double v) const
     {
-        double step = L.H / 80.0;
-        int k = std::clamp(int(v / step + 0.5), 0, 80);
-        return line(v - k * step, temperature[k]);
+        int k = std::clamp(int(v / tempStep + 0.5), 0, int(temperature.size()) - 1);
+        return line(v - k * tempStep, temperature[k]);
     }
 
     // Every 5 %, bolder every 10 %, on the hygrometer's own scale.
@@ -120,10 +134,10 @@ private:
 
     // Time lines are pen arcs: straighten the position first, then the
     // distance across the arc is the column distance times its cosine.
-    double timeLine(double u, double v) const
+    double timeLine(int field, double u, double v) const
     {
         double cosine;
-        double column = u + L.arcOffset(v, &cosine);
+        double column = u + L.arcOffset(field, v, &cosine);
         double n = std::floor((column - firstLineMM) / lineSpacingMM + 0.5);
         double dist = std::fabs(column - firstLineMM - n * lineSpacingMM) * cosine;
         size_t index = size_t(std::clamp(long(n) - firstLine, 0L, long(timeLines.size()) - 1));
@@ -132,7 +146,8 @@ private:
 
     const ChartLayout &L;
     double ext, outline;
-    double temperature[81];
+    double tempStep;
+    std::vector<double> temperature;  // half widths from the outer edge on
     double hygro[21], hygroMid[20], humidity[21];
     double lineSpacingMM, firstLineMM;
     int firstLine;
@@ -140,15 +155,16 @@ private:
 };
 
 struct Inks {
-    Rgb grid, ink;
+    Rgb grid, ink, hygroInk;
     double noiseSigma;
 };
 
 class Compositor {
 public:
+    // hygroInk is the hygrometer pen's layer when its ink differs, else null.
     Compositor(const ChartLayout &layout, const GridPrinter &grid, const CoverageLayer &print,
-               const CoverageLayer &ink, const Inks &inks, uint64_t seed)
-        : L(layout), grid(grid), print(print), ink(ink), inks(inks), rng(seed, StreamTexture),
+               const CoverageLayer &ink, const CoverageLayer *hygroInk, const Inks &inks, uint64_t seed)
+        : L(layout), grid(grid), print(print), ink(ink), hygroInk(hygroInk), inks(inks), rng(seed, StreamTexture),
           grain(L.scanW, L.scanH, 2, rng), mottle(L.scanW, L.scanH, 6, rng), tone(L.scanW, L.scanH, 7, rng),
           gauss(4096)
     {
@@ -171,6 +187,7 @@ private:
         Vec2 p1 = L.scanToPaper({1.0, double(y)});
         Vec2 step{p1.x - p0.x, p1.y - p0.y};
         const unsigned char *printRow = print.row(y), *inkRow = ink.row(y);
+        const unsigned char *hygroRow = hygroInk ? hygroInk->row(y) : nullptr;
         for (int x = 0; x < L.scanW; x++, out += 3) {
             Vec2 P{p0.x + x * step.x, p0.y + x * step.y};
             float mot = mottle.at(m, x);
@@ -179,7 +196,8 @@ private:
             float printed = printRow[x] * (1.0f / 255.0f);
             if (grid.nearFields(P)) printed = std::max(printed, grid.at(P));
             if (printed > 0) overPrint(c, printed * (0.9f + 0.1f * mot));
-            if (inkRow[x]) overInk(c, inkRow[x] * (1.0f / 255.0f), tone.at(t, x));
+            if (inkRow[x]) overInk(c, inkRow[x] * (1.0f / 255.0f), tone.at(t, x), inks.ink);
+            if (hygroRow && hygroRow[x]) overInk(c, hygroRow[x] * (1.0f / 255.0f), tone.at(t, x), inks.hygroInk);
             store(c, out);
         }
     }
@@ -203,10 +221,10 @@ private:
     }
 
     // Recorder ink a little darker or lighter in places, darker over print.
-    void overInk(float c[3], float a, float toneNoise) const
+    void overInk(float c[3], float a, float toneNoise, const Rgb &color) const
     {
         float f = (0.96f + 0.06f * toneNoise) * (0.93f + 0.07f * luminance(c) / paperLum);
-        for (int i = 0; i < 3; i++) c[i] += (inks.ink.c[i] * f - c[i]) * a;
+        for (int i = 0; i < 3; i++) c[i] += (color.c[i] * f - c[i]) * a;
     }
 
     void store(float c[3], guchar *out)
@@ -221,6 +239,7 @@ private:
     const ChartLayout &L;
     const GridPrinter &grid;
     const CoverageLayer &print, &ink;
+    const CoverageLayer *hygroInk;
     const Inks &inks;
     Rng rng;
     ValueNoise grain, mottle, tone;
@@ -270,7 +289,7 @@ void fillChart(const ChartOptions &o, const ChartLayout &L, const DateTime &star
     chart.params = o.params;
     chart.pass[0] = L.fieldToScan(0, L.W, 0);
     chart.pass[1] = L.fieldToScan(0, 0, 0);
-    chart.pass[2] = L.fieldToScan(1, 0, L.H);
+    chart.pass[2] = L.fieldToScan(1, 0, L.Hh);
     chart.minutes = L.minutes;
     chart.mmPerHour = L.mmPerHour;
     chart.startColumnMM = L.startColumnMM;
@@ -282,14 +301,18 @@ void fillChart(const ChartOptions &o, const ChartLayout &L, const DateTime &star
     // Marks where the trace starts and ends; rounding as the program rounds.
     chart.datePos[0] = int(L.p * L.columnMM(0) + 0.5);
     chart.datePos[1] = int(L.p * L.columnMM(L.minutes) + 0.5);
-    for (int i = 0; i < 3; i++) chart.curveColor[i] = o.inkColor[i];
+    for (int i = 0; i < 3; i++) {
+        chart.curveColor[i] = o.inkColor[i];
+        chart.curveColorHygro[i] = hygroInkOf(o)[i];
+    }
+    chart.setHygroScale(PrintedHygroScale(o.params));
     chart.timeStep = o.timeStep;
     chart.curves = makeCurves(o.seed, L.startClockMinute);
 }
 
 Inks chooseInks(const ChartOptions &o)
 {
-    Inks inks{toRgb(o.gridColor), toRgb(o.inkColor), o.noiseSigma};
+    Inks inks{toRgb(o.gridColor), toRgb(o.inkColor), toRgb(hygroInkOf(o)), o.noiseSigma};
     // A grid printed almost in the ink's colour: a fifth of the way to the paper.
     if (o.inkGrid)
         for (int i = 0; i < 3; i++) inks.grid.c[i] = inks.ink.c[i] + 0.2f * (kPaper[i] - inks.ink.c[i]);
@@ -330,7 +353,10 @@ int render(const ChartOptions &o, SynthChart &out)
     }
 
     CoverageLayer ink(L.scanW, L.scanH), print(L.scanW, L.scanH);
-    drawTraces(L, chart, o.penWidthMM, ink);
+    // A second pen layer only for a second ink.
+    std::optional<CoverageLayer> hygroInk;
+    if (!std::equal(o.inkColor, o.inkColor + 3, hygroInkOf(o))) hygroInk.emplace(L.scanW, L.scanH);
+    drawTraces(L, chart, o.penWidthMM, ink, hygroInk ? *hygroInk : ink);
     if (o.annotations) {
         Rng r(degradationSeed, StreamAnnotations);
         drawAnnotations(L, chart, r, ink, chart.disturbances);
@@ -348,7 +374,7 @@ int render(const ChartOptions &o, SynthChart &out)
     chart.scan.reset(pb);
     GridPrinter grid(L, hygroMM);
     Inks inks = chooseInks(o);
-    Compositor(L, grid, print, ink, inks, o.seed).run(pb);
+    Compositor(L, grid, print, ink, hygroInk ? &*hygroInk : nullptr, inks, o.seed).run(pb);
     if (!cutMargins(o, L, chart)) return SynthNoMemory;
     out = std::move(chart);
     return SynthOk;
