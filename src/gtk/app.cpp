@@ -152,25 +152,25 @@ void releaseFont(PangoFontDescription *&font)
 
 // Reading stops at a line it does not understand; the user must learn that
 // the rest of the file, perhaps the chart's geometry, did not count.
-void initParams(MainCtx *ctx)
+void initParams(MainCtx *ctx, const char *chosenFile)
 {
     ctx->params = &ctx->paramsRecord;
     setParamDefaults(*ctx->params);
     const DataPlaces places = processDataPlaces();
-    const std::string paramFile = findParamFile(places);
-    if (paramFile.empty())
+    ctx->paramFile = chosenFile ? chosenFile : findParamFile(places);
+    if (ctx->paramFile.empty())
         return;
-    const int result = loadParamFile(*ctx->params, paramFile.c_str());
+    const int result = loadParamFile(*ctx->params, ctx->paramFile.c_str());
     // The working folder's file by its name, as the user knows it.
     const std::string inWorkDir = places.workDir + G_DIR_SEPARATOR_S;
-    const bool local = paramFile.compare(0, inWorkDir.size(), inWorkDir) == 0;
-    ctx->paramFileMessage =
-        paramFileStopMessage(local ? paramFile.c_str() + inWorkDir.size() : paramFile.c_str(), result);
+    if (ctx->paramFile.compare(0, inWorkDir.size(), inWorkDir) == 0)
+        ctx->paramFile.erase(0, inWorkDir.size());
+    ctx->paramFileMessage = paramFileStopMessage(ctx->paramFile.c_str(), result);
 }
 
 } // namespace
 
-void initMainCtx(MainCtx *ctx)
+void initMainCtx(MainCtx *ctx, const char *paramFile)
 {
     ctx->busy = 0;
     ctx->dirtyFlags = ImageChanged | PassPointsChanged | CurveChanged;
@@ -179,7 +179,7 @@ void initMainCtx(MainCtx *ctx)
     createCursors(ctx);
     ctx->scanPixbuf = nullptr;
     ctx->activePassPoint = 0;
-    initParams(ctx);
+    initParams(ctx, paramFile);
     ctx->markMode = 0;
     ctx->showContrast = ctx->showCurve = ctx->showTable = 0;
     defaultScanSettings(*ctx->params, ctx->settings);
@@ -254,7 +254,10 @@ void destroyMainCtx(MainCtx *ctx)
 int velloraMain(int argc, char **argv)
 {
     gboolean showVersion = FALSE;
+    gchar *paramFile = nullptr;
     GOptionEntry options[] = {
+        {"params", 0, 0, G_OPTION_ARG_FILENAME, &paramFile, "Read the chart profile FILE instead of vellora.ini",
+         "FILE"},
         {"verbose", 'v', 0, G_OPTION_ARG_NONE, &verbose, "Trace every handler on standard output", nullptr},
         {"version", 'V', 0, G_OPTION_ARG_NONE, &showVersion, "Show the version and end", nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
@@ -287,8 +290,14 @@ int velloraMain(int argc, char **argv)
         return 1;
     }
 
+    if (paramFile && !g_file_test(paramFile, G_FILE_TEST_IS_REGULAR)) {
+        fprintf(stderr, "vellora: could not read parameter file %s\n", paramFile);
+        g_free(paramFile);
+        return 1;
+    }
     MainCtx *mainCtx = new MainCtx();
-    initMainCtx(mainCtx);
+    initMainCtx(mainCtx, paramFile);
+    g_free(paramFile);
     if (startMainWindow(mainCtx, uiDefinition.c_str()) != 0) {
         destroyMainCtx(mainCtx);
         delete mainCtx;

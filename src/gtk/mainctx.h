@@ -81,6 +81,7 @@ struct MainCtx {
     PangoFontDescription *fontMedium;
     PangoFontDescription *fontLarge;
     Params paramsRecord;  // what params points at
+    std::string paramFile;         // the chart profile in use; empty: built-in values
     std::string paramFileMessage;  // where reading the parameter file stopped
 };
 

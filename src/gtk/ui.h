@@ -25,7 +25,8 @@ struct FieldText {
 void progressCallback(void *user, double fraction);
 
 // app.cpp: start-up and ending.
-void initMainCtx(MainCtx *ctx);
+// paramFile: the chart profile to read instead of the one looked up.
+void initMainCtx(MainCtx *ctx, const char *paramFile = nullptr);
 // Loads the UI definition, looks up the widgets, sets up the chooser and
 // connects the handlers. 0, or -1 when the UI definition cannot be loaded.
 int startMainWindow(MainCtx *ctx, const char *gladePath);
