@@ -108,13 +108,17 @@ inline const guchar *sampleAddress(const ScanView &scan, const AffineTransform &
            (gsize)(int)along(T.t[0], x, r.ax) * scan.channels;
 }
 
+// Three bytes in two moves.
+inline void copyPixel(guchar *d, const guchar *s)
+{
+    std::memcpy(d, s, 2);
+    d[2] = s[2];
+}
+
 inline void copySample(guchar *d, const ScanView &scan, const AffineTransform &T,
                        const RowPlan &r, int x)
 {
-    const guchar *s = sampleAddress(scan, T, r, x);
-    d[0] = s[0];
-    d[1] = s[1];
-    d[2] = s[2];
+    copyPixel(d, sampleAddress(scan, T, r, x));
 }
 
 // Narrows [lo, hi] to the reals x with -1 < slope * x + base < size.
@@ -235,6 +239,16 @@ void sampleTileByRows(const Field &f, const RowPlan *plans, const Tile &t)
     }
 }
 
+// Copies column x of the tile's rows, all showing the scan there, to d and
+// down: along() with its products slope * x, (cx, cy), made once.
+void copyColumn(guchar *d, gsize stride, const ScanView &scan, const RowPlan *plans, int n,
+                double cx, double cy)
+{
+    for (int m = 0; m < n; ++m, d += stride)
+        copyPixel(d, scan.pixels + (gsize)(int)(cy + plans[m].ay) * scan.rowstride +
+                         (gsize)(int)(cx + plans[m].ax) * scan.channels);
+}
+
 // Samples the tile column after column, for scans whose rows run down the
 // image columns (a chart turned by a quarter turn).
 void sampleTileByColumns(const Field &f, const RowPlan *plans, const Tile &t)
@@ -247,9 +261,12 @@ void sampleTileByColumns(const Field &f, const RowPlan *plans, const Tile &t)
         for (int m = 0; m < t.n; m += kPrefetchStep)
             __builtin_prefetch(prefetchAddress(scan, T, plans[m], x + kLookAhead));
         guchar *d = f.pixels + (gsize)t.y0 * stride + 3 * x;
-        for (int m = 0; m < t.n; ++m, d += stride)
-            if (inside || (x >= plans[m].sa && x < plans[m].sb))
-                copySample(d, scan, T, plans[m], x);
+        if (inside)
+            copyColumn(d, stride, scan, plans, t.n, T.t[0] * x, T.t[3] * x);
+        else
+            for (int m = 0; m < t.n; ++m, d += stride)
+                if (x >= plans[m].sa && x < plans[m].sb)
+                    copySample(d, scan, T, plans[m], x);
     }
 }
 

@@ -13,12 +13,17 @@ public:
 
     bool isInk(const guchar p[3]) const
     {
-        guchar c = cells[(p[0] >> 4) << 8 | (p[1] >> 4) << 4 | p[2] >> 4];
+        guchar c = cells[cellOf(p)];
         return c == Mixed ? ::isInk(ref, p) : c == Ink;
     }
 
+    // False for colours that are certainly no ink, most of a chart: one
+    // look-up, and isInk decides the rest.
+    bool mayBeInk(const guchar p[3]) const { return cells[cellOf(p)] != NoInk; }
+
 private:
     enum : guchar { NoInk, Ink, Mixed };
+    static int cellOf(const guchar p[3]) { return (p[0] & 0xf0) << 4 | (p[1] & 0xf0) | p[2] >> 4; }
     RefColor ref;
     guchar cells[4096];
 };

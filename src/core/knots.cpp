@@ -25,10 +25,10 @@ void addInkRow(const guchar *row, int channels, const InkClassifier &ink, const 
 {
     const int n = static_cast<int>(columns.size());
     for (int i = 0; i < n; ++i, row += channels) {
-        if (!ink.isInk(row))
+        if (!ink.mayBeInk(row))
             continue;
         InkSums &c = columns[i];
-        if (y < c.lo || y > c.hi)
+        if (y < c.lo || y > c.hi || !ink.isInk(row))
             continue;
         const double w = 1.0 / (colorDistance(ref, row) + kKnotWeightBias);
         c.sumYW += y * w;
