@@ -36,7 +36,9 @@ static guchar classifyCell(const RefColor &ref, const double centre[3], guchar i
 InkClassifier::InkClassifier(const RefColor &r) : ref(r)
 {
     for (int c = 0; c < 4096; ++c) {
-        double centre[3] = {(c >> 8) * 16 + 7.5, ((c >> 4) & 15) * 16 + 7.5, (c & 15) * 16 + 7.5};
-        cells[c] = classifyCell(ref, centre, Ink, NoInk, Mixed);
+        const guchar corner[3] = {(guchar)(c >> 8 << 4), (guchar)((c >> 4 & 15) << 4),
+                                  (guchar)((c & 15) << 4)};
+        const double centre[3] = {corner[0] + 7.5, corner[1] + 7.5, corner[2] + 7.5};
+        cells[cellOf(corner)] = classifyCell(ref, centre, Ink, NoInk, Mixed);
     }
 }

@@ -3,34 +3,37 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <vector>
 
 #include "inkclassifier.h"
 #include "inksearch.h"
 
 namespace {
 
-// Centre of the ink pixels of column x between rows lo and hi, each weighted
-// by the inverse of its colour distance; false when the window holds no ink.
-bool inkCentre(const GdkPixbuf *image, const InkClassifier &ink, const RefColor &ref, int x,
-               int lo, int hi, double *row)
+// The weighted ink rows of one column: the knot is sumYW / sumW.
+struct InkSums {
+    int lo, hi;  // the column's window; empty (lo > hi) when not searched
+    double sumW, sumYW;
+};
+
+// Adds every ink pixel of row y within its column's window, each weighted by
+// the inverse of its colour distance. Walking the rows as they lie in memory
+// keeps the image in cache; every column still sums its rows in increasing
+// order, so the sums are those of a walk down each column.
+void addInkRow(const guchar *row, int channels, const InkClassifier &ink, const RefColor &ref,
+               int y, std::vector<InkSums> &columns)
 {
-    if (lo > hi)
-        return false;
-    const int stride = gdk_pixbuf_get_rowstride(image);
-    const guchar *column = pixelAddress(image, x, 0);
-    double sumW = 0.0, sumYW = 0.0;
-    for (int y = lo; y <= hi; ++y) {
-        const guchar *p = column + (gsize)y * stride;
-        if (!ink.isInk(p))
+    const int n = static_cast<int>(columns.size());
+    for (int i = 0; i < n; ++i, row += channels) {
+        if (!ink.mayBeInk(row))
             continue;
-        const double w = 1.0 / (colorDistance(ref, p) + kKnotWeightBias);
-        sumYW += y * w;
-        sumW += w;
+        InkSums &c = columns[i];
+        if (y < c.lo || y > c.hi || !ink.isInk(row))
+            continue;
+        const double w = 1.0 / (colorDistance(ref, row) + kKnotWeightBias);
+        c.sumYW += y * w;
+        c.sumW += w;
     }
-    if (!(sumW > 0.0))
-        return false;
-    *row = sumYW / sumW;
-    return true;
 }
 
 }  // namespace
@@ -47,27 +50,40 @@ int extractKnots(const GdkPixbuf *image, const RefColor &ref, const SpanArray *l
     // exactly one entry per image column.
     s = std::max(s, 0);
     e = std::min(e, width - 1);
-    const double step = s < e ? 1.0 / (e - s) : 0.0;
+    if (s > e)
+        return 0;
+    std::vector<InkSums> columns(e - s + 1, InkSums{0, -1, 0.0, 0.0});
+    int rowMin = height, rowMax = -1;
+    for (int x = s; x <= e; ++x) {
+        if (drawPos && drawPos[x] >= 0)
+            continue;
+        InkSums &c = columns[x - s];
+        searchWindow(limitSpan, x, height, &c.lo, &c.hi);
+        if (c.lo <= c.hi) {
+            rowMin = std::min(rowMin, c.lo);
+            rowMax = std::max(rowMax, c.hi);
+        }
+    }
+
     const InkClassifier ink(ref);
+    const int channels = gdk_pixbuf_get_n_channels(image);
+    const double rows = rowMax - rowMin + 1.0;
+    for (int y = rowMin; y <= rowMax; ++y) {
+        addInkRow(pixelAddress(image, s, y), channels, ink, ref, y, columns);
+        if (progress)
+            progress(progressUser, (y - rowMin + 1.0) / rows);
+    }
+
     int count = 0;
     for (int x = s; x <= e; ++x) {
-        double row;
-        bool found;
-        if (drawPos && drawPos[x] >= 0) {
-            row = drawPos[x];
-            found = true;
-        } else {
-            int lo, hi;
-            searchWindow(limitSpan, x, height, &lo, &hi);
-            found = inkCentre(image, ink, ref, x, lo, hi, &row);
-        }
-        if (found) {
-            knotPos[count] = x;
-            knotVal[count] = row;
-            ++count;
-        }
-        if (progress)
-            progress(progressUser, (x - s) * step);
+        const InkSums &c = columns[x - s];
+        if (drawPos && drawPos[x] >= 0)
+            knotVal[count] = drawPos[x];
+        else if (c.sumW > 0.0)
+            knotVal[count] = c.sumYW / c.sumW;
+        else
+            continue;
+        knotPos[count++] = x;
     }
     return count;
 }
