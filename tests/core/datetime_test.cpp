@@ -16,7 +16,9 @@ TEST(DateTime, StatusCodes)
         EXPECT_EQ(at(c[0], c[1], c[2], c[3], c[4]).status(), c[5]) << stamp(at(c[0], c[1], c[2], c[3], c[4]));
     DateTime dt = at(2000, 4, 31, 5, 6);
     EXPECT_EQ(stamp(dt), "2000-04-31 05:06") << "stored despite the failure";
-    EXPECT_TRUE(dt.setDate(2001, 4, 30) == 0 && dt.setTime(7, 60) == -5 && stamp(dt) == "2001-04-30 07:60");
+    EXPECT_EQ(dt.setDate(2001, 4, 30), 0);
+    EXPECT_EQ(dt.setTime(7, 60), -5);
+    EXPECT_EQ(stamp(dt), "2001-04-30 07:60");
 }
 
 TEST(DateTime, SteppingCarriesAcrossYearEndsAndLeapDays)
@@ -36,7 +38,8 @@ TEST(DateTime, SteppingCarriesAcrossYearEndsAndLeapDays)
     for (const auto &c : cases) {
         DateTime dt = c.from;
         (dt.*c.step)();
-        EXPECT_TRUE(stamp(dt) == c.to && c.from.minutesUntil(dt) == c.minutes) << stamp(dt) << " for " << c.to;
+        EXPECT_EQ(stamp(dt), c.to);
+        EXPECT_EQ(c.from.minutesUntil(dt), c.minutes) << c.to;
     }
 }
 
