@@ -2,10 +2,12 @@
 
 #include "coretest.h"
 
+// The status says which part of a date is out of range. An invalid date keeps
+// its values so that it shows as typed; the records tests check that.
 TEST(DateTime, StatusCodes)
 {
     EXPECT_EQ(DateTime().status(), -6);
-    EXPECT_EQ(daysInMonth(2000, 0) + daysInMonth(2000, 13), 0);
+    EXPECT_EQ(std::make_pair(daysInMonth(2000, 0), daysInMonth(2000, 13)), std::make_pair(0, 0));
     const int cases[][6] = {
         {2000, 2, 29, 0, 0, 0},     {1900, 2, 29, 0, 0, -3},
         {2004, 2, 29, 0, 0, 0},     {1599, 1, 1, 0, 0, -1},   {3000, 12, 31, 23, 59, 0},
@@ -14,11 +16,6 @@ TEST(DateTime, StatusCodes)
     };
     for (auto &c : cases)
         EXPECT_EQ(at(c[0], c[1], c[2], c[3], c[4]).status(), c[5]) << stamp(at(c[0], c[1], c[2], c[3], c[4]));
-    DateTime dt = at(2000, 4, 31, 5, 6);
-    EXPECT_EQ(stamp(dt), "2000-04-31 05:06") << "stored despite the failure";
-    EXPECT_EQ(dt.setDate(2001, 4, 30), 0);
-    EXPECT_EQ(dt.setTime(7, 60), -5);
-    EXPECT_EQ(stamp(dt), "2001-04-30 07:60");
 }
 
 TEST(DateTime, SteppingCarriesAcrossYearEndsAndLeapDays)
