@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 
 #include <glib.h>
@@ -13,34 +12,6 @@
 #include "coretest.h"
 #include "scanimage.h"
 #include "synth_fixtures.h"
-
-namespace {
-
-struct Digitised {
-    FieldResult fields[2];
-    int result;
-};
-
-void digitise(const SynthChart &chart, const GdkPixbuf *scan, const FileCtx &ctx, Digitised &out)
-{
-    DigitiseOptions options;
-    options.autoWindows = true;
-    out.result = digitiseScan(chart.params, scan, ctx, options, out.fields);
-}
-
-// Root mean square difference of two tables of a field over their common times.
-double tableDifference(const FieldResult &a, const FieldResult &b)
-{
-    double sum = 0;
-    int n = 0;
-    for (const TableRow &r : a.rows)
-        for (const TableRow &q : b.rows)
-            if (r.year == q.year && r.month == q.month && r.day == q.day && r.hour == q.hour && r.minute == q.minute)
-                sum += (r.value - q.value) * (r.value - q.value), n++;
-    return n >= 24 ? std::sqrt(sum / n) : NAN;
-}
-
-}  // namespace
 
 // Clean charts within 0.1 C and 0.3 %, degraded ones (notes, blots, pen
 // gaps, noise, faded grid, margins cut off, JPEG) within 0.3 C and 1.5 %.
@@ -88,43 +59,15 @@ TEST(AutoSetup, AScanAndItsManifestLineBecomeTablesWithoutAClick)
         EXPECT_EQ(p.reason, "");
         EXPECT_GE(lowestConfidence(p), 0.8);
         storeProposals(p, ctx);
-        Digitised d;
-        digitise(made.chart, scan.get(), ctx, d);
-        ASSERT_EQ(d.result, DigitiseOk);
-        TableError t = tableError(made.chart, d.fields[0], 0), h = tableError(made.chart, d.fields[1], 1);
+        DigitiseOptions options;
+        options.autoWindows = true;
+        FieldResult fields[2];
+        ASSERT_EQ(digitiseScan(made.chart.params, scan.get(), ctx, options, fields), DigitiseOk);
+        TableError t = tableError(made.chart, fields[0], 0), h = tableError(made.chart, fields[1], 1);
         EXPECT_LE(t.rmse, c.tempLimit);
         EXPECT_LE(h.rmse, c.humLimit);
         std::printf("%-17s zero-click RMSE %.3f C %.3f %%\n", c.name, t.rmse, h.rmse);
     }
-}
-
-// Found corners and the found colour each give the tables of the exact
-// ones to within 0.05 C and 0.15 %.
-TEST(AutoSetup, FoundCornersAndColourDigitiseLikeTheExactOnes)
-{
-    ChartOptions o = quickChartOptions(54);
-    o.dpi = 300;
-    o.maxRotationDeg = 3;
-    SynthChart chart;
-    ASSERT_EQ(renderChart(o, chart), SynthOk);
-    FileCtx none;
-    SetupProposal p = proposeSetup(chart.params, chart.scan.get(), none, nullptr);
-
-    FileCtx exact, corners, colour;
-    for (FileCtx *ctx : {&exact, &corners, &colour}) chart.storeRecords(*ctx);
-    for (int i = 0; i < 3; i++) storePassPointRecord(corners, i, p.passPoints[i]);
-    storeCurveColorRecord(colour, "CurveColor", p.curveColor);
-    Digitised e, withCorners, withColour;
-    digitise(chart, chart.scan.get(), exact, e);
-    digitise(chart, chart.scan.get(), corners, withCorners);
-    digitise(chart, chart.scan.get(), colour, withColour);
-    EXPECT_LE(tableDifference(withCorners.fields[0], e.fields[0]), 0.05);
-    EXPECT_LE(tableDifference(withCorners.fields[1], e.fields[1]), 0.15);
-    EXPECT_LE(tableDifference(withColour.fields[0], e.fields[0]), 0.05);
-    EXPECT_LE(tableDifference(withColour.fields[1], e.fields[1]), 0.15);
-    std::printf("found corners: %.4f C %.4f %%, found colour: %.4f C %.4f %% from the exact set-up\n",
-                tableDifference(withCorners.fields[0], e.fields[0]), tableDifference(withCorners.fields[1], e.fields[1]),
-                tableDifference(withColour.fields[0], e.fields[0]), tableDifference(withColour.fields[1], e.fields[1]));
 }
 
 // Records present stay as they are; only the missing are proposed, and

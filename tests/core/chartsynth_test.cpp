@@ -14,7 +14,6 @@
 
 #include "coretest.h"
 #include "cutout.h"
-#include "digitise.h"
 #include "scanimage.h"
 #include "synth_fixtures.h"
 
@@ -106,14 +105,14 @@ PrintedLine printedLine(const CutChart &cut, int f, bool timeLine, double expect
     return PrintedLine{c - 3 + peak, c - 3 + sum / weight};
 }
 
-// The same seed draws the same chart, another seed another; its files read
-// back as the program reads them.
-TEST(ChartSynth, ScanContextAndTruthFilesReadBack)
+// The same seed draws the same chart, another seed another; the scan reads
+// back as drawn (JPEG aside) and the truth file holds a line a minute. The
+// records beside it are proved by digitising the written charts.
+TEST(ChartSynth, ScanAndTruthFilesReadBack)
 {
     TempDir dir;
     ChartOptions o = quickChartOptions(11);
     o.dpi = 60;
-    o.timeStep = 10;
     const SynthChart again = render(o);
     o.seed = 12;
     const SynthChart other = render(o);
@@ -127,28 +126,13 @@ TEST(ChartSynth, ScanContextAndTruthFilesReadBack)
         GdkPixbuf *loaded = nullptr;
         ASSERT_EQ(ScanLoaded, loadScanImage(made.scan.c_str(), &loaded));
         const PixbufPtr owner(loaded);
-        EXPECT_TRUE(gdk_pixbuf_get_n_channels(loaded) == 3 && !gdk_pixbuf_get_has_alpha(loaded));
+        EXPECT_EQ(gdk_pixbuf_get_n_channels(loaded), 3);
+        EXPECT_FALSE(gdk_pixbuf_get_has_alpha(loaded));
         EXPECT_EQ(format != ScanFormat::Jpeg, samePixels(c.scan.get(), loaded));
-        EXPECT_TRUE(samePixels(c.scan.get(), again.scan.get()) && c.truthText() == again.truthText());
-        EXPECT_FALSE(samePixels(c.scan.get(), other.scan.get()) || c.truthText() == other.truthText());
-
-        // The records, read as the program reads them.
-        FileCtx ctx;
-        ctx.open(made.scan.c_str(), true);
-        ScanSettings s;
-        loadScanSettings(ctx, c.params, s);
-        for (int i = 0; i < 3; i++) {
-            EXPECT_EQ(s.passPoints[i].set, 1);
-            EXPECT_NEAR(c.pass[i].x, s.passPoints[i].x, 1e-6) << "pass point " << i;
-            EXPECT_NEAR(c.pass[i].y, s.passPoints[i].y, 1e-6) << "pass point " << i;
-            EXPECT_EQ(int(o.inkColor[i]), s.curveColor[i]);
-        }
-        for (int i = 0; i < 2; i++) {
-            EXPECT_EQ(c.datePos[i], s.datePos[i]);
-            EXPECT_EQ(c.dateVal[i].minutesUntil(s.dateVal[i]), 0) << "mark " << i;
-        }
-        EXPECT_EQ(ctx.size(), 9u);
-        EXPECT_EQ(s.timeStep, 10);
+        EXPECT_TRUE(samePixels(c.scan.get(), again.scan.get()));
+        EXPECT_TRUE(c.truthText() == again.truthText());
+        EXPECT_FALSE(samePixels(c.scan.get(), other.scan.get()));
+        EXPECT_FALSE(c.truthText() == other.truthText());
         const std::string truth = fileContents(made.truth);
         EXPECT_EQ(truth, c.truthText());
         EXPECT_EQ(std::count(truth.begin(), truth.end(), '\n'), c.minutes + 1);
@@ -172,7 +156,8 @@ TEST(ChartSynth, CutOutLandsOnTheTruth)
         const CutChart cut(*o);
         const SynthChart &c = cut.chart;
         SCOPED_TRACE(std::to_string(o->dpi) + " dpi, turned " + std::to_string(c.rotationDeg));
-        ASSERT_TRUE(cut.field[0] && cut.field[1]);
+        ASSERT_NE(cut.field[0], nullptr);
+        ASSERT_NE(cut.field[1], nullptr);
         // A 6 or 18 o'clock line in the middle: bolder, and never labelled.
         const int clock = c.dateVal[0].hour * 60 + c.dateVal[0].minute;
         const double sixOClock = (360 - clock % 720 + 720) % 720 + 720.0 * (c.minutes / 1440);
@@ -226,7 +211,8 @@ TEST(ChartSynth, DegradationsArePresentWhereReportedOverTheSameChart)
     o.degradationSeed = 77;
     const SynthChart other = render(o), plain = render(quickChartOptions(52));
     EXPECT_NE(c.gaps[0].startMinute, other.gaps[0].startMinute);
-    EXPECT_TRUE(plain.truthText() == c.truthText() && plain.truthText() == other.truthText());
+    EXPECT_TRUE(plain.truthText() == c.truthText());
+    EXPECT_TRUE(plain.truthText() == other.truthText());
     EXPECT_EQ(plain.pass[2].x, c.pass[2].x);
     ASSERT_GE(c.gaps.size(), 3u);
     for (const PenGap &g : c.gaps) {

@@ -8,6 +8,7 @@
 
 #include "coretest.h"
 #include "datapaths.h"
+#include "synth_fixtures.h"
 
 namespace {
 
@@ -17,37 +18,17 @@ class DataPathsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        gchar *dir = g_dir_make_tmp("datapaths-XXXXXX", nullptr);
-        ASSERT_NE(dir, nullptr);
-        root = dir;
-        g_free(dir);
+        ASSERT_FALSE(root.path().empty());
         for (const char *sub : {"src/run", "src/glade", "config/vellora", "state", "share/vellora"})
             g_mkdir_with_parents(path(sub).c_str(), 0755);
         places = {path("src/run"), path("config"), path("state"), path("share/vellora")};
     }
-    void TearDown() override
-    {
-        g_chmod(path("src/run").c_str(), 0755);
-        removeTree(root);
-    }
+    // The read-only case's folder must be writable again to be removed.
+    void TearDown() override { g_chmod(path("src/run").c_str(), 0755); }
 
-    std::string path(const std::string &sub) const { return root + "/" + sub; }
-    static void removeTree(const std::string &dir)
-    {
-        GDir *d = g_dir_open(dir.c_str(), 0, nullptr);
-        for (const char *name; d && (name = g_dir_read_name(d));) {
-            const std::string entry = dir + "/" + name;
-            if (g_file_test(entry.c_str(), G_FILE_TEST_IS_DIR))
-                removeTree(entry);
-            else
-                g_unlink(entry.c_str());
-        }
-        if (d)
-            g_dir_close(d);
-        g_rmdir(dir.c_str());
-    }
+    std::string path(const std::string &sub) const { return root.file(sub); }
 
-    std::string root;
+    TempDir root{"datapaths"};
     DataPlaces places;
 };
 

@@ -26,7 +26,8 @@ TEST(SolveGaussJordan, SolvesAndInvertsNeedingPivotsRefusesSingular)
     double zero[4] = {0, 0, 0, 0}, rank1[9] = {1, 2, 3, 2, 4, 6, 1, 1, 1}, nan[4] = {NAN, NAN, NAN, NAN};
     for (double *s : {zero, rank1, nan}) EXPECT_EQ(solveGaussJordan(s, s == rank1 ? 3 : 2, b, 1), -4);
     const double singular[9] = {1, 2, 3, 2, 4, 6, 0, 0, 1}, withNan[9] = {1, 0, 0, 0, NAN, 0, 0, 0, 1};
-    EXPECT_TRUE(invert3x3(singular, inv) == 1 && invert3x3(withNan, inv) == 1);
+    EXPECT_EQ(invert3x3(singular, inv), 1);
+    EXPECT_EQ(invert3x3(withNan, inv), 1);
 }
 
 // A rotated, sheared and shifted map like a chart turned by a quarter turn

@@ -62,7 +62,8 @@ TEST(FindCurveSpans, MatchesTheColumnSearch)
         int inkColumns = 0;
         for (int x = 0; x < w; ++x) {
             findColumnSpan(img.get(), ref, x, h, &limit, &columns);
-            EXPECT_TRUE(rows.getBot(x) == columns.getBot(x) && rows.getTop(x) == columns.getTop(x)) << "column " << x;
+            EXPECT_EQ(std::make_pair(rows.getBot(x), rows.getTop(x)), std::make_pair(columns.getBot(x), columns.getTop(x)))
+                << "column " << x;
             inkColumns += columns.getBot(x) >= 0;
         }
         EXPECT_GT(inkColumns, w / 3);

@@ -42,7 +42,8 @@ TEST(ParamFile, ResultLineAndValuesKept)
     makeFile("test.ini", "dstPixelsPerMM 10\nminKnotWeight 99.7\nsrcInkColor 10 20 300\nedgePassColor 1 2 3\n");
     EXPECT_EQ(loadParamFile(p, "test.ini"), 3);
     // No component of a bad colour is written, nothing is read after the bad line.
-    EXPECT_TRUE(p.dstPixelsPerMM == 10.0 && p.minKnotWeight == 99 && p.srcInkColor[0] == 155 && p.edgePassColor[2] == 0);
+    EXPECT_EQ(std::vector<double>({p.dstPixelsPerMM, double(p.minKnotWeight), double(p.srcInkColor[0]), double(p.edgePassColor[2])}),
+              std::vector<double>({10, 99, 155, 0}));
 }
 
 // The file's numbers carry a point; a decimal-comma locale must not cut them.

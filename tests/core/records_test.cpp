@@ -63,7 +63,8 @@ TEST(Records, StoresRoundTripAndPassPointDropsGeometryRecords)
     DateTime bad = at(2001, 2, 29, 23, 59), back;
     storeDateValRecord(ctx, 1, bad);
     ASSERT_TRUE(loadDateValRecord(ctx, 1, back));
-    EXPECT_TRUE(back.status() == -3 && stamp(back) == stamp(bad));
+    EXPECT_EQ(back.status(), -3);
+    EXPECT_EQ(stamp(back), stamp(bad));
     storeTimeStepRecord(ctx, 10);
     storeDatePosRecord(ctx, 0, 2300);
     for (const char *k : {"AddHygro", "AddTemp", "Bot0_0001", "Draw1_0002", "Pass2", "Top1_2346"}) ctx.set(k, "1");

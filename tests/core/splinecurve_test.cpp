@@ -23,8 +23,8 @@ TEST(SplineCurve, NeedsSixPointsAndTakesNoMore)
     EXPECT_EQ(curve.add(60.0, 1000.0), -1) << "must not overwrite anything";
     ASSERT_EQ(curve.fit(), 0);
     EXPECT_NEAR(curve.value(25.0), 4.25, 1e-12) << "a line fits itself";
-    EXPECT_TRUE(curve.value(-100.0) == curve.value(0.0) && curve.value(75.0) == curve.value(50.0))
-        << "constant beyond the ends";
+    EXPECT_EQ(curve.value(-100.0), curve.value(0.0)) << "constant beyond the ends";
+    EXPECT_EQ(curve.value(75.0), curve.value(50.0)) << "constant beyond the ends";
 
     // begin starts over: a non-increasing point set is the fit's code 3.
     ASSERT_EQ(curve.begin(), 0);

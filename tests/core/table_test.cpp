@@ -56,9 +56,6 @@ TEST_F(TableCase, OneDayHourlyAndTenMinutesOnTheTimeGrid)
     EXPECT_EQ(stats.max, rows[0].value);
     EXPECT_EQ(stats.min, rows[24].value);
     EXPECT_NEAR(stats.mean, (rows[0].value + rows[24].value) / 2, 1e-9);
-    char mn[32], mx[32], mean[32], cnt[16];
-    formatStats(stats, mn, mx, mean, cnt);
-    EXPECT_EQ(std::string(mn) + mx + mean + "|" + cnt, " +25.73 +31.59 +28.66|25");
 
     in.timeStep = 10;
     ASSERT_EQ(run(), TableOk);
@@ -82,17 +79,17 @@ TEST_F(TableCase, MinutesOfTheMarksCount)
     // 10:59 to 12:00: 61 minutes, not two hours.
     ASSERT_EQ(run(100 + 61, at(2000, 1, 1, 10, 59), at(2000, 1, 1, 12, 0)), TableOk);
     EXPECT_EQ(row(0) + "|" + row(1), "101 110 2000-01-01 11:00|161 116 2000-01-01 12:00");
-    // Less than an hour apart is too little to scale.
-    EXPECT_EQ(run(160, at(2000, 1, 1, 12, 30), at(2000, 1, 1, 13, 20)), TableDatesTooSimilar);
 }
 
-TEST_F(TableCase, ChecksInOrderWithTheirTexts)
+// Marks less than an hour apart, reversed or invalid, too many rows and a
+// missing curve give no rows; the longest table still fits.
+TEST_F(TableCase, RefusesWhatItCannotTabulate)
 {
     const struct {
         DateTime start, end;
         int result;
     } cases[] = {
-        {at(2000, 1, 1, 12, 0), at(2000, 1, 1, 12, 50), TableDatesTooSimilar},
+        {at(2000, 1, 1, 12, 30), at(2000, 1, 1, 13, 20), TableDatesTooSimilar},
         {at(2000, 1, 1, 0, 0), at(1999, 12, 31, 23, 0), TableStartNotBeforeEnd},
         {at(2000, 3, 1, 0, 0), at(2000, 2, 30, 0, 0), TableInvalidEnd},
         {DateTime(), at(2000, 2, 30, 0, 0), TableInvalidStart},
@@ -121,9 +118,7 @@ TEST_F(TableCase, PaperSpeedBounds)
         ASSERT_EQ(run(100 + distance, at(2000, 1, 1, 0, 0), at(2000, 1, 1, 10, 0)), TableOk);
         EXPECT_EQ(speed.warn, distance == 179 || distance == 223) << distance;
     }
-    char measured[64], nominal[64];
-    paperSpeedWarningParts(speed, measured, nominal);
-    EXPECT_EQ(std::string(measured) + " " + nominal, "2.787500 2.500000");
+    EXPECT_NEAR(speed.mmPerHour, 223.0 / 10 / 8, 1e-9);  // 8 px/mm
     params.srcMMPerHour = 0.0;  // no nominal feed, no check
     ASSERT_EQ(run(), TableOk);
     EXPECT_FALSE(speed.warn);
