@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="g++ make cmake pkg-config libgtk2.0-dev libglade2-dev libgdk-pixbuf-2.0-dev \
-libgtest-dev libbenchmark-dev xvfb xauth libxtst6"
+libgtest-dev libbenchmark-dev xvfb xauth libxtst6 libtiff-dev clang libclang-rt-dev"
 
 missing=""
 for p in $PACKAGES; do

@@ -8,12 +8,14 @@
 #include <malloc.h>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include <glib.h>
 
+#include "atomicfile.h"
 #include "scanjob.h"
 
 namespace {
@@ -149,6 +151,20 @@ void report(const ScanOutcome &outcome, const BatchOptions &options, FILE *out, 
     }
 }
 
+// Temporaries of an earlier run killed while writing, in every folder this
+// run writes to.
+void removeStaleOutputs(const BatchOptions &options)
+{
+    std::set<std::string> folders;
+    if (!options.outputDir.empty())
+        folders.insert(options.outputDir);
+    else
+        for (const std::string &scan : options.scans)
+            folders.insert(scan.substr(0, scan.find_last_of('/') + 1));
+    for (const std::string &folder : folders)
+        removeStaleTemporaries(folder);
+}
+
 } // namespace
 
 int loadBatchParams(const BatchOptions &options, Params &params, std::string &warning,
@@ -192,6 +208,7 @@ bool prepareOutputDir(const BatchOptions &options, std::string &error)
 
 int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err)
 {
+    removeStaleOutputs(options);
     size_t count = options.scans.size();
     OutcomeQueue queue(count);
     size_t threads = std::min(count, static_cast<size_t>(std::max(options.jobs, 1)));
@@ -201,12 +218,13 @@ int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE 
 
     ProgressBar bar(err, !options.quiet && isatty(fileno(err)), count);
     bool allOk = true;
+    OutputClaims claims;
     auto onProgress = [&](size_t finished) { bar.draw(finished); };
     for (size_t i = 0; i < count; ++i) {
         std::unique_ptr<ScanOutcome> outcome = queue.waitFor(i, onProgress);
         // Files are written here, in input order, so that scans sharing an
         // output name meet in the same order as in a serial run.
-        writeScanOutputs(*outcome, options);
+        writeScanOutputs(*outcome, options, params, claims);
         bar.clear();
         report(*outcome, options, out, err);
         allOk = allOk && outcome->ok();
