@@ -113,6 +113,23 @@ GdkPixbuf *decodeImage(std::FILE *f, const GdkPixbufFormat *format, std::string 
     return image;
 }
 
+// gdk-pixbuf's BMP reader allocates as much as the header's own size field
+// claims, up to 4 GB, before it looks at the value; the known headers have
+// at most 124 bytes.
+bool damagedBmpHeader(std::FILE *f)
+{
+    const unsigned kLargestBmpHeader = 124;
+    unsigned char head[18];
+    const bool bmp = std::fread(head, 1, sizeof head, f) == sizeof head && head[0] == 'B' &&
+                     head[1] == 'M';
+    std::rewind(f);
+    if (!bmp)
+        return false;
+    const unsigned long size = head[14] | (head[15] << 8) | (head[16] << 16) |
+                               (static_cast<unsigned long>(head[17]) << 24);
+    return size > kLargestBmpHeader;
+}
+
 std::string sizeText(long long width, long long height, long long maxPixels)
 {
     return std::to_string(width) + " x " + std::to_string(height) + " pixels, more than the " +
@@ -194,6 +211,10 @@ int loadScanImage(const char *path, GdkPixbuf **scan, long long maxPixels, std::
     std::FILE *f = std::fopen(path, "rb");
     if (!f)
         return refuse(ScanUnreadable, reason, g_strerror(errno));
+    if (damagedBmpHeader(f)) {
+        std::fclose(f);
+        return refuse(ScanUnreadable, reason, "damaged BMP header");
+    }
     int width = 0, height = 0;
     const GdkPixbufFormat *format = gdk_pixbuf_get_file_info(path, &width, &height);
     if (format && static_cast<long long>(width) * height > maxPixels) {
@@ -208,7 +229,7 @@ int loadScanImage(const char *path, GdkPixbuf **scan, long long maxPixels, std::
     if (gdk_pixbuf_get_n_channels(image) == 4 && tiffSamplesPerPixel(path) == 3) {
         image = dropAlpha(image);
         if (!image)
-            return refuse(ScanUnreadable, reason, "");
+            return refuse(ScanUnreadable, reason, "out of memory");
     }
     if (gdk_pixbuf_get_n_channels(image) != 3) {
         const int channels = gdk_pixbuf_get_n_channels(image);
