@@ -60,7 +60,7 @@ TEST_F(BatchCli, DamagedAndHugeImagesAreRefusedWithTheirReason)
         const std::string whole = dir.file(std::string("whole.") + type);
         PixbufPtr noise(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 420, 420));
         guchar *p = gdk_pixbuf_get_pixels(noise.get());
-        for (int i = 0; i < 420 * gdk_pixbuf_get_rowstride(noise.get()); ++i) p[i] = guchar(i * 7919 % 251);
+        for (int i = 0; i < 420 * gdk_pixbuf_get_rowstride(noise.get()); ++i) p[i] = guchar(unsigned(i) * 7919u % 251u);
         ASSERT_TRUE(gdk_pixbuf_save(noise.get(), whole.c_str(), type, nullptr, NULL));
         truncateCopy(whole, dir.file(std::string("xcut.") + type), 0.6);
         writeCtx(dir.file(std::string("xcut.") + type));
