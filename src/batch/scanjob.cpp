@@ -120,9 +120,9 @@ struct PlannedOutput {
     std::function<std::string()> text;
 };
 
-std::string outputFolder(const std::string &scanPath, const BatchOptions &options)
+std::string outputFolder(const std::string &scanPath, const std::string &outputDir)
 {
-    return options.outputDir.empty() ? folderOf(scanPath) : options.outputDir;
+    return outputDir.empty() ? folderOf(scanPath) : outputDir;
 }
 
 bool hasTable(const FieldOutput &field)
@@ -151,7 +151,7 @@ PlannedOutput sefOutput(const ScanOutcome &outcome, int f, const BatchOptions &o
     series.profile = profileName(options);
     series.smoothness = batchSmoothness(options, params);
     const StationInfo &station = options.station;
-    return PlannedOutput{inFolder(outputFolder(outcome.path, options), sefFileName(station, series)),
+    return PlannedOutput{inFolder(outputFolder(outcome.path, options.outputDir), sefFileName(station, series)),
                          [station, series] { return sefFileText(station, series); }};
 }
 
@@ -321,8 +321,7 @@ std::string tableOutputPath(const std::string &scanPath, int field, const std::s
 
 std::string csvOutputPath(const std::string &scanPath, const std::string &outputDir)
 {
-    const std::string folder = outputDir.empty() ? folderOf(scanPath) : outputDir;
-    return inFolder(folder, baseName(scanPath) + ".csv");
+    return inFolder(outputFolder(scanPath, outputDir), baseName(scanPath) + ".csv");
 }
 
 std::string OutputClaims::claim(const std::string &file, const std::string &scan)

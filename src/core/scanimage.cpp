@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 #include <tiffio.h>
@@ -113,21 +114,27 @@ GdkPixbuf *decodeImage(std::FILE *f, const GdkPixbufFormat *format, std::string 
     return image;
 }
 
+unsigned long little32(const unsigned char *p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned long>(p[3]) << 24);
+}
+
 // gdk-pixbuf's BMP reader allocates as much as the header's own size field
-// claims, up to 4 GB, before it looks at the value; the known headers have
-// at most 124 bytes.
+// and its offset of the pixels claim, up to 4 GB each, before it looks at
+// them; the known headers have at most 124 bytes, and the pixels lie in the
+// file.
 bool damagedBmpHeader(std::FILE *f)
 {
-    const unsigned kLargestBmpHeader = 124;
+    const unsigned long kLargestBmpHeader = 124;
     unsigned char head[18];
     const bool bmp = std::fread(head, 1, sizeof head, f) == sizeof head && head[0] == 'B' &&
                      head[1] == 'M';
     std::rewind(f);
-    if (!bmp)
+    struct stat st;
+    if (!bmp || fstat(fileno(f), &st) != 0)
         return false;
-    const unsigned long size = head[14] | (head[15] << 8) | (head[16] << 16) |
-                               (static_cast<unsigned long>(head[17]) << 24);
-    return size > kLargestBmpHeader;
+    return little32(head + 14) > kLargestBmpHeader ||
+           little32(head + 10) > static_cast<unsigned long>(st.st_size);
 }
 
 std::string sizeText(long long width, long long height, long long maxPixels)

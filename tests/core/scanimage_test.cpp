@@ -75,6 +75,11 @@ TEST(ScanImage, RefusalsGiveTheirReason)
     const guchar rgb[3] = {1, 2, 3};
     ASSERT_TRUE(gdk_pixbuf_save(solidImage(300, 200, rgb).get(), "wide.png", "png", nullptr, nullptr));
     makeFile("text.jpg", "this is no image");
+    // BMP headers whose size field or pixel offset claims 4 GB, which
+    // gdk-pixbuf would allocate before refusing them.
+    const std::string bmp("BM\x76\x02\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x10\0\0\0\x0c\0\0\0\x01\0\x18\0", 30);
+    makeFile("header.bmp", std::string(bmp).replace(14, 4, "\x28\xff\xff\xff") + std::string(100, '\0'));
+    makeFile("offset.bmp", std::string(bmp).replace(10, 4, "\x35\xff\xff\xf6") + std::string(100, '\0'));
     const struct {
         const char *path;
         long long maxPixels;
@@ -84,6 +89,8 @@ TEST(ScanImage, RefusalsGiveTheirReason)
         {"missing.png", kDefaultMaxScanPixels, ScanUnreadable, "No such file or directory"},
         {"text.jpg", kDefaultMaxScanPixels, ScanUnreadable, "Unrecognized image file format"},
         {"wide.png", 59999, ScanTooLarge, "300 x 200 pixels, more than the 59999 allowed"},
+        {"header.bmp", kDefaultMaxScanPixels, ScanUnreadable, "damaged BMP header"},
+        {"offset.bmp", kDefaultMaxScanPixels, ScanUnreadable, "damaged BMP header"},
     };
     for (const auto &c : cases) {
         GdkPixbuf *scan = nullptr;
