@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "cutout.h"
 #include "digitise.h"
 #include "filectx.h"
+#include "inkclassifier.h"
 #include "knots.h"
 #include "recordcheck.h"
 #include "records.h"
@@ -25,6 +27,10 @@
 namespace {
 
 const char *const kFieldNames[2] = {"temperature", "hygrometer"};
+// A pen line with its grid and notes covers a small part of a field; ink over
+// most of it is a black page, a logo or a photograph, whose "knots" in every
+// column would give plausible invented tables.
+const double kMaxInkShare = 0.25;
 const char kFieldLetters[2] = {'T', 'F'};
 
 // Position just past the last folder separator; both kinds, as the table
@@ -97,7 +103,36 @@ GdkPixbuf *loadScan(const std::string &path, long long maxPixels, ScanOutcome &o
     return scan;
 }
 
-void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
+// The share of a field's pixels in the ink colour.
+double inkShare(const GdkPixbuf *field, const RefColor &ref)
+{
+    const InkClassifier ink(ref);
+    const int width = gdk_pixbuf_get_width(field), height = gdk_pixbuf_get_height(field);
+    const int channels = gdk_pixbuf_get_n_channels(field);
+    const int stride = gdk_pixbuf_get_rowstride(field);
+    const guchar *pixels = gdk_pixbuf_read_pixels(field);
+    long long count = 0;
+    for (int y = 0; y < height; ++y) {
+        const guchar *p = pixels + static_cast<gsize>(y) * stride;
+        for (int x = 0; x < width; ++x, p += channels)
+            count += ink.isInk(p);
+    }
+    return width > 0 && height > 0 ? static_cast<double>(count) / width / height : 0.0;
+}
+
+// The colour the scan's ink is searched in: the stored one, else the default.
+RefColor scanInkColour(const FileCtx &ctx, const Params &params)
+{
+    int rgb[3] = {params.srcInkColor[0], params.srcInkColor[1], params.srcInkColor[2]};
+    loadCurveColorRecord(ctx, rgb);
+    const guchar colour[3] = {static_cast<guchar>(rgb[0]), static_cast<guchar>(rgb[1]),
+                              static_cast<guchar>(rgb[2])};
+    RefColor ref;
+    makeRefColor(ref, colour);
+    return ref;
+}
+
+void collectField(int f, const FieldResult &result, const RefColor &ink, ScanOutcome &outcome)
 {
     FieldOutput &out = outcome.fields[f];
     if (!result.pixbuf)
@@ -110,8 +145,16 @@ void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
     std::string subject = std::string(kFieldNames[f]) + ": ";
     if (result.speed.warn)
         outcome.warnings.push_back(subject + paperSpeedWarningText(result.speed));
-    if (result.tableResult != TableOk)
+    if (result.tableResult != TableOk) {
         outcome.failures.push_back(subject + tableErrorText(result.tableResult));
+        return;
+    }
+    const double share = inkShare(result.pixbuf, ink);
+    if (share > kMaxInkShare) {
+        out.noTrace = true;
+        outcome.failures.push_back(subject + "ink covers " + std::to_string(std::lround(share * 100)) +
+                                   " % of the field, no pen trace to follow (not a chart scan?)");
+    }
 }
 
 // One file a scan is to write; text is made only when it is written.
@@ -127,7 +170,7 @@ std::string outputFolder(const std::string &scanPath, const std::string &outputD
 
 bool hasTable(const FieldOutput &field)
 {
-    return field.tableResult == TableOk && !field.rows.empty();
+    return field.tableResult == TableOk && !field.rows.empty() && !field.noTrace;
 }
 
 // The parameter file the tables were made with, as the SEF header records it.
@@ -263,7 +306,8 @@ std::string fieldSummary(int f, const FieldOutput &field)
 
 } // namespace
 
-FieldOutput::FieldOutput() : evaluated(false), tableResult(TableMissingCurve), coverage(0), stats()
+FieldOutput::FieldOutput()
+    : evaluated(false), tableResult(TableMissingCurve), coverage(0), noTrace(false), stats()
 {
 }
 
@@ -307,8 +351,9 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
 
     if (result == DigitiseBadPassPoints)
         outcome.failures.push_back(kCutOutFailedText);
+    const RefColor ink = scanInkColour(ctx, params);
     for (int f = 0; f < 2; ++f)
-        collectField(f, fields[f], outcome);
+        collectField(f, fields[f], ink, outcome);
 }
 
 std::string tableOutputPath(const std::string &scanPath, int field, const std::string &outputDir)

@@ -18,6 +18,7 @@ struct FieldOutput {
     bool evaluated;             // cut out and searched
     int tableResult;            // computeTable's result
     int coverage;               // knot coverage in percent
+    bool noTrace;               // ink all over: no pen drew this, no table
     std::vector<TableRow> rows;
     TableStats stats;
 };

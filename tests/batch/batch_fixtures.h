@@ -54,12 +54,17 @@ inline RunResult runBatchExe(std::vector<std::string> args, const std::string &c
 
 typedef std::map<std::string, std::string> Records;
 
-// A square scan of one colour; in the default ink colour every field column
-// is ink, so every column gets a knot.
+// A square white scan with lines two pixels high in the default ink colour
+// every twelve rows, so that every field column has ink and gets a knot
+// while most of the paper stays free, as on a chart.
 inline void writeScan(const std::string &path, const char *type = "bmp", int channels = 3, int size = 420)
 {
     PixbufPtr p(gdk_pixbuf_new(GDK_COLORSPACE_RGB, channels == 4, 8, size, size));
-    gdk_pixbuf_fill(p.get(), 0x9b84c0ff);
+    gdk_pixbuf_fill(p.get(), 0xffffffff);
+    for (int y = 0; y + 2 <= size; y += 12) {
+        PixbufPtr line(gdk_pixbuf_new_subpixbuf(p.get(), 0, y, size, 2));
+        gdk_pixbuf_fill(line.get(), 0x9b84c0ff);
+    }
     EXPECT_TRUE(gdk_pixbuf_save(p.get(), path.c_str(), type, nullptr, NULL)) << path;
 }
 

@@ -39,6 +39,8 @@ TEST_F(BatchCli, FailuresReportTheirTextAndTouchNothing)
         {"xtoolong.bmp", {{"DateVal2", "y 2004 m 07 d 16 h 12 m 00"}, {"TimeStep", "10"}},
          "temperature: table too long, check dates"},
         {"xnohygro.bmp", hygroWindowsWithoutInk, "hygrometer: missing curve"},
+        // A black page gave knots everywhere and tables that looked right.
+        {"xblack.bmp", {}, "temperature: ink covers 99 % of the field, no pen trace to follow (not a chart scan?)"},
     };
     makeFile(dir.file("xnoimage.tif"), "this is no image");
     writeCtx(dir.file("xnoimage.tif"));
@@ -46,6 +48,10 @@ TEST_F(BatchCli, FailuresReportTheirTextAndTouchNothing)
     writeCtx(dir.file("xalpha.png"));
     writeScan(dir.file("xnoctx.bmp"));
     writeScan(dir.file("xdirctx.bmp"));
+    PixbufPtr black(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 420, 420));
+    gdk_pixbuf_fill(black.get(), 0x000000ff);
+    ASSERT_TRUE(gdk_pixbuf_save(black.get(), dir.file("xblack.bmp").c_str(), "bmp", nullptr, NULL));
+    writeCtx(dir.file("xblack.bmp"));
     g_mkdir(dir.file("xdirctx.bmp.ctx").c_str(), 0755);
     std::vector<std::string> args = {"-j", "2", scan("aok.bmp")};
     for (const auto &b : bad) {
@@ -55,7 +61,7 @@ TEST_F(BatchCli, FailuresReportTheirTextAndTouchNothing)
     const auto before = filesIn(dir.path());
 
     RunResult r = run(args);
-    EXPECT_TRUE(r.status == 1 && countLines(r.out) == 11 && hasLine(r.out, dir.file("aok.bmp") + "\tok\t")) << r.out;
+    EXPECT_TRUE(r.status == 1 && countLines(r.out) == 12 && hasLine(r.out, dir.file("aok.bmp") + "\tok\t")) << r.out;
     for (const auto &b : bad) {
         EXPECT_TRUE(hasLine(r.err, dir.file(b.name) + ": " + b.text)) << r.err;
         EXPECT_TRUE(hasLine(r.out, dir.file(b.name) + "\t" + b.text)) << r.out;
