@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <sys/stat.h>
 #include <vector>
 
@@ -85,18 +84,14 @@ bool feedLoader(std::FILE *f, GdkPixbufLoader *loader, RowTracker &rows, bool pa
 }
 
 // Decodes the file; nullptr with the reason when it is no complete image.
-GdkPixbuf *decodeImage(std::FILE *f, const GdkPixbufFormat *format, std::string &reason)
+GdkPixbuf *decodeImage(std::FILE *f, const std::string &format, std::string &reason)
 {
     GdkPixbufLoader *loader = nullptr;
-    bool padsOnClose = false;
-    if (format) {
-        gchar *name = gdk_pixbuf_format_get_name(const_cast<GdkPixbufFormat *>(format));
-        loader = gdk_pixbuf_loader_new_with_type(name, nullptr);
-        padsOnClose = std::strcmp(name, "jpeg") == 0;
-        g_free(name);
-    }
+    if (!format.empty())
+        loader = gdk_pixbuf_loader_new_with_type(format.c_str(), nullptr);
     if (!loader)
         loader = gdk_pixbuf_loader_new();
+    const bool padsOnClose = format == "jpeg";
     RowTracker rows;
     g_signal_connect(loader, "size-prepared", G_CALLBACK(RowTracker::onSizePrepared), &rows);
     g_signal_connect(loader, "area-updated", G_CALLBACK(RowTracker::onAreaUpdated), &rows);
@@ -112,6 +107,27 @@ GdkPixbuf *decodeImage(std::FILE *f, const GdkPixbufFormat *format, std::string 
     }
     g_object_unref(loader);
     return image;
+}
+
+// libtiff reads a TIFF from the file itself and fails on a short one;
+// through a loader gdk-pixbuf would first copy the whole file into memory.
+GdkPixbuf *decodeTiff(const char *path, std::string &reason)
+{
+    GError *error = nullptr;
+    GdkPixbuf *image = gdk_pixbuf_new_from_file(path, &error);
+    if (!image)
+        reason = takeMessage(error);
+    return image;
+}
+
+std::string formatName(const GdkPixbufFormat *format)
+{
+    if (!format)
+        return std::string();
+    gchar *name = gdk_pixbuf_format_get_name(const_cast<GdkPixbufFormat *>(format));
+    std::string text = name;
+    g_free(name);
+    return text;
 }
 
 unsigned long little32(const unsigned char *p)
@@ -229,7 +245,8 @@ int loadScanImage(const char *path, GdkPixbuf **scan, long long maxPixels, std::
         return refuse(ScanTooLarge, reason, sizeText(width, height, maxPixels));
     }
     std::string why;
-    GdkPixbuf *image = decodeImage(f, format, why);
+    const std::string name = formatName(format);
+    GdkPixbuf *image = name == "tiff" ? decodeTiff(path, why) : decodeImage(f, name, why);
     std::fclose(f);
     if (!image)
         return refuse(ScanUnreadable, reason, why);

@@ -56,7 +56,7 @@ int countNamesContaining(const std::string &folder, const std::string &part)
 TEST_F(BatchCli, DamagedAndHugeImagesAreRefusedWithTheirReason)
 {
     const std::string good = scan("xgood.bmp");
-    for (const char *type : {"jpeg", "png", "bmp"}) {
+    for (const char *type : {"jpeg", "png", "bmp", "tiff"}) {
         const std::string whole = dir.file(std::string("whole.") + type);
         PixbufPtr noise(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 420, 420));
         guchar *p = gdk_pixbuf_get_pixels(noise.get());
@@ -70,10 +70,11 @@ TEST_F(BatchCli, DamagedAndHugeImagesAreRefusedWithTheirReason)
     writeCtx(dir.file("xbomb.png"));
     const auto before = filesIn(dir.path());
 
-    RunResult r = run({"xcut.jpeg", "xcut.png", "xcut.bmp", "xbomb.png", "xgood.bmp"});
+    RunResult r = run({"xcut.jpeg", "xcut.png", "xcut.bmp", "xcut.tiff", "xbomb.png", "xgood.bmp"});
     EXPECT_EQ(r.status, 1);
     for (const char *cut : {"xcut.jpeg", "xcut.png", "xcut.bmp"})
         EXPECT_TRUE(hasLine(r.err, std::string(cut) + ": could not load image-file " + cut + ": the file ends early")) << r.err;
+    EXPECT_TRUE(hasLine(r.err, "xcut.tiff: could not load image-file xcut.tiff: ")) << r.err;
     EXPECT_TRUE(hasLine(r.err, "xbomb.png: image too large: xbomb.png: 60000 x 60000 pixels, more than the "
                                "200000000 allowed (raise the limit with --max-pixels)")) << r.err;
     auto after = filesIn(dir.path());
