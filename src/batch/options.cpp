@@ -48,7 +48,8 @@ const char kUsage[] =
     "  -h, --help           show this text\n"
     "  -V, --version        show the version\n"
     "\n"
-    "Exit status: 0 when every scan succeeded, 1 when any failed, 2 on a usage error.\n";
+    "Exit status: 0 when every scan succeeded or was skipped, 1 when any failed,\n"
+    "2 on a usage error.\n";
 
 // Largest |offset| of a clock against UTC, in hours.
 const double kMaxUtcOffsetHours = 14.0;
