@@ -197,7 +197,8 @@ void processOne(const std::string &scan, const Params &params, const BatchOption
 {
     ScanOutcome outcome;
     digitiseScanFile(scan, params, options, outcome);
-    writeScanOutputs(outcome, options);
+    OutputClaims claims;  // each call writes the same files again
+    writeScanOutputs(outcome, options, params, claims);
     if (!outcome.ok())
         std::fprintf(stderr, "%s\n", scanSummaryLine(outcome).c_str());
 }

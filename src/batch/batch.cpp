@@ -8,17 +8,19 @@
 #include <malloc.h>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include <glib.h>
 
+#include "atomicfile.h"
+#include "datapaths.h"
 #include "scanjob.h"
 
 namespace {
 
-const char kDefaultParamFile[] = "vellora.ini";
 const int kLargestPooledBlock = 256 << 20;
 
 // Outcomes of the workers, handed to the writer strictly in input order.
@@ -149,20 +151,38 @@ void report(const ScanOutcome &outcome, const BatchOptions &options, FILE *out, 
     }
 }
 
+// Temporaries of an earlier run killed while writing, in every folder this
+// run writes to.
+void removeStaleOutputs(const BatchOptions &options)
+{
+    std::set<std::string> folders;
+    if (!options.outputDir.empty())
+        folders.insert(options.outputDir);
+    else
+        for (const std::string &scan : options.scans)
+            folders.insert(scan.substr(0, scan.find_last_of('/') + 1));
+    for (const std::string &folder : folders)
+        removeStaleTemporaries(folder);
+}
+
 } // namespace
 
-int loadBatchParams(const BatchOptions &options, Params &params, std::string &warning,
+int loadBatchParams(BatchOptions &options, Params &params, std::string &warning,
                     std::string &error)
 {
     setParamDefaults(params);
-    bool named = !options.paramsFile.empty();
-    std::string file = named ? options.paramsFile : kDefaultParamFile;
-    int result = loadParamFile(params, file.c_str());
+    const bool named = !options.paramsFile.empty();
+    // Looked up as the GUI does; none found leaves the built-in values.
+    if (!named)
+        options.paramsFile = findParamFile(processDataPlaces());
+    if (options.paramsFile.empty())
+        return 0;
+    const int result = loadParamFile(params, options.paramsFile.c_str());
     if (result == -1 && named) {
-        error = "could not read parameter file " + file;
+        error = "could not read parameter file " + options.paramsFile;
         return -1;
     }
-    warning = paramFileStopMessage(file.c_str(), result);
+    warning = paramFileStopMessage(options.paramsFile.c_str(), result);
     return 0;
 }
 
@@ -189,6 +209,7 @@ bool prepareOutputDir(const BatchOptions &options, std::string &error)
 
 int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err)
 {
+    removeStaleOutputs(options);
     size_t count = options.scans.size();
     OutcomeQueue queue(count);
     size_t threads = std::min(count, static_cast<size_t>(std::max(options.jobs, 1)));
@@ -198,12 +219,13 @@ int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE 
 
     ProgressBar bar(err, !options.quiet && isatty(fileno(err)), count);
     bool allOk = true;
+    OutputClaims claims;
     auto onProgress = [&](size_t finished) { bar.draw(finished); };
     for (size_t i = 0; i < count; ++i) {
         std::unique_ptr<ScanOutcome> outcome = queue.waitFor(i, onProgress);
         // Files are written here, in input order, so that scans sharing an
         // output name meet in the same order as in a serial run.
-        writeScanOutputs(*outcome, options);
+        writeScanOutputs(*outcome, options, params, claims);
         bar.clear();
         report(*outcome, options, out, err);
         allOk = allOk && outcome->ok();

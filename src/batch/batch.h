@@ -8,10 +8,12 @@
 #include "params.h"
 
 // Parameters as the GUI reads them: defaults, then the parameter file over
-// them ("vellora.ini" of the working directory, or --params). -1 with the
+// them (--params, else the file the GUI would find: vellora.ini of the working
+// directory, the user's, the installed default profile; options.paramsFile
+// then names it). -1 with the
 // message when a named --params file cannot be opened; a faulty line keeps the
 // values read before it, as in the GUI, and only adds a warning.
-int loadBatchParams(const BatchOptions &options, Params &params, std::string &warning,
+int loadBatchParams(BatchOptions &options, Params &params, std::string &warning,
                     std::string &error);
 
 // Lets freed scan and field images be reused by the next scan instead of

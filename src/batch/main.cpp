@@ -1,4 +1,5 @@
 // vellora-batch: digitises chart scans without the GUI, from their file contexts.
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,12 @@ int main(int argc, char **argv)
     case ParseRun:
         break;
     }
+
+    for (const std::string &text : options.warnings)
+        std::fprintf(stderr, "vellora-batch: warning: %s\n", text.c_str());
+    // A file-size limit then fails the write with its reason instead of
+    // killing the run without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     Params params;
     std::string warning;

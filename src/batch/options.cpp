@@ -1,12 +1,17 @@
 #include "options.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <getopt.h>
 #include <string>
 #include <thread>
+
+#include <glib.h>
 
 #include "records.h"
 
@@ -26,19 +31,25 @@ const char kUsage[] =
     "  --step 10|60         table time step in minutes (default: the scan's, else 60)\n"
     "  --output-dir DIR     write the files into DIR instead of beside each scan\n"
     "  --force              replace existing output files\n"
+    "  --skip-existing      skip scans whose tables exist; keep existing output files\n"
+    "  --csv                also write SCAN.csv (time,temperature_C,humidity_pct,flags)\n"
+    "  --max-pixels N       refuse scans larger than N pixels (default: 200000000)\n"
     "  -j, --jobs N         scans digitised in parallel (default: number of cores)\n"
     "  --auto-windows       propose search windows for columns without one\n"
-    "  --sef                also write Station Exchange Format files (ta, rh)\n"
-    "  --station-id ID      SEF station fields; each missing one is NA\n"
+    "  --sef                also write Station Exchange Format files (ta, rh);\n"
+    "                       needs --station-id\n"
+    "  --station-id ID      SEF station fields; each other missing one is NA\n"
     "  --station-name NAME\n"
     "  --lat DEG  --lon DEG  --alt M\n"
     "  --source NAME  --link URL\n"
-    "  --utc-offset HOURS   chart time = UTC + HOURS (e.g. 1, -3.5, 5:45); default 0\n"
+    "  --utc-offset HOURS   chart time = UTC + HOURS (e.g. 1, -3.5, 5:45) for SEF\n"
+    "                       and CSV; SEF takes chart time as UTC without it\n"
     "  -q, --quiet          no result lines and no progress bar\n"
     "  -h, --help           show this text\n"
     "  -V, --version        show the version\n"
     "\n"
-    "Exit status: 0 when every scan succeeded, 1 when any failed, 2 on a usage error.\n";
+    "Exit status: 0 when every scan succeeded or was skipped, 1 when any failed,\n"
+    "2 on a usage error.\n";
 
 // Largest |offset| of a clock against UTC, in hours.
 const double kMaxUtcOffsetHours = 14.0;
@@ -53,6 +64,9 @@ enum LongOnly {
     OptStep,
     OptOutputDir,
     OptForce,
+    OptSkipExisting,
+    OptCsv,
+    OptMaxPixels,
     OptAutoWindows,
     OptSef,
     OptStationId,
@@ -71,6 +85,9 @@ const struct option kLongOptions[] = {
     {"step", required_argument, nullptr, OptStep},
     {"output-dir", required_argument, nullptr, OptOutputDir},
     {"force", no_argument, nullptr, OptForce},
+    {"skip-existing", no_argument, nullptr, OptSkipExisting},
+    {"csv", no_argument, nullptr, OptCsv},
+    {"max-pixels", required_argument, nullptr, OptMaxPixels},
     {"jobs", required_argument, nullptr, 'j'},
     {"auto-windows", no_argument, nullptr, OptAutoWindows},
     {"sef", no_argument, nullptr, OptSef},
@@ -88,9 +105,63 @@ const struct option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
+// A number on the command line is the whole argument: a blank or a control
+// character (a CR from a station list saved on Windows) makes it no number.
+bool plainText(const char *text)
+{
+    for (const char *p = text; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (std::isspace(c) || std::iscntrl(c))
+            return false;
+    }
+    return true;
+}
+
+bool strictInt(const char *text, int *v)
+{
+    return plainText(text) && scanInt(text, v);
+}
+
+bool strictDouble(const char *text, double *v)
+{
+    return plainText(text) && scanDouble(text, v);
+}
+
+bool strictCount(const char *text, long long *v)
+{
+    if (!plainText(text) || !std::isdigit(static_cast<unsigned char>(*text)))
+        return false;
+    char *end;
+    errno = 0;
+    long long n = std::strtoll(text, &end, 10);
+    if (*end != '\0' || errno == ERANGE)
+        return false;
+    *v = n;
+    return true;
+}
+
+// The argument as it can be shown in a message: control characters escaped.
+std::string quoted(const char *text)
+{
+    std::string out = "'";
+    for (const char *p = text; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (std::iscntrl(c)) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            out += buf;
+        } else {
+            out += *p;
+        }
+    }
+    return out + "'";
+}
+
 // HOURS as a decimal number or H:MM, a whole number of minutes.
 bool parseUtcOffset(const char *text, int *minutes)
 {
+    if (!plainText(text))
+        return false;
     const char *colon = std::strchr(text, ':');
     double hours;
     if (colon) {
@@ -116,16 +187,17 @@ bool parseUtcOffset(const char *text, int *minutes)
     return true;
 }
 
-// Station fields end up as tab-separated cells, ID and source also in a
-// file name.
+// Station fields end up as tab-separated UTF-8 cells of a header line, ID
+// and source also in a file name, where a blank is no more welcome.
 bool validStationText(const std::string &text, bool inFileName)
 {
-    if (text.empty())
+    if (text.empty() || !g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
         return false;
-    for (char c : text) {
-        if (c == '\t' || c == '\n' || c == '\r')
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (std::iscntrl(c))
             return false;
-        if (inFileName && (c == '/' || c == '\\'))
+        if (inFileName && (c == '/' || c == '\\' || c == ' '))
             return false;
     }
     return true;
@@ -134,7 +206,7 @@ bool validStationText(const std::string &text, bool inFileName)
 bool validCoordinate(const char *text, double limit)
 {
     double v;
-    return scanDouble(text, &v) && std::fabs(v) <= limit;
+    return strictDouble(text, &v) && std::fabs(v) <= limit;
 }
 
 int defaultJobs()
@@ -148,18 +220,18 @@ bool applyStationOption(int opt, const char *arg, StationInfo &st, std::string &
     struct Field {
         int opt;
         std::string StationInfo::*member;
-        const char *name;
+        const char *option, *name;
         bool inFileName;
         double coordinateLimit;  // 0: free text
     };
     static const Field fields[] = {
-        {OptStationId, &StationInfo::id, "station ID", true, 0.0},
-        {OptStationName, &StationInfo::name, "station name", false, 0.0},
-        {OptLat, &StationInfo::lat, "latitude", false, 90.0},
-        {OptLon, &StationInfo::lon, "longitude", false, 180.0},
-        {OptAlt, &StationInfo::alt, "altitude", false, 1.0e5},
-        {OptSource, &StationInfo::source, "source", true, 0.0},
-        {OptLink, &StationInfo::link, "link", false, 0.0},
+        {OptStationId, &StationInfo::id, "--station-id", "station ID", true, 0.0},
+        {OptStationName, &StationInfo::name, "--station-name", "station name", false, 0.0},
+        {OptLat, &StationInfo::lat, "--lat", "latitude", false, 90.0},
+        {OptLon, &StationInfo::lon, "--lon", "longitude", false, 180.0},
+        {OptAlt, &StationInfo::alt, "--alt", "altitude", false, 1.0e5},
+        {OptSource, &StationInfo::source, "--source", "source", true, 0.0},
+        {OptLink, &StationInfo::link, "--link", "link", false, 0.0},
     };
     for (const Field &f : fields) {
         if (f.opt != opt)
@@ -167,7 +239,11 @@ bool applyStationOption(int opt, const char *arg, StationInfo &st, std::string &
         bool ok = f.coordinateLimit > 0.0 ? validCoordinate(arg, f.coordinateLimit)
                                           : validStationText(arg, f.inFileName);
         if (!ok) {
-            msg = std::string("invalid ") + f.name + " '" + arg + "'";
+            msg = std::string(f.option) + ": invalid " + f.name + " " + quoted(arg) +
+                  (f.coordinateLimit > 0.0 ? " (a number in degrees or metres)"
+                                           : " (UTF-8 text without control characters" +
+                                                 std::string(f.inFileName ? ", blanks or slashes)"
+                                                                          : ")"));
             return false;
         }
         st.*f.member = arg;
@@ -185,32 +261,44 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
         o.paramsFile = arg;
         return true;
     case OptSmoothness:
-        if (!scanDouble(arg, &o.smoothness) ||
+        if (!strictDouble(arg, &o.smoothness) ||
             std::fabs(std::trunc(o.smoothness + 0.5)) > kMaxSmoothnessExponent) {
-            msg = std::string("invalid smoothness '") + arg + "' (a number from -30 to 30)";
+            msg = "--smoothness: invalid smoothness " + quoted(arg) + " (a number from -30 to 30)";
             return false;
         }
         o.hasSmoothness = true;
         return true;
     case OptStep:
-        if (!scanInt(arg, &o.timeStep) || (o.timeStep != 10 && o.timeStep != 60)) {
-            msg = std::string("invalid step '") + arg + "' (10 or 60)";
+        if (!strictInt(arg, &o.timeStep) || (o.timeStep != 10 && o.timeStep != 60)) {
+            msg = "--step: invalid step " + quoted(arg) + " (10 or 60)";
             return false;
         }
         return true;
     case OptOutputDir:
         o.outputDir = arg;
         if (o.outputDir.empty()) {
-            msg = "empty output folder";
+            msg = "--output-dir: empty output folder";
             return false;
         }
         return true;
     case OptForce:
         o.force = true;
         return true;
+    case OptSkipExisting:
+        o.skipExisting = true;
+        return true;
+    case OptCsv:
+        o.csv = true;
+        return true;
+    case OptMaxPixels:
+        if (!strictCount(arg, &o.maxPixels) || o.maxPixels < 1) {
+            msg = "--max-pixels: invalid number of pixels " + quoted(arg) + " (a whole number, 1 or more)";
+            return false;
+        }
+        return true;
     case 'j':
-        if (!scanInt(arg, &o.jobs) || o.jobs < 1 || o.jobs > kMaxJobs) {
-            msg = std::string("invalid number of jobs '") + arg + "' (1 to " +
+        if (!strictInt(arg, &o.jobs) || o.jobs < 1 || o.jobs > kMaxJobs) {
+            msg = "--jobs: invalid number of jobs " + quoted(arg) + " (1 to " +
                   std::to_string(kMaxJobs) + ")";
             return false;
         }
@@ -226,32 +314,72 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
         return true;
     case OptUtcOffset:
         if (!parseUtcOffset(arg, &o.utcOffsetMinutes)) {
-            msg = std::string("invalid UTC offset '") + arg +
-                  "' (hours from -14 to 14 in whole minutes, e.g. 1, -3.5 or 5:45)";
+            msg = "--utc-offset: invalid UTC offset " + quoted(arg) +
+                  " (hours from -14 to 14 in whole minutes, e.g. 1, -3.5 or 5:45)";
             return false;
         }
+        o.hasUtcOffset = true;
         return true;
     default:
         return applyStationOption(opt, arg, o.station, msg);
     }
 }
 
-bool isSefOnly(int opt)
+bool isStationOption(int opt)
 {
-    return opt >= OptStationId && opt <= OptUtcOffset;
+    return opt >= OptStationId && opt <= OptLink;
+}
+
+// The element of argv that holds the option getopt refused: a short option
+// inside a cluster ("-dash.jpg") leaves optind on its element, the last one
+// of an element and every long option move it on.
+const char *refusedArgument(int argc, char **argv)
+{
+    if (optopt != 0 && optind < argc && argv[optind][0] == '-' &&
+        std::strchr(argv[optind] + 1, optopt))
+        return argv[optind];
+    return argv[optind - 1];
+}
+
+std::string unknownOptionText(int argc, char **argv)
+{
+    const char *element = refusedArgument(argc, argv);
+    std::string text = "unknown option ";
+    if (optopt != 0 && std::strlen(element) > 2)
+        text += quoted((std::string("-") + static_cast<char>(optopt)).c_str()) + " in ";
+    text += quoted(element);
+    if (element[1] != '-')
+        text += " (a scan whose name begins with '-' goes after '--' or as ./NAME)";
+    return text;
+}
+
+// What --sef needs beyond the options themselves; warnings for what it can
+// do without.
+bool checkSefOptions(BatchOptions &o, std::string &msg)
+{
+    if (o.station.id == StationInfo().id) {
+        msg = "--sef needs --station-id (the station's identifier, without blanks)";
+        return false;
+    }
+    if (o.station.lat == StationInfo().lat || o.station.lon == StationInfo().lon)
+        o.warnings.push_back("no --lat or --lon: the SEF files give the station position as NA");
+    if (!o.hasUtcOffset)
+        o.warnings.push_back("no --utc-offset: chart time is taken as UTC in the SEF files");
+    return true;
 }
 
 } // namespace
 
 BatchOptions::BatchOptions()
-    : hasSmoothness(false), smoothness(0.0), timeStep(0), force(false), jobs(defaultJobs()),
-      autoWindows(false), sef(false), utcOffsetMinutes(0), quiet(false)
+    : hasSmoothness(false), smoothness(0.0), timeStep(0), force(false), skipExisting(false),
+      csv(false), maxPixels(kDefaultMaxScanPixels), jobs(defaultJobs()), autoWindows(false),
+      sef(false), utcOffsetMinutes(0), hasUtcOffset(false), quiet(false)
 {
 }
 
 ParseResult parseBatchOptions(int argc, char **argv, BatchOptions &options, std::string &message)
 {
-    bool sefOptionGiven = false;
+    bool stationOptionGiven = false;
     optind = 0;  // restart the scanner: it keeps state between calls
     opterr = 0;
     int opt;
@@ -264,21 +392,31 @@ ParseResult parseBatchOptions(int argc, char **argv, BatchOptions &options, std:
             message = std::string("vellora-batch ") + kBatchVersion + "\n";
             return ParseDone;
         case ':':
-            message = std::string("option '") + argv[optind - 1] + "' needs a value";
+            message = "option " + quoted(argv[optind - 1]) + " needs a value";
             return ParseUsage;
         case '?':
-            message = std::string("unknown option '") + argv[optind - 1] + "'";
+            message = unknownOptionText(argc, argv);
             return ParseUsage;
         default:
             if (!applyOption(opt, optarg, options, message))
                 return ParseUsage;
-            sefOptionGiven = sefOptionGiven || isSefOnly(opt);
+            stationOptionGiven = stationOptionGiven || isStationOption(opt);
         }
     }
-    if (sefOptionGiven && !options.sef) {
-        message = "station and UTC offset options need --sef";
+    if (stationOptionGiven && !options.sef) {
+        message = "station options need --sef";
         return ParseUsage;
     }
+    if (options.hasUtcOffset && !options.sef && !options.csv) {
+        message = "--utc-offset needs --sef or --csv";
+        return ParseUsage;
+    }
+    if (options.force && options.skipExisting) {
+        message = "--force and --skip-existing exclude each other";
+        return ParseUsage;
+    }
+    if (options.sef && !checkSefOptions(options, message))
+        return ParseUsage;
     for (int i = optind; i < argc; ++i)
         options.scans.push_back(argv[i]);
     if (options.scans.empty()) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "scanimage.h"
 #include "sef.h"
 
 // The command line of vellora-batch.
@@ -17,12 +18,17 @@ struct BatchOptions {
     int timeStep;               // 10 or 60; 0: the scan's record, else 60
     std::string outputDir;      // empty: beside each scan
     bool force;
+    bool skipExisting;          // leave scans whose tables exist, keep existing files
+    bool csv;
+    long long maxPixels;        // larger scans are refused before decoding
     int jobs;
     bool autoWindows;
     bool sef;
     StationInfo station;
     int utcOffsetMinutes;       // local = UTC + offset
+    bool hasUtcOffset;          // given, rather than assumed 0
     bool quiet;
+    std::vector<std::string> warnings;  // about the options, shown before the run
 };
 
 enum ParseResult {

@@ -1,6 +1,10 @@
 #include "scanjob.h"
 
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <sys/stat.h>
@@ -8,19 +12,26 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "atomicfile.h"
+#include "csv.h"
 #include "cutout.h"
 #include "digitise.h"
 #include "filectx.h"
+#include "inkclassifier.h"
 #include "knots.h"
 #include "recordcheck.h"
 #include "records.h"
 #include "scanimage.h"
 #include "sef.h"
 #include "tablefile.h"
+#include "valuescale.h"
 
 namespace {
 
 const char *const kFieldNames[2] = {"temperature", "hygrometer"};
+// A pen line with its grid and notes covers a small part of a field; ink over
+// most of it is a black page, a logo or a photograph, whose "knots" in every
+// column would give plausible invented tables.
+const double kMaxInkShare = 0.25;
 const char kFieldLetters[2] = {'T', 'F'};
 
 // Position just past the last folder separator; both kinds, as the table
@@ -80,17 +91,37 @@ bool readFileCtx(const std::string &path, const Params &params, FileCtx &ctx,
     return true;
 }
 
-// The scan as the GUI accepts it: read by gdk-pixbuf, three channels.
-GdkPixbuf *loadScan(const std::string &path, ScanOutcome &outcome)
+// The scan as the GUI accepts it: read by gdk-pixbuf, three channels, whole.
+GdkPixbuf *loadScan(const std::string &path, long long maxPixels, ScanOutcome &outcome)
 {
     GdkPixbuf *scan = nullptr;
-    const int result = loadScanImage(path.c_str(), &scan);
+    std::string reason;
+    const int result = loadScanImage(path.c_str(), &scan, maxPixels, &reason);
+    if (result == ScanTooLarge)
+        reason += " (raise the limit with --max-pixels)";
     if (result != ScanLoaded)
-        outcome.failures.push_back(scanRefusalText(result) + path);
+        outcome.failures.push_back(scanRefusalMessage(result, path, reason));
     return scan;
 }
 
-void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
+// The share of a field's pixels in the ink colour.
+double inkShare(const GdkPixbuf *field, const RefColor &ref)
+{
+    const InkClassifier ink(ref);
+    const int width = gdk_pixbuf_get_width(field), height = gdk_pixbuf_get_height(field);
+    const int channels = gdk_pixbuf_get_n_channels(field);
+    const int stride = gdk_pixbuf_get_rowstride(field);
+    const guchar *pixels = gdk_pixbuf_read_pixels(field);
+    long long count = 0;
+    for (int y = 0; y < height; ++y) {
+        const guchar *p = pixels + static_cast<gsize>(y) * stride;
+        for (int x = 0; x < width; ++x, p += channels)
+            count += ink.isInk(p);
+    }
+    return width > 0 && height > 0 ? static_cast<double>(count) / width / height : 0.0;
+}
+
+void collectField(int f, const FieldResult &result, const RefColor &ink, ScanOutcome &outcome)
 {
     FieldOutput &out = outcome.fields[f];
     if (!result.pixbuf)
@@ -103,35 +134,159 @@ void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
     std::string subject = std::string(kFieldNames[f]) + ": ";
     if (result.speed.warn)
         outcome.warnings.push_back(subject + paperSpeedWarningText(result.speed));
-    if (result.tableResult != TableOk)
+    if (result.tableResult != TableOk) {
         outcome.failures.push_back(subject + tableErrorText(result.tableResult));
-}
-
-// Writes one output file unless it exists and may not be replaced.
-void writeOutput(ScanOutcome &outcome, const std::string &path, bool force,
-                 const std::function<int()> &write)
-{
-    if (!force && pathExists(path)) {
-        outcome.failures.push_back("file exists, not replaced (use --force): " + path);
         return;
     }
-    if (write() != 0)
-        outcome.failures.push_back("could not write " + path);
+    const double share = inkShare(result.pixbuf, ink);
+    if (share > kMaxInkShare) {
+        out.noTrace = true;
+        outcome.failures.push_back(subject + "ink covers " + std::to_string(std::lround(share * 100)) +
+                                   " % of the field, no pen trace to follow (not a chart scan?)");
+    }
 }
 
-void writeSefFile(ScanOutcome &outcome, int f, const BatchOptions &options)
+// One file a scan is to write; text is made only when it is written.
+struct PlannedOutput {
+    std::string path;
+    std::function<std::string()> text;
+};
+
+std::string outputFolder(const std::string &scanPath, const std::string &outputDir)
 {
-    const FieldOutput &field = outcome.fields[f];
+    return outputDir.empty() ? folderOf(scanPath) : outputDir;
+}
+
+bool hasTable(const FieldOutput &field)
+{
+    return field.tableResult == TableOk && !field.rows.empty() && !field.noTrace;
+}
+
+// The parameter file the tables were made with, as the SEF header records it.
+std::string profileName(const BatchOptions &options)
+{
+    return options.paramsFile.empty() ? "built-in defaults" : options.paramsFile;
+}
+
+// SEF holds degrees Celsius whatever unit the chart prints.
+std::vector<TableRow> sefRows(const FieldOutput &field, int f, const Params &params)
+{
+    std::vector<TableRow> rows = field.rows;
+    if (f == SubImgTemp) {
+        for (TableRow &row : rows)
+            row.value = celsiusOf(params, row.value);
+    }
+    return rows;
+}
+
+PlannedOutput sefOutput(const ScanOutcome &outcome, int f, const BatchOptions &options,
+                        const Params &params)
+{
     SefSeries series;
     series.field = f;
-    series.rows = field.rows.data();
-    series.count = static_cast<int>(field.rows.size());
     series.utcOffsetMinutes = options.utcOffsetMinutes;
     series.scanName = baseName(outcome.path);
-    std::string folder = options.outputDir.empty() ? folderOf(outcome.path) : options.outputDir;
-    std::string path = inFolder(folder, sefFileName(options.station, series));
-    writeOutput(outcome, path, options.force,
-                [&] { return writeFileAtomic(path, sefFileText(options.station, series)); });
+    series.profile = profileName(options);
+    series.smoothness = outcome.smoothness;
+    const StationInfo &station = options.station;
+    const std::vector<TableRow> rows = sefRows(outcome.fields[f], f, params);
+    series.rows = rows.data();
+    series.count = static_cast<int>(rows.size());
+    const std::string name = sefFileName(station, series);
+    return PlannedOutput{inFolder(outputFolder(outcome.path, options.outputDir), name),
+                         [station, series, rows]() mutable {
+                             series.rows = rows.data();
+                             return sefFileText(station, series);
+                         }};
+}
+
+PlannedOutput tableOutput(const ScanOutcome &outcome, int f, const BatchOptions &options)
+{
+    const FieldOutput &field = outcome.fields[f];
+    const int step = outcome.timeStep;
+    return PlannedOutput{tableOutputPath(outcome.path, f, options.outputDir), [&field, f, step] {
+                             return tableFileText(f, step, field.rows.data(),
+                                                  static_cast<int>(field.rows.size()));
+                         }};
+}
+
+PlannedOutput csvOutput(const ScanOutcome &outcome, const BatchOptions &options)
+{
+    const CsvClock clock{options.hasUtcOffset, options.utcOffsetMinutes};
+    const std::vector<TableRow> *rows[2];
+    for (int f = 0; f < 2; ++f)
+        rows[f] = hasTable(outcome.fields[f]) ? &outcome.fields[f].rows : nullptr;
+    return PlannedOutput{csvOutputPath(outcome.path, options.outputDir), [rows, clock] {
+                             const std::vector<TableRow> none;
+                             return csvFileText(rows[0] ? *rows[0] : none,
+                                                rows[1] ? *rows[1] : none, clock);
+                         }};
+}
+
+// Every file the scan writes, tables first. A skipped scan writes nothing
+// but still owns its table names.
+std::vector<PlannedOutput> plannedOutputs(const ScanOutcome &outcome, const BatchOptions &options,
+                                          const Params &params)
+{
+    std::vector<PlannedOutput> planned;
+    bool anyTable = false;
+    for (int f = 0; f < 2; ++f) {
+        if (!outcome.skipped && !hasTable(outcome.fields[f]))
+            continue;
+        anyTable = true;
+        planned.push_back(tableOutput(outcome, f, options));
+        if (options.sef && !outcome.skipped)
+            planned.push_back(sefOutput(outcome, f, options, params));
+    }
+    if (options.csv && anyTable && !outcome.skipped)
+        planned.push_back(csvOutput(outcome, options));
+    return planned;
+}
+
+// The folder resolved, so that two spellings of one file are one claim.
+std::string resolvedPath(const std::string &path)
+{
+    std::string folder = folderOf(path);
+    char *real = realpath(folder.empty() ? "." : folder.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string resolved = inFolder(real, baseName(path));
+    std::free(real);
+    return resolved;
+}
+
+// Claims every planned file; false with a failure naming the other scan when
+// one of them belongs to an earlier scan of the run.
+bool claimOutputs(ScanOutcome &outcome, const std::vector<PlannedOutput> &planned,
+                  OutputClaims &claims)
+{
+    for (const PlannedOutput &output : planned) {
+        std::string owner = claims.claim(output.path, outcome.path);
+        if (!owner.empty()) {
+            outcome.failures.push_back("output file " + output.path + " is also the output of " +
+                                       owner + " in this run; nothing written for this scan");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes one file without replacing one that exists, even one that appeared
+// since the run started, unless --force; false when the scan must stop.
+bool writeOutput(ScanOutcome &outcome, const PlannedOutput &output, const BatchOptions &options)
+{
+    const FileReplace mode = options.force ? FileReplace::Replace : FileReplace::Keep;
+    if (writeFileAtomic(output.path, output.text(), mode) == 0)
+        return true;
+    if (errno != EEXIST || options.force) {
+        outcome.failures.push_back("could not write " + output.path + ": " + std::strerror(errno));
+        return false;
+    }
+    if (options.skipExisting)
+        return true;
+    outcome.failures.push_back("file exists, not replaced (use --force or --skip-existing): " +
+                               output.path);
+    return false;
 }
 
 std::string fieldSummary(int f, const FieldOutput &field)
@@ -153,11 +308,12 @@ std::string fieldSummary(int f, const FieldOutput &field)
 
 } // namespace
 
-FieldOutput::FieldOutput() : evaluated(false), tableResult(TableMissingCurve), coverage(0), stats()
+FieldOutput::FieldOutput()
+    : evaluated(false), tableResult(TableMissingCurve), coverage(0), noTrace(false), stats()
 {
 }
 
-ScanOutcome::ScanOutcome() : timeStep(60)
+ScanOutcome::ScanOutcome() : timeStep(60), smoothness(0.0), skipped(false)
 {
 }
 
@@ -165,7 +321,12 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
                       ScanOutcome &outcome)
 {
     outcome.path = path;
-    GdkPixbuf *scan = loadScan(path, outcome);
+    if (options.skipExisting && pathExists(tableOutputPath(path, 0, options.outputDir)) &&
+        pathExists(tableOutputPath(path, 1, options.outputDir))) {
+        outcome.skipped = true;
+        return;
+    }
+    GdkPixbuf *scan = loadScan(path, options.maxPixels, outcome);
     if (!scan)
         return;
     FileCtx ctx;
@@ -183,11 +344,12 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
     int result = digitiseScan(params, scan, ctx, digitise, fields, nullptr, nullptr, &used);
     g_object_unref(scan);
     outcome.timeStep = used.timeStep;
+    outcome.smoothness = smoothnessControlValue(used, params);
 
     if (result == DigitiseBadPassPoints)
         outcome.failures.push_back(kCutOutFailedText);
     for (int f = 0; f < 2; ++f)
-        collectField(f, fields[f], outcome);
+        collectField(f, fields[f], inkColorOf(used, f), outcome);
 }
 
 std::string tableOutputPath(const std::string &scanPath, int field, const std::string &outputDir)
@@ -198,19 +360,26 @@ std::string tableOutputPath(const std::string &scanPath, int field, const std::s
     return inFolder(outputDir, baseName(name));
 }
 
-void writeScanOutputs(ScanOutcome &outcome, const BatchOptions &options)
+std::string csvOutputPath(const std::string &scanPath, const std::string &outputDir)
 {
-    for (int f = 0; f < 2; ++f) {
-        const FieldOutput &field = outcome.fields[f];
-        if (field.tableResult != TableOk || field.rows.empty())
-            continue;
-        std::string path = tableOutputPath(outcome.path, f, options.outputDir);
-        writeOutput(outcome, path, options.force, [&] {
-            return writeTableFile(path, f, outcome.timeStep, field.rows.data(),
-                                  static_cast<int>(field.rows.size()));
-        });
-        if (options.sef)
-            writeSefFile(outcome, f, options);
+    return inFolder(outputFolder(scanPath, outputDir), baseName(scanPath) + ".csv");
+}
+
+std::string OutputClaims::claim(const std::string &file, const std::string &scan)
+{
+    auto inserted = owners.emplace(resolvedPath(file), scan);
+    return inserted.second ? std::string() : inserted.first->second;
+}
+
+void writeScanOutputs(ScanOutcome &outcome, const BatchOptions &options, const Params &params,
+                      OutputClaims &claims)
+{
+    const std::vector<PlannedOutput> planned = plannedOutputs(outcome, options, params);
+    if (!claimOutputs(outcome, planned, claims) || outcome.skipped)
+        return;
+    for (const PlannedOutput &output : planned) {
+        if (!writeOutput(outcome, output, options))
+            return;
     }
 }
 
@@ -220,7 +389,7 @@ std::string scanSummaryLine(const ScanOutcome &outcome)
     for (const std::string &failure : outcome.failures)
         status += (status.empty() ? "" : "; ") + failure;
     if (status.empty())
-        status = "ok";
+        status = outcome.skipped ? "skipped, tables exist" : "ok";
     return outcome.path + "\t" + status + "\t" + fieldSummary(0, outcome.fields[0]) + "\t" +
            fieldSummary(1, outcome.fields[1]);
 }

@@ -1,6 +1,7 @@
 #ifndef VELLORA_BATCH_SCANJOB_H
 #define VELLORA_BATCH_SCANJOB_H
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct FieldOutput {
     bool evaluated;             // cut out and searched
     int tableResult;            // computeTable's result
     int coverage;               // knot coverage in percent
+    bool noTrace;               // ink all over: no pen drew this, no table
     std::vector<TableRow> rows;
     TableStats stats;
 };
@@ -27,23 +29,42 @@ struct ScanOutcome {
     std::vector<std::string> failures;  // the texts the GUI's dialogs show, with their subject
     std::vector<std::string> warnings;
     int timeStep;
+    double smoothness;                  // the smoothness control's value used
+    bool skipped;                       // --skip-existing found its tables
     FieldOutput fields[2];
 
     bool ok() const { return failures.empty(); }
 };
 
 // Reads the scan and its file context and digitises it; never writes a file.
+// With --skip-existing a scan whose tables exist is only marked skipped.
 void digitiseScanFile(const std::string &path, const Params &params, const BatchOptions &options,
                       ScanOutcome &outcome);
+
+// The output files of a run and the scan each belongs to, so that no scan
+// overwrites what an earlier one of the same run wrote.
+class OutputClaims {
+public:
+    // The scan that claimed file before, or empty after claiming it for scan.
+    std::string claim(const std::string &file, const std::string &scan);
+
+private:
+    std::map<std::string, std::string> owners;  // by the file's resolved path
+};
 
 // Where the table file of a field goes: the GUI's name, beside the scan or in
 // the output folder.
 std::string tableOutputPath(const std::string &scanPath, int field, const std::string &outputDir);
 
-// Writes the table files (and SEF files) of every field with a table. An
-// existing file is replaced only with --force; a refusal or a failed write
-// adds a failure.
-void writeScanOutputs(ScanOutcome &outcome, const BatchOptions &options);
+// The file the CSV output of a scan goes to: SCAN.csv beside its tables.
+std::string csvOutputPath(const std::string &scanPath, const std::string &outputDir);
+
+// Writes the table files (and SEF and CSV files) of the scan. A file another
+// scan of the run claimed refuses the whole scan; an existing file is
+// replaced only with --force and kept with --skip-existing; otherwise a
+// refusal or a failed write adds a failure and ends the scan's writing.
+void writeScanOutputs(ScanOutcome &outcome, const BatchOptions &options, const Params &params,
+                      OutputClaims &claims);
 
 // "PATH<TAB>ok|failure<TAB>T rows=... knots=...% min=... max=... mean=...<TAB>F ..."
 std::string scanSummaryLine(const ScanOutcome &outcome);

@@ -5,6 +5,8 @@
 
 #include <glib.h>
 
+#include "options.h"
+
 namespace {
 
 const char kNotAvailable[] = "NA";
@@ -95,8 +97,12 @@ const char *sefUnits(int field)
 
 std::string sefFileText(const StationInfo &station, const SefSeries &series)
 {
+    char smoothness[G_ASCII_DTOSTR_BUF_SIZE];
+    g_ascii_formatd(smoothness, sizeof smoothness, "%g", series.smoothness);
     std::string meta = "utc_offset=" + formatUtcOffset(series.utcOffsetMinutes) +
-                       "|scan=" + metaSafe(series.scanName);
+                       "|scan=" + metaSafe(series.scanName) + "|software=vellora " +
+                       kBatchVersion + "|profile=" + metaSafe(series.profile) +
+                       "|smoothness=" + smoothness;
     std::string text = headerLine("SEF", "1.0.0");
     text += headerLine("ID", station.id);
     text += headerLine("Name", station.name);

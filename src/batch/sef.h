@@ -34,6 +34,8 @@ struct SefSeries {
     int count;              // at least one row
     int utcOffsetMinutes;
     std::string scanName;   // the scan's file name, recorded in the header Meta
+    std::string profile;    // the parameter file used, also recorded there
+    double smoothness;      // the smoothness control's value, likewise
 };
 
 // The whole file text.

@@ -86,22 +86,49 @@ const char *FileCtx::fileName() const
     return name.empty() ? nullptr : name.c_str();
 }
 
+namespace {
+
+// Longest line read; a longer one is skipped whole, so no part of it can be
+// taken for a record of its own.
+const size_t kMaxLineBytes = 64 * 1024;
+
+enum LineRead { LineEnd, LineWhole, LineTooLong };
+
+// The next line without its '\n'.
+LineRead readLine(FILE *f, std::string &line)
+{
+    line.clear();
+    bool any = false, tooLong = false;
+    int c;
+    while ((c = getc(f)) != EOF) {
+        any = true;
+        if (c == '\n')
+            break;
+        if (line.size() < kMaxLineBytes)
+            line.push_back(static_cast<char>(c));
+        else
+            tooLong = true;
+    }
+    if (!any)
+        return LineEnd;
+    return tooLong ? LineTooLong : LineWhole;
+}
+
+} // namespace
+
 void FileCtx::read()
 {
     FILE *f = std::fopen(name.c_str(), "r");
     if (!f)
         return;
-    // Lines longer than the buffer arrive in pieces, each handled as a line.
-    char line[200];
-    while (std::fgets(line, sizeof line, f)) {
-        char *eq = std::strchr(line, '=');
-        size_t len = std::strlen(line);
-        if (len > 0 && line[len - 1] == '\n')
-            line[len - 1] = '\0';
-        if (!eq)
+    std::string line;
+    LineRead result;
+    while ((result = readLine(f, line)) != LineEnd) {
+        std::string::size_type eq = line.find('=');
+        if (result == LineTooLong || eq == std::string::npos)
             continue;
-        *eq = '\0';
-        set(line, eq + 1);
+        line[eq] = '\0';
+        set(line.c_str(), line.c_str() + eq + 1);
     }
     std::fclose(f);
     modified = false;

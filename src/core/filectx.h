@@ -5,7 +5,8 @@
 #include <string>
 
 // Persistent key=value store kept sorted by key (unsigned byte order) and
-// written as "key=value\n" lines to NAME.ctx.
+// written as "key=value\n" lines to NAME.ctx. Lines are read whole up to
+// 64 KiB; a longer line is ignored, the other records kept.
 class FileCtx {
 public:
     FileCtx();

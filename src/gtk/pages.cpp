@@ -47,10 +47,11 @@ GtkFileFilter *makeImageFilter()
 // 0 and the loaded scan, or -1 after telling the user why it is refused.
 int loadScanPixbuf(MainCtx *ctx, const char *path, GdkPixbuf **scan)
 {
-    const int result = loadScanImage(path, scan);
+    std::string reason;
+    const int result = loadScanImage(path, scan, kDefaultMaxScanPixels, &reason);
     if (result == ScanLoaded)
         return 0;
-    showError(ctx, scanRefusalText(result), path);
+    showError(ctx, scanRefusalMessage(result, path, reason).c_str());
     return -1;
 }
 

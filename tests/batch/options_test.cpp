@@ -10,14 +10,16 @@
 
 namespace {
 
-ParseResult parse(std::vector<std::string> args, BatchOptions &options)
+ParseResult parse(std::vector<std::string> args, BatchOptions &options, std::string *text = nullptr)
 {
     args.insert(args.begin(), "vellora-batch");
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
     std::string message;
-    return parseBatchOptions(int(args.size()), argv.data(), options, message);
+    ParseResult result = parseBatchOptions(int(args.size()), argv.data(), options, message);
+    if (text) *text = message;
+    return result;
 }
 
 TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
@@ -54,9 +56,48 @@ TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
     for (const auto &c : cases) {
         BatchOptions o;
         SCOPED_TRACE(std::string(c.option) + " " + c.value);
-        EXPECT_EQ(parse({"--sef", c.option, c.value, "a.tif"}, o), c.minutes == -9999 ? ParseUsage : ParseRun);
+        EXPECT_EQ(parse({"--csv", c.option, c.value, "a.tif"}, o), c.minutes == -9999 ? ParseUsage : ParseRun);
         EXPECT_TRUE(c.minutes == -9999 || o.utcOffsetMinutes == c.minutes) << o.utcOffsetMinutes;
     }
+}
+
+// Values from station lists saved on Windows carried CR, LF and tabs into
+// the SEF header; every usage error names the argument at fault, and one
+// after a valid option's value is not blamed on that value.
+TEST(BatchOptions, UsageErrorsNameTheArgumentAtFault)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char *named;  // part of the message
+    } cases[] = {
+        {{"-j", "1", "-dash.jpg"}, "unknown option '-d' in '-dash.jpg'"},
+        {{"-j", "2 "}, "--jobs: invalid number of jobs '2 '"},
+        {{"--step", "10\r"}, "--step: invalid step '10\\x0d'"},
+        {{"--smoothness", " 2"}, "--smoothness: invalid smoothness ' 2'"},
+        {{"--max-pixels", "-5"}, "--max-pixels: invalid number of pixels '-5'"},
+        {{"--csv", "--utc-offset", "1\n"}, "--utc-offset: invalid UTC offset '1\\x0a'"},
+        {{"--sef", "--station-id", "B", "--lat", "46.95\r"}, "--lat: invalid latitude '46.95\\x0d'"},
+        {{"--sef", "--station-id", "B", "--lon", " 7.44\n\n"}, "--lon: invalid longitude ' 7.44\\x0a\\x0a'"},
+        {{"--sef", "--station-id", "B", "--alt", "553\t\t"}, "--alt: invalid altitude '553\\x09\\x09'"},
+        {{"--sef", "--station-id", "B", "--station-name", "Bern\r"}, "--station-name: invalid station name"},
+        {{"--sef", "--station-id", "B", "--station-name", "Z\xfcrich"}, "--station-name: invalid station name"},
+        {{"--sef", "--station-id", "B R"}, "--station-id: invalid station ID 'B R'"},
+        {{"--sef"}, "--sef needs --station-id"},
+        {{"--utc-offset", "1"}, "--utc-offset needs --sef or --csv"},
+    };
+    for (const auto &c : cases) {
+        BatchOptions o;
+        std::string message;
+        std::vector<std::string> args = c.args;
+        args.push_back("a.tif");
+        EXPECT_EQ(parse(args, o, &message), ParseUsage) << c.named;
+        EXPECT_NE(message.find(c.named), std::string::npos) << message;
+    }
+    BatchOptions o;
+    ASSERT_EQ(parse({"--sef", "--station-id", "B", "--station-name", "Z\xc3\xbcrich", "--max-pixels", "5000", "a.tif"}, o),
+              ParseRun);
+    EXPECT_EQ(o.maxPixels, 5000);
+    EXPECT_EQ(o.warnings.size(), 2u) << "no position and no UTC offset";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "coretest.h"
+#include "options.h"
 #include "sef.h"
 
 namespace {
@@ -37,10 +38,12 @@ TEST(SefFile, HeaderRowsAndNameFollowTheFormat)
     station.source = "ARCH";
     const TableRow rows[] = {{0, 0, 2004, 7, 31, 23, 0, -5.24}, {0, 0, 2004, 8, 1, 0, 0, 23.46},
                              {0, 0, 2004, 8, 1, 1, 0, 0.0}};
-    SefSeries series{0, rows, 3, 60, "T0815\tx|y.tif"};
+    SefSeries series{0, rows, 3, 60, "T0815\tx|y.tif", "my.ini", 4.0};
     EXPECT_EQ(sefFileText(station, series),
               "SEF\t1.0.0\nID\tBRN\nName\tBern\nLat\t46.95\nLon\tNA\nAlt\tNA\nSource\tARCH\nLink\tNA\n"
-              "Vbl\tta\nStat\tpoint\nUnits\tC\nMeta\tutc_offset=+1|scan=T0815_x_y.tif\n"
+              "Vbl\tta\nStat\tpoint\nUnits\tC\n"
+              "Meta\tutc_offset=+1|scan=T0815_x_y.tif|software=vellora " + std::string(kBatchVersion) +
+                  "|profile=my.ini|smoothness=4\n"
               "Year\tMonth\tDay\tHour\tMinute\tPeriod\tValue\tMeta\n"
               "2004\t7\t31\t22\t0\t0\t-5.2\t\n"
               "2004\t7\t31\t23\t0\t0\t23.5\t\n"

@@ -25,8 +25,7 @@ int countFiles(const std::string &prefix)
 
 TEST(FileCtx, ReadsLinesAndWritesSortedExactBytes)
 {
-    // The last of equal keys wins; 199 bytes per read, so the rest of a long
-    // line is a piece of its own without "=".
+    // The last of equal keys wins.
     makeFile("order.ctx", "b=2\na=1\nx=y=z\n=v\nk=\nno equals\na=3\nlong=" + std::string(300, 'v') + "\nlast=tail");
     chmod("order.ctx", 0640);
     FileCtx ctx;
@@ -34,7 +33,7 @@ TEST(FileCtx, ReadsLinesAndWritesSortedExactBytes)
     EXPECT_EQ(keysOf(ctx), " a b k last long x ");
     EXPECT_EQ(std::string(ctx.get("a")) + "|" + ctx.get("x") + "|" + ctx.get("") + "|" + ctx.get("k") + "|" + ctx.get("last"),
               "3|y=z|v||tail");
-    EXPECT_EQ(ctx.get("long"), std::string(194, 'v'));
+    EXPECT_EQ(ctx.get("long"), std::string(300, 'v'));
     EXPECT_FALSE(ctx.isModified());
     ctx.removePrefix("l");
     ctx.remove("x");
@@ -81,4 +80,21 @@ TEST(FileCtx, FailedWriteKeepsOldFileAndFlag)
     }
     EXPECT_TRUE(g_file_test("isdir.ctx", G_FILE_TEST_IS_DIR));
     EXPECT_EQ(countFiles("isdir.ctx"), 1) << "no temporary file may be left";
+}
+
+// Long lines were read in 199-byte pieces, the tail taken as a record of its
+// own: a line is read whole up to 64 KiB, a longer one ignored whole.
+TEST(FileCtx, LongLinesAreReadWholeOrIgnoredWhole)
+{
+    const std::string path = "/" + std::string(65536 - 6, 'p');  // "Scan=" and this: 64 KiB
+    const std::string injected = "Note=" + std::string(70000, 'n') + "DateVal2=y 2004 m 07 d 09 h 12 m 00";
+    makeFile("long.ctx", "DateVal2=y 2004 m 07 d 02 h 12 m 00\n" + injected + "\nScan=" + path + "\nz=1");
+    FileCtx ctx;
+    ctx.open("long", true);
+    EXPECT_EQ(keysOf(ctx), "DateVal2 Scan z ");
+    EXPECT_EQ(std::string(ctx.get("DateVal2")), "y 2004 m 07 d 02 h 12 m 00");
+    EXPECT_EQ(std::string(ctx.get("Scan")), path);
+    ASSERT_EQ(ctx.write(), 0);
+    ctx.open("long", true);
+    EXPECT_EQ(std::string(ctx.get("Scan")), path) << "what the store writes, it reads back";
 }

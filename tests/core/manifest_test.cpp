@@ -18,8 +18,9 @@ std::vector<int> errorLines(const Manifest &m)
     std::vector<int> lines;
     for (const ManifestError &e : m.errors) {
         lines.push_back(e.line);
-        if (e.line > 0)
+        if (e.line > 0) {
             EXPECT_EQ(e.message.rfind("line " + std::to_string(e.line) + ": ", 0), 0u) << e.message;
+        }
     }
     return lines;
 }

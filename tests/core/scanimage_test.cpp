@@ -1,9 +1,38 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include "coretest.h"
 #include "scanimage.h"
+
+namespace {
+
+// A TIFF of 8 x 4 pixels per page with the given samples per page, written
+// by libtiff; mode "w8" makes a BigTIFF.
+void writeTiff(const char *path, const char *mode, std::initializer_list<int> pageSamples)
+{
+    TIFF *t = TIFFOpen(path, mode);
+    ASSERT_NE(t, nullptr) << path;
+    for (int samples : pageSamples) {
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 8);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, 4);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        if (samples == 4) {
+            const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+            TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
+        }
+        std::string row(size_t(8 * samples), '\x60');
+        for (int y = 0; y < 4; ++y) TIFFWriteScanline(t, &row[0], y, 0);
+        TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+}
+
+} // namespace
 
 // gdk-pixbuf loads every TIFF with alpha; a three-sample TIFF must come back
 // as three channels with its colours.
@@ -17,20 +46,61 @@ TEST(ScanImage, RgbTiffKeepsItsColoursWithoutAlpha)
     EXPECT_TRUE(gdk_pixbuf_get_n_channels(scan) == 3 && pixelIs(scan, 6, 4, rgb) && pixelIs(scan, 0, 0, rgb));
 }
 
-TEST(ScanImage, SamplesPerPixelOfTheFirstDirectory)
+// The samples come from libtiff, so BigTIFF and multi-page files (refused
+// by a reader of classic TIFF headers) count from their first page.
+TEST(ScanImage, SamplesPerPixelOfTheFirstPage)
 {
-    // Big-endian TIFFs whose only directory holds one entry.
-    const std::string head("MM\0\x2a\0\0\0\x08\0\x01", 10), spp3("\x01\x15\0\x03\0\0\0\x01\0\x03\0\0", 12);
-    const std::pair<std::string, int> cases[] = {
-        {head + spp3, 3},                                                   // SHORT
-        {head + std::string("\x01\x15\0\x04\0\0\0\x01\0\0\0\x04", 12), 4},  // LONG
-        {head + std::string("\x01\x00\0\x03\0\0\0\x01\0\x10\0\0", 12), 1},  // absent: the default
-        {head + spp3.substr(0, 4), -1},                                    // the entry cut short
-        {std::string("II\x2a\0\xff\xff\0\0", 8), -1},                       // directory past the end
+    writeTiff("classic.tif", "w", {3});
+    writeTiff("big.tif", "w8", {3});
+    writeTiff("pages.tif", "w", {3, 4});
+    writeTiff("alpha.tif", "w", {4});
+    makeFile("text.tif", "II*\0 no directory follows");
+    const std::pair<const char *, int> cases[] = {{"classic.tif", 3}, {"big.tif", 3},  {"pages.tif", 3},
+                                                  {"alpha.tif", 4},   {"text.tif", -1}, {"missing.tif", -1}};
+    for (const auto &c : cases) EXPECT_EQ(tiffSamplesPerPixel(c.first), c.second) << c.first;
+
+    GdkPixbuf *scan = nullptr;
+    ASSERT_EQ(loadScanImage("big.tif", &scan), ScanLoaded);
+    PixbufPtr owner(scan);
+    EXPECT_EQ(gdk_pixbuf_get_n_channels(scan), 3);
+    // A four-sample TIFF is what it shows on white paper.
+    GdkPixbuf *composited = nullptr;
+    ASSERT_EQ(loadScanImage("alpha.tif", &composited), ScanLoaded);
+    PixbufPtr ownerToo(composited);
+    EXPECT_EQ(gdk_pixbuf_get_n_channels(composited), 3);
+    EXPECT_FALSE(gdk_pixbuf_get_has_alpha(composited));
+}
+
+// Every refusal says why: the system's reason, gdk-pixbuf's or the size
+// against the limit, which is checked before anything is decoded.
+TEST(ScanImage, RefusalsGiveTheirReason)
+{
+    const guchar rgb[3] = {1, 2, 3};
+    ASSERT_TRUE(gdk_pixbuf_save(solidImage(300, 200, rgb).get(), "wide.png", "png", nullptr, nullptr));
+    makeFile("text.jpg", "this is no image");
+    // BMP headers whose size field or pixel offset claims 4 GB, which
+    // gdk-pixbuf would allocate before refusing them.
+    const std::string bmp("BM\x76\x02\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x10\0\0\0\x0c\0\0\0\x01\0\x18\0", 30);
+    makeFile("header.bmp", std::string(bmp).replace(14, 4, "\x28\xff\xff\xff") + std::string(100, '\0'));
+    makeFile("offset.bmp", std::string(bmp).replace(10, 4, "\x35\xff\xff\xf6") + std::string(100, '\0'));
+    const struct {
+        const char *path;
+        long long maxPixels;
+        int result;
+        const char *reason;
+    } cases[] = {
+        {"missing.png", kDefaultMaxScanPixels, ScanUnreadable, "No such file or directory"},
+        {"text.jpg", kDefaultMaxScanPixels, ScanUnreadable, "Unrecognized image file format"},
+        {"wide.png", 59999, ScanTooLarge, "300 x 200 pixels, more than the 59999 allowed"},
+        {"header.bmp", kDefaultMaxScanPixels, ScanUnreadable, "damaged BMP header"},
+        {"offset.bmp", kDefaultMaxScanPixels, ScanUnreadable, "damaged BMP header"},
     };
     for (const auto &c : cases) {
-        makeFile("t.tif", c.first);
-        EXPECT_EQ(tiffSamplesPerPixel("t.tif"), c.second) << c.first.size() << " bytes";
+        GdkPixbuf *scan = nullptr;
+        std::string reason;
+        EXPECT_EQ(loadScanImage(c.path, &scan, c.maxPixels, &reason), c.result) << c.path;
+        EXPECT_EQ(scan, nullptr);
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
     }
-    EXPECT_EQ(tiffSamplesPerPixel("missing.tif"), -1);
+    EXPECT_EQ(scanRefusalMessage(ScanTooLarge, "x.png", "why"), "image too large: x.png: why");
 }

@@ -60,15 +60,15 @@ TEST_F(IntakeTest, ImageFilterTakesTheScanSuffixesInEitherCase)
 TEST_F(IntakeTest, RefusedFilesLeaveTheCurrentScan)
 {
     const std::string good = scan("good.tif"), broken = dir + "/broken.jpg";
-    const std::string rgba = writeScan(dir + "/rgba.tif", "tiff", 30, 30, 0x102030, true);
     makeFile(broken, "not an image at all");
     chooseFile(ctx, good);
     GdkPixbuf *current = ctx->scanPixbuf;
-    answerDialogs({AnswerOk, AnswerOk});
-    chooseFile(ctx, rgba);
+    answerDialogs({AnswerOk});
     chooseFile(ctx, broken);
-    EXPECT_EQ(takeDialogs(), (Dialogs{"vellora error: wrong number of colorchannels instead of 3 in " + rgba,
-                                      "vellora error: could not load image-file " + broken}));
+    const Dialogs shown = takeDialogs();
+    ASSERT_EQ(shown.size(), 1u);
+    // The message says why, as the image library gives it.
+    EXPECT_EQ(shown[0].rfind("vellora error: could not load image-file " + broken + ": ", 0), 0u) << shown[0];
     EXPECT_EQ(ctx->scanPixbuf, current);
     EXPECT_EQ(ctx->imageName, good);
     EXPECT_STREQ(ctx->fileCtx.fileName(), (good + ".ctx").c_str());
