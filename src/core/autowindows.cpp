@@ -31,6 +31,11 @@ const int kRunMargin = 4;             // rows a window reaches beyond a chosen r
 const int kBridgeMargin = 1;          // rows a bridged window reaches beyond the expected line
 const int kSlopeBase = 4;             // columns over which an end slope of a bridge is taken
 const int kColourSamples = 8;         // pixels of a run whose colour is read: more are no pen line
+const double kBendCost = 1.0;         // per row the path leaves the line its recent course makes
+const double kBendTolerance = 1.5;    // rows of wobble and run noise that bend nothing
+const int kCourseColumns = 16;        // columns over which the path's course is taken
+const int kMinCourseColumns = 4;      // fewer give no course
+const int kWrapColumns = 4;           // first columns where a second drum turn comes in
 
 struct Run {
     int x;
@@ -39,6 +44,7 @@ struct Run {
     double ownCost;  // colour and line-row costs, independent of the path
     double cost;     // cheapest path ending in this run
     int pred;        // previous run of that path, -1 for none
+    double course;   // rows per column of that path over its last columns, NaN when too short
     bool printed;    // a printed line in a colour off the trace's: never on the path
 };
 
@@ -96,7 +102,7 @@ void closeRun(int i, OpenRun &open, const Trace &trace, const SearchRows &rows,
 {
     if (open.bot >= 0)
         runs.push_back({trace.s + i, std::max(open.bot - 1, rows.lo[i]),
-                        std::min(open.last + 1, rows.hi[i]), open.best, 0.0, 0.0, -1, false});
+                        std::min(open.last + 1, rows.hi[i]), open.best, 0.0, 0.0, -1, NAN, false});
     open = OpenRun();
 }
 
@@ -134,7 +140,7 @@ void collectRuns(const GdkPixbuf *image, const RefColor &ref, const SpanArray &l
         const int x = s + i;
         if (drawPos && drawPos[x] >= 0) {
             const int row = std::min(drawPos[x], h - 1);
-            found.push_back({x, row, row, 0.0, 0.0, 0.0, -1, false});
+            found.push_back({x, row, row, 0.0, 0.0, 0.0, -1, NAN, false});
             trace.cols[i].drawn = trace.cols[i].fixed = true;
         } else {
             trace.cols[i].fixed = limitSpan.getBot(x) != -1 || limitSpan.getTop(x) != -1;
@@ -267,13 +273,36 @@ int rowsBetween(const Run &a, const Run &b)
 // Rows between runs d columns apart that the pen may cover without cost.
 double freeRows(int d) { return kTouchRows + kDriftPerColumn * (d - 1); }
 
+// A pen line bends slowly: where two lines cross, the path that leaves on the
+// other line turns away from the course it came on.
+double bendCost(const Run &a, const Run &b, int d)
+{
+    if (std::isnan(a.course))
+        return 0.0;
+    const double off = std::fabs(runCentre(b) - runCentre(a) - a.course * d);
+    return kBendCost * std::max(0.0, off - kBendTolerance - 0.5 * (d - 1));
+}
+
 // Going from run a to run b, d columns further on: the skipped columns, rows
-// between the runs that the skip does not explain, centre movement, thickness.
+// between the runs that the skip does not explain, centre movement, thickness
+// and bending.
 double stepCost(const Run &a, const Run &b, int d, double pen)
 {
     const double jump = std::max(0.0, rowsBetween(a, b) - freeRows(d));
     const double shift = std::fabs(runCentre(b) - runCentre(a));
-    return kSkipCost * (d - 1) + jump + kShiftCost * shift + thicknessCost(a, b, d, pen);
+    return kSkipCost * (d - 1) + jump + kShiftCost * shift + thicknessCost(a, b, d, pen) +
+           bendCost(a, b, d);
+}
+
+// Course of the path ending in run r, from the run of it at least
+// kCourseColumns before.
+double pathCourse(const Trace &trace, const Run &r)
+{
+    const Run *o = &r;
+    while (o->pred >= 0 && r.x - o->x < kCourseColumns)
+        o = &trace.runs[o->pred];
+    const int d = r.x - o->x;
+    return d >= kMinCourseColumns ? (runCentre(r) - runCentre(*o)) / d : NAN;
 }
 
 // Starting the path costs nothing; starting it again after it ended does.
@@ -333,6 +362,7 @@ void linkRun(const Trace &trace, const Frontier &f, const Ended &ended, Run &r, 
     for (int j : f.carried)
         tryPredecessor(trace, j, r);
     r.cost += r.ownCost;
+    r.course = pathCourse(trace, r);
 }
 
 // Cost of run j's path when it skips every column up to x.
@@ -412,6 +442,37 @@ int findCheapestPath(Trace &trace, ProgressFn progress, void *user)
             reportProgress(progress, user, 0.7 + 0.3 * i / n);
     }
     return ended.run;
+}
+
+// A drum that runs on draws a second turn over the start of the chart, and
+// that turn comes in at the row where the first ended. Where the first columns
+// also hold ink elsewhere, their runs at that row are the second turn's and do
+// not start the path.
+bool avoidSecondTurn(Trace &trace, int lastRun)
+{
+    const int n = (int)trace.cols.size();
+    if (lastRun < 0 || trace.runs[lastRun].x - trace.s < n - kWrapColumns)
+        return false;
+    const Run &last = trace.runs[lastRun];
+    const double reach = 2.0 * trace.pen + 2.0;
+    auto atEnd = [&](const Run &r) { return std::fabs(runCentre(r) - runCentre(last)) <= reach; };
+    bool changed = false;
+    for (int i = 0; i < std::min(kWrapColumns, n); ++i) {
+        const Column &col = trace.cols[i];
+        if (col.fixed)
+            continue;
+        int ends = 0, others = 0;
+        for (int k = col.first; k < col.first + col.count; ++k)
+            if (!trace.runs[k].printed)
+                ++(atEnd(trace.runs[k]) ? ends : others);
+        if (ends == 0 || others == 0)
+            continue;
+        for (int k = col.first; k < col.first + col.count; ++k)
+            if (atEnd(trace.runs[k]))
+                trace.runs[k].ownCost += kRestartCost;
+        changed = true;
+    }
+    return changed;
 }
 
 // ---- Windows ----
@@ -572,7 +633,9 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
     collectRuns(image, ref, limitSpan, drawPos, e, progress, progressUser, trace);
     priceRuns(trace);
     trace.pen = typicalRunLength(trace.runs);
-    const int lastRun = findCheapestPath(trace, progress, progressUser);
+    int lastRun = findCheapestPath(trace, progress, progressUser);
+    if (lastRun >= 0 && avoidSecondTurn(trace, lastRun))
+        lastRun = findCheapestPath(trace, nullptr, nullptr);
     trimPath(image, ref, trace, lastRun);
     const int written = lastRun >= 0 ? writeWindows(trace, lastRun, limitSpan) : 0;
     reportProgress(progress, progressUser, 1.0);

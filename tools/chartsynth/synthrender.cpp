@@ -7,6 +7,7 @@
 
 #include "splinecurve.h"
 #include "synthlayout.h"
+#include "synthhard.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ enum Stream : uint64_t {
     StreamAnnotations,
     StreamBlots,
     StreamTexture,
+    StreamHard,
 };
 
 // Printed line widths, mm.
@@ -296,11 +298,27 @@ Inks chooseInks(const ChartOptions &o)
     return inks;
 }
 
+bool hardOptionsUsable(const ChartOptions &o)
+{
+    return o.secondTurnHours >= 0 && o.secondTurnHours <= o.hours && o.curlMM >= 0 && o.curlMM <= 5 &&
+           o.passPointErrorPx >= 0 && o.passPointErrorPx <= 50;
+}
+
+void drawHardDegradations(const ChartOptions &o, const ChartLayout &L, SynthChart &chart, Rng &rng,
+                          CoverageLayer &ink)
+{
+    std::vector<Disturbance> marks;
+    if (o.longNotes) drawLongNotes(L, chart, rng, ink, marks);
+    if (o.tapMarks) drawTapMarks(L, chart, o.penWidthMM, rng, ink, marks);
+    if (o.secondTurnHours > 0) drawSecondTurn(L, chart, o.penWidthMM, o.secondTurnHours, ink);
+    chart.disturbances.insert(chart.disturbances.end(), marks.begin(), marks.end());
+}
+
 int render(const ChartOptions &o, SynthChart &out)
 {
     Rng rng(o.seed, StreamLayout);
     DateTime start = o.start ? *o.start : randomStart(rng);
-    if (start.status() != 0) return SynthBadOptions;
+    if (start.status() != 0 || !hardOptionsUsable(o)) return SynthBadOptions;
     ChartLayout L;
     int result = makeLayout(o, start, rng, L);
     if (result != SynthOk) return result;
@@ -313,8 +331,12 @@ int render(const ChartOptions &o, SynthChart &out)
         chart.gaps = choosePenGaps(L.minutes, gapRng);
     }
 
+    Rng hardRng(degradationSeed, StreamHard);
+    if (o.fadedInk) chart.fades = chooseFades(L.minutes, hardRng);
+
     CoverageLayer ink(L.scanW, L.scanH), print(L.scanW, L.scanH);
     drawTraces(L, chart, o.penWidthMM, ink);
+    drawHardDegradations(o, L, chart, hardRng, ink);
     if (o.annotations) {
         Rng r(degradationSeed, StreamAnnotations);
         drawAnnotations(L, chart, r, ink, chart.disturbances);
@@ -333,6 +355,8 @@ int render(const ChartOptions &o, SynthChart &out)
     GridPrinter grid(L, hygroMM);
     Inks inks = chooseInks(o);
     Compositor(L, grid, print, ink, inks, o.seed).run(pb);
+    curlPaper(L, o.curlMM, hardRng, pb);
+    if (o.passPointErrorPx > 0) misplacePassPoints(o.passPointErrorPx, hardRng, chart);
     out = std::move(chart);
     return SynthOk;
 }

@@ -1,0 +1,300 @@
+#include "verdict.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "inkclassifier.h"
+#include "inksearch.h"
+
+// The rule: a scan fails when a field has no usable table or no trace line to
+// speak of; it is suspect when any evidence shows that its tables may be off
+// by more than a degree or a few percent; otherwise it is ok.
+namespace {
+
+const double kBesideMM = 10.0;          // how far beside the window other ink competes
+const double kLineRowShare = 0.25;      // share of columns with ink that marks a printed line row
+const double kFilledMM = 6.0;           // window ink beyond this is no pen line
+const double kFilledShare = 0.3;        // of the columns: no trace line at all
+const double kFilledLineRows = 0.5;     // share of rows that are all ink: no chart at all
+const double kFailedKnotShare = 0.5;
+const double kSuspectKnotShare = 0.9;
+const double kSuspectGapHours = 3.0;
+const double kFailedGapHours = 24.0;
+const double kBesideHours = 12.0;       // a second line, not a note
+const int kBesideGapColumns = 4;        // breaks a competing line may have
+const double kFlagGapMinutes = 30.0;    // rows bridged over a longer stretch are flagged
+const double kMarkSlackHours = 1.0;     // marks this far off the ink are wrong
+const double kBeyondMarkHours = 2.0;    // ink running on so long past a mark
+const double kBeyondMarkShare = 0.9;
+const double kMaxRate[2] = {15.0, 50.0};     // fastest the instruments move, per hour
+const double kScale[2][2] = {{-35.0, 45.0}, {0.0, 100.0}};
+const char *const kFieldName[2] = {"temperature", "humidity"};
+
+struct Judgement {
+    VerdictLevel level = VerdictLevel::Ok;
+    std::vector<std::string> failed, suspect;
+
+    void fail(const std::string &why) { failed.push_back(why); }
+    void doubt(const std::string &why) { suspect.push_back(why); }
+};
+
+std::string format(const char *fmt, const char *name, double a, double b = 0.0)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, fmt, name, a, b);
+    return text;
+}
+
+double hoursOf(const FieldEvidence &f, double columns) { return columns * f.minutesPerColumn / 60.0; }
+
+// Knots within the marks, in order.
+std::vector<size_t> markedKnots(const FieldEvidence &f)
+{
+    std::vector<size_t> k;
+    for (size_t i = 0; i < f.knotPos.size() && i < f.knotVal.size(); ++i)
+        if (f.knotPos[i] >= f.markStart && f.knotPos[i] <= f.markEnd)
+            k.push_back(i);
+    return k;
+}
+
+// Longest run of columns without a knot within the marks, ends included.
+double longestGapColumns(const FieldEvidence &f, const std::vector<size_t> &knots)
+{
+    if (knots.empty())
+        return f.markEnd - f.markStart + 1;
+    int longest = std::max(f.knotPos[knots.front()] - f.markStart, f.markEnd - f.knotPos[knots.back()]);
+    for (size_t i = 1; i < knots.size(); ++i)
+        longest = std::max(longest, f.knotPos[knots[i]] - f.knotPos[knots[i - 1]] - 1);
+    return longest;
+}
+
+// Rows of the field image per scale unit, from the table's curve positions.
+double rowsPerUnit(const FieldEvidence &f)
+{
+    std::vector<double> ratios;
+    for (size_t i = 1; i < f.rows.size(); ++i) {
+        const double dv = f.rows[i].value - f.rows[i - 1].value;
+        if (std::fabs(dv) > 0.2)
+            ratios.push_back(std::fabs((f.rows[i].y - f.rows[i - 1].y) / dv));
+    }
+    if (ratios.empty())
+        return 0.0;
+    std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+    return ratios[ratios.size() / 2];
+}
+
+// Fastest movement between neighbouring knots, scale units per hour.
+double fastestRate(const FieldEvidence &f, const std::vector<size_t> &knots)
+{
+    const double perUnit = rowsPerUnit(f);
+    if (perUnit <= 0.0 || f.minutesPerColumn <= 0.0)
+        return 0.0;
+    double fastest = 0.0;
+    for (size_t i = 1; i < knots.size(); ++i) {
+        const int dx = f.knotPos[knots[i]] - f.knotPos[knots[i - 1]];
+        const double rows = std::fabs(f.knotVal[knots[i]] - f.knotVal[knots[i - 1]]);
+        if (dx <= kBesideGapColumns)
+            fastest = std::max(fastest, rows / perUnit / hoursOf(f, dx));
+    }
+    return fastest;
+}
+
+// Longest stretch of marked columns with other ink beside the window.
+double besideColumns(const FieldEvidence &f)
+{
+    int longest = 0, start = -1, lastSeen = -1;
+    for (int x = f.markStart; x <= f.markEnd && x < (int)f.ink.size(); ++x) {
+        if (f.ink[x].beside <= 0)
+            continue;
+        if (lastSeen < 0 || x - lastSeen > kBesideGapColumns + 1)
+            start = x;
+        lastSeen = x;
+        longest = std::max(longest, x - start + 1);
+    }
+    return longest;
+}
+
+double shareOfColumns(const FieldEvidence &f, int x0, int x1, bool (*holds)(const FieldEvidence &, const ColumnInk &))
+{
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, (int)f.ink.size() - 1);
+    if (x0 > x1)
+        return 0.0;
+    int n = 0;
+    for (int x = x0; x <= x1; ++x)
+        n += holds(f, f.ink[x]);
+    return double(n) / (x1 - x0 + 1);
+}
+
+bool filled(const FieldEvidence &f, const ColumnInk &c) { return c.inWindow > kFilledMM * f.pixelsPerMM; }
+bool anyInk(const FieldEvidence &, const ColumnInk &c) { return c.total > 0; }
+bool windowInk(const FieldEvidence &, const ColumnInk &c) { return c.inWindow > 0; }
+
+// The marks against the ink: the trace should start and end at them.
+void judgeMarks(const FieldEvidence &f, const char *name, Judgement &j)
+{
+    const int slack = (int)std::ceil(kMarkSlackHours * 60.0 / f.minutesPerColumn);
+    const int beyond = (int)std::ceil(kBeyondMarkHours * 60.0 / f.minutesPerColumn);
+    if (shareOfColumns(f, f.markStart, f.markStart + slack, windowInk) == 0.0)
+        j.doubt(format("%s: no ink within %.0f h after the start mark", name, kMarkSlackHours));
+    if (shareOfColumns(f, f.markEnd - slack, f.markEnd, windowInk) == 0.0)
+        j.doubt(format("%s: no ink within %.0f h before the end mark", name, kMarkSlackHours));
+    if (f.markStart - beyond >= 0 &&
+        shareOfColumns(f, f.markStart - beyond, f.markStart - 1, anyInk) >= kBeyondMarkShare)
+        j.doubt(format("%s: ink runs on %.0f h before the start mark", name, kBeyondMarkHours));
+    if (f.markEnd + beyond < (int)f.ink.size() &&
+        shareOfColumns(f, f.markEnd + 1, f.markEnd + beyond, anyInk) >= kBeyondMarkShare)
+        j.doubt(format("%s: ink runs on %.0f h past the end mark", name, kBeyondMarkHours));
+}
+
+void judgeValues(const FieldEvidence &f, const char *name, Judgement &j)
+{
+    int beyond = 0;
+    for (const TableRow &r : f.rows)
+        beyond += r.value < kScale[f.field][0] || r.value > kScale[f.field][1];
+    if (beyond > 0)
+        j.doubt(format("%s: %.0f rows beyond the scale", name, beyond));
+    if (f.speed.warn)
+        j.doubt(format("%s: paper speed %.2f mm/h, expected %.2f", name, f.speed.mmPerHour,
+                       f.speed.srcMMPerHour));
+}
+
+void flagBridgedRows(const FieldEvidence &f, const std::vector<size_t> &knots,
+                     std::vector<FlaggedRow> &flagged)
+{
+    size_t k = 0;
+    for (size_t i = 0; i < f.rows.size(); ++i) {
+        const int x = f.rows[i].x;
+        while (k < knots.size() && f.knotPos[knots[k]] < x)
+            ++k;
+        const int before = k > 0 ? f.knotPos[knots[k - 1]] : f.markStart - 1;
+        const int after = k < knots.size() ? f.knotPos[knots[k]] : f.markEnd + 1;
+        if (k < knots.size() && f.knotPos[knots[k]] == x)
+            continue;
+        const double minutes = (after - before - 1) * f.minutesPerColumn;
+        if (minutes >= kFlagGapMinutes)
+            flagged.push_back({f.field, (int)i, minutes / 60.0});
+    }
+}
+
+void judgeField(const FieldEvidence &f, ScanVerdict &v, Judgement &j)
+{
+    const char *name = kFieldName[f.field];
+    FieldFigures &fig = v.figures[f.field];
+    if (!f.tableMade || f.markStart < 0 || f.markEnd <= f.markStart || f.minutesPerColumn <= 0.0) {
+        j.fail(format("%s: no table", name, 0));
+        return;
+    }
+    const std::vector<size_t> knots = markedKnots(f);
+    const int columns = f.markEnd - f.markStart + 1;
+    fig.knotShare = double(knots.size()) / columns;
+    fig.longestGapHours = hoursOf(f, longestGapColumns(f, knots));
+    fig.besideHours = hoursOf(f, besideColumns(f));
+    fig.fastestRate = fastestRate(f, knots);
+    flagBridgedRows(f, knots, v.flagged);
+
+    if (fig.knotShare < kFailedKnotShare)
+        j.fail(format("%s: trace found in only %.0f %% of the time", name, 100.0 * fig.knotShare));
+    else if (fig.knotShare < kSuspectKnotShare)
+        j.doubt(format("%s: trace found in only %.0f %% of the time", name, 100.0 * fig.knotShare));
+    if (shareOfColumns(f, f.markStart, f.markEnd, filled) > kFilledShare ||
+        f.lineRowShare > kFilledLineRows)
+        j.fail(format("%s: ink fills the field, no trace line", name, 0));
+    if (fig.longestGapHours > kFailedGapHours)
+        j.fail(format("%s: no ink for %.1f h", name, fig.longestGapHours));
+    else if (fig.longestGapHours > kSuspectGapHours)
+        j.doubt(format("%s: no ink for %.1f h", name, fig.longestGapHours));
+    if (fig.fastestRate > kMaxRate[f.field])
+        j.doubt(format("%s: jumps of %.0f per hour, faster than the instrument moves", name,
+                       fig.fastestRate));
+    if (fig.besideHours >= kBesideHours)
+        j.doubt(format("%s: other ink runs beside the trace for %.0f h", name, fig.besideHours));
+    judgeMarks(f, name, j);
+    judgeValues(f, name, j);
+}
+
+}  // namespace
+
+void measureColumnInk(const GdkPixbuf *image, const RefColor &ref, const SpanArray *windows,
+                      FieldEvidence &evidence)
+{
+    std::vector<ColumnInk> &ink = evidence.ink;
+    ink.clear();
+    evidence.lineRowShare = 0.0;
+    if (!image)
+        return;
+    const int w = gdk_pixbuf_get_width(image), h = gdk_pixbuf_get_height(image);
+    const int channels = gdk_pixbuf_get_n_channels(image);
+    const int beside = (int)std::lround(kBesideMM * evidence.pixelsPerMM);
+    std::vector<int> lo(w), hi(w);
+    for (int x = 0; x < w; ++x)
+        searchWindow(windows, x, h, &lo[x], &hi[x]);
+    // Ink rows per column and row flags, even rows only.
+    std::vector<unsigned char> isInk((size_t)w * ((h + 1) / 2), 0);
+    std::vector<int> rowInk((h + 1) / 2, 0);
+    const InkClassifier classifier(ref);
+    for (int y = 0; y < h; y += 2) {
+        const guchar *p = pixelAddress(image, 0, y);
+        unsigned char *row = &isInk[(size_t)(y / 2) * w];
+        for (int x = 0; x < w; ++x, p += channels)
+            if (classifier.isInk(p))
+                row[x] = 1, ++rowInk[y / 2];
+    }
+    ink.assign(w, ColumnInk{0, 0, 0});
+    const double lineLimit = kLineRowShare * w;
+    int lineRows = 0;
+    for (int y = 0; y < h; y += 2) {
+        if (rowInk[y / 2] >= lineLimit) {
+            ++lineRows;
+            continue;
+        }
+        const unsigned char *row = &isInk[(size_t)(y / 2) * w];
+        for (int x = 0; x < w; ++x) {
+            if (!row[x])
+                continue;
+            ColumnInk &c = ink[x];
+            c.total += 2;
+            if (y >= lo[x] && y <= hi[x])
+                c.inWindow += 2;
+            else if (y >= lo[x] - beside && y <= hi[x] + beside)
+                c.beside += 2;
+        }
+    }
+    evidence.lineRowShare = double(lineRows) / ((h + 1) / 2);
+}
+
+ScanVerdict judgeScan(const FieldEvidence fields[2])
+{
+    ScanVerdict v;
+    Judgement j;
+    for (int f = 0; f < 2; ++f)
+        judgeField(fields[f], v, j);
+    v.level = !j.failed.empty()    ? VerdictLevel::Failed
+              : !j.suspect.empty() ? VerdictLevel::Suspect
+                                   : VerdictLevel::Ok;
+    v.reasons = j.failed;
+    v.reasons.insert(v.reasons.end(), j.suspect.begin(), j.suspect.end());
+    return v;
+}
+
+const char *verdictName(VerdictLevel level)
+{
+    switch (level) {
+    case VerdictLevel::Ok:
+        return "ok";
+    case VerdictLevel::Suspect:
+        return "suspect";
+    case VerdictLevel::Failed:
+        break;
+    }
+    return "failed";
+}
+
+std::string verdictReasons(const ScanVerdict &verdict)
+{
+    std::string text;
+    for (const std::string &r : verdict.reasons)
+        text += (text.empty() ? "" : "; ") + r;
+    return text;
+}
