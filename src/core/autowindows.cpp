@@ -35,7 +35,7 @@ const double kBendCost = 1.0;         // per row the path leaves the line its re
 const double kBendTolerance = 1.5;    // rows of wobble and run noise that bend nothing
 const int kCourseColumns = 16;        // columns over which the path's course is taken
 const int kMinCourseColumns = 4;      // fewer give no course
-const int kWrapColumns = 4;           // first columns where a second drum turn comes in
+const int kWrapColumns = 14;          // first columns where a second drum turn is told by its course
 
 struct Run {
     int x;
@@ -445,30 +445,32 @@ int findCheapestPath(Trace &trace, ProgressFn progress, void *user)
 }
 
 // A drum that runs on draws a second turn over the start of the chart, and
-// that turn comes in at the row where the first ended. Where the first columns
-// also hold ink elsewhere, their runs at that row are the second turn's and do
-// not start the path.
+// that turn comes in where the first ended: at its row, going on at its
+// course. Where the first columns also hold ink elsewhere, their runs on that
+// continuation are the second turn's and do not start the path. Windows or rows
+// the user set guide the path instead.
 bool avoidSecondTurn(Trace &trace, int lastRun)
 {
     const int n = (int)trace.cols.size();
-    if (lastRun < 0 || trace.runs[lastRun].x - trace.s < n - kWrapColumns)
+    const bool guided = std::any_of(trace.cols.begin(), trace.cols.end(), [](const Column &c) { return c.fixed; });
+    if (guided || lastRun < 0 || trace.runs[lastRun].x - trace.s < n - kWrapColumns)
         return false;
     const Run &last = trace.runs[lastRun];
+    const double course = std::isnan(last.course) ? 0.0 : last.course;
     const double reach = 2.0 * trace.pen + 2.0;
-    auto atEnd = [&](const Run &r) { return std::fabs(runCentre(r) - runCentre(last)) <= reach; };
     bool changed = false;
     for (int i = 0; i < std::min(kWrapColumns, n); ++i) {
         const Column &col = trace.cols[i];
-        if (col.fixed)
-            continue;
+        const double continued = runCentre(last) + course * (i + 1);
+        auto onTurn = [&](const Run &r) { return std::fabs(runCentre(r) - continued) <= reach; };
         int ends = 0, others = 0;
         for (int k = col.first; k < col.first + col.count; ++k)
             if (!trace.runs[k].printed)
-                ++(atEnd(trace.runs[k]) ? ends : others);
+                ++(onTurn(trace.runs[k]) ? ends : others);
         if (ends == 0 || others == 0)
             continue;
         for (int k = col.first; k < col.first + col.count; ++k)
-            if (atEnd(trace.runs[k]))
+            if (onTurn(trace.runs[k]))
                 trace.runs[k].ownCost += kRestartCost;
         changed = true;
     }

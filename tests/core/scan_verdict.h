@@ -5,6 +5,7 @@
 // field results as the batch would take it.
 
 #include "digitise.h"
+#include "preview.h"
 #include "verdict.h"
 
 inline FieldEvidence fieldEvidence(const FieldResult &r, int f, const int datePos[2], const DateTime dateVal[2],
@@ -29,10 +30,23 @@ inline FieldEvidence fieldEvidence(const FieldResult &r, int f, const int datePo
     return e;
 }
 
+inline PreviewField previewField(const FieldResult &r, const FieldEvidence &e)
+{
+    PreviewField p;
+    p.image = r.pixbuf;
+    p.curve = r.fitStatus == 0 ? r.curve : nullptr;
+    p.windows = r.limitSpan;
+    p.rows = r.rows;
+    p.suspect = suspectStretches(e);
+    p.markStart = e.markStart;
+    p.markEnd = e.markEnd;
+    return p;
+}
+
 // Digitises the scan with the context's records and judges it; fields keep
 // the results.
 inline ScanVerdict digitiseAndJudge(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx,
-                                    bool autoWindows, FieldResult fields[2])
+                                    bool autoWindows, FieldResult fields[2], FieldEvidence *kept = nullptr)
 {
     ScanSettings settings;
     defaultScanSettings(params, settings);
@@ -46,6 +60,8 @@ inline ScanVerdict digitiseAndJudge(const Params &params, const GdkPixbuf *scan,
         int datePos[2] = {settings.datePos[0], settings.datePos[1]};
         for (int f = 0; f < 2; ++f) evidence[f] = fieldEvidence(fields[f], f, datePos, settings.dateVal, ref, params);
     }
+    if (kept)
+        for (int f = 0; f < 2; ++f) kept[f] = evidence[f];
     return judgeScan(evidence);
 }
 
