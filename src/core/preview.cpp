@@ -2,19 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdint>
 
 #include <cairo.h>
+#include <png.h>
 #include <pango/pangocairo.h>
 
-#include "atomicfile.h"
 
 namespace {
 
 const int kCaptionHeight = 54;
 const int kFieldGap = 6;
 const int kSheetTileWidth = 400;
-const double kMinSuspectMinutes = 30.0;
-const double kMinBesideMinutes = 60.0;
 
 // The GUI's colours: curve blue, windows magenta, marks yellow, points black
 // on white; suspect stretches red.
@@ -22,7 +22,9 @@ struct Rgb {
     double r, g, b;
 };
 const Rgb kCurve{0, 0, 1}, kWindow{1, 0, 1}, kMark{1, 1, 0}, kPoint{0, 0, 0}, kSuspect{1, 0, 0};
-const Rgb kCaptionFill[3] = {{0.85, 0.95, 0.85}, {1.0, 0.9, 0.6}, {1.0, 0.75, 0.75}};
+// Caption fills by verdict, green, amber and pink, all in the palette.
+const Rgb kCaptionFill[3] = {{0.8, 1.0, 0.8}, {1.0, 0.8, 0.4}, {1.0, 0.6, 0.6}};
+const double kSuspectTint = 0.35;
 
 struct Surface {
     cairo_surface_t *s;
@@ -46,10 +48,11 @@ void setColour(cairo_t *c, const Rgb &rgb, double alpha = 1.0)
     cairo_set_source_rgba(c, rgb.r, rgb.g, rgb.b, alpha);
 }
 
-// An opaque copy of the pixbuf cairo can draw.
-cairo_surface_t *surfaceOf(const GdkPixbuf *image)
+// The pixbuf reduced to w x h by averaging the pixels each target pixel
+// covers, as a surface cairo can draw on.
+cairo_surface_t *reducedSurface(const GdkPixbuf *image, int w, int h)
 {
-    const int w = gdk_pixbuf_get_width(image), h = gdk_pixbuf_get_height(image);
+    const int sw = gdk_pixbuf_get_width(image), sh = gdk_pixbuf_get_height(image);
     const int channels = gdk_pixbuf_get_n_channels(image), stride = gdk_pixbuf_get_rowstride(image);
     cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS)
@@ -58,11 +61,28 @@ cairo_surface_t *surfaceOf(const GdkPixbuf *image)
     unsigned char *out = cairo_image_surface_get_data(s);
     const int outStride = cairo_image_surface_get_stride(s);
     const guchar *in = gdk_pixbuf_read_pixels(image);
+    std::vector<int> x0(w + 1);
+    for (int x = 0; x <= w; ++x)
+        x0[x] = std::min(sw - 1, int((long long)x * sw / w));
+    std::vector<unsigned> sum(3 * (size_t)w);
     for (int y = 0; y < h; ++y) {
-        const guchar *p = in + (size_t)y * stride;
+        const int y0 = std::min(sh - 1, int((long long)y * sh / h));
+        const int y1 = std::max(y0 + 1, std::min(sh, int((long long)(y + 1) * sh / h)));
+        std::fill(sum.begin(), sum.end(), 0u);
+        for (int sy = y0; sy < y1; ++sy) {
+            const guchar *row = in + (size_t)sy * stride;
+            for (int x = 0; x < w; ++x) {
+                const int end = std::max(x0[x] + 1, x0[x + 1]);
+                for (int sx = x0[x]; sx < end; ++sx)
+                    for (int k = 0; k < 3; ++k)
+                        sum[3 * x + k] += row[sx * channels + k];
+            }
+        }
         uint32_t *q = reinterpret_cast<uint32_t *>(out + (size_t)y * outStride);
-        for (int x = 0; x < w; ++x, p += channels)
-            q[x] = (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+        for (int x = 0; x < w; ++x) {
+            const unsigned n = unsigned(y1 - y0) * unsigned(std::max(x0[x] + 1, x0[x + 1]) - x0[x]);
+            q[x] = ((sum[3 * x] / n) << 16) | ((sum[3 * x + 1] / n) << 8) | (sum[3 * x + 2] / n);
+        }
     }
     cairo_surface_mark_dirty(s);
     return s;
@@ -136,17 +156,16 @@ void drawField(cairo_t *c, const PreviewField &f, double top)
         return;
     const double scale = scaleOf(f);
     const int h = gdk_pixbuf_get_height(f.image);
-    Surface image(surfaceOf(f.image));
+    Surface image(reducedSurface(f.image, kPreviewWidth, scaledHeight(f)));
     if (!image.ok())
         return;
     cairo_save(c);
     cairo_translate(c, 0, top);
-    cairo_scale(c, scale, scale);
     cairo_set_source_surface(c, image.s, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(c), CAIRO_FILTER_GOOD);
     cairo_paint(c);
+    cairo_scale(c, scale, scale);
     for (const ColumnStretch &s : f.suspect) {
-        setColour(c, kSuspect, 0.25);
+        setColour(c, kSuspect, kSuspectTint);
         cairo_rectangle(c, s.first, 0, s.last - s.first + 1, h);
         cairo_fill(c);
     }
@@ -186,20 +205,92 @@ void drawCaption(cairo_t *c, double top, const std::string &title, const ScanVer
     g_object_unref(layout);
 }
 
-cairo_status_t appendBytes(void *closure, const unsigned char *data, unsigned int length)
+// Previews are written with a palette of 6 levels per channel and light
+// compression: the overlays' colours are in it, the paper's grain falls out,
+// and encoding takes a small part of a scan's time.
+const int kLevels = 6;
+
+int level(unsigned v) { return int((v * (kLevels - 1) + 127) / 255); }
+
+// The surface's pixels as palette indices, row after row.
+std::vector<png_byte> paletteIndices(cairo_surface_t *s)
 {
-    static_cast<std::string *>(closure)->append(reinterpret_cast<const char *>(data), length);
-    return CAIRO_STATUS_SUCCESS;
+    cairo_surface_flush(s);
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    const unsigned char *in = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    std::vector<png_byte> out((size_t)w * h);
+    for (int y = 0; y < h; ++y) {
+        const uint32_t *p = reinterpret_cast<const uint32_t *>(in + (size_t)y * stride);
+        for (int x = 0; x < w; ++x)
+            out[(size_t)y * w + x] = png_byte(
+                (level((p[x] >> 16) & 255) * kLevels + level((p[x] >> 8) & 255)) * kLevels + level(p[x] & 255));
+    }
+    return out;
+}
+
+void appendPng(png_structp png, png_bytep data, png_size_t length)
+{
+    static_cast<std::string *>(png_get_io_ptr(png))->append(reinterpret_cast<const char *>(data), length);
+}
+
+void flushNothing(png_structp) {}
+
+// The surface as an indexed PNG; false when libpng fails.
+bool encodePng(cairo_surface_t *s, std::string &bytes)
+{
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    std::vector<png_byte> indices = paletteIndices(s);
+    std::vector<png_bytep> rows(h);
+    for (int y = 0; y < h; ++y)
+        rows[y] = &indices[(size_t)y * w];
+    png_color palette[kLevels * kLevels * kLevels];
+    for (int i = 0; i < kLevels * kLevels * kLevels; ++i)
+        palette[i] = {png_byte(255 * (i / (kLevels * kLevels)) / (kLevels - 1)),
+                      png_byte(255 * (i / kLevels % kLevels) / (kLevels - 1)),
+                      png_byte(255 * (i % kLevels) / (kLevels - 1))};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, info ? &info : nullptr);
+        return false;
+    }
+    png_set_write_fn(png, &bytes, appendPng, flushNothing);
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_PLTE(png, info, palette, kLevels * kLevels * kLevels);
+    png_set_rows(png, info, rows.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+// Writes beside path and renames over it, so that a preview is whole or
+// absent; not synced to disk, as a lost preview is made again.
+bool replaceFile(const std::string &path, const std::string &bytes)
+{
+    const std::string temp = path + ".part";
+    FILE *f = std::fopen(temp.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 int savePng(cairo_surface_t *s, const std::string &path, std::string *error)
 {
-    std::string png;
-    if (cairo_surface_write_to_png_stream(s, appendBytes, &png) != CAIRO_STATUS_SUCCESS) {
+    std::string bytes;
+    if (!encodePng(s, bytes)) {
         *error = "could not encode " + path;
         return -1;
     }
-    if (writeFileAtomic(path, png) != 0) {
+    if (!replaceFile(path, bytes)) {
         *error = "could not write " + path;
         return -1;
     }
@@ -212,37 +303,6 @@ int rank(VerdictLevel level)
 }
 
 }  // namespace
-
-std::vector<ColumnStretch> suspectStretches(const FieldEvidence &e)
-{
-    std::vector<ColumnStretch> out;
-    if (e.minutesPerColumn <= 0.0 || e.markEnd <= e.markStart)
-        return out;
-    const int gapColumns = (int)std::ceil(kMinSuspectMinutes / e.minutesPerColumn);
-    const int besideColumns = (int)std::ceil(kMinBesideMinutes / e.minutesPerColumn);
-    int previous = e.markStart - 1;
-    auto gapTo = [&](int next) {
-        if (next - previous - 1 >= gapColumns)
-            out.push_back({previous + 1, next - 1});
-        previous = next;
-    };
-    for (int x : e.knotPos)
-        if (x >= e.markStart && x <= e.markEnd)
-            gapTo(x);
-    gapTo(e.markEnd + 1);
-    int start = -1;
-    for (int x = e.markStart; x <= e.markEnd + 1; ++x) {
-        const bool beside = x <= e.markEnd && x < (int)e.ink.size() && e.ink[x].beside > 0;
-        if (beside && start < 0)
-            start = x;
-        if (!beside && start >= 0) {
-            if (x - start >= besideColumns)
-                out.push_back({start, x - 1});
-            start = -1;
-        }
-    }
-    return out;
-}
 
 int writePreview(const std::string &path, const PreviewField fields[2], const std::string &title,
                  const ScanVerdict &verdict, std::string *error)

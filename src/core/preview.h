@@ -14,11 +14,6 @@
 // Review pictures: one per scan with both straightened fields, what was found
 // on them and the verdict; a contact sheet tiling many of them.
 
-// A column stretch, first and last column.
-struct ColumnStretch {
-    int first, last;
-};
-
 // What is drawn over one field image; pointers may be null.
 struct PreviewField {
     const GdkPixbuf *image = nullptr;
@@ -30,10 +25,6 @@ struct PreviewField {
 };
 
 const int kPreviewWidth = 1200;
-
-// Stretches of the field worth a look: no ink for half an hour or more, and
-// other ink beside the trace for an hour or more.
-std::vector<ColumnStretch> suspectStretches(const FieldEvidence &evidence);
 
 // Both fields reduced to kPreviewWidth, curve, windows, table points and
 // suspect stretches over them, title, verdict and reasons as a caption.

@@ -24,6 +24,7 @@ const double kFailedGapHours = 24.0;
 const double kBesideHours = 12.0;       // a second line, not a note
 const int kBesideGapColumns = 4;        // breaks a competing line may have
 const double kFlagGapMinutes = 30.0;    // rows bridged over a longer stretch are flagged
+const double kBesideStretchMinutes = 60.0;  // other ink beside the path so long is shown
 const double kMarkSlackHours = 1.0;     // marks this far off the ink are wrong
 const double kBeyondMarkHours = 2.0;    // ink running on so long past a mark
 const double kBeyondMarkShare = 0.9;
@@ -84,34 +85,45 @@ double rowsPerUnit(const FieldEvidence &f)
     return ratios[ratios.size() / 2];
 }
 
-// Fastest movement between neighbouring knots, scale units per hour.
+// How fast the knots i and j (neighbours, a few columns apart at most) move,
+// in scale units per hour; 0 when not known.
+double knotRate(const FieldEvidence &f, size_t i, size_t j, double perUnit)
+{
+    const int dx = f.knotPos[j] - f.knotPos[i];
+    if (perUnit <= 0.0 || f.minutesPerColumn <= 0.0 || dx > kBesideGapColumns)
+        return 0.0;
+    return std::fabs(f.knotVal[j] - f.knotVal[i]) / perUnit / hoursOf(f, dx);
+}
+
 double fastestRate(const FieldEvidence &f, const std::vector<size_t> &knots)
 {
     const double perUnit = rowsPerUnit(f);
-    if (perUnit <= 0.0 || f.minutesPerColumn <= 0.0)
-        return 0.0;
     double fastest = 0.0;
-    for (size_t i = 1; i < knots.size(); ++i) {
-        const int dx = f.knotPos[knots[i]] - f.knotPos[knots[i - 1]];
-        const double rows = std::fabs(f.knotVal[knots[i]] - f.knotVal[knots[i - 1]]);
-        if (dx <= kBesideGapColumns)
-            fastest = std::max(fastest, rows / perUnit / hoursOf(f, dx));
-    }
+    for (size_t i = 1; i < knots.size(); ++i)
+        fastest = std::max(fastest, knotRate(f, knots[i - 1], knots[i], perUnit));
     return fastest;
 }
 
-// Longest stretch of marked columns with other ink beside the window.
-double besideColumns(const FieldEvidence &f)
+// Stretches of marked columns with other ink beside the window, over breaks
+// of a few columns.
+std::vector<ColumnStretch> besideStretches(const FieldEvidence &f)
 {
-    int longest = 0, start = -1, lastSeen = -1;
+    std::vector<ColumnStretch> out;
     for (int x = f.markStart; x <= f.markEnd && x < (int)f.ink.size(); ++x) {
         if (f.ink[x].beside <= 0)
             continue;
-        if (lastSeen < 0 || x - lastSeen > kBesideGapColumns + 1)
-            start = x;
-        lastSeen = x;
-        longest = std::max(longest, x - start + 1);
+        if (out.empty() || x - out.back().last > kBesideGapColumns + 1)
+            out.push_back({x, x});
+        out.back().last = x;
     }
+    return out;
+}
+
+int longestColumns(const std::vector<ColumnStretch> &stretches)
+{
+    int longest = 0;
+    for (const ColumnStretch &s : stretches)
+        longest = std::max(longest, s.last - s.first + 1);
     return longest;
 }
 
@@ -190,7 +202,7 @@ void judgeField(const FieldEvidence &f, ScanVerdict &v, Judgement &j)
     const int columns = f.markEnd - f.markStart + 1;
     fig.knotShare = double(knots.size()) / columns;
     fig.longestGapHours = hoursOf(f, longestGapColumns(f, knots));
-    fig.besideHours = hoursOf(f, besideColumns(f));
+    fig.besideHours = hoursOf(f, longestColumns(besideStretches(f)));
     fig.fastestRate = fastestRate(f, knots);
     flagBridgedRows(f, knots, v.flagged);
 
@@ -214,7 +226,48 @@ void judgeField(const FieldEvidence &f, ScanVerdict &v, Judgement &j)
     judgeValues(f, name, j);
 }
 
+// In column order, those that overlap or touch made one.
+std::vector<ColumnStretch> mergedStretches(std::vector<ColumnStretch> stretches)
+{
+    std::sort(stretches.begin(), stretches.end(),
+              [](const ColumnStretch &a, const ColumnStretch &b) { return a.first < b.first; });
+    std::vector<ColumnStretch> out;
+    for (const ColumnStretch &s : stretches)
+        if (!out.empty() && s.first <= out.back().last + 1)
+            out.back().last = std::max(out.back().last, s.last);
+        else
+            out.push_back(s);
+    return out;
+}
+
 }  // namespace
+
+std::vector<ColumnStretch> suspectStretches(const FieldEvidence &e)
+{
+    std::vector<ColumnStretch> out;
+    if (e.minutesPerColumn <= 0.0 || e.markEnd <= e.markStart)
+        return out;
+    const int gapColumns = (int)std::ceil(kFlagGapMinutes / e.minutesPerColumn);
+    const int besideColumns = (int)std::ceil(kBesideStretchMinutes / e.minutesPerColumn);
+    const std::vector<size_t> knots = markedKnots(e);
+    const double perUnit = rowsPerUnit(e);
+    int previous = e.markStart - 1;
+    auto gapTo = [&](int next) {
+        if (next - previous - 1 >= gapColumns)
+            out.push_back({previous + 1, next - 1});
+        previous = next;
+    };
+    for (size_t k : knots)
+        gapTo(e.knotPos[k]);
+    gapTo(e.markEnd + 1);
+    for (size_t i = 1; i < knots.size(); ++i)
+        if (knotRate(e, knots[i - 1], knots[i], perUnit) > kMaxRate[e.field])
+            out.push_back({e.knotPos[knots[i - 1]], e.knotPos[knots[i]]});
+    for (const ColumnStretch &b : besideStretches(e))
+        if (b.last - b.first + 1 >= besideColumns)
+            out.push_back(b);
+    return mergedStretches(out);
+}
 
 void measureColumnInk(const GdkPixbuf *image, const RefColor &ref, const SpanArray *windows,
                       FieldEvidence &evidence)

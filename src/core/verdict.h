@@ -59,6 +59,16 @@ struct ScanVerdict {
     FieldFigures figures[2];
 };
 
+// A column stretch, first and last column.
+struct ColumnStretch {
+    int first, last;
+};
+
+// Stretches of a field worth a look, in column order: no ink for half an hour
+// or more, other ink beside the trace for an hour or more, and knots moving
+// faster than the instrument can.
+std::vector<ColumnStretch> suspectStretches(const FieldEvidence &evidence);
+
 // Counts the ink of every column of a field image into evidence.ink: within
 // its window (none: the whole column), beside it, and in all. Rows with ink
 // across a good share of the columns are printed lines: they are left out of

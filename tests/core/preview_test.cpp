@@ -112,8 +112,8 @@ TEST(Preview, ContactSheetPutsFailedAndSuspectFirst)
         const guchar *p = pixelAddress(sheet.image.get(), (i % 2) * 400 + 390, (i / 2) * tileHeight + captionY);
         return int(p[0]) - int(p[1]);
     };
-    EXPECT_GT(captionRed(0), 40);   // failed: pink
-    EXPECT_GT(captionRed(1), 10);   // suspect: amber
-    EXPECT_LT(captionRed(1), 40);
+    EXPECT_GT(captionRed(0), 80);   // failed: pink
+    EXPECT_GT(captionRed(1), 30);   // suspect: amber
+    EXPECT_LT(captionRed(1), 80);
     EXPECT_LT(captionRed(2), 0);    // ok: green
 }
