@@ -101,9 +101,11 @@ void BM_AutoWindowsAndVerdictBothFields(benchmark::State &state)
     for (auto _ : state) {
         for (int f = 0; f < 2; ++f) {
             windows[f]->reset();
+            EvenRowInk ink;
+            findEvenRowInk(d.fields[f].pixbuf, d.ref, ink);
             proposeSearchWindows(d.fields[f].pixbuf, d.ref, *windows[f], drawPos.data(), evidence[f].markStart,
-                                 evidence[f].markEnd);
-            measureColumnInk(d.fields[f].pixbuf, d.ref, windows[f].get(), evidence[f]);
+                                 evidence[f].markEnd, nullptr, nullptr, &ink);
+            measureColumnInk(ink, windows[f].get(), evidence[f]);
         }
         benchmark::DoNotOptimize(judgeScan(evidence));
     }

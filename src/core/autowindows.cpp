@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "inkclassifier.h"
 #include "inksearch.h"
 
 // The trace is followed as the cheapest chain of ink runs through the columns.
@@ -80,6 +79,17 @@ void reportProgress(ProgressFn progress, void *user, double fraction)
 
 // ---- Ink runs ----
 
+// Finding the ink is the first 70 % of the work.
+struct InkProgress {
+    ProgressFn fn;
+    void *user;
+    static void report(void *self, double fraction)
+    {
+        const InkProgress *p = static_cast<const InkProgress *>(self);
+        reportProgress(p->fn, p->user, 0.7 * fraction);
+    }
+};
+
 // Rows searched per column index; lo > hi for a column not searched.
 struct SearchRows {
     std::vector<int> lo, hi;
@@ -107,28 +117,24 @@ void closeRun(int i, OpenRun &open, const Trace &trace, const SearchRows &rows,
 }
 
 // Hands every ink pixel of an even row within its column's search rows to
-// sink(column index, row, pixel), row by row as the image lies in memory.
+// sink(column index, row, pixel), row by row.
 template <typename Sink>
-void findInk(const GdkPixbuf *image, const RefColor &ref, int s, const SearchRows &rows,
-             ProgressFn progress, void *user, Sink sink)
+void forEachInk(const GdkPixbuf *image, const EvenRowInk &ink, int s, const SearchRows &rows, Sink sink)
 {
-    const int h = gdk_pixbuf_get_height(image), n = (int)rows.lo.size();
-    const int channels = gdk_pixbuf_get_n_channels(image);
-    const InkClassifier classifier(ref);
-    for (int y = 0; y < h; y += 2) {
-        const guchar *p = pixelAddress(image, s, y);
-        for (int i = 0; i < n; ++i, p += channels)
-            if (classifier.isInk(p) && rows.holds(i, y))
-                sink(i, y, p);
-        if ((y & 62) == 0)
-            reportProgress(progress, user, 0.7 * y / h);
+    const int n = (int)rows.lo.size();
+    for (int r = 0; r < ink.rows(); ++r) {
+        const int y = 2 * r;
+        const int *first = ink.columns.data() + ink.rowStart[r], *end = ink.columns.data() + ink.rowStart[r + 1];
+        for (const int *x = std::lower_bound(first, end, s); x != end && *x < s + n; ++x)
+            if (rows.holds(*x - s, y))
+                sink(*x - s, y, pixelAddress(image, *x, y));
     }
 }
 
 // Ink runs of every column within its search window, in column and row order;
 // a drawn row is its column's only run.
-void collectRuns(const GdkPixbuf *image, const RefColor &ref, const SpanArray &limitSpan,
-                 const int *drawPos, int e, ProgressFn progress, void *user, Trace &trace)
+void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &ref,
+                 const SpanArray &limitSpan, const int *drawPos, int e, Trace &trace)
 {
     const int s = trace.s, h = trace.h, n = e - s + 1;
     trace.rowInk.assign(h, 0);
@@ -149,7 +155,7 @@ void collectRuns(const GdkPixbuf *image, const RefColor &ref, const SpanArray &l
         }
     }
     std::vector<OpenRun> open(n);
-    findInk(image, ref, s, rows, progress, user, [&](int i, int y, const guchar *p) {
+    forEachInk(image, ink, s, rows, [&](int i, int y, const guchar *p) {
         OpenRun &o = open[i];
         if (o.bot >= 0 && y - o.last > 2)
             closeRun(i, o, trace, rows, found);
@@ -447,8 +453,9 @@ int findCheapestPath(Trace &trace, ProgressFn progress, void *user)
 // A drum that runs on draws a second turn over the start of the chart, and
 // that turn comes in where the first ended: at its row, going on at its
 // course. Where the first columns also hold ink elsewhere, their runs on that
-// continuation are the second turn's and do not start the path. Windows or rows
-// the user set guide the path instead.
+// continuation are the second turn's and do not start the path. True when the
+// path started on them and must be found again. Windows or rows the user set
+// guide the path instead.
 bool avoidSecondTurn(Trace &trace, int lastRun)
 {
     const int n = (int)trace.cols.size();
@@ -458,7 +465,7 @@ bool avoidSecondTurn(Trace &trace, int lastRun)
     const Run &last = trace.runs[lastRun];
     const double course = std::isnan(last.course) ? 0.0 : last.course;
     const double reach = 2.0 * trace.pen + 2.0;
-    bool changed = false;
+    std::vector<char> onSecondTurn(trace.runs.size(), 0);
     for (int i = 0; i < std::min(kWrapColumns, n); ++i) {
         const Column &col = trace.cols[i];
         const double continued = runCentre(last) + course * (i + 1);
@@ -467,14 +474,16 @@ bool avoidSecondTurn(Trace &trace, int lastRun)
         for (int k = col.first; k < col.first + col.count; ++k)
             if (!trace.runs[k].printed)
                 ++(onTurn(trace.runs[k]) ? ends : others);
-        if (ends == 0 || others == 0)
-            continue;
-        for (int k = col.first; k < col.first + col.count; ++k)
-            if (onTurn(trace.runs[k]))
+        for (int k = col.first; k < col.first + col.count && ends > 0 && others > 0; ++k)
+            if (onTurn(trace.runs[k])) {
                 trace.runs[k].ownCost += kRestartCost;
-        changed = true;
+                onSecondTurn[k] = 1;
+            }
     }
-    return changed;
+    for (int k = lastRun; k >= 0; k = trace.runs[k].pred)
+        if (onSecondTurn[k])
+            return true;
+    return false;
 }
 
 // ---- Windows ----
@@ -621,7 +630,7 @@ void trimPath(const GdkPixbuf *image, const RefColor &ref, Trace &trace, int las
 
 int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray &limitSpan,
                          const int *drawPos, int s, int e, ProgressFn progress,
-                         void *progressUser)
+                         void *progressUser, const EvenRowInk *ink)
 {
     if (!image)
         return 0;
@@ -632,7 +641,13 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
     if (trace.s > e || trace.h <= 0)
         return 0;
 
-    collectRuns(image, ref, limitSpan, drawPos, e, progress, progressUser, trace);
+    EvenRowInk found;
+    if (!ink || ink->width != gdk_pixbuf_get_width(image) || ink->height != trace.h) {
+        InkProgress share{progress, progressUser};
+        findEvenRowInk(image, ref, found, InkProgress::report, &share);
+        ink = &found;
+    }
+    collectRuns(image, *ink, ref, limitSpan, drawPos, e, trace);
     priceRuns(trace);
     trace.pen = typicalRunLength(trace.runs);
     int lastRun = findCheapestPath(trace, progress, progressUser);

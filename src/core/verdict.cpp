@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "inkclassifier.h"
 #include "inksearch.h"
 
 // The rule: a scan fails when a field has no usable table or no trace line to
@@ -269,43 +268,28 @@ std::vector<ColumnStretch> suspectStretches(const FieldEvidence &e)
     return mergedStretches(out);
 }
 
-void measureColumnInk(const GdkPixbuf *image, const RefColor &ref, const SpanArray *windows,
-                      FieldEvidence &evidence)
+void measureColumnInk(const EvenRowInk &found, const SpanArray *windows, FieldEvidence &evidence)
 {
     std::vector<ColumnInk> &ink = evidence.ink;
-    ink.clear();
+    const int w = found.width, h = found.height;
+    ink.assign(w, ColumnInk{0, 0, 0});
     evidence.lineRowShare = 0.0;
-    if (!image)
+    if (found.rows() <= 0)
         return;
-    const int w = gdk_pixbuf_get_width(image), h = gdk_pixbuf_get_height(image);
-    const int channels = gdk_pixbuf_get_n_channels(image);
     const int beside = (int)std::lround(kBesideMM * evidence.pixelsPerMM);
     std::vector<int> lo(w), hi(w);
     for (int x = 0; x < w; ++x)
         searchWindow(windows, x, h, &lo[x], &hi[x]);
-    // Ink rows per column and row flags, even rows only.
-    std::vector<unsigned char> isInk((size_t)w * ((h + 1) / 2), 0);
-    std::vector<int> rowInk((h + 1) / 2, 0);
-    const InkClassifier classifier(ref);
-    for (int y = 0; y < h; y += 2) {
-        const guchar *p = pixelAddress(image, 0, y);
-        unsigned char *row = &isInk[(size_t)(y / 2) * w];
-        for (int x = 0; x < w; ++x, p += channels)
-            if (classifier.isInk(p))
-                row[x] = 1, ++rowInk[y / 2];
-    }
-    ink.assign(w, ColumnInk{0, 0, 0});
-    const double lineLimit = kLineRowShare * w;
+    const int lineLimit = (int)std::ceil(kLineRowShare * w);
     int lineRows = 0;
-    for (int y = 0; y < h; y += 2) {
-        if (rowInk[y / 2] >= lineLimit) {
+    for (int r = 0; r < found.rows(); ++r) {
+        const int y = 2 * r, first = found.rowStart[r], end = found.rowStart[r + 1];
+        if (end - first >= lineLimit) {
             ++lineRows;
             continue;
         }
-        const unsigned char *row = &isInk[(size_t)(y / 2) * w];
-        for (int x = 0; x < w; ++x) {
-            if (!row[x])
-                continue;
+        for (int k = first; k < end; ++k) {
+            const int x = found.columns[k];
             ColumnInk &c = ink[x];
             c.total += 2;
             if (y >= lo[x] && y <= hi[x])
@@ -314,7 +298,7 @@ void measureColumnInk(const GdkPixbuf *image, const RefColor &ref, const SpanArr
                 c.beside += 2;
         }
     }
-    evidence.lineRowShare = double(lineRows) / ((h + 1) / 2);
+    evidence.lineRowShare = double(lineRows) / found.rows();
 }
 
 ScanVerdict judgeScan(const FieldEvidence fields[2])

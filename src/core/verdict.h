@@ -6,7 +6,7 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
-#include "pixel.h"
+#include "evenrowink.h"
 #include "spanarray.h"
 #include "table.h"
 
@@ -69,12 +69,12 @@ struct ColumnStretch {
 // faster than the instrument can.
 std::vector<ColumnStretch> suspectStretches(const FieldEvidence &evidence);
 
-// Counts the ink of every column of a field image into evidence.ink: within
-// its window (none: the whole column), beside it, and in all. Rows with ink
-// across a good share of the columns are printed lines: they are left out of
-// the counts, and their share goes to evidence.lineRowShare.
-void measureColumnInk(const GdkPixbuf *image, const RefColor &ref, const SpanArray *windows,
-                      FieldEvidence &evidence);
+// Counts the ink of every column of a field image (its even rows' ink, as
+// found for the trace following) into evidence.ink: within its window (none:
+// the whole column), beside it, and in all. Rows with ink across a good share
+// of the columns are printed lines: they are left out of the counts, and their
+// share goes to evidence.lineRowShare.
+void measureColumnInk(const EvenRowInk &ink, const SpanArray *windows, FieldEvidence &evidence);
 
 ScanVerdict judgeScan(const FieldEvidence fields[2]);
 

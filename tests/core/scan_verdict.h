@@ -23,7 +23,9 @@ inline FieldEvidence fieldEvidence(const FieldResult &r, int f, const int datePo
     e.pixelsPerMM = params.dstPixelsPerMM;
     e.knotPos.assign(r.knotPos.begin(), r.knotPos.begin() + r.knotCount);
     e.knotVal.assign(r.knotVal.begin(), r.knotVal.begin() + r.knotCount);
-    measureColumnInk(r.pixbuf, ref, r.limitSpan, e);
+    EvenRowInk ink;
+    findEvenRowInk(r.pixbuf, ref, ink);
+    measureColumnInk(ink, r.limitSpan, e);
     e.tableMade = r.tableResult == TableOk;
     e.rows = r.rows;
     e.speed = r.speed;
