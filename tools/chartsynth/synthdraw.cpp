@@ -14,8 +14,8 @@ const double kPrintStrokeMM = 0.14;
 const double kHandStrokeMM = 0.4;
 // Scale numbers stand this far (mm) above their line.
 const double kLabelLift = 0.6;
-// Coverage of a pen that ran thin: still ink, but paler than the trace.
-const double kFadedInk = 0.6;
+// Coverage of a pen that ran thin: paler than the trace, still about its colour.
+const double kFadedInk = 0.7;
 
 bool inGap(const std::vector<PenGap> &gaps, double minute)
 {
