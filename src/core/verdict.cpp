@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "inksearch.h"
+#include "pixel.h"
 
 // The rule: a scan fails when a field has no usable table or no trace line to
 // speak of; it is suspect when any evidence shows that its tables may be off
@@ -27,6 +28,12 @@ const double kBesideStretchMinutes = 60.0;  // other ink beside the path so long
 const double kMarkSlackHours = 1.0;     // marks this far off the ink are wrong
 const double kBeyondMarkHours = 2.0;    // ink running on so long past a mark
 const double kBeyondMarkShare = 0.9;
+const double kScaleLineSlackMM = 0.5;   // printed lines further off mean misplaced pass points
+const double kScaleSearchMM = 4.0;      // offsets of the printed lines tried either way
+const int kScaleBands = 16;             // stretches along the field measured apart: a tilted grid stays sharp in each
+const double kMinLineContrast = 8.0;    // darkness a printed line shows over the paper beside it
+const double kFollowMM = 0.5;           // a line beyond a mark is followed this far from row to row
+const double kKnotJitterRows = 2.0;     // knots of a clean line move so much from column to column
 const double kMaxRate[2] = {15.0, 50.0};     // fastest the instruments move, per hour
 const double kScale[2][2] = {{-35.0, 45.0}, {0.0, 100.0}};
 const char *const kFieldName[2] = {"temperature", "humidity"};
@@ -84,14 +91,15 @@ double rowsPerUnit(const FieldEvidence &f)
     return ratios[ratios.size() / 2];
 }
 
-// How fast the knots i and j (neighbours, a few columns apart at most) move,
-// in scale units per hour; 0 when not known.
+// How fast the knots i and j (neighbours, a few columns apart at most) move
+// beyond their jitter, in scale units per hour; 0 when not known.
 double knotRate(const FieldEvidence &f, size_t i, size_t j, double perUnit)
 {
     const int dx = f.knotPos[j] - f.knotPos[i];
     if (perUnit <= 0.0 || f.minutesPerColumn <= 0.0 || dx > kBesideGapColumns)
         return 0.0;
-    return std::fabs(f.knotVal[j] - f.knotVal[i]) / perUnit / hoursOf(f, dx);
+    const double moved = std::max(0.0, std::fabs(f.knotVal[j] - f.knotVal[i]) - kKnotJitterRows);
+    return moved / perUnit / hoursOf(f, dx);
 }
 
 double fastestRate(const FieldEvidence &f, const std::vector<size_t> &knots)
@@ -139,7 +147,6 @@ double shareOfColumns(const FieldEvidence &f, int x0, int x1, bool (*holds)(cons
 }
 
 bool filled(const FieldEvidence &f, const ColumnInk &c) { return c.inWindow > kFilledMM * f.pixelsPerMM; }
-bool anyInk(const FieldEvidence &, const ColumnInk &c) { return c.total > 0; }
 bool windowInk(const FieldEvidence &, const ColumnInk &c) { return c.inWindow > 0; }
 
 // The marks against the ink: the trace should start and end at them.
@@ -151,16 +158,17 @@ void judgeMarks(const FieldEvidence &f, const char *name, Judgement &j)
         j.doubt(format("%s: no ink within %.0f h after the start mark", name, kMarkSlackHours));
     if (shareOfColumns(f, f.markEnd - slack, f.markEnd, windowInk) == 0.0)
         j.doubt(format("%s: no ink within %.0f h before the end mark", name, kMarkSlackHours));
-    if (f.markStart - beyond >= 0 &&
-        shareOfColumns(f, f.markStart - beyond, f.markStart - 1, anyInk) >= kBeyondMarkShare)
-        j.doubt(format("%s: ink runs on %.0f h before the start mark", name, kBeyondMarkHours));
-    if (f.markEnd + beyond < (int)f.ink.size() &&
-        shareOfColumns(f, f.markEnd + 1, f.markEnd + beyond, anyInk) >= kBeyondMarkShare)
-        j.doubt(format("%s: ink runs on %.0f h past the end mark", name, kBeyondMarkHours));
+    if (f.runOnBefore >= kBeyondMarkShare * beyond)
+        j.doubt(format("%s: the trace runs on %.0f h before the start mark", name, kBeyondMarkHours));
+    if (f.runOnAfter >= kBeyondMarkShare * beyond)
+        j.doubt(format("%s: the trace runs on %.0f h past the end mark", name, kBeyondMarkHours));
 }
 
 void judgeValues(const FieldEvidence &f, const char *name, Judgement &j)
 {
+    if (std::fabs(f.scaleLineOffsetMM) > kScaleLineSlackMM)
+        j.doubt(format("%s: printed scale lines lie %.1f mm off their places; pass points?", name,
+                       std::fabs(f.scaleLineOffsetMM)));
     int beyond = 0;
     for (const TableRow &r : f.rows)
         beyond += r.value < kScale[f.field][0] || r.value > kScale[f.field][1];
@@ -268,6 +276,56 @@ std::vector<ColumnStretch> suspectStretches(const FieldEvidence &e)
     return mergedStretches(out);
 }
 
+namespace {
+
+// Columns over which a line goes on from column x0 in direction dir (-1, 1),
+// starting at row `row` and following the nearest ink within `reach` rows,
+// a break of kBesideGapColumns at most; up to `limit` columns.
+int lineRunsOn(const EvenRowInk &found, int x0, int dir, double row, int reach, int limit)
+{
+    const int lo = std::max(0, std::min(x0 + dir, x0 + dir * limit));
+    const int hi = std::min(found.width - 1, std::max(x0 + dir, x0 + dir * limit));
+    if (lo > hi)
+        return 0;
+    std::vector<std::vector<int>> rows(hi - lo + 1);   // ink rows per column of the stretch
+    for (int r = 0; r < found.rows(); ++r) {
+        const int *first = found.columns.data() + found.rowStart[r], *end = found.columns.data() + found.rowStart[r + 1];
+        for (const int *x = std::lower_bound(first, end, lo); x != end && *x <= hi; ++x)
+            rows[*x - lo].push_back(2 * r);
+    }
+    int followed = 0, missed = 0;
+    for (int k = 1; k <= limit && missed <= kBesideGapColumns; ++k) {
+        const int x = x0 + dir * k;
+        if (x < lo || x > hi)
+            break;
+        double sum = 0.0;
+        int n = 0;
+        for (int y : rows[x - lo])
+            if (std::fabs(y - row) <= reach)
+                sum += y, ++n;
+        if (n == 0) {
+            ++missed;
+            continue;
+        }
+        row = sum / n;
+        missed = 0;
+        followed = k;
+    }
+    return followed;
+}
+
+double windowCentre(const SpanArray *windows, int x)
+{
+    return 0.5 * (windows->getBot(x) + windows->getTop(x));
+}
+
+bool windowSet(const SpanArray *windows, int x)
+{
+    return windows && windows->getBot(x) >= 0 && windows->getTop(x) >= 0;
+}
+
+}  // namespace
+
 void measureColumnInk(const EvenRowInk &found, const SpanArray *windows, FieldEvidence &evidence)
 {
     std::vector<ColumnInk> &ink = evidence.ink;
@@ -299,6 +357,80 @@ void measureColumnInk(const EvenRowInk &found, const SpanArray *windows, FieldEv
         }
     }
     evidence.lineRowShare = double(lineRows) / found.rows();
+    evidence.runOnBefore = evidence.runOnAfter = 0;
+    if (evidence.minutesPerColumn <= 0.0)
+        return;
+    const int limit = (int)std::ceil(kBeyondMarkHours * 60.0 / evidence.minutesPerColumn);
+    const int reach = (int)std::lround(kFollowMM * evidence.pixelsPerMM);
+    if (windowSet(windows, evidence.markStart))
+        evidence.runOnBefore = lineRunsOn(found, evidence.markStart, -1, windowCentre(windows, evidence.markStart),
+                                          reach, limit);
+    if (windowSet(windows, evidence.markEnd))
+        evidence.runOnAfter = lineRunsOn(found, evidence.markEnd, 1, windowCentre(windows, evidence.markEnd),
+                                         reach, limit);
+}
+
+namespace {
+
+// Per row, the median over every third column of x0..x1 of 255 - green: the
+// printed grid shows most in the green channel, and the median looks past ink.
+std::vector<double> darknessProfile(const GdkPixbuf *image, int x0, int x1)
+{
+    const int h = gdk_pixbuf_get_height(image);
+    std::vector<double> profile(h);
+    std::vector<int> d;
+    for (int y = 0; y < h; ++y) {
+        d.clear();
+        for (int x = x0; x <= x1; x += 3)
+            d.push_back(255 - pixelAddress(image, x, y)[1]);
+        std::nth_element(d.begin(), d.begin() + d.size() / 2, d.end());
+        profile[y] = d.empty() ? 0.0 : d[d.size() / 2];
+    }
+    return profile;
+}
+
+// The shift in rows that lays the bold lines (every 10 C) on the darkest rows,
+// or 0 when they do not stand out from the paper beside them.
+int boldLineShift(const std::vector<double> &profile, double rowsPerDegree, int search)
+{
+    const int h = (int)profile.size();
+    auto at = [&](int y) { return y >= 0 && y < h ? profile[y] : 0.0; };
+    double best = -1.0;
+    int shift = 0;
+    for (int d = -search; d <= search; ++d) {
+        double contrast = 0.0;
+        int lines = 0;
+        for (int t = 40; t >= -30; t -= 10) {
+            const int y = (int)std::lround((45 - t) * rowsPerDegree) + d;
+            if (y - 3 < 0 || y + 3 >= h)
+                continue;
+            contrast += at(y) - 0.5 * (at(y - 3) + at(y + 3));
+            ++lines;
+        }
+        if (lines > 0 && contrast / lines > best) {
+            best = contrast / lines;
+            shift = d;
+        }
+    }
+    return best >= kMinLineContrast ? shift : 0;
+}
+
+}  // namespace
+
+void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEvidence &evidence)
+{
+    evidence.scaleLineOffsetMM = 0.0;
+    if (!image || fieldHeightMM <= 0.0 || evidence.pixelsPerMM <= 0.0)
+        return;
+    const int w = gdk_pixbuf_get_width(image);
+    const double rowsPerDegree = evidence.pixelsPerMM * fieldHeightMM / 80.0;
+    const int search = (int)std::lround(kScaleSearchMM * evidence.pixelsPerMM);
+    for (int b = 0; b < kScaleBands; ++b) {
+        const int x0 = b * w / kScaleBands, x1 = (b + 1) * w / kScaleBands - 1;
+        const double mm = boldLineShift(darknessProfile(image, x0, x1), rowsPerDegree, search) / evidence.pixelsPerMM;
+        if (std::fabs(mm) > std::fabs(evidence.scaleLineOffsetMM))
+            evidence.scaleLineOffsetMM = mm;
+    }
 }
 
 ScanVerdict judgeScan(const FieldEvidence fields[2])

@@ -33,6 +33,8 @@ struct FieldEvidence {
     std::vector<double> knotVal;       // knot rows
     std::vector<ColumnInk> ink;        // per column (measureColumnInk); empty: not read
     double lineRowShare = 0.0;         // share of rows with ink across the field
+    int runOnBefore = 0, runOnAfter = 0;   // columns a line runs on beyond the start and end marks
+    double scaleLineOffsetMM = 0.0;    // worst offset of the printed scale lines (measureScaleLines)
     bool tableMade = false;            // computeTable succeeded
     std::vector<TableRow> rows;        // table rows with their curve positions
     PaperSpeedCheck speed{};           // from computeTable
@@ -73,8 +75,16 @@ std::vector<ColumnStretch> suspectStretches(const FieldEvidence &evidence);
 // found for the trace following) into evidence.ink: within its window (none:
 // the whole column), beside it, and in all. Rows with ink across a good share
 // of the columns are printed lines: they are left out of the counts, and their
-// share goes to evidence.lineRowShare.
+// share goes to evidence.lineRowShare. From the windows at the marks (set
+// ones only) it follows the ink outward into runOnBefore and runOnAfter. The
+// evidence's marks, minutesPerColumn and pixelsPerMM are to be set first.
 void measureColumnInk(const EvenRowInk &ink, const SpanArray *windows, FieldEvidence &evidence);
+
+// How far the printed temperature lines of a field image lie from the rows
+// the scale puts them on (45 C at the top edge, 80 C over fieldHeightMM), the
+// worst of sixteen stretches along the field, into evidence.scaleLineOffsetMM;
+// 0 where no printed lines show. Set pass points misplaced move them.
+void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEvidence &evidence);
 
 ScanVerdict judgeScan(const FieldEvidence fields[2]);
 

@@ -26,6 +26,7 @@ inline FieldEvidence fieldEvidence(const FieldResult &r, int f, const int datePo
     EvenRowInk ink;
     findEvenRowInk(r.pixbuf, ref, ink);
     measureColumnInk(ink, r.limitSpan, e);
+    if (f == 0) measureScaleLines(r.pixbuf, params.srcFieldHeightMM, e);
     e.tableMade = r.tableResult == TableOk;
     e.rows = r.rows;
     e.speed = r.speed;

@@ -49,9 +49,9 @@ bool tablesOff(const Judged &j) { return !(j.temp <= 1.0 && j.hum <= 3.0); }
 }  // namespace
 
 // Clean charts, charts digitised with and without proposed windows under the
-// disturbances that pull knots, a second drum turn, marks set a day off and a
-// wrong paper speed: no table off by more than 1 C or 3 % is called ok, and
-// no clean chart is called suspect.
+// disturbances that pull knots, a second drum turn, a start mark set a day
+// late, a wrong paper speed and a misplaced pass point: no table off by more
+// than 1 C or 3 % is called ok, and no clean chart is called suspect.
 TEST(Verdict, NoFalseOkNoFalseSuspect)
 {
     int falseOk = 0, falseSuspect = 0, off = 0, charts = 0;
@@ -86,9 +86,12 @@ TEST(Verdict, NoFalseOkNoFalseSuspect)
         slow.srcMMPerHour = 0.8 * clean.mmPerHour;
         const Judged speed = count("paper speed", judge(clean, true, nullptr, nullptr, &slow), false);
         EXPECT_NE(verdictReasons(speed.verdict).find("paper speed"), std::string::npos);
+        count("pass point 3 mm off", judge(clean, true, [&](FileCtx &ctx) {
+                  storePassPointRecord(ctx, 1, PassPoint{1, clean.pass[1].x + 3 * clean.scanPixelsPerMM, clean.pass[1].y});
+              }), false);
     }
     std::printf("%d charts, %d with tables off: %d false ok, %d false suspect\n", charts, off, falseOk, falseSuspect);
-    EXPECT_GE(off, 6);
+    EXPECT_GE(off, 9);
     EXPECT_EQ(falseOk, 0);
     EXPECT_EQ(falseSuspect, 0);
 }
@@ -164,4 +167,41 @@ TEST(Verdict, RowsBridgedOverPenGapsAreFlagged)
         }
     EXPECT_GT(longGapRows, 0);
     EXPECT_EQ(missed, 0);
+}
+
+// The stretches a reviewer is sent to, from plain evidence: a gap without
+// knots, a jump, and other ink beside the path over breaks of up to four columns,
+// in column order; short ones are left out.
+TEST(Verdict, SuspectStretchesFromEvidence)
+{
+    FieldEvidence e;
+    e.width = 1000;
+    e.height = 600;
+    e.markStart = 0;
+    e.markEnd = 999;
+    e.minutesPerColumn = 4.0;
+    e.tableMade = true;
+    e.ink.assign(1000, ColumnInk{6, 0, 6});
+    for (int x = 0; x < 1000; ++x) {
+        if (x >= 100 && x <= 120) continue;   // 84 minutes without ink
+        e.knotPos.push_back(x);
+        e.knotVal.push_back(x == 501 ? 400.0 : 300.0);   // 12.5 degrees in 4 minutes and back
+    }
+    for (int y = 0; y < 600; y += 40) e.rows.push_back(TableRow{10 * y / 8, y, 2000, 1, 1, 0, 0, 45.0 - y / 8.0});
+    for (int x : {700, 730, 735, 742, 900, 905})
+        for (int k = x; k <= (x == 700 ? 730 : x); ++k) e.ink[k].beside = 4;
+    const std::vector<ColumnStretch> s = suspectStretches(e);
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_EQ(s[0].first, 100);
+    EXPECT_EQ(s[0].last, 120);
+    EXPECT_EQ(s[1].first, 500);
+    EXPECT_EQ(s[1].last, 502);
+    EXPECT_EQ(s[2].first, 700);
+    EXPECT_EQ(s[2].last, 735);   // 742 lies six columns on: another, short stretch
+    FieldEvidence both[2] = {e, e};
+    both[1].field = 1;
+    const ScanVerdict v = judgeScan(both);
+    EXPECT_EQ(v.level, VerdictLevel::Suspect);
+    EXPECT_NEAR(v.figures[0].longestGapHours, 84.0 / 60, 1e-9);
+    EXPECT_NEAR(v.figures[0].fastestRate, (100.0 - 2.0) / 8 * 15, 1e-6);   // less two rows of jitter
 }
