@@ -107,6 +107,7 @@ void BM_AutoWindowsAndVerdictBothFields(benchmark::State &state)
                                  evidence[f].markEnd, nullptr, nullptr, &ink);
             measureColumnInk(ink, windows[f].get(), evidence[f]);
         }
+        measureScaleLines(d.fields[0].pixbuf, d.chart.params.srcFieldHeightMM, evidence[0]);
         benchmark::DoNotOptimize(judgeScan(evidence));
     }
     timer.record("windows and verdict", state);

@@ -31,7 +31,9 @@ const double kBeyondMarkShare = 0.9;
 const double kScaleLineSlackMM = 0.5;   // printed lines further off mean misplaced pass points
 const double kScaleSearchMM = 4.0;      // offsets of the printed lines tried either way
 const int kScaleBands = 16;             // stretches along the field measured apart: a tilted grid stays sharp in each
-const double kMinLineContrast = 8.0;    // darkness a printed line shows over the paper beside it
+const int kScaleSampleColumns = 48;     // columns of a band whose darkness is read
+const int kScaleSampleStep = 4;         // columns between the samples of a row's darkness
+const double kMinLineContrast = 25.0;   // darkness a printed line shows over the paper beside it
 const double kFollowMM = 0.5;           // a line beyond a mark is followed this far from row to row
 const double kKnotJitterRows = 2.0;     // knots of a clean line move so much from column to column
 const double kMaxRate[2] = {15.0, 50.0};     // fastest the instruments move, per hour
@@ -372,47 +374,68 @@ void measureColumnInk(const EvenRowInk &found, const SpanArray *windows, FieldEv
 
 namespace {
 
-// Per row, the median over every third column of x0..x1 of 255 - green: the
-// printed grid shows most in the green channel, and the median looks past ink.
-std::vector<double> darknessProfile(const GdkPixbuf *image, int x0, int x1)
+// Rows of the bold lines (every 20 C from 30 C) the scale gives.
+std::vector<int> boldLineRows(double rowsPerDegree)
 {
-    const int h = gdk_pixbuf_get_height(image);
-    std::vector<double> profile(h);
+    std::vector<int> rows;
+    for (int t = 30; t >= -30; t -= 20)
+        rows.push_back((int)std::lround((45 - t) * rowsPerDegree));
+    return rows;
+}
+
+// The median over every kScaleSampleStep-th column of x0..x1 of 255 - green,
+// per row within reach of the bold lines: the printed grid shows most in the
+// green channel, and the median looks past ink.
+std::vector<double> darknessProfile(const GdkPixbuf *image, int x0, int x1, const std::vector<int> &lines,
+                                    int reach)
+{
+    const int h = gdk_pixbuf_get_height(image), stride = gdk_pixbuf_get_rowstride(image);
+    const int channels = gdk_pixbuf_get_n_channels(image);
+    const guchar *pixels = gdk_pixbuf_read_pixels(image);
+    std::vector<double> profile(h, 0.0);
     std::vector<int> d;
-    for (int y = 0; y < h; ++y) {
-        d.clear();
-        for (int x = x0; x <= x1; x += 3)
-            d.push_back(255 - pixelAddress(image, x, y)[1]);
-        std::nth_element(d.begin(), d.begin() + d.size() / 2, d.end());
-        profile[y] = d.empty() ? 0.0 : d[d.size() / 2];
-    }
+    for (int line : lines)
+        for (int y = std::max(0, line - reach); y <= std::min(h - 1, line + reach); ++y) {
+            d.clear();
+            const guchar *row = pixels + (size_t)y * stride;
+            for (int x = x0; x <= x1; x += kScaleSampleStep)
+                d.push_back(255 - row[x * channels + 1]);
+            std::nth_element(d.begin(), d.begin() + d.size() / 2, d.end());
+            profile[y] = d[d.size() / 2];
+        }
     return profile;
 }
 
-// The shift in rows that lays the bold lines (every 10 C) on the darkest rows,
-// or 0 when they do not stand out from the paper beside them.
-int boldLineShift(const std::vector<double> &profile, double rowsPerDegree, int search)
+// The median over the bold lines of the shift in rows within +-search that
+// lays each on its darkest row; lines that do not stand out from the paper
+// beside them are left out, and without any the shift is 0. Each line is
+// taken alone, as misplaced pass points also stretch the scale.
+int boldLineShift(const std::vector<double> &profile, const std::vector<int> &lines, int search)
 {
     const int h = (int)profile.size();
-    auto at = [&](int y) { return y >= 0 && y < h ? profile[y] : 0.0; };
-    double best = -1.0;
-    int shift = 0;
-    for (int d = -search; d <= search; ++d) {
-        double contrast = 0.0;
-        int lines = 0;
-        for (int t = 40; t >= -30; t -= 10) {
-            const int y = (int)std::lround((45 - t) * rowsPerDegree) + d;
+    std::vector<int> shifts;
+    for (int line : lines) {
+        double best = kMinLineContrast;
+        int shift = 0;
+        bool found = false;
+        for (int d = -search; d <= search; ++d) {
+            const int y = line + d;
             if (y - 3 < 0 || y + 3 >= h)
                 continue;
-            contrast += at(y) - 0.5 * (at(y - 3) + at(y + 3));
-            ++lines;
+            const double contrast = profile[y] - 0.5 * (profile[y - 3] + profile[y + 3]);
+            if (contrast > best) {
+                best = contrast;
+                shift = d;
+                found = true;
+            }
         }
-        if (lines > 0 && contrast / lines > best) {
-            best = contrast / lines;
-            shift = d;
-        }
+        if (found)
+            shifts.push_back(shift);
     }
-    return best >= kMinLineContrast ? shift : 0;
+    if (shifts.empty())
+        return 0;
+    std::nth_element(shifts.begin(), shifts.begin() + shifts.size() / 2, shifts.end());
+    return shifts[shifts.size() / 2];
 }
 
 }  // namespace
@@ -423,11 +446,15 @@ void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEviden
     if (!image || fieldHeightMM <= 0.0 || evidence.pixelsPerMM <= 0.0)
         return;
     const int w = gdk_pixbuf_get_width(image);
-    const double rowsPerDegree = evidence.pixelsPerMM * fieldHeightMM / 80.0;
+    const std::vector<int> lines = boldLineRows(evidence.pixelsPerMM * fieldHeightMM / 80.0);
     const int search = (int)std::lround(kScaleSearchMM * evidence.pixelsPerMM);
     for (int b = 0; b < kScaleBands; ++b) {
-        const int x0 = b * w / kScaleBands, x1 = (b + 1) * w / kScaleBands - 1;
-        const double mm = boldLineShift(darknessProfile(image, x0, x1), rowsPerDegree, search) / evidence.pixelsPerMM;
+        // A narrow stretch in the middle of each band: enough columns for the
+        // median, little of the image to read.
+        const int middle = (2 * b + 1) * w / (2 * kScaleBands);
+        const int x0 = std::max(0, middle - kScaleSampleColumns / 2), x1 = std::min(w - 1, middle + kScaleSampleColumns / 2);
+        const std::vector<double> profile = darknessProfile(image, x0, x1, lines, search + 3);
+        const double mm = boldLineShift(profile, lines, search) / evidence.pixelsPerMM;
         if (std::fabs(mm) > std::fabs(evidence.scaleLineOffsetMM))
             evidence.scaleLineOffsetMM = mm;
     }
