@@ -41,7 +41,6 @@ const double kScale[2][2] = {{-35.0, 45.0}, {0.0, 100.0}};
 const char *const kFieldName[2] = {"temperature", "humidity"};
 
 struct Judgement {
-    VerdictLevel level = VerdictLevel::Ok;
     std::vector<std::string> failed, suspect;
 
     void fail(const std::string &why) { failed.push_back(why); }
@@ -448,16 +447,18 @@ void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEviden
     const int w = gdk_pixbuf_get_width(image);
     const std::vector<int> lines = boldLineRows(evidence.pixelsPerMM * fieldHeightMM / 80.0);
     const int search = (int)std::lround(kScaleSearchMM * evidence.pixelsPerMM);
+    std::vector<int> shifts;
     for (int b = 0; b < kScaleBands; ++b) {
         // A narrow stretch in the middle of each band: enough columns for the
         // median, little of the image to read.
         const int middle = (2 * b + 1) * w / (2 * kScaleBands);
         const int x0 = std::max(0, middle - kScaleSampleColumns / 2), x1 = std::min(w - 1, middle + kScaleSampleColumns / 2);
-        const std::vector<double> profile = darknessProfile(image, x0, x1, lines, search + 3);
-        const double mm = boldLineShift(profile, lines, search) / evidence.pixelsPerMM;
-        if (std::fabs(mm) > std::fabs(evidence.scaleLineOffsetMM))
-            evidence.scaleLineOffsetMM = mm;
+        shifts.push_back(boldLineShift(darknessProfile(image, x0, x1, lines, search + 3), lines, search));
     }
+    // The second largest: a tilted scale is off most at one end, a stray
+    // stretch under a note counts for nothing.
+    std::sort(shifts.begin(), shifts.end(), [](int a, int b) { return std::abs(a) > std::abs(b); });
+    evidence.scaleLineOffsetMM = shifts[1] / evidence.pixelsPerMM;
 }
 
 ScanVerdict judgeScan(const FieldEvidence fields[2])

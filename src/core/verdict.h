@@ -34,7 +34,7 @@ struct FieldEvidence {
     std::vector<ColumnInk> ink;        // per column (measureColumnInk); empty: not read
     double lineRowShare = 0.0;         // share of rows with ink across the field
     int runOnBefore = 0, runOnAfter = 0;   // columns a line runs on beyond the start and end marks
-    double scaleLineOffsetMM = 0.0;    // worst offset of the printed scale lines (measureScaleLines)
+    double scaleLineOffsetMM = 0.0;    // offset of the printed scale lines (measureScaleLines)
     bool tableMade = false;            // computeTable succeeded
     std::vector<TableRow> rows;        // table rows with their curve positions
     PaperSpeedCheck speed{};           // from computeTable
@@ -82,8 +82,9 @@ void measureColumnInk(const EvenRowInk &ink, const SpanArray *windows, FieldEvid
 
 // How far the printed temperature lines of a field image lie from the rows
 // the scale puts them on (45 C at the top edge, 80 C over fieldHeightMM), the
-// worst of sixteen stretches along the field, into evidence.scaleLineOffsetMM;
-// 0 where no printed lines show. Set pass points misplaced move them.
+// second worst of sixteen stretches along the field, into
+// evidence.scaleLineOffsetMM; 0 where no printed lines show. Misplaced pass
+// points move and tilt them; a note over one stretch does not count.
 void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEvidence &evidence);
 
 ScanVerdict judgeScan(const FieldEvidence fields[2]);
