@@ -384,7 +384,8 @@ std::vector<int> boldLineRows(double rowsPerDegree)
 
 // The median over every kScaleSampleStep-th column of x0..x1 of 255 - green,
 // per row within reach of the bold lines: the printed grid shows most in the
-// green channel, and the median looks past ink.
+// green channel (also of a grid printed in the ink's colour), and the median
+// looks past the trace.
 std::vector<double> darknessProfile(const GdkPixbuf *image, int x0, int x1, const std::vector<int> &lines,
                                     int reach)
 {
@@ -455,10 +456,10 @@ void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEviden
         const int x0 = std::max(0, middle - kScaleSampleColumns / 2), x1 = std::min(w - 1, middle + kScaleSampleColumns / 2);
         shifts.push_back(boldLineShift(darknessProfile(image, x0, x1, lines, search + 3), lines, search));
     }
-    // The second largest: a tilted scale is off most at one end, a stray
-    // stretch under a note counts for nothing.
+    // The offset that a quarter of the stretches reach: a tilted scale is off
+    // most at one end, a few stretches under a blot or note count for nothing.
     std::sort(shifts.begin(), shifts.end(), [](int a, int b) { return std::abs(a) > std::abs(b); });
-    evidence.scaleLineOffsetMM = shifts[1] / evidence.pixelsPerMM;
+    evidence.scaleLineOffsetMM = shifts[kScaleBands / 4] / evidence.pixelsPerMM;
 }
 
 ScanVerdict judgeScan(const FieldEvidence fields[2])

@@ -81,10 +81,10 @@ std::vector<ColumnStretch> suspectStretches(const FieldEvidence &evidence);
 void measureColumnInk(const EvenRowInk &ink, const SpanArray *windows, FieldEvidence &evidence);
 
 // How far the printed temperature lines of a field image lie from the rows
-// the scale puts them on (45 C at the top edge, 80 C over fieldHeightMM), the
-// second worst of sixteen stretches along the field, into
+// the scale puts them on (45 C at the top edge, 80 C over fieldHeightMM), as
+// far as a quarter of sixteen stretches along the field reach, into
 // evidence.scaleLineOffsetMM; 0 where no printed lines show. Misplaced pass
-// points move and tilt them; a note over one stretch does not count.
+// points move and tilt them; a blot or note over a few stretches does not.
 void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEvidence &evidence);
 
 ScanVerdict judgeScan(const FieldEvidence fields[2]);
