@@ -15,6 +15,7 @@ namespace {
 const int kCaptionHeight = 54;
 const int kFieldGap = 6;
 const int kSheetTileWidth = 400;
+const int kPointArm = 3;   // pixels a table point's cross reaches either way
 
 // The GUI's colours: curve blue, windows magenta, marks yellow, points black
 // on white; suspect stretches red.
@@ -48,8 +49,9 @@ void setColour(cairo_t *c, const Rgb &rgb, double alpha = 1.0)
     cairo_set_source_rgba(c, rgb.r, rgb.g, rgb.b, alpha);
 }
 
-// The pixbuf reduced to w x h by averaging the pixels each target pixel
-// covers, as a surface cairo can draw on.
+// The pixbuf reduced to w x h, as a surface cairo can draw on: each target
+// pixel the mean of the k x k source pixels from where it begins, k the
+// reduction rounded up, so that a line one pixel thin still shows.
 cairo_surface_t *reducedSurface(const GdkPixbuf *image, int w, int h)
 {
     const int sw = gdk_pixbuf_get_width(image), sh = gdk_pixbuf_get_height(image);
@@ -61,27 +63,23 @@ cairo_surface_t *reducedSurface(const GdkPixbuf *image, int w, int h)
     unsigned char *out = cairo_image_surface_get_data(s);
     const int outStride = cairo_image_surface_get_stride(s);
     const guchar *in = gdk_pixbuf_read_pixels(image);
-    std::vector<int> x0(w + 1);
-    for (int x = 0; x <= w; ++x)
-        x0[x] = std::min(sw - 1, int((long long)x * sw / w));
-    std::vector<unsigned> sum(3 * (size_t)w);
+    const int k = std::max(1, (int)std::ceil(std::max(double(sw) / w, double(sh) / h)));
+    const float inv = 1.0f / float(k * k);
+    std::vector<int> firstColumn(w);
+    for (int x = 0; x < w; ++x)
+        firstColumn[x] = std::max(0, std::min(sw - k, int((long long)x * sw / w))) * channels;
     for (int y = 0; y < h; ++y) {
-        const int y0 = std::min(sh - 1, int((long long)y * sh / h));
-        const int y1 = std::max(y0 + 1, std::min(sh, int((long long)(y + 1) * sh / h)));
-        std::fill(sum.begin(), sum.end(), 0u);
-        for (int sy = y0; sy < y1; ++sy) {
-            const guchar *row = in + (size_t)sy * stride;
-            for (int x = 0; x < w; ++x) {
-                const int end = std::max(x0[x] + 1, x0[x + 1]);
-                for (int sx = x0[x]; sx < end; ++sx)
-                    for (int k = 0; k < 3; ++k)
-                        sum[3 * x + k] += row[sx * channels + k];
-            }
-        }
+        const int y0 = std::max(0, std::min(sh - k, int((long long)y * sh / h)));
         uint32_t *q = reinterpret_cast<uint32_t *>(out + (size_t)y * outStride);
+        const guchar *block = in + (size_t)y0 * stride;
         for (int x = 0; x < w; ++x) {
-            const unsigned n = unsigned(y1 - y0) * unsigned(std::max(x0[x] + 1, x0[x + 1]) - x0[x]);
-            q[x] = ((sum[3 * x] / n) << 16) | ((sum[3 * x + 1] / n) << 8) | (sum[3 * x + 2] / n);
+            unsigned r = 0, g = 0, b = 0;
+            for (int dy = 0; dy < k; ++dy) {
+                const guchar *p = block + (size_t)dy * stride + firstColumn[x];
+                for (int dx = 0; dx < k; ++dx, p += channels)
+                    r += p[0], g += p[1], b += p[2];
+            }
+            q[x] = (uint32_t(r * inv) << 16) | (uint32_t(g * inv) << 8) | uint32_t(b * inv);
         }
     }
     cairo_surface_mark_dirty(s);
@@ -98,15 +96,27 @@ int scaledHeight(const PreviewField &f)
     return f.image ? (int)std::ceil(gdk_pixbuf_get_height(f.image) * scaleOf(f)) : 0;
 }
 
-void drawWindows(cairo_t *c, const PreviewField &f)
+// Columns first..last about one preview pixel apart: lines drawn through
+// every field column would only cost time.
+std::vector<int> previewColumns(int first, int last, double scale)
+{
+    std::vector<int> columns;
+    const double step = std::max(1.0, 1.0 / scale);
+    for (double x = first; x < last + 0.5; x += step)
+        columns.push_back(std::min(last, (int)std::lround(x)));
+    return columns;
+}
+
+void drawWindows(cairo_t *c, const PreviewField &f, double scale)
 {
     if (!f.windows)
         return;
     setColour(c, kWindow, 0.8);
     const int h = gdk_pixbuf_get_height(f.image);
+    const std::vector<int> columns = previewColumns(0, f.windows->count - 1, scale);
     for (int edge = 0; edge < 2; ++edge) {
         bool open = false;
-        for (int x = 0; x < f.windows->count; ++x) {
+        for (int x : columns) {
             const int bot = f.windows->getBot(x), top = f.windows->getTop(x);
             if (bot < 0 && top < 0) {
                 open = false;
@@ -120,34 +130,47 @@ void drawWindows(cairo_t *c, const PreviewField &f)
     cairo_stroke(c);
 }
 
-void drawCurve(cairo_t *c, const PreviewField &f)
+void drawCurve(cairo_t *c, const PreviewField &f, double scale)
 {
     if (!f.curve || f.markStart < 0 || f.markEnd <= f.markStart)
         return;
     setColour(c, kCurve);
-    for (int x = f.markStart; x <= f.markEnd; ++x) {
+    for (int x : previewColumns(f.markStart, f.markEnd, scale)) {
         const double y = f.curve->value(x);
         x == f.markStart ? cairo_move_to(c, x, y) : cairo_line_to(c, x, y);
     }
     cairo_stroke(c);
 }
 
-// Points of the table as small crosses, black with a white halo.
-void drawPoints(cairo_t *c, const PreviewField &f, double scale)
+// Points of the table as small crosses, black with a white halo, set as
+// pixels: hundreds of tiny strokes cost cairo more than the whole picture.
+void drawPoints(cairo_surface_t *s, const PreviewField &f, int top)
 {
-    const double arm = 3.0 / scale;
+    if (!f.image)
+        return;
+    cairo_surface_flush(s);
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    unsigned char *data = cairo_image_surface_get_data(s);
+    auto put = [&](int x, int y, uint32_t colour) {
+        if (x >= 0 && x < w && y >= 0 && y < h)
+            reinterpret_cast<uint32_t *>(data + (size_t)y * stride)[x] = colour;
+    };
+    const uint32_t black = (uint32_t(255 * kPoint.r) << 16) | (uint32_t(255 * kPoint.g) << 8) | uint32_t(255 * kPoint.b);
+    const double scale = scaleOf(f);
     for (const TableRow &r : f.rows) {
-        cairo_move_to(c, r.x - arm, r.y);
-        cairo_line_to(c, r.x + arm, r.y);
-        cairo_move_to(c, r.x, r.y - arm);
-        cairo_line_to(c, r.x, r.y + arm);
+        const int x = (int)std::lround(r.x * scale), y = top + (int)std::lround(r.y * scale);
+        for (int a = -kPointArm; a <= kPointArm; ++a)
+            for (int side = -1; side <= 1; ++side) {
+                put(x + a, y + side, 0xffffff);
+                put(x + side, y + a, 0xffffff);
+            }
+        for (int a = -kPointArm; a <= kPointArm; ++a) {
+            put(x + a, y, black);
+            put(x, y + a, black);
+        }
     }
-    cairo_set_source_rgb(c, 1, 1, 1);
-    cairo_set_line_width(c, 3.0 / scale);
-    cairo_stroke_preserve(c);
-    setColour(c, kPoint);
-    cairo_set_line_width(c, 1.0 / scale);
-    cairo_stroke(c);
+    cairo_surface_mark_dirty(s);
 }
 
 void drawField(cairo_t *c, const PreviewField &f, double top)
@@ -176,10 +199,9 @@ void drawField(cairo_t *c, const PreviewField &f, double top)
         cairo_line_to(c, x, h);
     }
     cairo_stroke(c);
-    drawWindows(c, f);
+    drawWindows(c, f, scale);
     cairo_set_line_width(c, 2.0 / scale);
-    drawCurve(c, f);
-    drawPoints(c, f, scale);
+    drawCurve(c, f, scale);
     cairo_restore(c);
 }
 
@@ -210,11 +232,17 @@ void drawCaption(cairo_t *c, double top, const std::string &title, const ScanVer
 // and encoding takes a small part of a scan's time.
 const int kLevels = 6;
 
-int level(unsigned v) { return int((v * (kLevels - 1) + 127) / 255); }
-
 // The surface's pixels as palette indices, row after row.
 std::vector<png_byte> paletteIndices(cairo_surface_t *s)
 {
+    // Each channel's level, times its place in the index.
+    png_byte red[256], green[256], blue[256];
+    for (int v = 0; v < 256; ++v) {
+        const int level = (v * (kLevels - 1) + 127) / 255;
+        red[v] = png_byte(level * kLevels * kLevels);
+        green[v] = png_byte(level * kLevels);
+        blue[v] = png_byte(level);
+    }
     cairo_surface_flush(s);
     const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
     const unsigned char *in = cairo_image_surface_get_data(s);
@@ -223,8 +251,7 @@ std::vector<png_byte> paletteIndices(cairo_surface_t *s)
     for (int y = 0; y < h; ++y) {
         const uint32_t *p = reinterpret_cast<const uint32_t *>(in + (size_t)y * stride);
         for (int x = 0; x < w; ++x)
-            out[(size_t)y * w + x] = png_byte(
-                (level((p[x] >> 16) & 255) * kLevels + level((p[x] >> 8) & 255)) * kLevels + level(p[x] & 255));
+            out[(size_t)y * w + x] = png_byte(red[(p[x] >> 16) & 255] + green[(p[x] >> 8) & 255] + blue[p[x] & 255]);
     }
     return out;
 }
@@ -321,6 +348,8 @@ int writePreview(const std::string &path, const PreviewField fields[2], const st
         drawField(c.c, fields[1], scaledHeight(fields[0]) + kFieldGap);
         drawCaption(c.c, height - kCaptionHeight, title, verdict);
     }
+    drawPoints(out.s, fields[0], 0);
+    drawPoints(out.s, fields[1], scaledHeight(fields[0]) + kFieldGap);
     return savePng(out.s, path, error);
 }
 

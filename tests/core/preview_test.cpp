@@ -71,7 +71,7 @@ TEST(Preview, FieldsCurveAndSuspectStretchesAreDrawn)
     const int top[2] = {0, png.height() - d.fieldHeight(1) - 54};
     EXPECT_GT(top[1], d.fieldHeight(0));
     for (int f = 0; f < 2; ++f)
-        for (double hours : {10.0, 80.0, 150.0}) {
+        for (double hours : {10.5, 80.5, 150.5}) {   // between the hourly table points
             const int x = int(d.chart.columnAt(hours * 60) * d.scale());
             const int y = top[f] + int(d.chart.traceRow(f, hours * 60) * d.scale());
             EXPECT_GT(png.count(x - 2, y - 4, x + 3, y + 5, curveBlue), 0) << "field " << f << " at " << hours << " h";
