@@ -9,7 +9,6 @@
 #include <png.h>
 #include <pango/pangocairo.h>
 
-
 namespace {
 
 const int kCaptionHeight = 54;
