@@ -200,6 +200,10 @@ void flagBridgedRows(const FieldEvidence &f, const std::vector<size_t> &knots,
 
 void judgeField(const FieldEvidence &f, ScanVerdict &v, Judgement &j)
 {
+    if (f.field != 0 && f.field != 1) {
+        j.fail("a field that is neither temperature nor humidity");
+        return;
+    }
     const char *name = kFieldName[f.field];
     FieldFigures &fig = v.figures[f.field];
     if (!f.tableMade || f.markStart < 0 || f.markEnd <= f.markStart || f.minutesPerColumn <= 0.0) {
