@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "inkclassifier.h"
 #include "inksearch.h"
 
 // The trace is followed as the cheapest chain of ink runs through the columns.
@@ -31,6 +30,11 @@ const int kRunMargin = 4;             // rows a window reaches beyond a chosen r
 const int kBridgeMargin = 1;          // rows a bridged window reaches beyond the expected line
 const int kSlopeBase = 4;             // columns over which an end slope of a bridge is taken
 const int kColourSamples = 8;         // pixels of a run whose colour is read: more are no pen line
+const double kBendCost = 1.0;         // per row the path leaves the line its recent course makes
+const double kBendTolerance = 1.5;    // rows of wobble and run noise that bend nothing
+const int kCourseColumns = 16;        // columns over which the path's course is taken
+const int kMinCourseColumns = 4;      // fewer give no course
+const int kWrapColumns = 14;          // first columns where a second drum turn is told by its course
 
 struct Run {
     int x;
@@ -39,6 +43,7 @@ struct Run {
     double ownCost;  // colour and line-row costs, independent of the path
     double cost;     // cheapest path ending in this run
     int pred;        // previous run of that path, -1 for none
+    double course;   // rows per column of that path over its last columns, NaN when too short
     bool printed;    // a printed line in a colour off the trace's: never on the path
 };
 
@@ -74,6 +79,17 @@ void reportProgress(ProgressFn progress, void *user, double fraction)
 
 // ---- Ink runs ----
 
+// Finding the ink is the first 70 % of the work.
+struct InkProgress {
+    ProgressFn fn;
+    void *user;
+    static void report(void *self, double fraction)
+    {
+        const InkProgress *p = static_cast<const InkProgress *>(self);
+        reportProgress(p->fn, p->user, 0.7 * fraction);
+    }
+};
+
 // Rows searched per column index; lo > hi for a column not searched.
 struct SearchRows {
     std::vector<int> lo, hi;
@@ -96,33 +112,29 @@ void closeRun(int i, OpenRun &open, const Trace &trace, const SearchRows &rows,
 {
     if (open.bot >= 0)
         runs.push_back({trace.s + i, std::max(open.bot - 1, rows.lo[i]),
-                        std::min(open.last + 1, rows.hi[i]), open.best, 0.0, 0.0, -1, false});
+                        std::min(open.last + 1, rows.hi[i]), open.best, 0.0, 0.0, -1, NAN, false});
     open = OpenRun();
 }
 
 // Hands every ink pixel of an even row within its column's search rows to
-// sink(column index, row, pixel), row by row as the image lies in memory.
+// sink(column index, row, pixel), row by row.
 template <typename Sink>
-void findInk(const GdkPixbuf *image, const RefColor &ref, int s, const SearchRows &rows,
-             ProgressFn progress, void *user, Sink sink)
+void forEachInk(const GdkPixbuf *image, const EvenRowInk &ink, int s, const SearchRows &rows, Sink sink)
 {
-    const int h = gdk_pixbuf_get_height(image), n = (int)rows.lo.size();
-    const int channels = gdk_pixbuf_get_n_channels(image);
-    const InkClassifier classifier(ref);
-    for (int y = 0; y < h; y += 2) {
-        const guchar *p = pixelAddress(image, s, y);
-        for (int i = 0; i < n; ++i, p += channels)
-            if (classifier.isInk(p) && rows.holds(i, y))
-                sink(i, y, p);
-        if ((y & 62) == 0)
-            reportProgress(progress, user, 0.7 * y / h);
+    const int n = (int)rows.lo.size();
+    for (int r = 0; r < ink.rows(); ++r) {
+        const int y = 2 * r;
+        const int *first = ink.columns.data() + ink.rowStart[r], *end = ink.columns.data() + ink.rowStart[r + 1];
+        for (const int *x = std::lower_bound(first, end, s); x != end && *x < s + n; ++x)
+            if (rows.holds(*x - s, y))
+                sink(*x - s, y, pixelAddress(image, *x, y));
     }
 }
 
 // Ink runs of every column within its search window, in column and row order;
 // a drawn row is its column's only run.
-void collectRuns(const GdkPixbuf *image, const RefColor &ref, const SpanArray &limitSpan,
-                 const int *drawPos, int e, ProgressFn progress, void *user, Trace &trace)
+void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &ref,
+                 const SpanArray &limitSpan, const int *drawPos, int e, Trace &trace)
 {
     const int s = trace.s, h = trace.h, n = e - s + 1;
     trace.rowInk.assign(h, 0);
@@ -134,7 +146,7 @@ void collectRuns(const GdkPixbuf *image, const RefColor &ref, const SpanArray &l
         const int x = s + i;
         if (drawPos && drawPos[x] >= 0) {
             const int row = std::min(drawPos[x], h - 1);
-            found.push_back({x, row, row, 0.0, 0.0, 0.0, -1, false});
+            found.push_back({x, row, row, 0.0, 0.0, 0.0, -1, NAN, false});
             trace.cols[i].drawn = trace.cols[i].fixed = true;
         } else {
             trace.cols[i].fixed = limitSpan.getBot(x) != -1 || limitSpan.getTop(x) != -1;
@@ -143,7 +155,7 @@ void collectRuns(const GdkPixbuf *image, const RefColor &ref, const SpanArray &l
         }
     }
     std::vector<OpenRun> open(n);
-    findInk(image, ref, s, rows, progress, user, [&](int i, int y, const guchar *p) {
+    forEachInk(image, ink, s, rows, [&](int i, int y, const guchar *p) {
         OpenRun &o = open[i];
         if (o.bot >= 0 && y - o.last > 2)
             closeRun(i, o, trace, rows, found);
@@ -267,13 +279,36 @@ int rowsBetween(const Run &a, const Run &b)
 // Rows between runs d columns apart that the pen may cover without cost.
 double freeRows(int d) { return kTouchRows + kDriftPerColumn * (d - 1); }
 
+// A pen line bends slowly: where two lines cross, the path that leaves on the
+// other line turns away from the course it came on.
+double bendCost(const Run &a, const Run &b, int d)
+{
+    if (std::isnan(a.course))
+        return 0.0;
+    const double off = std::fabs(runCentre(b) - runCentre(a) - a.course * d);
+    return kBendCost * std::max(0.0, off - kBendTolerance - 0.5 * (d - 1));
+}
+
 // Going from run a to run b, d columns further on: the skipped columns, rows
-// between the runs that the skip does not explain, centre movement, thickness.
+// between the runs that the skip does not explain, centre movement, thickness
+// and bending.
 double stepCost(const Run &a, const Run &b, int d, double pen)
 {
     const double jump = std::max(0.0, rowsBetween(a, b) - freeRows(d));
     const double shift = std::fabs(runCentre(b) - runCentre(a));
-    return kSkipCost * (d - 1) + jump + kShiftCost * shift + thicknessCost(a, b, d, pen);
+    return kSkipCost * (d - 1) + jump + kShiftCost * shift + thicknessCost(a, b, d, pen) +
+           bendCost(a, b, d);
+}
+
+// Course of the path ending in run r, from the run of it at least
+// kCourseColumns before.
+double pathCourse(const Trace &trace, const Run &r)
+{
+    const Run *o = &r;
+    while (o->pred >= 0 && r.x - o->x < kCourseColumns)
+        o = &trace.runs[o->pred];
+    const int d = r.x - o->x;
+    return d >= kMinCourseColumns ? (runCentre(r) - runCentre(*o)) / d : NAN;
 }
 
 // Starting the path costs nothing; starting it again after it ended does.
@@ -333,6 +368,7 @@ void linkRun(const Trace &trace, const Frontier &f, const Ended &ended, Run &r, 
     for (int j : f.carried)
         tryPredecessor(trace, j, r);
     r.cost += r.ownCost;
+    r.course = pathCourse(trace, r);
 }
 
 // Cost of run j's path when it skips every column up to x.
@@ -412,6 +448,42 @@ int findCheapestPath(Trace &trace, ProgressFn progress, void *user)
             reportProgress(progress, user, 0.7 + 0.3 * i / n);
     }
     return ended.run;
+}
+
+// A drum that runs on draws a second turn over the start of the chart, and
+// that turn comes in where the first ended: at its row, going on at its
+// course. Where the first columns also hold ink elsewhere, their runs on that
+// continuation are the second turn's and do not start the path. True when the
+// path started on them and must be found again. Windows or rows the user set
+// guide the path instead.
+bool avoidSecondTurn(Trace &trace, int lastRun)
+{
+    const int n = (int)trace.cols.size();
+    const bool guided = std::any_of(trace.cols.begin(), trace.cols.end(), [](const Column &c) { return c.fixed; });
+    if (guided || lastRun < 0 || trace.runs[lastRun].x - trace.s < n - kWrapColumns)
+        return false;
+    const Run &last = trace.runs[lastRun];
+    const double course = std::isnan(last.course) ? 0.0 : last.course;
+    const double reach = 2.0 * trace.pen + 2.0;
+    std::vector<char> onSecondTurn(trace.runs.size(), 0);
+    for (int i = 0; i < std::min(kWrapColumns, n); ++i) {
+        const Column &col = trace.cols[i];
+        const double continued = runCentre(last) + course * (i + 1);
+        auto onTurn = [&](const Run &r) { return std::fabs(runCentre(r) - continued) <= reach; };
+        int ends = 0, others = 0;
+        for (int k = col.first; k < col.first + col.count; ++k)
+            if (!trace.runs[k].printed)
+                ++(onTurn(trace.runs[k]) ? ends : others);
+        for (int k = col.first; k < col.first + col.count && ends > 0 && others > 0; ++k)
+            if (onTurn(trace.runs[k])) {
+                trace.runs[k].ownCost += kRestartCost;
+                onSecondTurn[k] = 1;
+            }
+    }
+    for (int k = lastRun; k >= 0; k = trace.runs[k].pred)
+        if (onSecondTurn[k])
+            return true;
+    return false;
 }
 
 // ---- Windows ----
@@ -558,7 +630,7 @@ void trimPath(const GdkPixbuf *image, const RefColor &ref, Trace &trace, int las
 
 int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray &limitSpan,
                          const int *drawPos, int s, int e, ProgressFn progress,
-                         void *progressUser)
+                         void *progressUser, const EvenRowInk *ink)
 {
     if (!image)
         return 0;
@@ -569,10 +641,18 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
     if (trace.s > e || trace.h <= 0)
         return 0;
 
-    collectRuns(image, ref, limitSpan, drawPos, e, progress, progressUser, trace);
+    EvenRowInk found;
+    if (!ink || ink->width != gdk_pixbuf_get_width(image) || ink->height != trace.h) {
+        InkProgress share{progress, progressUser};
+        findEvenRowInk(image, ref, found, InkProgress::report, &share);
+        ink = &found;
+    }
+    collectRuns(image, *ink, ref, limitSpan, drawPos, e, trace);
     priceRuns(trace);
     trace.pen = typicalRunLength(trace.runs);
-    const int lastRun = findCheapestPath(trace, progress, progressUser);
+    int lastRun = findCheapestPath(trace, progress, progressUser);
+    if (lastRun >= 0 && avoidSecondTurn(trace, lastRun))
+        lastRun = findCheapestPath(trace, nullptr, nullptr);
     trimPath(image, ref, trace, lastRun);
     const int written = lastRun >= 0 ? writeWindows(trace, lastRun, limitSpan) : 0;
     reportProgress(progress, progressUser, 1.0);

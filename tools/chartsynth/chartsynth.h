@@ -79,6 +79,14 @@ struct ChartOptions {
     // A chart of the make a parameter file describes: its geometry, scales
     // and both pens' inks.
     void useProfile(const Params &profile);
+
+    // Harder charts, each from its own stream of degradationSeed as well.
+    bool longNotes;           // notes 30..40 mm long written 2..15 mm beside a trace
+    bool tapMarks;            // pen taps across both traces at a daily time check
+    bool fadedInk;            // stretches where the pens ran thin
+    int secondTurnHours;      // 0; hours the drum ran on over the start of the chart
+    double curlMM;            // 0; paper lifted in a wave, shifting the time axis by up to this
+    double passPointErrorPx;  // 0; stored pass points off by this many scan pixels
 };
 
 // Slow and daily variations of the true curves.
@@ -108,7 +116,7 @@ struct PenGap {
 
 // Where a degradation was drawn: a box in field image coordinates.
 struct Disturbance {
-    enum Kind { Annotation, Blot, Smudge } kind;
+    enum Kind { Annotation, Blot, Smudge, Note, Tap } kind;
     int field;
     double x0, y0, x1, y1;
 };
@@ -141,6 +149,7 @@ public:
     ChartCurves curves;
     std::vector<PenGap> gaps;
     std::vector<Disturbance> disturbances;
+    std::vector<PenGap> fades;  // stretches of thin ink
 
     // Truth, temperatures in the chart's unit (tempUnit); NaN outside the trace.
     double temperatureAt(const DateTime &t) const;

@@ -16,8 +16,9 @@ namespace {
 const char kUsage[] =
     "usage: chartsynth [--seed N] [--dpi DPI] [--format tif|jpg|bmp] [--rotate DEG]\n"
     "                  [--noise SIGMA] [--quality Q] [--hours H] [--mmperhour MM]\n"
-    "                  [--annotations] [--blots] [--gaps] [--inkgrid]\n"
-    "                  [--profile PARAMFILE] -o PATH\n";
+    "                  [--annotations] [--blots] [--gaps] [--inkgrid] [--long-notes]\n"
+    "                  [--tap-marks] [--faded-ink] [--second-turn HOURS] [--curl MM]\n"
+    "                  [--pass-error PX] [--profile PARAMFILE] -o PATH\n";
 
 bool parseNumber(const char *text, double &value)
 {
@@ -59,6 +60,7 @@ bool parseValueOption(const char *name, const char *value, ChartOptions &o, bool
     if (!std::strcmp(name, "--format")) return (formatGiven = parseScanFormat(value, o.format));
     if (!std::strcmp(name, "--quality")) return parseInt(value, o.jpegQuality);
     if (!std::strcmp(name, "--hours")) return parseInt(value, o.hours);
+    if (!std::strcmp(name, "--second-turn")) return parseInt(value, o.secondTurnHours);
     if (!parseNumber(value, d)) return false;
     if (!std::strcmp(name, "--dpi"))
         o.dpi = d;
@@ -68,6 +70,10 @@ bool parseValueOption(const char *name, const char *value, ChartOptions &o, bool
         o.noiseSigma = d;
     else if (!std::strcmp(name, "--mmperhour"))
         o.mmPerHour = d;
+    else if (!std::strcmp(name, "--curl"))
+        o.curlMM = d;
+    else if (!std::strcmp(name, "--pass-error"))
+        o.passPointErrorPx = d;
     else
         return false;
     return true;
@@ -79,6 +85,9 @@ bool parseFlag(const char *name, ChartOptions &o)
                  : !std::strcmp(name, "--blots")     ? &o.blots
                  : !std::strcmp(name, "--gaps")      ? &o.gaps
                  : !std::strcmp(name, "--inkgrid")   ? &o.inkGrid
+                 : !std::strcmp(name, "--long-notes") ? &o.longNotes
+                 : !std::strcmp(name, "--tap-marks") ? &o.tapMarks
+                 : !std::strcmp(name, "--faded-ink") ? &o.fadedInk
                                                      : nullptr;
     if (flag) *flag = true;
     return flag != nullptr;

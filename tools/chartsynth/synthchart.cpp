@@ -26,7 +26,8 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 ChartOptions::ChartOptions()
     : seed(1), dpi(300), maxRotationDeg(1.5), noiseSigma(0), format(ScanFormat::Tiff), jpegQuality(90),
       hours(168), mmPerHour(0), timeStep(60), penWidthMM(0.35), degradationSeed(0), annotations(false), blots(false),
-      gaps(false), inkGrid(false)
+      gaps(false), inkGrid(false), longNotes(false), tapMarks(false), fadedInk(false),
+      secondTurnHours(0), curlMM(0), passPointErrorPx(0)
 {
     setParamDefaults(params);
     std::memcpy(gridColor, params.dstGridColor, 3);

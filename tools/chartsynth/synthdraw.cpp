@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "synthlayout.h"
+#include "synthhard.h"
 
 namespace {
 
@@ -14,6 +14,8 @@ const double kPrintStrokeMM = 0.14;
 const double kHandStrokeMM = 0.4;
 // Scale numbers stand this far (mm) above their line.
 const double kLabelLift = 0.6;
+// Coverage of a pen that ran thin: paler than the trace, still about its colour.
+const double kFadedInk = 0.7;
 
 bool inGap(const std::vector<PenGap> &gaps, double minute)
 {
@@ -302,7 +304,8 @@ void drawTraces(const ChartLayout &L, const SynthChart &chart, double penWidthMM
             Vec2 cur = penScan(L, chart, field, m);
             // The felt tip wears unevenly: the line breathes a little.
             double width = hw * (1.0 + 0.06 * std::sin(m * (2 * M_PI / 517.0) + field));
-            if (!inGap(chart.gaps, m - 0.5)) layer.stroke(prev, cur, width, 1.0);
+            double alpha = inGap(chart.fades, m - 0.5) ? kFadedInk : 1.0;
+            if (!inGap(chart.gaps, m - 0.5)) layer.stroke(prev, cur, width, alpha);
             prev = cur;
         }
     }
@@ -328,4 +331,115 @@ void drawPrintedLabels(const ChartLayout &L, const double hygroMM[21], CoverageL
 {
     drawScaleNumbers(L, hygroMM, print);
     drawGapLabels(L, print);
+}
+
+std::vector<PenGap> chooseFades(int minutes, Rng &rng)
+{
+    std::vector<PenGap> fades;
+    for (int k = rng.range(2, 3); k > 0; k--) {
+        double start = rng.uniform(0.05, 0.85) * minutes;
+        fades.push_back({start, start + rng.uniform(0.01, 0.04) * minutes});
+    }
+    return fades;
+}
+
+namespace {
+
+// Rows (mm) the trace covers over paper u0..u1, as freeBaseline reads them.
+void traceExtent(const ChartLayout &L, const SynthChart &chart, int field, double u0, double u1, double &lo,
+                 double &hi)
+{
+    lo = L.H;
+    hi = 0;
+    for (int i = 0; i <= 60; i++) {
+        double m = L.minuteAtColumn(u0 + (u1 + L.sagitta - u0) * i / 60.0);
+        double v = chart.traceRow(field, std::clamp(m, 0.0, double(L.minutes))) / L.p;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+}
+
+// One note; false when the chosen place has no room beside the trace.
+bool writeLongNote(const ChartLayout &L, const SynthChart &chart, Rng &rng, FieldPen &pen,
+                   std::vector<Disturbance> &marks)
+{
+    int field = rng.range(0, 1);
+    double height = rng.uniform(3.0, 4.5), length = rng.uniform(30, 40), gap = rng.uniform(2, 15);
+    double u0 = rng.uniform(L.sagitta + 3, L.W - length - 5);
+    double lo, hi;
+    traceExtent(L, chart, field, u0 - 2, u0 + length + 2, lo, hi);
+    // Loops rise 1.7 and hang 0.9 heights about the baseline; writing turned
+    // by up to 4 degrees moves its ends by up to 0.07 of its length.
+    double tilt = 0.07 * length, above = 1.7 * height, below = 0.9 * height;
+    bool over = rng.uniform() < 0.5;
+    double v0 = over ? lo - gap - below - tilt : hi + gap + above + tilt;
+    if (v0 - above - tilt < 1.0 || v0 + below + tilt > L.H - 1.0) {
+        over = !over;
+        v0 = over ? lo - gap - below - tilt : hi + gap + above + tilt;
+        if (v0 - above - tilt < 1.0 || v0 + below + tilt > L.H - 1.0) return false;
+    }
+    Vec2 along, up;
+    handFrame(rng, along, up);
+    Disturbance box = emptyBox(Disturbance::Note, field);
+    for (const auto &word : scribbleWords(length, height, rng)) {
+        std::vector<Vec2> uv;
+        for (const Vec2 &q : word) uv.push_back({u0 + q.x * along.x + q.y * up.x, v0 + q.x * along.y + q.y * up.y});
+        pen.polyline(field, uv, kHandStrokeMM, 0.95, &box);
+    }
+    marks.push_back(box);
+    return true;
+}
+
+}  // namespace
+
+void drawLongNotes(const ChartLayout &L, const SynthChart &chart, Rng &rng, CoverageLayer &ink,
+                   std::vector<Disturbance> &marks)
+{
+    FieldPen pen(L, ink);
+    for (int k = rng.range(1, 2); k > 0; k--)
+        for (int attempt = 0; attempt < 20 && !writeLongNote(L, chart, rng, pen, marks); attempt++) {
+        }
+}
+
+void drawTapMarks(const ChartLayout &L, const SynthChart &chart, double penWidthMM, Rng &rng,
+                  CoverageLayer &ink, std::vector<Disturbance> &marks)
+{
+    FieldPen pen(L, ink);
+    double clock = rng.uniform(7.5, 9.5) * 60.0;  // the observer's round
+    double first = clock - L.startClockMinute;
+    while (first < 60) first += 1440;
+    for (double m = first + rng.uniform(-20, 20); m < L.minutes - 60; m += 1440 + rng.uniform(-40, 40))
+        for (int field = 0; field < 2; field++) {
+            // The arm bounces along its arc: a stroke across the trace.
+            double v = chart.traceRow(field, m) / L.p;
+            double a = std::max(0.3, v - rng.uniform(0.5, 3.0)), b = std::min(L.H - 0.3, v + rng.uniform(0.5, 3.0));
+            std::vector<Vec2> uv;
+            for (int i = 0; i <= 12; i++) {
+                double w = a + (b - a) * i / 12.0;
+                uv.push_back({L.penU(field, m, w), w});
+            }
+            Disturbance box = emptyBox(Disturbance::Tap, field);
+            pen.polyline(field, uv, penWidthMM, 1.0, &box);
+            marks.push_back(box);
+        }
+}
+
+void drawSecondTurn(const ChartLayout &L, const SynthChart &chart, double penWidthMM, int hours,
+                    CoverageLayer &ink, CoverageLayer &hygroInk)
+{
+    double hw = 0.5 * penWidthMM * L.dpmm;
+    int turn = L.minutes, end = L.minutes + 60 * hours;
+    for (int field = 0; field < 2; field++) {
+        CoverageLayer &layer = field == 0 ? ink : hygroInk;
+        auto at = [&](int m) {
+            double v = chart.traceRow(field, m) / L.p;
+            return L.fieldToScan(field, L.penU(field, m - turn, v), v);
+        };
+        Vec2 prev = at(turn);
+        for (int m = turn + 1; m <= end; m++) {
+            Vec2 cur = at(m);
+            layer.stroke(prev, cur, hw, 1.0);
+            prev = cur;
+        }
+    }
 }

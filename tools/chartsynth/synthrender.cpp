@@ -8,6 +8,7 @@
 
 #include "splinecurve.h"
 #include "synthlayout.h"
+#include "synthhard.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ enum Stream : uint64_t {
     StreamAnnotations,
     StreamBlots,
     StreamTexture,
+    StreamHard,
 };
 
 // Printed line widths, mm.
@@ -335,11 +337,28 @@ bool cutMargins(const ChartOptions &o, const ChartLayout &L, SynthChart &chart)
     return true;
 }
 
+bool hardOptionsUsable(const ChartOptions &o)
+{
+    return o.secondTurnHours >= 0 && o.secondTurnHours <= o.hours && o.curlMM >= 0 && o.curlMM <= 5 &&
+           o.passPointErrorPx >= 0 && o.passPointErrorPx <= 50;
+}
+
+// Notes and taps are the observer's pen; a second turn is both pens'.
+void drawHardDegradations(const ChartOptions &o, const ChartLayout &L, SynthChart &chart, Rng &rng,
+                          CoverageLayer &ink, CoverageLayer &hygroInk)
+{
+    std::vector<Disturbance> marks;
+    if (o.longNotes) drawLongNotes(L, chart, rng, ink, marks);
+    if (o.tapMarks) drawTapMarks(L, chart, o.penWidthMM, rng, ink, marks);
+    if (o.secondTurnHours > 0) drawSecondTurn(L, chart, o.penWidthMM, o.secondTurnHours, ink, hygroInk);
+    chart.disturbances.insert(chart.disturbances.end(), marks.begin(), marks.end());
+}
+
 int render(const ChartOptions &o, SynthChart &out)
 {
     Rng rng(o.seed, StreamLayout);
     DateTime start = o.start ? *o.start : randomStart(rng);
-    if (start.status() != 0) return SynthBadOptions;
+    if (start.status() != 0 || !hardOptionsUsable(o)) return SynthBadOptions;
     ChartLayout L;
     int result = makeLayout(o, start, rng, L);
     if (result != SynthOk) return result;
@@ -352,11 +371,15 @@ int render(const ChartOptions &o, SynthChart &out)
         chart.gaps = choosePenGaps(L.minutes, gapRng);
     }
 
+    Rng hardRng(degradationSeed, StreamHard);
+    if (o.fadedInk) chart.fades = chooseFades(L.minutes, hardRng);
+
     CoverageLayer ink(L.scanW, L.scanH), print(L.scanW, L.scanH);
     // A second pen layer only for a second ink.
     std::optional<CoverageLayer> hygroInk;
     if (!std::equal(o.inkColor, o.inkColor + 3, hygroInkOf(o))) hygroInk.emplace(L.scanW, L.scanH);
     drawTraces(L, chart, o.penWidthMM, ink, hygroInk ? *hygroInk : ink);
+    drawHardDegradations(o, L, chart, hardRng, ink, hygroInk ? *hygroInk : ink);
     if (o.annotations) {
         Rng r(degradationSeed, StreamAnnotations);
         drawAnnotations(L, chart, r, ink, chart.disturbances);
@@ -375,6 +398,8 @@ int render(const ChartOptions &o, SynthChart &out)
     GridPrinter grid(L, hygroMM);
     Inks inks = chooseInks(o);
     Compositor(L, grid, print, ink, hygroInk ? &*hygroInk : nullptr, inks, o.seed).run(pb);
+    curlPaper(L, o.curlMM, hardRng, pb);
+    if (o.passPointErrorPx > 0) misplacePassPoints(o.passPointErrorPx, hardRng, chart);
     if (!cutMargins(o, L, chart)) return SynthNoMemory;
     out = std::move(chart);
     return SynthOk;

@@ -1,0 +1,197 @@
+// What the verdict and the previews cost. On a degraded 300 dpi chart: the
+// proposed windows and the verdict of both fields beside the ink search of
+// both fields (target: at most 1.5 times). On a 300 dpi TIFF read from disk:
+// a scan digitised and judged with and without writing its preview (target:
+// the preview adds at most 30 %). Ratios are printed at the end, from the
+// thread CPU time of the same run.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <glib.h>
+#include <glib/gstdio.h>
+
+#include "../tests/core/scan_verdict.h"
+#include "autowindows.h"
+#include "chartsynth.h"
+#include "inksearch.h"
+#include "scanimage.h"
+
+namespace {
+
+double threadSeconds()
+{
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+std::map<std::string, double> &costs()
+{
+    static std::map<std::string, double> m;
+    return m;
+}
+
+// Records CPU seconds per iteration of a benchmark's last run under a name.
+struct Timer {
+    double start = threadSeconds();
+    void record(const char *name, const benchmark::State &state) const
+    {
+        costs()[name] = (threadSeconds() - start) / double(state.iterations());
+    }
+};
+
+// A degraded chart digitised once: its fields, evidence and reference colour.
+struct Degraded {
+    SynthChart chart;
+    FieldResult fields[2];
+    FieldEvidence evidence[2];
+    RefColor ref;
+    bool ok = false;
+
+    Degraded()
+    {
+        ChartOptions o;   // 300 dpi
+        o.seed = 3;
+        o.annotations = o.blots = o.gaps = o.longNotes = true;
+        o.noiseSigma = 8;
+        if (renderChart(o, chart) != SynthOk) return;
+        FileCtx ctx;
+        chart.storeRecords(ctx);
+        digitiseAndJudge(chart.params, chart.scan.get(), ctx, true, fields, evidence);
+        const guchar rgb[3] = {guchar(chart.curveColor[0]), guchar(chart.curveColor[1]), guchar(chart.curveColor[2])};
+        makeRefColor(ref, rgb);
+        ok = fields[0].pixbuf && fields[1].pixbuf;
+    }
+    int width(int f) const { return gdk_pixbuf_get_width(fields[f].pixbuf); }
+};
+
+const Degraded &degraded()
+{
+    static Degraded d;
+    return d;
+}
+
+void BM_InkSearchBothFields(benchmark::State &state)
+{
+    const Degraded &d = degraded();
+    if (!d.ok) return state.SkipWithError("chart not made");
+    std::unique_ptr<SpanArray> spans[2] = {std::make_unique<SpanArray>(d.width(0)), std::make_unique<SpanArray>(d.width(1))};
+    Timer timer;
+    for (auto _ : state)
+        for (int f = 0; f < 2; ++f) findCurveSpans(d.fields[f].pixbuf, d.ref, nullptr, spans[f].get());
+    timer.record("ink search", state);
+}
+BENCHMARK(BM_InkSearchBothFields)->Unit(benchmark::kMillisecond);
+
+void BM_AutoWindowsAndVerdictBothFields(benchmark::State &state)
+{
+    const Degraded &d = degraded();
+    if (!d.ok) return state.SkipWithError("chart not made");
+    std::unique_ptr<SpanArray> windows[2] = {std::make_unique<SpanArray>(d.width(0)),
+                                             std::make_unique<SpanArray>(d.width(1))};
+    FieldEvidence evidence[2] = {d.evidence[0], d.evidence[1]};
+    std::vector<int> drawPos(std::max(d.width(0), d.width(1)), -1);
+    Timer timer;
+    for (auto _ : state) {
+        for (int f = 0; f < 2; ++f) {
+            windows[f]->reset();
+            EvenRowInk ink;
+            findEvenRowInk(d.fields[f].pixbuf, d.ref, ink);
+            proposeSearchWindows(d.fields[f].pixbuf, d.ref, *windows[f], drawPos.data(), evidence[f].markStart,
+                                 evidence[f].markEnd, nullptr, nullptr, &ink);
+            measureColumnInk(ink, windows[f].get(), evidence[f]);
+        }
+        measureScaleLines(d.fields[0].pixbuf, d.chart.params.srcFieldHeightMM, evidence[0]);
+        benchmark::DoNotOptimize(judgeScan(evidence));
+    }
+    timer.record("windows and verdict", state);
+}
+BENCHMARK(BM_AutoWindowsAndVerdictBothFields)->Unit(benchmark::kMillisecond);
+
+// A 300 dpi TIFF with its records in a scratch directory.
+struct OnDisk {
+    std::string dir, scan;
+    SynthChart chart;
+    OnDisk()
+    {
+        char pattern[] = "/tmp/vellora-verdict-bench-XXXXXX";
+        if (!g_mkdtemp(pattern)) return;
+        dir = pattern;
+        scan = dir + "/chart.tif";
+        ChartOptions o;
+        o.seed = 5;
+        o.annotations = o.blots = o.gaps = true;
+        if (writeChart(o, scan, &chart) != SynthOk) scan.clear();
+    }
+    ~OnDisk()
+    {
+        for (const char *name : {"/chart.tif", "/chart.tif.ctx", "/chart.tif.truth.tsv", "/preview.png"})
+            g_remove((dir + name).c_str());
+        g_rmdir(dir.c_str());
+    }
+};
+
+const OnDisk &onDisk()
+{
+    static OnDisk d;
+    return d;
+}
+
+// Reads, digitises and judges the scan; writes its preview when asked.
+void digitiseScanFile(const OnDisk &d, bool preview)
+{
+    GdkPixbuf *scan = nullptr;
+    if (loadScanImage(d.scan.c_str(), &scan) != ScanLoaded) return;
+    FileCtx ctx;
+    d.chart.storeRecords(ctx);
+    FieldResult fields[2];
+    FieldEvidence evidence[2];
+    ScanSettings used;
+    const ScanVerdict verdict = digitiseAndJudge(d.chart.params, scan, ctx, true, fields, evidence, &used);
+    if (preview) {
+        const PreviewField shown[2] = {previewField(used, 0, fields[0], evidence[0]),
+                                       previewField(used, 1, fields[1], evidence[1])};
+        std::string error;
+        writePreview(d.dir + "/preview.png", shown, "chart.tif", verdict, &error);
+    }
+    g_object_unref(scan);
+}
+
+void BM_ScanFile(benchmark::State &state)
+{
+    const OnDisk &d = onDisk();
+    if (d.scan.empty()) return state.SkipWithError("chart not written");
+    const bool preview = state.range(0) != 0;
+    Timer timer;
+    for (auto _ : state) digitiseScanFile(d, preview);
+    timer.record(preview ? "scan with preview" : "scan", state);
+}
+BENCHMARK(BM_ScanFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void reportRatios()
+{
+    std::map<std::string, double> &c = costs();
+    if (c.count("ink search") && c.count("windows and verdict"))
+        std::printf("windows and verdict / ink search, both fields: %.2f (target <= 1.5)\n",
+                    c["windows and verdict"] / c["ink search"]);
+    if (c.count("scan") && c.count("scan with preview"))
+        std::printf("scan with preview / scan: %.2f (target <= 1.3)\n", c["scan with preview"] / c["scan"]);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    reportRatios();
+    return 0;
+}

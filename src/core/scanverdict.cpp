@@ -1,0 +1,53 @@
+#include "scanverdict.h"
+
+#include "evenrowink.h"
+
+FieldEvidence fieldEvidence(const Params &params, const ScanSettings &settings, int field,
+                            const FieldResult &result)
+{
+    FieldEvidence e;
+    e.field = field;
+    if (!result.pixbuf)
+        return e;
+    e.width = gdk_pixbuf_get_width(result.pixbuf);
+    e.height = gdk_pixbuf_get_height(result.pixbuf);
+    e.markStart = settings.datePos[0] < 0 ? 0 : settings.datePos[0];
+    e.markEnd = settings.datePos[1] < 0 ? e.width - 1 : settings.datePos[1];
+    if (e.markEnd > e.markStart)
+        e.minutesPerColumn =
+            double(settings.dateVal[0].minutesUntil(settings.dateVal[1])) / (e.markEnd - e.markStart);
+    e.pixelsPerMM = params.dstPixelsPerMM;
+    e.knotPos.assign(result.knotPos.begin(), result.knotPos.begin() + result.knotCount);
+    e.knotVal.assign(result.knotVal.begin(), result.knotVal.begin() + result.knotCount);
+    EvenRowInk ink;
+    findEvenRowInk(result.pixbuf, inkColorOf(settings, field), ink);
+    measureColumnInk(ink, &settings.fields[field].windows, e);
+    if (field == 0)
+        measureScaleLines(result.pixbuf, params.srcFieldHeightMM, e);
+    e.tableMade = result.tableResult == TableOk;
+    e.rows = result.rows;
+    e.speed = result.speed;
+    return e;
+}
+
+ScanVerdict judgeFields(const Params &params, const ScanSettings &settings,
+                        const FieldResult fields[2], FieldEvidence evidence[2])
+{
+    for (int f = 0; f < 2; ++f)
+        evidence[f] = fieldEvidence(params, settings, f, fields[f]);
+    return judgeScan(evidence);
+}
+
+PreviewField previewField(const ScanSettings &settings, int field, const FieldResult &result,
+                          const FieldEvidence &evidence)
+{
+    PreviewField p;
+    p.image = result.pixbuf;
+    p.curve = result.fitStatus == 0 ? result.curve.get() : nullptr;
+    p.windows = &settings.fields[field].windows;
+    p.rows = result.rows;
+    p.suspect = suspectStretches(evidence);
+    p.markStart = evidence.markStart;
+    p.markEnd = evidence.markEnd;
+    return p;
+}

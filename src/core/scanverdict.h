@@ -1,0 +1,24 @@
+#ifndef VELLORA_SCANVERDICT_H
+#define VELLORA_SCANVERDICT_H
+
+#include "fieldeval.h"
+#include "params.h"
+#include "preview.h"
+#include "scansettings.h"
+#include "verdict.h"
+
+// The verdict on a digitised scan, its evidence taken from the field results
+// and the settings they were made with, for the batch and the GUI alike.
+
+// The evidence of one evaluated field; an empty one for a field not cut out.
+FieldEvidence fieldEvidence(const Params &params, const ScanSettings &settings, int field,
+                            const FieldResult &result);
+// Both fields' evidence and the verdict on them.
+ScanVerdict judgeFields(const Params &params, const ScanSettings &settings,
+                        const FieldResult fields[2], FieldEvidence evidence[2]);
+// What a preview shows of a field: its image, curve, windows, table and the
+// stretches the evidence finds suspect.
+PreviewField previewField(const ScanSettings &settings, int field, const FieldResult &result,
+                          const FieldEvidence &evidence);
+
+#endif

@@ -1,0 +1,136 @@
+// chartsynth's hard degradations drawn where they are meant to be: notes
+// beside a trace and never across it, taps across both traces, a second turn
+// over the first day only, faded stretches paler, curl confined to its bump,
+// pass points off by the distance asked for.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "coretest.h"
+#include "cutout.h"
+#include "synth_fixtures.h"
+
+namespace {
+
+struct Cut {
+    SynthChart chart;
+    PixbufPtr field[2];
+    RefColor ink;
+
+    explicit Cut(const ChartOptions &o)
+    {
+        EXPECT_EQ(renderChart(o, chart), SynthOk);
+        Params params = chart.params;
+        params.numFieldPassPoints = 3;
+        for (int f = 0; f < 2; f++) field[f].reset(cutOutField(params, chart.scan.get(), f, chart.pass));
+        ink = refOf(chart.curveColor[0], chart.curveColor[1], chart.curveColor[2]);
+    }
+    double p() const { return chart.params.dstPixelsPerMM; }
+    double minuteAt(double column) const { return (column / p() - chart.startColumnMM) * 60.0 / chart.mmPerHour; }
+    int inkIn(int f, int x0, int x1, int y0, int y1) const
+    {
+        int n = 0;
+        guchar px[3];
+        for (int y = y0; y <= y1; y++)
+            for (int x = x0; x <= x1; x++) n += getPixel(field[f].get(), x, y, px) == 0 && isInk(ink, px);
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST(ChartSynthHard, NotesRunBesideTheTraceAndTapsCrossIt)
+{
+    ChartOptions o = quickChartOptions(8);
+    o.longNotes = o.tapMarks = true;
+    const Cut cut(o);
+    int notes = 0, taps = 0;
+    for (const Disturbance &d : cut.chart.disturbances) {
+        SCOPED_TRACE(d.kind == Disturbance::Note ? "note" : "tap");
+        EXPECT_GT(cut.inkIn(d.field, int(d.x0), int(d.x1), int(d.y0), int(d.y1)), 0);
+        double nearest = HUGE_VAL;
+        for (double x = d.x0; x <= d.x1; x += 1.0) {
+            const double row = cut.chart.traceRow(d.field, cut.minuteAt(x));
+            nearest = std::min(nearest, std::max(d.y0 - row, row - d.y1));
+        }
+        if (d.kind == Disturbance::Note) {
+            ++notes;
+            EXPECT_NEAR((d.x1 - d.x0) / cut.p(), 35.0, 7.0);
+            EXPECT_GE(nearest / cut.p(), 1.5);   // the stroke's half width and tilt eat into the 2 mm
+            EXPECT_LE(nearest / cut.p(), 16.0);
+        } else if (d.kind == Disturbance::Tap) {
+            ++taps;
+            EXPECT_LT(nearest, 0.0);   // the trace row lies inside the box
+            EXPECT_LE((d.y1 - d.y0) / cut.p(), 7.0);
+        }
+    }
+    EXPECT_GE(notes, 1);
+    EXPECT_GE(taps, 2 * 6);   // both fields, every day of the week but the last
+}
+
+TEST(ChartSynthHard, SecondTurnCoversTheFirstDayOnly)
+{
+    ChartOptions o = quickChartOptions(4);
+    o.secondTurnHours = 24;
+    const Cut cut(o);
+    const SynthChart &c = cut.chart;
+    int inFirstDay = 0, later = 0, apart = 0;
+    for (double m = 60; m < 48 * 60; m += 30) {
+        const int x = int(c.columnAt(m) + 0.5);
+        const double first = c.traceRow(0, m), second = c.traceRow(0, c.minutes + m);
+        if (std::fabs(first - second) < 3 * cut.p() || std::fabs(m - 24 * 60) <= 60) continue;
+        ++apart;
+        const int y = int(second + 0.5);
+        (m < 23 * 60 ? inFirstDay : later) += cut.inkIn(0, x, x, y - 1, y + 1) > 0;
+    }
+    EXPECT_GT(apart, 20);
+    EXPECT_GT(inFirstDay, 5);
+    EXPECT_EQ(later, 0);
+    o.secondTurnHours = o.hours + 1;
+    SynthChart bad;
+    EXPECT_EQ(renderChart(o, bad), SynthBadOptions);
+}
+
+TEST(ChartSynthHard, FadesCurlAndPassPointErrors)
+{
+    ChartOptions o = quickChartOptions(6);
+    const Cut plain(o);
+    o.fadedInk = true;
+    o.curlMM = 0.8;
+    o.passPointErrorPx = 1.0;
+    const Cut hard(o);
+    // Faded stretches read paler than the trace around them.
+    ASSERT_FALSE(hard.chart.fades.empty());
+    auto traceLightness = [&](double m) {
+        const int x = int(hard.chart.columnAt(m) + 0.5), y = int(hard.chart.traceRow(0, m) + 0.5);
+        guchar px[3];
+        getPixel(plain.field[0].get(), x, y, px);
+        const int before = px[0] + px[1] + px[2];
+        getPixel(hard.field[0].get(), x, y, px);
+        return px[0] + px[1] + px[2] - before;
+    };
+    for (const PenGap &g : hard.chart.fades) EXPECT_GT(traceLightness(0.5 * (g.startMinute + g.endMinute)), 60);
+    // The stored pass points moved by the pixel asked for.
+    for (int i = 0; i < 3; i++)
+        EXPECT_NEAR(std::hypot(hard.chart.pass[i].x - plain.chart.pass[i].x, hard.chart.pass[i].y - plain.chart.pass[i].y),
+                    1.0, 1e-9);
+    // Curl moves the scan only within its 50 mm bump along the time axis.
+    o.fadedInk = false;
+    o.passPointErrorPx = 0.0;
+    const Cut curled(o);
+    int first = -1, last = -1;
+    for (int x = 0; x < gdk_pixbuf_get_width(plain.field[1].get()); x++)
+        for (int y = 0; y < gdk_pixbuf_get_height(plain.field[1].get()); y += 2) {
+            guchar a[3], b[3];
+            getPixel(plain.field[1].get(), x, y, a);
+            getPixel(curled.field[1].get(), x, y, b);
+            if (std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 30) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+        }
+    EXPECT_GT(first, 0);
+    EXPECT_LE((last - first) / plain.p(), 50.0 + 12.0);   // plus the pen arc's reach across the field
+}

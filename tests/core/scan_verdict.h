@@ -1,0 +1,31 @@
+#ifndef VELLORA_SCAN_VERDICT_H
+#define VELLORA_SCAN_VERDICT_H
+
+// A scan digitised from its records and judged, as the batch does it.
+
+#include "digitise.h"
+#include "scanverdict.h"
+
+// Digitises the scan with the context's records and judges it; fields keep
+// the results, settings (when given) what they were made with.
+inline ScanVerdict digitiseAndJudge(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx,
+                                    bool autoWindows, FieldResult fields[2], FieldEvidence *kept = nullptr,
+                                    ScanSettings *used = nullptr)
+{
+    ScanSettings settings;
+    DigitiseOptions options;
+    options.autoWindows = autoWindows;
+    FieldEvidence evidence[2];
+    ScanVerdict verdict;
+    if (digitiseScan(params, scan, ctx, options, fields, nullptr, nullptr, &settings) == DigitiseOk)
+        verdict = judgeFields(params, settings, fields, evidence);
+    else
+        verdict = judgeScan(evidence);
+    if (kept)
+        for (int f = 0; f < 2; ++f) kept[f] = evidence[f];
+    if (used)
+        *used = settings;
+    return verdict;
+}
+
+#endif

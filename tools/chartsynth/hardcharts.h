@@ -1,0 +1,30 @@
+#ifndef VELLORA_HARDCHARTS_H
+#define VELLORA_HARDCHARTS_H
+
+// The combinations of degradations that trace following must hold on, shared
+// by the accuracy tests and the sweeps.
+
+#include <vector>
+
+#include "chartsynth.h"
+#include "table.h"
+
+struct HardChart {
+    const char *name;
+    ChartOptions (*options)(uint64_t seed);
+};
+
+// (a) long notes, smudges, curl, noise, pass points 1 px off, 300 dpi;
+// (b) blots, gaps, faded ink, noise, JPEG q60, 200 dpi;
+// (c) notes, blots, gaps, smudges, curl, noise, JPEG q80, 600 dpi;
+// (d) tap marks; (e) a second turn of a day.
+extern const HardChart kHardCharts[5];
+
+// renderChart, and for a JPEG format the scan as it reads back from the file.
+int renderAsScanned(const ChartOptions &options, SynthChart &out);
+
+// Root mean square of a field's table rows less the chart's truth, over the
+// rows on the trace; NaN with fewer than 24 such rows.
+double tableRmse(const SynthChart &chart, const std::vector<TableRow> &rows, int field);
+
+#endif
