@@ -71,6 +71,7 @@ const HandlerEntry kHandlers[] = {
     {"on_lastfile2_clicked", G_CALLBACK(on_lastfile2_clicked)},
     {"on_imgscan_expose_event", G_CALLBACK(on_imgscan_expose_event)},
     {"on_imgscan_button_press_event", G_CALLBACK(on_imgscan_button_press_event)},
+    {"on_imgscan_motion_notify_event", G_CALLBACK(on_imgscan_motion_notify_event)},
     {"on_P2_toggled", G_CALLBACK(on_P2_toggled)},
     {"on_P1_toggled", G_CALLBACK(on_P1_toggled)},
     {"on_P3_toggled", G_CALLBACK(on_P3_toggled)},
@@ -178,6 +179,11 @@ void initMainCtx(MainCtx *ctx)
     ctx->showContrast = ctx->showCurve = ctx->showTable = 0;
     defaultScanSettings(*ctx->params, ctx->settings);
     ctx->lastPointerX = ctx->lastPointerY = -1;
+    ctx->scanZoom = ctx->fieldZoom = 1.0;
+    ctx->fieldPixmap[0] = ctx->fieldPixmap[1] = nullptr;
+    ctx->widScrollTogether = ctx->widOverview = ctx->widReadout = nullptr;
+    ctx->syncingScroll = false;
+    ctx->lastSetPassPoint = -1;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
@@ -198,6 +204,7 @@ int startMainWindow(MainCtx *mainCtx, const char *gladePath)
     // The button would start black while the program follows srcInkColor.
     showCurveColor(mainCtx);
     showSmoothness(mainCtx);
+    setupViewTools(mainCtx);
     setupFileChooser(mainCtx);
     connectHandlers(mainCtx);
     if (!mainCtx->paramFileMessage.empty())
@@ -236,6 +243,11 @@ void cleanUp(MainCtx *ctx)
 
 void destroyMainCtx(MainCtx *ctx)
 {
+    for (GdkPixmap *&pixmap : ctx->fieldPixmap) {
+        if (pixmap)
+            g_object_unref(pixmap);
+        pixmap = nullptr;
+    }
     releaseFont(ctx->fontSmall);
     releaseFont(ctx->fontMedium);
     releaseFont(ctx->fontLarge);

@@ -51,6 +51,7 @@ void openFileCtx(MainCtx *ctx)
     ctx->fileCtx.clear();
     ctx->fileCtx.clearModified();
     ctx->activePassPoint = 0;
+    ctx->lastSetPassPoint = -1;
     showFirstPassPointActive(ctx);
     ctx->fileCtx.open(ctx->imageName.c_str(), true);
     loadScanSettings(ctx->fileCtx, *ctx->params, ctx->settings);

@@ -20,6 +20,7 @@ void on_lastfile2_clicked(GtkButton *button, gpointer user);
 // scanview.cpp
 gboolean on_imgscan_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer user);
 gboolean on_imgscan_button_press_event(GtkWidget *widget, GdkEventButton *event, gpointer user);
+gboolean on_imgscan_motion_notify_event(GtkWidget *widget, GdkEventMotion *event, gpointer user);
 void on_P2_toggled(GtkToggleButton *button, gpointer user);
 void on_P1_toggled(GtkToggleButton *button, gpointer user);
 void on_P3_toggled(GtkToggleButton *button, gpointer user);

@@ -80,6 +80,17 @@ struct MainCtx {
     PangoFontDescription *fontSmall;
     PangoFontDescription *fontMedium;
     PangoFontDescription *fontLarge;
+    // Zoom (widget pixels per image pixel) of the scan view and of both field
+    // views, which share one so that their columns stay in line.
+    double scanZoom;
+    double fieldZoom;
+    // The field drawn at image scale, for zoomed views to scale from.
+    GdkPixmap *fieldPixmap[2];
+    GtkWidget *widScrollTogether;
+    GtkWidget *widOverview;
+    GtkWidget *widReadout;
+    bool syncingScroll;
+    int lastSetPassPoint;  // -1 before the first click of a scan
     Params paramsRecord;  // what params points at
     std::string paramFileMessage;  // where reading the parameter file stopped
 };

@@ -159,11 +159,11 @@ void loadImage(MainCtx *ctx, const char *path)
     ctx->imageName = path;
     releaseFields(ctx);
     ctx->settingsCtx.set("fileName", path);
-    sizeViewToImage(ctx->widImgScan, scan);
     openFileCtx(ctx);
     for (SubImgData &sub : ctx->subImgData)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(sub.wid_saved), FALSE);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), PassPointPage);
+    fitView(ctx, ScanZoom);
     setWindowTitle(ctx, path);
 }
 
@@ -185,4 +185,15 @@ void redrawWidget(GtkWidget *widget)
     GdkWindow *window = gtk_widget_get_window(widget);
     if (window)
         gdk_window_invalidate_rect(window, nullptr, FALSE);
+}
+
+// Inside the notebook's switch the notebook has not made the new page current
+// yet; stopping the switch keeps the page it came from.
+void returnToPage(GtkWidget *notebook, int page)
+{
+    const guint switchPage = g_signal_lookup("switch-page", GTK_TYPE_NOTEBOOK);
+    GSignalInvocationHint *hint = g_signal_get_invocation_hint(notebook);
+    if (hint && hint->signal_id == switchPage)
+        g_signal_stop_emission(notebook, switchPage, hint->detail);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
 }

@@ -14,17 +14,6 @@ void setToggle(GtkWidget *button, bool active)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active ? TRUE : FALSE);
 }
 
-// Inside the notebook's switch to the table page the notebook has not made
-// that page current yet; stopping the switch keeps the page it came from.
-void returnToEvaluationPage(GtkWidget *notebook)
-{
-    const guint switchPage = g_signal_lookup("switch-page", GTK_TYPE_NOTEBOOK);
-    GSignalInvocationHint *hint = g_signal_get_invocation_hint(notebook);
-    if (hint && hint->signal_id == switchPage)
-        g_signal_stop_emission(notebook, switchPage, hint->detail);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), EvaluationPage);
-}
-
 // Anything of that name, readable or not, is replaced only when the user agrees.
 bool fileExists(const std::string &name)
 {
@@ -38,12 +27,15 @@ void enterTablePage(GtkWidget *notebook, MainCtx *ctx)
     setWidgetCursor(notebook, ctx->cursorLeftPtr);
     showTimeStep(ctx);
     // A prepared scan may come here straight from the pass points.
-    prepareFields(ctx);
+    if (!prepareFields(ctx)) {
+        returnToPage(notebook, PassPointPage);
+        return;
+    }
     setToggle(ctx->widShowTable, true);
     recomputeChain(ctx, 0, 2);
     if (ctx->fields[SubImgTemp].rows.empty() && ctx->fields[SubImgHygro].rows.empty()) {
         showError(ctx, "missing tables");
-        returnToEvaluationPage(notebook);
+        returnToPage(notebook, EvaluationPage);
         return;
     }
     setStatus(ctx, "check and write or overwrite tables");

@@ -1,6 +1,8 @@
 #ifndef VELLORA_UI_H
 #define VELLORA_UI_H
 
+#include <string>
+
 #include "mainctx.h"
 
 // messages.cpp: all feedback to the user.
@@ -51,20 +53,32 @@ void loadImage(MainCtx *ctx, const char *path);
 // Releases the field results.
 void releaseFields(MainCtx *ctx);
 void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor);
+// Called while the notebook switches pages: it stays on (or goes to) page.
+void returnToPage(GtkWidget *notebook, int page);
 // Invalidates the widget's whole window, when it has one.
 void redrawWidget(GtkWidget *widget);
 
 // scanview.cpp: pass points.
 void storePassPoint(MainCtx *ctx, int i);
 void nudgePassPoints(MainCtx *ctx, double dx, double dy);
+// The arrow keys move only the point the radio buttons select.
+void nudgeSelectedPassPoint(MainCtx *ctx, double dx, double dy);
+// Sets point i at a scan position, as a click does, and selects the next
+// point not yet set.
+void placePassPoint(MainCtx *ctx, int i, double x, double y);
+// Empty when the pass points form the chart's frame, else what is wrong,
+// naming the point to check.
+std::string passPointFrameProblem(const Params &params, const PassPoint points[3], int lastSet);
 
 // evaluation.cpp: cut-out and recomputation.
 // Entering the evaluation page: display toggles off, fields prepared.
 void cutOutSubImages(GtkWidget *notebook, MainCtx *ctx);
-// Cuts the fields out when the scan or its pass points changed since.
-void prepareFields(MainCtx *ctx);
+// Cuts the fields out when the scan or its pass points changed since. False
+// when the pass points were refused (the user was told why).
+bool prepareFields(MainCtx *ctx);
 bool fieldsCutOut(const MainCtx *ctx);
-void sizeViewToImage(GtkWidget *widget, GdkPixbuf *image);
+// A view's size: the image at the view's zoom.
+void sizeViewToImage(GtkWidget *widget, GdkPixbuf *image, double scale);
 // Adds the flags; with CurveChanged raised and a display toggle on,
 // re-evaluates the fields (0, 1 or 2 for both); redraws their views.
 void recomputeChain(MainCtx *ctx, int flags, int which);
@@ -81,13 +95,15 @@ void saveTableFile(MainCtx *ctx, int field);
 
 // fieldview.cpp: drawing the field views.
 void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int field);
+// Draws the area (image pixels) of a field with its overlays at image scale.
+void drawFieldArea(GdkDrawable *d, MainCtx *ctx, int field, const GdkRectangle &area);
 // Foreground colour and line attributes (not-last caps, mitre joins) of a GC.
 void setGCLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style);
 // Text in the GC's colour at (x, y); turned: rotated by 90 degrees first.
-void drawLabel(GtkWidget *widget, GdkGC *gc, const PangoFontDescription *font, double x, double y,
+void drawLabel(GdkDrawable *d, GdkGC *gc, const PangoFontDescription *font, double x, double y,
                bool turned, const char *text);
-void drawAxisLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text);
-void drawRowLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text);
+void drawAxisLabel(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int x, int y, const char *text);
+void drawRowLabel(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int x, int y, const char *text);
 
 // marks.cpp: mouse modes, marks and retouch.
 // MainCtx::markMode; KeepMode only refreshes the cursor of the current mode.
@@ -101,5 +117,30 @@ void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int ed
 // controls.cpp: dates, colour, offsets and display toggles.
 void showMarkDate(MainCtx *ctx, int i);
 void showDateDifference(MainCtx *ctx);
+
+// zoom.cpp: zoom of the scan view and of the two field views.
+enum ZoomView { ScanZoom = 0, FieldZoom = 1 };
+void setupZoom(MainCtx *ctx);
+// "Fit" and "1:1" buttons of the current page's views; prefix names them.
+GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix);
+// The view's new scale, keeping the image point at (x, y) of anchorView in
+// place (the middle of what is shown when outside it).
+void setZoom(MainCtx *ctx, int view, double scale, GtkWidget *anchorView, double x, double y);
+// Scan view: the whole scan; field views: the whole time axis.
+void fitView(MainCtx *ctx, int view);
+void setZoomStatus(MainCtx *ctx, double scale);
+
+// overview.cpp: the overview of both fields and the scroll link.
+GtkWidget *makeOverview(MainCtx *ctx);
+void sizeOverview(MainCtx *ctx);
+
+// viewtools.cpp: view controls made at start-up and the pointer readout.
+void setupViewTools(MainCtx *ctx);
+void showReadout(MainCtx *ctx, const char *text);
+std::string scanReadout(double x, double y);
+// "column C  dd.mm.yyyy hh.mm  value unit": the time once both marks are placed.
+std::string fieldReadout(const MainCtx *ctx, int field, double column, double row);
+void readScanPointer(MainCtx *ctx, double widgetX, double widgetY);
+void readFieldPointer(MainCtx *ctx, int field, double widgetX, double widgetY);
 
 #endif

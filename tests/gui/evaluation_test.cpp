@@ -54,17 +54,42 @@ void expectRefused(MainCtx *ctx)
     }
 }
 
-TEST_F(EvalTest, ShortPassPointSpanIsRefused)
+// Points that cannot be the chart's frame are refused before any cut-out, the
+// results of the old geometry dropped, the pass point page shown again; every
+// entry tries again.
+TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
 {
     evaluate(true);
     ASSERT_GT(int(ctx->fields[SubImgTemp].rows.size()), 0);
+    const std::string refused = "vellora error: The pass points do not form the chart's frame: ";
+    ctx->lastSetPassPoint = 0;
     setPassPoints(199.0);
     answerDialogs({AnswerOk, AnswerOk});
-    for (int entry = 0; entry < 2; ++entry) {  // the flag stays raised: every entry tries again
+    for (int entry = 0; entry < 2; ++entry) {
         reenterEvaluation();
-        expectRefused(ctx);
-        EXPECT_TRUE(ctx->dirtyFlags & PassPointsChanged);
+        EXPECT_EQ(takeDialogs(), std::vector<std::string>{
+            refused + "TopLeft to BottomLeft is 35 % of what BottomLeft to BottomRight makes it "
+                      "on this chart. Check TopLeft."});
+        EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, nullptr);
+        EXPECT_TRUE(ctx->fields[SubImgHygro].rows.empty());
+        EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), 1);
     }
+    // TopLeft below BottomRight: the chart turned over.
+    setPassPoints(573.0);
+    ctx->settings.passPoints[0].y = 620.0 + 573.0;
+    ctx->lastSetPassPoint = 2;
+    answerDialogs({AnswerOk});
+    showPage(kTablePage);
+    EXPECT_EQ(takeDialogs(), std::vector<std::string>{
+        refused + "they are in the wrong order or turned over. Check BottomRight."});
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), 1);
+    // A skewed corner.
+    setPassPoints(573.0);
+    ctx->settings.passPoints[0].x = 40.0 - 200.0;
+    answerDialogs({AnswerOk});
+    showPage(kEvaluationPage);
+    EXPECT_EQ(takeDialogs(), std::vector<std::string>{
+        refused + "the corner at BottomLeft is 109 degrees, not 90. Check BottomRight."});
 }
 
 TEST_F(EvalTest, HugeResolutionIsRefusedInsteadOfCrashing)

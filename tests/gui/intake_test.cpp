@@ -23,7 +23,7 @@ protected:
 
     std::string scan(const std::string &name) { return writeScan(dir + "/" + name, "tiff", 60, 40); }
     // A click on the scan view stores a pass point, so the file context changes.
-    void changeFileCtx() { click(ctx->widImgScan, 10, 20); }
+    void changeFileCtx() { clickScan(ctx, 10, 20); }
 
     MainCtx *ctx = nullptr;
     std::string dir;

@@ -56,7 +56,7 @@ protected:
         const char *const radio[3] = {"P2", "P1", "P3"};
         for (int i = 0; i < 3; ++i) {
             setToggle(uiWidget(ctx, radio[i]), true);
-            click(ctx->widImgScan, chart.pass[i].x, chart.pass[i].y);
+            clickScan(ctx, chart.pass[i].x, chart.pass[i].y);
         }
         screenshot(ctx, "page2-passpoints");
         showPage(kEvaluationPage);

@@ -359,6 +359,11 @@ void click(GtkWidget *widget, double x, double y, int button)
     releaseButton(widget, x, y, button);
 }
 
+void clickScan(MainCtx *ctx, double x, double y)
+{
+    click(ctx->widImgScan, x * ctx->scanZoom, y * ctx->scanZoom);
+}
+
 void movePointer(GtkWidget *widget, int x, int y, unsigned state)
 {
     const unsigned held = pressedButtons | state;
