@@ -184,6 +184,7 @@ void initMainCtx(MainCtx *ctx)
     ctx->widScrollTogether = ctx->widOverview = ctx->widReadout = nullptr;
     ctx->syncingScroll = false;
     ctx->lastSetPassPoint = -1;
+    ctx->pageEntryIdle = 0;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
@@ -232,6 +233,10 @@ void cb_destroy(GtkWidget * /*widget*/, gpointer user)
 
 void cleanUp(MainCtx *ctx)
 {
+    // The widgets a pending page entry would use are going.
+    if (ctx->pageEntryIdle)
+        g_source_remove(ctx->pageEntryIdle);
+    ctx->pageEntryIdle = 0;
     if (ctx->scanPixbuf)
         g_object_unref(ctx->scanPixbuf);
     ctx->scanPixbuf = nullptr;

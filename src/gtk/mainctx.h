@@ -91,6 +91,7 @@ struct MainCtx {
     GtkWidget *widReadout;
     bool syncingScroll;
     int lastSetPassPoint;  // -1 before the first click of a scan
+    guint pageEntryIdle;   // the pending entry of the current page, or 0
     Params paramsRecord;  // what params points at
     std::string paramFileMessage;  // where reading the parameter file stopped
 };

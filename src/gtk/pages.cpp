@@ -62,31 +62,47 @@ void setWindowTitle(MainCtx *ctx, const char *path)
 
 } // namespace
 
+namespace {
+
+// The work of entering the current page. It runs after the notebook has
+// handled the click on its tab: work that shows progress lets events through,
+// and inside the tab's click handler they left the notebook ignoring the
+// next click.
+gboolean enterCurrentPage(gpointer user)
+{
+    MainCtx *ctx = mainCtxOf(user);
+    ctx->pageEntryIdle = 0;
+    GtkWidget *notebook = ctx->widMainNoteBook;
+    switch (gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook))) {
+    case ChooserPage:
+        setStatus(ctx, "select scanned image to process");
+        break;
+    case PassPointPage:
+        setStatus(ctx, "set and show pass points");
+        break;
+    case EvaluationPage:
+        cutOutSubImages(notebook, ctx);
+        break;
+    case TablePage:
+        enterTablePage(notebook, ctx);
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
 void on_mainnotebook_switch_page(GtkNotebook *notebook, gpointer /*page*/, guint pageNum,
                                  gpointer user)
 {
     trace("on_mainnotebook_switch_page\n");
     MainCtx *ctx = mainCtxOf(user);
-    GtkWidget *widget = GTK_WIDGET(notebook);
-    switch (pageNum) {
-    case ChooserPage:
-        setWidgetCursor(widget, ctx->cursorLeftPtr);
-        setStatus(ctx, "select scanned image to process");
-        break;
-    case PassPointPage:
-        setWidgetCursor(widget, ctx->cursorCross);
-        setStatus(ctx, "set and show pass points");
-        break;
-    case EvaluationPage:
-        cutOutSubImages(widget, ctx);
-        break;
-    case TablePage:
-        enterTablePage(widget, ctx);
-        break;
-    default:
-        setWidgetCursor(widget, ctx->cursorLeftPtr);
-        break;
-    }
+    setWidgetCursor(GTK_WIDGET(notebook),
+                    pageNum == PassPointPage ? ctx->cursorCross : ctx->cursorLeftPtr);
+    if (!ctx->pageEntryIdle)
+        ctx->pageEntryIdle = g_idle_add(enterCurrentPage, ctx);
 }
 
 void setupFileChooser(MainCtx *ctx)
@@ -187,13 +203,7 @@ void redrawWidget(GtkWidget *widget)
         gdk_window_invalidate_rect(window, nullptr, FALSE);
 }
 
-// Inside the notebook's switch the notebook has not made the new page current
-// yet; stopping the switch keeps the page it came from.
 void returnToPage(GtkWidget *notebook, int page)
 {
-    const guint switchPage = g_signal_lookup("switch-page", GTK_TYPE_NOTEBOOK);
-    GSignalInvocationHint *hint = g_signal_get_invocation_hint(notebook);
-    if (hint && hint->signal_id == switchPage)
-        g_signal_stop_emission(notebook, switchPage, hint->detail);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
 }

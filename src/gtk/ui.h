@@ -53,7 +53,7 @@ void loadImage(MainCtx *ctx, const char *path);
 // Releases the field results.
 void releaseFields(MainCtx *ctx);
 void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor);
-// Called while the notebook switches pages: it stays on (or goes to) page.
+// Back to a page after its successor refused to be entered.
 void returnToPage(GtkWidget *notebook, int page);
 // Invalidates the widget's whole window, when it has one.
 void redrawWidget(GtkWidget *widget);

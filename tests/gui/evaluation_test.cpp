@@ -92,6 +92,26 @@ TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
         refused + "the corner at BottomLeft is 109 degrees, not 90. Check BottomRight."});
 }
 
+// The click on the tab that starts a cut-out switches the page at once.
+TEST_F(EvalTest, FirstTabClickAfterAPassPointWorks)
+{
+    if (!pointerStateAvailable())
+        GTEST_SKIP() << "no XTest";
+    ASSERT_NO_FATAL_FAILURE(start());
+    openChart();
+    runPending();
+    const auto page = [this] { return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)); };
+    for (int round = 0; round < 2; ++round) {
+        serverClick(uiWidget(ctx, "passpointtab"));
+        EXPECT_EQ(page(), 1) << round;
+        setToggle(uiWidget(ctx, "P3"), true);
+        clickScan(ctx, 390.0 - round, 620.0);
+        serverClick(uiWidget(ctx, "evaluatetab"));
+        EXPECT_EQ(page(), kEvaluationPage) << round;
+        EXPECT_NE(ctx->fields[SubImgTemp].pixbuf, nullptr);
+    }
+}
+
 TEST_F(EvalTest, HugeResolutionIsRefusedInsteadOfCrashing)
 {
     start("dstPixelsPerMM 100000\n");

@@ -119,10 +119,16 @@ void setServerState(unsigned wanted)
     gdk_display_sync(gdk_display_get_default());
 }
 
+bool serverEventsPass = false;  // while serverClick lets the server's events through
+
 // The server's own events from warps and fake presses would run the handlers
 // a second time: tests deliver their own.
 void dropServerPointerEvents(GdkEvent *event, gpointer)
 {
+    if (serverEventsPass) {
+        gtk_main_do_event(event);
+        return;
+    }
     switch (event->type) {
     case GDK_MOTION_NOTIFY: case GDK_BUTTON_PRESS: case GDK_2BUTTON_PRESS: case GDK_3BUTTON_PRESS:
     case GDK_BUTTON_RELEASE: case GDK_ENTER_NOTIFY: case GDK_LEAVE_NOTIFY: case GDK_SCROLL:
@@ -357,6 +363,27 @@ void click(GtkWidget *widget, double x, double y, int button)
 {
     pressButton(widget, x, y, button);
     releaseButton(widget, x, y, button);
+}
+
+void serverClick(GtkWidget *widget)
+{
+    if (!pointerStateAvailable())
+        return;
+    int ox, oy;
+    gdk_window_get_origin(widget->window, &ox, &oy);
+    const bool own = !GTK_WIDGET_NO_WINDOW(widget);
+    const int x = ox + (own ? 0 : widget->allocation.x) + widget->allocation.width / 2;
+    const int y = oy + (own ? 0 : widget->allocation.y) + widget->allocation.height / 2;
+    serverEventsPass = true;
+    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), x, y);
+    gdk_display_sync(gdk_display_get_default());
+    runPending();
+    fakeButton(xDisplay(), 1, True, 0);
+    fakeButton(xDisplay(), 1, False, 0);
+    gdk_display_sync(gdk_display_get_default());
+    waitUntil([] { return false; }, 300);
+    runPending();
+    serverEventsPass = false;
 }
 
 void clickScan(MainCtx *ctx, double x, double y)

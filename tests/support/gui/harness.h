@@ -45,6 +45,9 @@ std::string statusText(MainCtx *ctx);  // shown in the progress bar
 void pressButton(GtkWidget *widget, double x, double y, int button = 1);
 void releaseButton(GtkWidget *widget, double x, double y, int button = 1);
 void click(GtkWidget *widget, double x, double y, int button = 1);
+// A click by the X server in the middle of the widget, handled as a real one
+// (XTest needed: pointerStateAvailable).
+void serverClick(GtkWidget *widget);
 // A click on the scan view at scan position (x, y), whatever its zoom.
 void clickScan(MainCtx *ctx, double x, double y);
 void movePointer(GtkWidget *widget, int x, int y, unsigned state = 0);
