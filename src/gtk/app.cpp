@@ -66,7 +66,8 @@ struct HandlerEntry {
 const HandlerEntry kHandlers[] = {
     {"on_mainwindow_delete_event", G_CALLBACK(on_mainwindow_delete_event)},
     {"on_mainnotebook_switch_page", G_CALLBACK(on_mainnotebook_switch_page)},
-    {"on_openfile_selection_changed", G_CALLBACK(on_openfile_selection_changed)},
+    {"on_openfile_file_activated", G_CALLBACK(on_openfile_file_activated)},
+    {"on_openscan_clicked", G_CALLBACK(on_openscan_clicked)},
     {"on_lastfile1_clicked", G_CALLBACK(on_lastfile1_clicked)},
     {"on_lastfile2_clicked", G_CALLBACK(on_lastfile2_clicked)},
     {"on_imgscan_expose_event", G_CALLBACK(on_imgscan_expose_event)},

@@ -13,7 +13,8 @@ void cb_destroy(GtkWidget *widget, gpointer user);
 // pages.cpp
 void on_mainnotebook_switch_page(GtkNotebook *notebook, gpointer page, guint pageNum,
                                  gpointer user);
-void on_openfile_selection_changed(GtkFileChooser *chooser, gpointer user);
+void on_openfile_file_activated(GtkFileChooser *chooser, gpointer user);
+void on_openscan_clicked(GtkButton *button, gpointer user);
 void on_lastfile1_clicked(GtkButton *button, gpointer user);
 void on_lastfile2_clicked(GtkButton *button, gpointer user);
 

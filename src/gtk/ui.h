@@ -48,6 +48,13 @@ const char *offsetKey(int field);  // "AddTemp", "AddHygro"
 // pages.cpp: pages, the file chooser and opening a scan.
 enum { ChooserPage = 0, PassPointPage = 1, EvaluationPage = 2, TablePage = 3 };
 void setupFileChooser(MainCtx *ctx);
+// What the "Chart scans" filter shows: tif, tiff, jpg, jpeg, bmp, png in any case.
+bool isChartScanName(const char *name);
+// Enter in the chooser's location field: a typed folder is entered, a typed
+// file opened. False when the focus is not there (GTK goes on with the key).
+bool openTypedPath(MainCtx *ctx, GtkWidget *focus);
+// Opens a scan as the chooser does.
+void openScan(MainCtx *ctx, const char *path);
 void updatePreview(GtkFileChooser *chooser, gpointer preview);
 void loadImage(MainCtx *ctx, const char *path);
 // Releases the field results.

@@ -129,13 +129,17 @@ bool arrowKey(guint key, double *dx, double *dy)
     return *dx != 0.0 || *dy != 0.0;
 }
 
-// Keys of the view pages; typing into a spin button or entry is left alone.
+// Keys of the view pages, and Enter in the chooser's location field; typing
+// into a spin button or entry is left alone.
 gboolean on_main_key_press(GtkWidget *window, GdkEventKey *event, gpointer user)
 {
     MainCtx *ctx = mainCtxOf(user);
     GtkWidget *focus = gtk_window_get_focus(GTK_WINDOW(window));
     const int page = currentPage(ctx);
     const unsigned modifiers = event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SHIFT_MASK);
+    const bool enter = event->keyval == GDK_Return || event->keyval == GDK_KP_Enter;
+    if (page == ChooserPage && enter)
+        return openTypedPath(ctx, focus) ? TRUE : FALSE;
     if ((focus && GTK_IS_EDITABLE(focus)) || (page != PassPointPage && page != EvaluationPage))
         return FALSE;
     const int direction = zoomKeyDirection(event->keyval);

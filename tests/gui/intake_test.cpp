@@ -45,16 +45,53 @@ TEST_F(IntakeTest, OpensTiffJpegAndBmp)
     EXPECT_EQ(takeDialogs(), Dialogs{});
 }
 
-TEST_F(IntakeTest, ImageFilterTakesTheScanSuffixesInEitherCase)
+TEST_F(IntakeTest, ScanFilterTakesTheScanSuffixesInAnyCaseAndAllFilesIsOffered)
 {
-    GtkFileFilter *images = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(uiWidget(ctx, "openfile")));
-    ASSERT_NE(images, nullptr);
-    for (const char *name : {"CHART.TIF", "x.tif", "x.JPG", "x.bmp", "x.png"}) {
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
+    GtkFileFilter *scans = gtk_file_chooser_get_filter(chooser);
+    ASSERT_NE(scans, nullptr);
+    EXPECT_STREQ(gtk_file_filter_get_name(scans), "Chart scans");
+    const struct {
+        const char *name;
+        bool shown;
+    } names[] = {{"CHART.TIF", true}, {"x.tiff", true}, {"x.Jpeg", true}, {"x.jpg", true},
+                 {"x.bmp", true}, {"x.PNG", true}, {"x.txt", false}, {"x.tif.ctx", false},
+                 {"tif", false}};
+    for (const auto &n : names) {
         GtkFileFilterInfo info = {};
         info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
-        info.display_name = name;
-        EXPECT_EQ(gtk_file_filter_filter(images, &info) != FALSE, !g_str_has_suffix(name, ".png")) << name;
+        info.display_name = n.name;
+        EXPECT_EQ(gtk_file_filter_filter(scans, &info) != FALSE, n.shown) << n.name;
     }
+    GSList *filters = gtk_file_chooser_list_filters(chooser);
+    ASSERT_EQ(g_slist_length(filters), 2u);
+    EXPECT_STREQ(gtk_file_filter_get_name(GTK_FILE_FILTER(filters->next->data)), "All files");
+    g_slist_free(filters);
+}
+
+// A typed folder is entered, a typed scan opened; entering a folder (also by
+// a double click) never opens a file in it.
+TEST_F(IntakeTest, TypedPathsAndFoldersAreEnteredScansOpened)
+{
+    const std::string sub = dir + "/sub";
+    g_mkdir(sub.c_str(), 0755);
+    writeScan(sub + "/photo.jpg", "jpeg", 50, 50);
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
+    gchar *home = gtk_file_chooser_get_current_folder(chooser);
+    EXPECT_STREQ(home, g_get_home_dir()) << "not the empty recent list";
+    g_free(home);
+
+    const std::string chart = scan("chart.TIFF");
+    typeLocation(ctx, chart);
+    EXPECT_EQ(ctx->imageName, chart);
+
+    typeLocation(ctx, sub);
+    waitUntil([] { return false; }, 300);
+    gchar *current = gtk_file_chooser_get_current_folder(chooser);
+    EXPECT_STREQ(current, sub.c_str());
+    g_free(current);
+    EXPECT_EQ(ctx->imageName, chart) << "nothing in the folder opened";
+    EXPECT_EQ(takeDialogs(), Dialogs{});
 }
 
 TEST_F(IntakeTest, RefusedFilesLeaveTheCurrentScan)

@@ -26,17 +26,6 @@ protected:
         clickScan(ctx, x, y);
     }
 
-    void pressKey(guint keyval)
-    {
-        GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.window = GDK_WINDOW(g_object_ref(ctx->widMainWindow->window));
-        event->key.send_event = TRUE;
-        event->key.keyval = keyval;
-        gtk_main_do_event(event);
-        gdk_event_free(event);
-        runPending();
-    }
-
     void scrollScan(double x, double y, GdkScrollDirection direction)
     {
         GdkEvent *event = gdk_event_new(GDK_SCROLL);
@@ -132,7 +121,7 @@ TEST_F(PassPointTest, ClicksAdvanceTheRadioAndArrowKeysMoveOnlyTheSelectedPoint)
     }
     setToggle(uiWidget(ctx, "P1"), true);
     for (guint key : {GDK_Left, GDK_Left, GDK_Down})
-        pressKey(key);
+        pressKey(ctx, key);
     EXPECT_EQ(record("Pass2"), "1 118.000000 31.000000");
     EXPECT_EQ(record("Pass1") + "|" + record("Pass3"), "1 20.000000 30.000000|1 220.000000 30.000000");
 }

@@ -386,6 +386,17 @@ void serverClick(GtkWidget *widget)
     serverEventsPass = false;
 }
 
+void pressKey(MainCtx *ctx, guint keyval)
+{
+    GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(ctx->widMainWindow->window));
+    event->key.send_event = TRUE;
+    event->key.keyval = keyval;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    runPending();
+}
+
 void clickScan(MainCtx *ctx, double x, double y)
 {
     click(ctx->widImgScan, x * ctx->scanZoom, y * ctx->scanZoom);
@@ -482,5 +493,44 @@ void chooseFile(MainCtx *ctx, const std::string &path)
         done = waitUntil([ctx, &path] { return chosenFile(ctx) == path; }, 250);
     }
     EXPECT_TRUE(done) << "chooser did not select " << path;
+    // As a double click on it does.
+    g_signal_emit_by_name(chooser, "file-activated");
     runPending();
+}
+
+namespace {
+
+GtkWidget *findEntry(GtkWidget *widget)
+{
+    if (GTK_IS_ENTRY(widget) && GTK_WIDGET_VISIBLE(widget))
+        return widget;
+    GtkWidget *found = nullptr;
+    GList *children = GTK_IS_CONTAINER(widget) ? gtk_container_get_children(GTK_CONTAINER(widget)) : nullptr;
+    for (GList *l = children; l && !found; l = l->next)
+        found = findEntry(GTK_WIDGET(l->data));
+    g_list_free(children);
+    return found;
+}
+
+} // namespace
+
+void typeLocation(MainCtx *ctx, const std::string &text)
+{
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), 0);
+    runPending();
+    GtkWidget *chooser = uiWidget(ctx, "openfile");
+    // What typing "/" or Control+L does: the location field appears.
+    GList *children = gtk_container_get_children(GTK_CONTAINER(chooser));
+    g_signal_emit_by_name(children->data, "location-popup", "/");
+    g_list_free(children);
+    runPending();
+    GtkWidget *entry = findEntry(chooser);
+    ASSERT_NE(entry, nullptr) << "no location field";
+    gtk_widget_grab_focus(entry);
+    runPending();
+    entry = gtk_window_get_focus(GTK_WINDOW(ctx->widMainWindow));
+    ASSERT_TRUE(entry && GTK_IS_ENTRY(entry)) << "the location field has no focus";
+    gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
+    waitUntil([] { return false; }, 300);  // the field reads the folder it names
+    pressKey(ctx, GDK_Return);
 }

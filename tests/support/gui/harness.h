@@ -48,6 +48,8 @@ void click(GtkWidget *widget, double x, double y, int button = 1);
 // A click by the X server in the middle of the widget, handled as a real one
 // (XTest needed: pointerStateAvailable).
 void serverClick(GtkWidget *widget);
+// A key pressed in the main window, as the keyboard sends it.
+void pressKey(MainCtx *ctx, guint keyval);
 // A click on the scan view at scan position (x, y), whatever its zoom.
 void clickScan(MainCtx *ctx, double x, double y);
 void movePointer(GtkWidget *widget, int x, int y, unsigned state = 0);
@@ -65,5 +67,7 @@ std::string writeScan(const std::string &path, const char *type, int width, int 
 // Selects the file in the chooser page as the user does, so the program opens it.
 void chooseFile(MainCtx *ctx, const std::string &path);
 std::string chosenFile(MainCtx *ctx);
+// Types the text into the chooser's location field and presses Enter.
+void typeLocation(MainCtx *ctx, const std::string &text);
 
 #endif
