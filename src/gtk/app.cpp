@@ -186,6 +186,7 @@ void initMainCtx(MainCtx *ctx)
     ctx->syncingScroll = false;
     ctx->lastSetPassPoint = -1;
     ctx->pageEntryIdle = 0;
+    ctx->widTableFolder = ctx->widBesideScan = nullptr;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
@@ -207,6 +208,7 @@ int startMainWindow(MainCtx *mainCtx, const char *gladePath)
     showCurveColor(mainCtx);
     showSmoothness(mainCtx);
     setupViewTools(mainCtx);
+    setupTableFolder(mainCtx);
     setupFileChooser(mainCtx);
     connectHandlers(mainCtx);
     if (!mainCtx->paramFileMessage.empty())
@@ -219,7 +221,11 @@ gboolean on_mainwindow_delete_event(GtkWidget * /*widget*/, GdkEvent * /*event*/
     trace("on_mainwindow_delete_event\n");
     MainCtx *ctx = mainCtxOf(user);
     // FALSE lets GTK go on and destroy the window.
-    return askQuestion(ctx, "Really quit ?") ? FALSE : TRUE;
+    if (!askChoice(ctx, "Really quit ?", "_Quit", GTK_STOCK_CANCEL))
+        return TRUE;
+    // The set-up is saved, or its loss told, while the window is still there.
+    saveFileCtx(ctx);
+    return FALSE;
 }
 
 void cb_destroy(GtkWidget * /*widget*/, gpointer user)
@@ -238,6 +244,7 @@ void cleanUp(MainCtx *ctx)
     if (ctx->pageEntryIdle)
         g_source_remove(ctx->pageEntryIdle);
     ctx->pageEntryIdle = 0;
+    ctx->widTableFolder = ctx->widBesideScan = nullptr;
     if (ctx->scanPixbuf)
         g_object_unref(ctx->scanPixbuf);
     ctx->scanPixbuf = nullptr;

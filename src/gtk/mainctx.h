@@ -92,6 +92,9 @@ struct MainCtx {
     bool syncingScroll;
     int lastSetPassPoint;  // -1 before the first click of a scan
     guint pageEntryIdle;   // the pending entry of the current page, or 0
+    std::string contextNote;  // where a read-only scan's file context is kept
+    GtkWidget *widTableFolder;
+    GtkWidget *widBesideScan;
     Params paramsRecord;  // what params points at
     std::string paramFileMessage;  // where reading the parameter file stopped
 };

@@ -110,7 +110,7 @@ gboolean enterCurrentPage(gpointer user)
         setStatus(ctx, "select scanned image to process");
         break;
     case PassPointPage:
-        setStatus(ctx, "set and show pass points");
+        setStatus(ctx, "set and show pass points", ctx->contextNote.c_str());
         break;
     case EvaluationPage:
         cutOutSubImages(notebook, ctx);
@@ -217,8 +217,8 @@ bool openTypedPath(MainCtx *ctx, GtkWidget *focus)
         g_free(folder);
     }
     if (g_file_test(path.c_str(), G_FILE_TEST_IS_DIR)) {
+        // The chooser makes a new location field for the folder.
         gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), path.c_str());
-        gtk_entry_set_text(GTK_ENTRY(focus), "");
         return true;
     }
     if (!g_file_test(path.c_str(), G_FILE_TEST_EXISTS)) {

@@ -20,6 +20,75 @@ bool fileExists(const std::string &name)
     return g_file_test(name.c_str(), G_FILE_TEST_EXISTS);
 }
 
+void rememberTableFolder(MainCtx *ctx, const char *folder)
+{
+    if (folder)
+        ctx->settingsCtx.set(kTableFolderKey, folder);
+    else if (ctx->settingsCtx.get(kTableFolderKey))
+        ctx->settingsCtx.remove(kTableFolderKey);
+    else
+        return;
+    ctx->settingsCtx.markModified();
+}
+
+void on_tablefolder_changed(GtkFileChooser *chooser, gpointer user)
+{
+    MainCtx *ctx = mainCtxOf(user);
+    if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widBesideScan)))
+        return;
+    gchar *folder = gtk_file_chooser_get_filename(chooser);
+    if (folder)
+        rememberTableFolder(ctx, folder);
+    g_free(folder);
+}
+
+void on_besidescan_toggled(GtkToggleButton *button, gpointer user)
+{
+    MainCtx *ctx = mainCtxOf(user);
+    const bool beside = gtk_toggle_button_get_active(button);
+    gtk_widget_set_sensitive(ctx->widTableFolder, !beside);
+    if (beside) {
+        rememberTableFolder(ctx, nullptr);
+        return;
+    }
+    gchar *folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(ctx->widTableFolder));
+    rememberTableFolder(ctx, folder ? folder : folderOf(ctx->imageName).c_str());
+    g_free(folder);
+}
+
+void on_tablefolder_changed(GtkFileChooser *chooser, gpointer user);
+void on_besidescan_toggled(GtkToggleButton *button, gpointer user);
+
+// The controls show the remembered folder; their handlers stay out of it.
+void showTableFolder(MainCtx *ctx)
+{
+    const char *folder = ctx->settingsCtx.get(kTableFolderKey);
+    g_signal_handlers_block_by_func(ctx->widBesideScan, (gpointer)on_besidescan_toggled, ctx);
+    setToggle(ctx->widBesideScan, folder == nullptr);
+    g_signal_handlers_unblock_by_func(ctx->widBesideScan, (gpointer)on_besidescan_toggled, ctx);
+    gtk_widget_set_sensitive(ctx->widTableFolder, folder != nullptr);
+    if (folder)
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(ctx->widTableFolder), folder);
+}
+
+// A folder the tables can be written to: the chosen or the scan's one, or,
+// when that cannot be written, one the user chooses now (then remembered).
+bool writableTableFolder(MainCtx *ctx, std::string &folder)
+{
+    folder = tableFolder(ctx);
+    if (folderWritable(folder))
+        return true;
+    if (!askChoice(ctx, "The folder " + folder + " cannot be written.", "_Choose another folder",
+                   GTK_STOCK_CANCEL, "The tables are written to the folder you choose, and so "
+                                     "are the next ones."))
+        return false;
+    if (!chooseFolder(ctx, "vellora: folder for the tables", folder))
+        return false;
+    rememberTableFolder(ctx, folder.c_str());
+    showTableFolder(ctx);
+    return true;
+}
+
 } // namespace
 
 void enterTablePage(GtkWidget *notebook, MainCtx *ctx)
@@ -81,14 +150,45 @@ void on_savetables_clicked(GtkButton * /*button*/, gpointer user)
     saveTableFile(ctx, SubImgHygro);
 }
 
+const char kTableFolderKey[] = "tableFolder";
+
+std::string tableFolder(MainCtx *ctx)
+{
+    const char *folder = ctx->settingsCtx.get(kTableFolderKey);
+    return folder ? folder : folderOf(ctx->imageName);
+}
+
+void setupTableFolder(MainCtx *ctx)
+{
+    GtkWidget *row = gtk_hbox_new(FALSE, 8);
+    GtkWidget *label = gtk_label_new_with_mnemonic("Output _folder");
+    ctx->widTableFolder = gtk_file_chooser_button_new("vellora: folder for the tables",
+                                                      GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
+    gtk_widget_set_name(ctx->widTableFolder, "tablefolder");
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widTableFolder);
+    ctx->widBesideScan = gtk_check_button_new_with_mnemonic("Beside the _scan");
+    gtk_widget_set_name(ctx->widBesideScan, "besidescan");
+    gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), ctx->widTableFolder, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(row), ctx->widBesideScan, FALSE, FALSE, 0);
+    GtkWidget *page = glade_xml_get_widget(ctx->gladeXml, "tablevbox");
+    gtk_box_pack_start(GTK_BOX(page), row, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(page), row, 1);
+    gtk_widget_show_all(row);
+    showTableFolder(ctx);
+    g_signal_connect(ctx->widTableFolder, "selection-changed", G_CALLBACK(on_tablefolder_changed), ctx);
+    g_signal_connect(ctx->widBesideScan, "toggled", G_CALLBACK(on_besidescan_toggled), ctx);
+}
+
 void saveTableFile(MainCtx *ctx, int field)
 {
     SubImgData &sub = ctx->subImgData[field];
     const std::vector<TableRow> &rows = ctx->fields[field].rows;
-    if (rows.empty())
+    std::string folder;
+    if (rows.empty() || !writableTableFolder(ctx, folder))
         return;
-    const std::string name = tableFileName(ctx->imageName, field);
-    const bool write = !fileExists(name) || askQuestion(ctx, "overwrite file", name.c_str(), " ?");
+    const std::string name = folder + G_DIR_SEPARATOR_S + baseName(tableFileName(ctx->imageName, field));
+    const bool write = !fileExists(name) || askChoice(ctx, "overwrite file " + name + " ?", "_Overwrite", "_Keep the file");
     gtk_entry_set_text(GTK_ENTRY(sub.wid_filename), name.c_str());
     if (!write)
         return;

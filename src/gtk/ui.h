@@ -10,7 +10,10 @@ extern int verbose;
 void trace(const char *text);
 void logFunc(const gchar *domain, GLogLevelFlags level, const gchar *message, gpointer user);
 void pumpEvents();
-int askQuestion(MainCtx *ctx, const char *a, const char *b = nullptr, const char *c = nullptr);
+// A question whose buttons name what they do; Enter gives yes. detail, when
+// given, says more under the question.
+bool askChoice(MainCtx *ctx, const std::string &question, const char *yes, const char *no,
+               const std::string &detail = "");
 void showWarning(MainCtx *ctx, const char *a, const char *b = nullptr, const char *c = nullptr,
                  const char *d = nullptr);
 void showError(MainCtx *ctx, const char *a, const char *b = nullptr, const char *c = nullptr,
@@ -38,7 +41,19 @@ int velloraMain(int argc, char **argv);
 // filectxui.cpp: a scan's file context and its settings.
 // Reads the scan's settings (records over the start values) and shows them.
 void openFileCtx(MainCtx *ctx);
+// Offers to save a changed file context; when it cannot be written, offers
+// another folder. Either way nothing is left to ask about afterwards.
 void saveFileCtx(MainCtx *ctx);
+std::string folderOf(const std::string &path);
+std::string baseName(const std::string &path);
+// Whether files can be made in the folder. Tests replace it to see a
+// read-only share as the root user, who may write anywhere.
+extern bool (*folderWritable)(const std::string &folder);
+// Where the file context of a scan in a read-only folder is kept: the table
+// folder when it can be written, else vellora/contexts in the user's data folder.
+std::string keptContextFolder(MainCtx *ctx);
+// A folder from a folder chooser; false when the user cancels.
+bool chooseFolder(MainCtx *ctx, const char *title, std::string &folder);
 // The colour button shows the curve colour (each component times 256).
 void showCurveColor(MainCtx *ctx);
 // A new pass point voids the offsets, windows and drawn rows.
@@ -99,6 +114,12 @@ void setTimeStep(MainCtx *ctx, int minutes);
 // The time step radio buttons follow timeStep.
 void showTimeStep(MainCtx *ctx);
 void saveTableFile(MainCtx *ctx, int field);
+// The settings store's key of the chosen table folder (none: beside the scan).
+extern const char kTableFolderKey[];
+// The folder the tables are written to.
+std::string tableFolder(MainCtx *ctx);
+// The table page's folder controls, made at start-up.
+void setupTableFolder(MainCtx *ctx);
 
 // fieldview.cpp: drawing the field views.
 void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int field);

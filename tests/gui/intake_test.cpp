@@ -173,7 +173,11 @@ TEST_F(IntakeTest, LeavingAChangedScanAsksNoKeepsItsFileOkWritesIt)
     changeFileCtx();
     answerDialogs({AnswerNo});
     chooseFile(ctx, b);
-    EXPECT_EQ(takeDialogs(), Dialogs{"vellora question: Save file context " + a + ".ctx ?"});
+    const Dialogs asked = takeDialogs();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].substr(0, asked[0].find('\n')), "vellora question: Save file context " + a + ".ctx ?");
+    EXPECT_NE(asked[0].find("search windows and drawn rows) is lost."), std::string::npos) << "No says what is lost";
+    EXPECT_EQ(lastDialogButtons(), (std::vector<std::string>{"*_Save", "_Don't save"}));
     EXPECT_EQ(fileContents(a + ".ctx"), stored);
 
     chooseFile(ctx, a);

@@ -154,7 +154,24 @@ TEST_F(Shell, QuitAnsweredNoKeepsRunningOkEndsAndWritesTheChangedStore)
     sendDeleteEvent(ctx->widMainWindow);
     EXPECT_FALSE(appWindowAlive());
     EXPECT_EQ(takeDialogs(), std::vector<std::string>(2, "vellora question: Really quit ?"));
+    EXPECT_EQ(lastDialogButtons(), (std::vector<std::string>{"*_Quit", "gtk-cancel"}));
     EXPECT_EQ(fileContents(appDir() + "/vellora.ctx"), "fileName=/scans/chart 7.tif\n");
+}
+
+// A line of text gets a small dialog, a long one wraps instead of widening
+// it; the one button of a message is the default.
+TEST_F(Shell, DialogsFitTheirText)
+{
+    answerDialogs({AnswerOk, AnswerOk});
+    showError(ctx, "missing tables");
+    const GtkRequisition small = lastDialogSize();
+    EXPECT_EQ(lastDialogButtons(), std::vector<std::string>{"*gtk-ok"});
+    showError(ctx, std::string(40, 'x').append(" ").append(std::string(300, 'y')).c_str());
+    const GtkRequisition wrapped = lastDialogSize();
+    EXPECT_LE(small.width, 400);
+    EXPECT_LE(small.height, 150);
+    EXPECT_LE(wrapped.width, 700);
+    EXPECT_GT(wrapped.height, small.height + 30);
 }
 
 } // namespace

@@ -35,16 +35,14 @@ const std::string testDir = currentDir();  // where the tests run between progra
 
 // ---- dialogs ---------------------------------------------------------------
 
+// The texts of a dialog's labels, one per line, leaving out buttons and the
+// insides of a folder chooser.
 std::string textIn(GtkWidget *widget)
 {
-    if (GTK_IS_TEXT_VIEW(widget)) {
-        GtkTextIter start, end;
-        gtk_text_buffer_get_bounds(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget)), &start, &end);
-        gchar *text = gtk_text_iter_get_text(&start, &end);
-        const std::string result = text;
-        g_free(text);
-        return result;
-    }
+    if (GTK_IS_BUTTON(widget) || GTK_IS_FILE_CHOOSER(widget))
+        return "";
+    if (GTK_IS_LABEL(widget))
+        return std::string("\n") + gtk_label_get_text(GTK_LABEL(widget));
     std::string found;
     GList *children = GTK_IS_CONTAINER(widget) ? gtk_container_get_children(GTK_CONTAINER(widget)) : nullptr;
     for (GList *l = children; l; l = l->next)
@@ -53,17 +51,71 @@ std::string textIn(GtkWidget *widget)
     return found;
 }
 
+std::string dialogText(GtkWidget *dialog)
+{
+    const std::string text = textIn(dialog);
+    return text.empty() ? text : text.substr(1);
+}
+
+std::string pendingFolder;  // what the next folder chooser is answered with
+std::vector<std::string> buttonsShown;  // of the last dialog
+GtkRequisition sizeShown;
+
+void recordButtons(GtkDialog *dialog)
+{
+    buttonsShown.clear();
+    GList *buttons = gtk_container_get_children(GTK_CONTAINER(dialog->action_area));
+    for (GList *l = buttons; l; l = l->next) {
+        GtkWidget *button = GTK_WIDGET(l->data);
+        const gchar *label = gtk_button_get_label(GTK_BUTTON(button));
+        buttonsShown.push_back(std::string(GTK_WIDGET_HAS_DEFAULT(button) ? "*" : "") + (label ? label : ""));
+    }
+    g_list_free(buttons);
+    gtk_widget_size_request(GTK_WIDGET(dialog), &sizeShown);
+}
+
+GtkWindow *folderChooserSeen = nullptr;
+
+// Whether a folder chooser shows the pending folder; the first time it is
+// seen it is recorded and sent there.
+bool inFolder(GtkWindow *window)
+{
+    gchar *current = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(window));
+    gchar *chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(window));
+    const bool there = current && pendingFolder == current && (!chosen || pendingFolder == chosen);
+    g_free(current);
+    g_free(chosen);
+    if (!there && window != folderChooserSeen) {
+        shownDialogs.push_back(std::string(gtk_window_get_title(window)) + ": ");
+        folderChooserSeen = window;
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(window), pendingFolder.c_str());
+    }
+    return there;
+}
+
 // Records and answers every shown dialog of the program.
 gboolean answerRunningDialogs(gpointer)
 {
     static const gint responses[] = {GTK_RESPONSE_ACCEPT, GTK_RESPONSE_NO, GTK_RESPONSE_DELETE_EVENT};
     GList *toplevels = gtk_window_list_toplevels();
+    // Answering one dialog may end other windows of the list.
+    for (GList *l = toplevels; l; l = l->next)
+        g_object_ref(l->data);
     for (GList *l = toplevels; l; l = l->next) {
         GtkWindow *window = GTK_WINDOW(l->data);
         const gchar *title = gtk_window_get_title(window);
         if (!GTK_IS_DIALOG(window) || !GTK_WIDGET_VISIBLE(window) || !title || !g_str_has_prefix(title, "vellora"))
             continue;
-        shownDialogs.push_back(std::string(title) + ": " + textIn(GTK_WIDGET(window)));
+        if (GTK_IS_FILE_CHOOSER(window) && !pendingFolder.empty() && !inFolder(window)) {
+            continue;  // answered once it shows the folder, which it reads in the background
+        }
+        if (window != folderChooserSeen) {
+            shownDialogs.push_back(std::string(title) + ": " + dialogText(GTK_WIDGET(window)));
+            recordButtons(GTK_DIALOG(window));
+        }
+        folderChooserSeen = nullptr;
+        if (GTK_IS_FILE_CHOOSER(window))
+            pendingFolder.clear();
         DialogAnswer answer = AnswerClose;
         if (!pendingAnswers.empty()) {
             answer = pendingAnswers.front();
@@ -71,6 +123,8 @@ gboolean answerRunningDialogs(gpointer)
         }
         gtk_dialog_response(GTK_DIALOG(window), responses[answer]);
     }
+    for (GList *l = toplevels; l; l = l->next)
+        g_object_unref(l->data);
     g_list_free(toplevels);
     return TRUE;
 }
@@ -304,6 +358,24 @@ void answerDialogs(std::initializer_list<DialogAnswer> answers)
 {
     pendingAnswers.insert(pendingAnswers.end(), answers);
     watchDialogs();  // also for velloraMain, outside startApp
+}
+
+std::vector<std::string> lastDialogButtons()
+{
+    return buttonsShown;
+}
+
+GtkRequisition lastDialogSize()
+{
+    return sizeShown;
+}
+
+void answerFolder(const std::string &folder)
+{
+    char *real = realpath(folder.c_str(), nullptr);
+    pendingFolder = real ? real : folder;
+    free(real);
+    answerDialogs({AnswerOk});
 }
 
 std::vector<std::string> takeDialogs()

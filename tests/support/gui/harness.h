@@ -31,7 +31,14 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
 // closed as by the window manager. stopApp drops unused answers.
 enum DialogAnswer { AnswerOk, AnswerNo, AnswerClose };
 void answerDialogs(std::initializer_list<DialogAnswer> answers);
-// "title: text" of each dialog shown since the last call.
+// The last dialog's button labels in order, "*" before the default one, and
+// the size it asked for.
+std::vector<std::string> lastDialogButtons();
+GtkRequisition lastDialogSize();
+// The next dialog is a folder chooser, answered with this folder.
+void answerFolder(const std::string &folder);
+// "title: text" of each dialog shown since the last call; each label's text
+// on a line of its own.
 std::vector<std::string> takeDialogs();
 
 GtkWidget *uiWidget(MainCtx *ctx, const char *name);
