@@ -68,8 +68,9 @@ void showScanSettings(MainCtx *ctx)
     for (int f = SubImgTemp; f <= SubImgHygro; ++f)
         gtk_spin_button_set_value(GTK_SPIN_BUTTON(offsets[f]), ctx->settings.addValue[f]);
     showSmoothness(ctx);
-    if (ctx->markMode == StartMark || ctx->markMode == EndMark)
-        showMarkDate(ctx, ctx->markMode);
+    // The calendar shows the scan's dates at once, the start's outside the
+    // date modes.
+    showMarkDate(ctx, ctx->markMode == EndMark ? EndMark : StartMark);
     showDateDifference(ctx);
 }
 

@@ -67,6 +67,7 @@ void setMark(MainCtx *ctx, int i, int x)
         datePos[i] = old;
     }
     storeDatePosRecord(ctx->fileCtx, i, datePos[i]);
+    showDateDifference(ctx);
     recomputeChain(ctx, CurveChanged, 2);
 }
 

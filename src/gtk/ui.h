@@ -145,6 +145,8 @@ void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int ed
 // controls.cpp: dates, colour, offsets and display toggles.
 void showMarkDate(MainCtx *ctx, int i);
 void showDateDifference(MainCtx *ctx);
+// Both marks placed by the user, not only the field's edges standing in.
+bool marksPlaced(const MainCtx *ctx);
 
 // zoom.cpp: zoom of the scan view and of the two field views.
 enum ZoomView { ScanZoom = 0, FieldZoom = 1 };

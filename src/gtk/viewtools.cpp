@@ -71,10 +71,41 @@ void addReadout(MainCtx *ctx)
     gtk_widget_show_all(row);
 }
 
-// Both marks placed by the user, not only the field's edges standing in.
-bool marksPlaced(const MainCtx *ctx)
+// The screen less the panels, from the window manager's _NET_WORKAREA when
+// it tells, else the monitor the window is on.
+GdkRectangle workArea(GtkWidget *window)
 {
-    return ctx->fileCtx.get(datePosKey(0).c_str()) && ctx->fileCtx.get(datePosKey(1).c_str());
+    GdkScreen *screen = gtk_widget_get_screen(window);
+    GdkRectangle area;
+    gdk_screen_get_monitor_geometry(screen, 0, &area);
+    GdkAtom type;
+    gint format = 0, length = 0;
+    guchar *data = nullptr;
+    if (gdk_property_get(gdk_screen_get_root_window(screen),
+                         gdk_atom_intern_static_string("_NET_WORKAREA"),
+                         gdk_atom_intern_static_string("CARDINAL"), 0, 4 * 4, FALSE, &type,
+                         &format, &length, &data) &&
+        format == 32 && length >= 4 * static_cast<gint>(sizeof(long))) {
+        const long *box = reinterpret_cast<const long *>(data);
+        area = GdkRectangle{static_cast<int>(box[0]), static_cast<int>(box[1]),
+                            static_cast<int>(box[2]), static_cast<int>(box[3])};
+    }
+    g_free(data);
+    return area;
+}
+
+// The window never grows beyond the work area: its views scroll instead.
+void capWindowToWorkArea(MainCtx *ctx)
+{
+    GtkWindow *window = GTK_WINDOW(ctx->widMainWindow);
+    const GdkRectangle area = workArea(ctx->widMainWindow);
+    GdkGeometry hints;
+    hints.max_width = area.width;
+    hints.max_height = area.height;
+    gtk_window_set_geometry_hints(window, nullptr, &hints, GDK_HINT_MAX_SIZE);
+    gint width, height;
+    gtk_window_get_default_size(window, &width, &height);
+    gtk_window_set_default_size(window, MIN(width, area.width), MIN(height, area.height));
 }
 
 // The chart time at a column, by the same straight time scale as the tables.
@@ -104,6 +135,7 @@ void setupViewTools(MainCtx *ctx)
     addFieldViewTools(ctx);
     addReadout(ctx);
     setupZoom(ctx);
+    capWindowToWorkArea(ctx);
 }
 
 void showReadout(MainCtx *ctx, const char *text)

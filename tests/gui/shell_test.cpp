@@ -158,6 +158,25 @@ TEST_F(Shell, QuitAnsweredNoKeepsRunningOkEndsAndWritesTheChangedStore)
     EXPECT_EQ(fileContents(appDir() + "/vellora.ctx"), "fileName=/scans/chart 7.tif\n");
 }
 
+// Whatever the scan and page, the window asks for no more than a 1024 x 768
+// screen holds and never outgrows the screen's work area: views scroll.
+TEST_F(Shell, WindowFitsSmallScreens)
+{
+    loadImage(ctx, writeScan(appDir() + "/big.tif", "tiff", 3400, 4800).c_str());
+    answerDialogs({AnswerOk, AnswerOk, AnswerOk, AnswerOk});
+    GdkScreen *screen = gdk_screen_get_default();
+    for (int page = 0; page < 4; ++page) {
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), page);
+        runPending();
+        GtkRequisition wanted;
+        gtk_widget_size_request(ctx->widMainWindow, &wanted);
+        EXPECT_LE(wanted.width, 1024) << page;
+        EXPECT_LE(wanted.height, 740) << page;
+        EXPECT_LE(ctx->widMainWindow->allocation.width, gdk_screen_get_width(screen)) << page;
+        EXPECT_LE(ctx->widMainWindow->allocation.height, gdk_screen_get_height(screen)) << page;
+    }
+}
+
 // A line of text gets a small dialog, a long one wraps instead of widening
 // it; the one button of a message is the default.
 TEST_F(Shell, DialogsFitTheirText)
