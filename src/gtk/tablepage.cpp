@@ -165,9 +165,11 @@ void setupTableFolder(MainCtx *ctx)
     ctx->widTableFolder = gtk_file_chooser_button_new("vellora: folder for the tables",
                                                       GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
     gtk_widget_set_name(ctx->widTableFolder, "tablefolder");
+    setAccessibleName(ctx->widTableFolder, "Output folder for the tables");
     gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widTableFolder);
     ctx->widBesideScan = gtk_check_button_new_with_mnemonic("Beside the _scan");
     gtk_widget_set_name(ctx->widBesideScan, "besidescan");
+    setAccessibleName(ctx->widBesideScan, "Write the tables beside the scan");
     gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), ctx->widTableFolder, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(row), ctx->widBesideScan, FALSE, FALSE, 0);

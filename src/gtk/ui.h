@@ -151,8 +151,9 @@ bool marksPlaced(const MainCtx *ctx);
 // zoom.cpp: zoom of the scan view and of the two field views.
 enum ZoomView { ScanZoom = 0, FieldZoom = 1 };
 void setupZoom(MainCtx *ctx);
-// "Fit" and "1:1" buttons of the current page's views; prefix names them.
-GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix);
+// "Fit" and "1:1" buttons of the current page's views; prefix names them,
+// views says which in their accessible names.
+GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix, const char *views);
 // The view's new scale, keeping the image point at (x, y) of anchorView in
 // place (the middle of what is shown when outside it).
 void setZoom(MainCtx *ctx, int view, double scale, GtkWidget *anchorView, double x, double y);
@@ -166,6 +167,8 @@ void sizeOverview(MainCtx *ctx);
 
 // viewtools.cpp: view controls made at start-up and the pointer readout.
 void setupViewTools(MainCtx *ctx);
+// The name screen readers give the widget.
+void setAccessibleName(GtkWidget *widget, const char *name);
 void showReadout(MainCtx *ctx, const char *text);
 std::string scanReadout(double x, double y);
 // "column C  dd.mm.yyyy hh.mm  value unit": the time once both marks are placed.

@@ -37,16 +37,17 @@ void packFirst(GtkWidget *box, GtkWidget *child)
 void addScanViewTools(MainCtx *ctx)
 {
     GtkWidget *panel = glade_xml_get_widget(ctx->gladeXml, "passpointpanel");
-    packFirst(panel, titledFrame("<b>View</b>", makeZoomButtons(ctx, "scan")));
+    packFirst(panel, titledFrame("<b>View</b>", makeZoomButtons(ctx, "scan", "the scan")));
 }
 
 void addFieldViewTools(MainCtx *ctx)
 {
     GtkWidget *box = gtk_vbox_new(FALSE, 4);
     gtk_box_pack_start(GTK_BOX(box), makeOverview(ctx), FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), makeZoomButtons(ctx, "field"), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), makeZoomButtons(ctx, "field", "the field views"), FALSE, FALSE, 0);
     ctx->widScrollTogether = gtk_check_button_new_with_mnemonic("Scroll fields _together");
     gtk_widget_set_name(ctx->widScrollTogether, "scrolltogether");
+    setAccessibleName(ctx->widScrollTogether, "Scroll the field views together");
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ctx->widScrollTogether), TRUE);
     gtk_box_pack_start(GTK_BOX(box), ctx->widScrollTogether, FALSE, FALSE, 0);
     packFirst(glade_xml_get_widget(ctx->gladeXml, "controlvbox"), titledFrame("<b>View</b>", box));
@@ -128,6 +129,11 @@ bool chartTimeAt(const ScanSettings &settings, double column, std::string &text)
 }
 
 } // namespace
+
+void setAccessibleName(GtkWidget *widget, const char *name)
+{
+    atk_object_set_name(gtk_widget_get_accessible(widget), name);
+}
 
 void setupViewTools(MainCtx *ctx)
 {

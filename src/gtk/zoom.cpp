@@ -1,3 +1,5 @@
+#include <string>
+
 #include <gdk/gdkkeysyms.h>
 
 #include "handlers.h"
@@ -169,24 +171,29 @@ void on_actual_size_clicked(GtkButton *, gpointer user)
             -1);
 }
 
-GtkWidget *zoomButton(const char *label, const char *name, GCallback handler, MainCtx *ctx)
+GtkWidget *zoomButton(const char *label, const std::string &name, const std::string &accessible,
+                      GCallback handler, MainCtx *ctx)
 {
     GtkWidget *button = gtk_button_new_with_mnemonic(label);
-    gtk_widget_set_name(button, name);
+    gtk_widget_set_name(button, name.c_str());
+    setAccessibleName(button, accessible.c_str());
     g_signal_connect(button, "clicked", handler, ctx);
     return button;
 }
 
 } // namespace
 
-GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix)
+GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix, const char *views)
 {
     GtkWidget *box = gtk_hbox_new(TRUE, 4);
-    const std::string fit = std::string(prefix) + "fit", actual = std::string(prefix) + "actualsize";
-    gtk_box_pack_start(GTK_BOX(box), zoomButton("_Fit", fit.c_str(), G_CALLBACK(on_fit_clicked), ctx),
+    const std::string name = prefix;
+    gtk_box_pack_start(GTK_BOX(box),
+                       zoomButton("_Fit", name + "fit", std::string("Fit ") + views + " to the window",
+                                  G_CALLBACK(on_fit_clicked), ctx),
                        TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box),
-                       zoomButton("_1:1", actual.c_str(), G_CALLBACK(on_actual_size_clicked), ctx),
+                       zoomButton("_1:1", name + "actualsize", std::string("Show ") + views + " at 1:1",
+                                  G_CALLBACK(on_actual_size_clicked), ctx),
                        TRUE, TRUE, 0);
     return box;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 
 #include <glib/gstdio.h>
 
@@ -191,6 +192,58 @@ TEST_F(Shell, DialogsFitTheirText)
     EXPECT_LE(small.height, 150);
     EXPECT_LE(wrapped.width, 700);
     EXPECT_GT(wrapped.height, small.height + 30);
+}
+
+bool interactive(GtkWidget *w)
+{
+    return GTK_IS_BUTTON(w) || GTK_IS_RANGE(w) || GTK_IS_ENTRY(w) || GTK_IS_CALENDAR(w) ||
+           GTK_IS_FILE_CHOOSER(w) || GTK_IS_NOTEBOOK(w) || GTK_IS_PANED(w) ||
+           GTK_IS_DRAWING_AREA(w) || (GTK_IS_SCROLLED_WINDOW(w) && GTK_WIDGET_CAN_FOCUS(w));
+}
+
+// A label that names a control rather than a group, a page or itself.
+bool namingLabel(GtkWidget *w)
+{
+    GtkWidget *parent = gtk_widget_get_parent(w);
+    const std::string name = gtk_widget_get_name(w);
+    return GTK_IS_LABEL(w) && !GTK_IS_NOTEBOOK(parent) && !GTK_IS_BUTTON(parent) &&
+           !(GTK_IS_FRAME(parent) && gtk_frame_get_label_widget(GTK_FRAME(parent)) == w) &&
+           name != "passpointhelp" && name != "readout";
+}
+
+void collect(GtkWidget *w, std::vector<GtkWidget *> &controls, std::vector<GtkWidget *> &labels)
+{
+    if (interactive(w))
+        controls.push_back(w);
+    if (namingLabel(w))
+        labels.push_back(w);
+    // The insides of choosers, buttons and spin buttons are GTK's own.
+    if (!GTK_IS_CONTAINER(w) || GTK_IS_FILE_CHOOSER(w) || GTK_IS_BUTTON(w))
+        return;
+    GList *children = gtk_container_get_children(GTK_CONTAINER(w));
+    for (GList *l = children; l; l = l->next)
+        collect(GTK_WIDGET(l->data), controls, labels);
+    g_list_free(children);
+}
+
+// Every control has an accessible name of its own, and every label beside a
+// control is its mnemonic label.
+TEST_F(Shell, EveryControlHasItsOwnAccessibleNameAndLabelsTheirWidgets)
+{
+    std::vector<GtkWidget *> controls, labels;
+    collect(ctx->widMainWindow, controls, labels);
+    EXPECT_GE(controls.size(), 60u);
+    std::map<std::string, std::string> owner;
+    for (GtkWidget *w : controls) {
+        const char *accessible = atk_object_get_name(gtk_widget_get_accessible(w));
+        const std::string id = gtk_widget_get_name(w);
+        ASSERT_NE(accessible, nullptr) << id;
+        EXPECT_NE(std::string(accessible), "") << id;
+        EXPECT_TRUE(owner.emplace(accessible, id).second) << id << " and " << owner[accessible] << ": " << accessible;
+    }
+    EXPECT_GE(labels.size(), 20u);
+    for (GtkWidget *label : labels)
+        EXPECT_NE(gtk_label_get_mnemonic_widget(GTK_LABEL(label)), nullptr) << gtk_widget_get_name(label);
 }
 
 } // namespace
