@@ -67,8 +67,10 @@ void showTableFolder(MainCtx *ctx)
     setToggle(ctx->widBesideScan, folder == nullptr);
     g_signal_handlers_unblock_by_func(ctx->widBesideScan, (gpointer)on_besidescan_toggled, ctx);
     gtk_widget_set_sensitive(ctx->widTableFolder, folder != nullptr);
-    if (folder)
-        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(ctx->widTableFolder), folder);
+    // Beside the scan, the button shows the scan's folder.
+    const std::string shown = folder ? folder : folderOf(ctx->imageName);
+    if (!ctx->imageName.empty() || folder)
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(ctx->widTableFolder), shown.c_str());
 }
 
 // A folder the tables can be written to: the chosen or the scan's one, or,
@@ -93,6 +95,7 @@ bool writableTableFolder(MainCtx *ctx, std::string &folder)
 
 void enterTablePage(GtkWidget *notebook, MainCtx *ctx)
 {
+    showTableFolder(ctx);
     setWidgetCursor(notebook, ctx->cursorLeftPtr);
     showTimeStep(ctx);
     // A prepared scan may come here straight from the pass points.

@@ -32,6 +32,7 @@ void packFirst(GtkWidget *box, GtkWidget *child)
 {
     gtk_box_pack_start(GTK_BOX(box), child, FALSE, FALSE, 0);
     gtk_box_reorder_child(GTK_BOX(box), child, 0);
+    gtk_widget_show_all(child);
 }
 
 void addScanViewTools(MainCtx *ctx)

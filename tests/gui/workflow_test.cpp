@@ -23,7 +23,7 @@ namespace {
 void screenshot(MainCtx *ctx, const char *name)
 {
     const char *dir = std::getenv("VELLORA_SCREENSHOT_DIR");
-    if (!dir)
+    if (!dir || std::getenv("LC_ALL"))  // the pages as shown in the C locale
         return;
     GdkPixbuf *image = grabWidget(ctx->widMainWindow);
     const std::string path = std::string(dir) + "/" + name + ".png";
