@@ -200,6 +200,7 @@ gboolean on_imgscan_button_press_event(GtkWidget * /*widget*/, GdkEventButton *e
 gboolean on_imgscan_motion_notify_event(GtkWidget * /*widget*/, GdkEventMotion *event,
                                         gpointer user)
 {
+    trace("on_imgscan_motion_notify_event\n");
     readScanPointer(mainCtxOf(user), event->x, event->y);
     return FALSE;
 }

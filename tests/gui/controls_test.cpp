@@ -75,30 +75,6 @@ TEST_F(ControlsTest, TimesSetTheMarkTheDifferenceAndTheTables)
     EXPECT_EQ(difference(), "0 -1 -30");
 }
 
-// Reopened, the calendar, time and difference show the scan's dates at once;
-// the difference stays empty while a mark is only a start value.
-TEST_F(ControlsTest, ReopenedScansShowTheirDatesAtOnce)
-{
-    const std::string dates = "DateVal1=y 2001 m 05 d 07 h 08 m 30\nDateVal2=y 2001 m 05 d 14 h 09 m 00\n";
-    const std::string placed = appDir() + "/placed.tif", unplaced = appDir() + "/unplaced.tif";
-    for (const std::string &scan : {placed, unplaced})
-        writeScan(scan, "tiff", 60, 40);
-    makeFile(placed + ".ctx", "DatePos1=10\nDatePos2=50\n" + dates);
-    makeFile(unplaced + ".ctx", "DatePos1=10\n" + dates);
-    answerDialogs({AnswerNo});
-    loadImage(ctx, placed.c_str());
-    runPending();
-    guint year, month, day;
-    gtk_calendar_get_date(GTK_CALENDAR(ctx->widCalendar), &year, &month, &day);
-    EXPECT_EQ((std::vector<guint>{year, month + 1, day}), (std::vector<guint>{2001, 5, 7}));
-    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(ctx->widHour)), 8);
-    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(ctx->widMinute)), 30);
-    EXPECT_EQ(difference(), "7 0 30");
-    loadImage(ctx, unplaced.c_str());
-    runPending();
-    EXPECT_EQ(difference(), "  ");
-}
-
 TEST_F(ControlsTest, ColourTakesTheHighBytesResetRestoresTheInkColour)
 {
     GdkColor picked = {0, 0x12FF, 0x8000, 0x00FF};
