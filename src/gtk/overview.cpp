@@ -83,7 +83,10 @@ gboolean on_overview_press(GtkWidget *, GdkEventButton *event, gpointer user)
         return FALSE;
     const int field = event->y >= fieldTop(ctx, SubImgHygro, k) ? SubImgHygro : SubImgTemp;
     const double column = event->x / k, row = (event->y - fieldTop(ctx, field, k)) / k;
-    for (int f = SubImgTemp; f <= SubImgHygro; ++f)
+    // Linked, the second view follows the first; each centred on its own
+    // would leave them apart when their widths differ.
+    const bool linked = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widScrollTogether));
+    for (int f = SubImgTemp; f <= (linked ? SubImgTemp : SubImgHygro); ++f)
         centreOn(fieldAdjustment(ctx, f, true), column * ctx->fieldZoom);
     centreOn(fieldAdjustment(ctx, field, false), row * ctx->fieldZoom);
     return TRUE;

@@ -1,3 +1,7 @@
+#include <cmath>
+
+#include <gdk/gdkkeysyms.h>
+
 #include "evalchart.h"
 #include "handlers.h"
 #include "synth_fixtures.h"
@@ -110,6 +114,37 @@ TEST_F(FieldViewTest, ZoomedViewsScaleEveryOverlayAlike)
     temp.expect({{410, 411, 98, 103, kMagenta, 4}, {400, 409, 0, 2 * kBottom, kMagenta, 0},
                  {412, 420, 0, 2 * kBottom, kMagenta, 0}, {410, 411, 0, 95, kMagenta, 0}});
     Grab(view(SubImgHygro)).expect({{600, 601, 36, 43, kRed, 16}, {560, 596, 0, 2 * kBottom, kRed, 0}});
+}
+
+GtkAdjustment *columns(GtkWidget *view)
+{
+    return gtk_viewport_get_hadjustment(GTK_VIEWPORT(gtk_widget_get_parent(view)));
+}
+
+// The views scroll together along time unless separated; + zooms both; a
+// click in the overview brings that column into the middle of both.
+TEST_F(FieldViewTest, ViewsScrollTogetherAndTheOverviewJumps)
+{
+    GtkAdjustment *temp = columns(view(SubImgTemp)), *hygro = columns(view(SubImgHygro));
+    pressKey(ctx, GDK_plus);
+    EXPECT_NEAR(ctx->fieldZoom, std::sqrt(2.0), 1e-9);
+    gint width = 0;
+    gtk_widget_get_size_request(view(SubImgHygro), &width, nullptr);
+    EXPECT_EQ(width, int(std::ceil(kFieldWidth * std::sqrt(2.0))));
+    setZoom(ctx, FieldZoom, 2.0, view(SubImgTemp), -1, -1);
+    runPending();
+    ASSERT_GT(temp->upper - temp->page_size, 200);
+    gtk_adjustment_set_value(temp, 120);
+    EXPECT_EQ(hygro->value, 120);
+    setToggle(ctx->widScrollTogether, false);
+    gtk_adjustment_set_value(temp, 60);
+    EXPECT_EQ(hygro->value, 120);
+    setToggle(ctx->widScrollTogether, true);
+
+    // The overview is 240 pixels wide for the whole field: x 120 is column 293.5.
+    click(ctx->widOverview, 120, 5);
+    EXPECT_NEAR(temp->value + temp->page_size / 2, 2 * 293.5, 1.0);
+    EXPECT_NEAR(hygro->value, temp->value, 1.0);
 }
 
 TEST_F(FieldViewTest, ScaleGridAndHourCrosses)
