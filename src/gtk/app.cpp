@@ -182,6 +182,7 @@ void initMainCtx(MainCtx *ctx)
     ctx->lastPointerX = ctx->lastPointerY = -1;
     ctx->scanZoom = ctx->fieldZoom = 1.0;
     ctx->fieldPixmap[0] = ctx->fieldPixmap[1] = nullptr;
+    ctx->overviewImage[0] = ctx->overviewImage[1] = nullptr;
     ctx->widScrollTogether = ctx->widOverview = ctx->widReadout = nullptr;
     ctx->syncingScroll = false;
     ctx->lastSetPassPoint = -1;
@@ -256,6 +257,7 @@ void cleanUp(MainCtx *ctx)
 
 void destroyMainCtx(MainCtx *ctx)
 {
+    forgetOverview(ctx);
     for (GdkPixmap *&pixmap : ctx->fieldPixmap) {
         if (pixmap)
             g_object_unref(pixmap);

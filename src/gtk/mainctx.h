@@ -88,6 +88,7 @@ struct MainCtx {
     GdkPixmap *fieldPixmap[2];
     GtkWidget *widScrollTogether;
     GtkWidget *widOverview;
+    GdkPixbuf *overviewImage[2];  // the fields shrunk for the overview, or null
     GtkWidget *widReadout;
     bool syncingScroll;
     int lastSetPassPoint;  // -1 before the first click of a scan

@@ -33,15 +33,18 @@ int fieldTop(const MainCtx *ctx, int field, double k)
                                : static_cast<int>(imageHeight(ctx->fields[SubImgTemp]) * k) + kOverviewGap;
 }
 
-void drawShrunkField(GdkDrawable *d, GdkGC *gc, GdkPixbuf *image, double k, int top)
+// Shrunk once per cut-out: the overview is redrawn at every scroll step.
+void drawShrunkField(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int field, double k, int top)
 {
-    const int w = MAX(1, static_cast<int>(gdk_pixbuf_get_width(image) * k));
-    const int h = MAX(1, static_cast<int>(gdk_pixbuf_get_height(image) * k));
-    GdkPixbuf *small = gdk_pixbuf_scale_simple(image, w, h, GDK_INTERP_BILINEAR);
-    if (!small)
-        return;
-    gdk_draw_pixbuf(d, gc, small, 0, 0, 0, top, w, h, GDK_RGB_DITHER_NORMAL, 0, 0);
-    g_object_unref(small);
+    GdkPixbuf *&small = ctx->overviewImage[field];
+    GdkPixbuf *image = ctx->fields[field].pixbuf;
+    if (!small) {
+        const int w = MAX(1, static_cast<int>(gdk_pixbuf_get_width(image) * k));
+        const int h = MAX(1, static_cast<int>(gdk_pixbuf_get_height(image) * k));
+        small = gdk_pixbuf_scale_simple(image, w, h, GDK_INTERP_BILINEAR);
+    }
+    if (small)
+        gdk_draw_pixbuf(d, gc, small, 0, 0, 0, top, -1, -1, GDK_RGB_DITHER_NORMAL, 0, 0);
 }
 
 void drawViewFrame(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int field, double k, int top)
@@ -62,7 +65,7 @@ gboolean on_overview_expose(GtkWidget *widget, GdkEventExpose *, gpointer user)
     GdkGC *gc = gdk_gc_new(widget->window);
     setGCLine(gc, kFrameColor, 2, GDK_LINE_SOLID);
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        drawShrunkField(widget->window, gc, ctx->fields[f].pixbuf, k, fieldTop(ctx, f, k));
+        drawShrunkField(ctx, widget->window, gc, f, k, fieldTop(ctx, f, k));
         drawViewFrame(ctx, widget->window, gc, f, k, fieldTop(ctx, f, k));
     }
     g_object_unref(gc);
@@ -132,9 +135,19 @@ GtkWidget *makeOverview(MainCtx *ctx)
     return area;
 }
 
+void forgetOverview(MainCtx *ctx)
+{
+    for (GdkPixbuf *&image : ctx->overviewImage) {
+        if (image)
+            g_object_unref(image);
+        image = nullptr;
+    }
+}
+
 // The overview is as high as both shrunk fields.
 void sizeOverview(MainCtx *ctx)
 {
+    forgetOverview(ctx);
     const double k = overviewScale(ctx);
     if (k <= 0.0)
         return;

@@ -163,7 +163,9 @@ void setZoomStatus(MainCtx *ctx, double scale);
 
 // overview.cpp: the overview of both fields and the scroll link.
 GtkWidget *makeOverview(MainCtx *ctx);
+// After a cut-out: the overview's size and images follow the new fields.
 void sizeOverview(MainCtx *ctx);
+void forgetOverview(MainCtx *ctx);
 
 // viewtools.cpp: view controls made at start-up and the pointer readout.
 void setupViewTools(MainCtx *ctx);
