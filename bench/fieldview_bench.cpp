@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+
 #include <gtk/gtk.h>
 
 #include "chartsynth.h"
@@ -91,8 +93,39 @@ void BM_FieldViewRedraw(benchmark::State &state)
     state.counters["columns"] = area.width;
 }
 
+double timedRedraw(FieldScene &s, const GdkRectangle &area)
+{
+    const auto start = std::chrono::steady_clock::now();
+    drawFieldArea(s.pixmap, &s.ctx, SubImgTemp, area);
+    gdk_display_sync(gdk_display_get_default());
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// What a window in every column adds to a whole redraw, as a ratio of two
+// redraws timed alternately in one run.
+void BM_WindowsOverBareRedraw(benchmark::State &state)
+{
+    if (!gdk_display_get_default())
+        return state.SkipWithError("no display: run under xvfb-run -a");
+    FieldScene &s = scene();
+    if (!s.ready)
+        return state.SkipWithError("chart not made");
+    s.ctx.showCurve = s.ctx.showTable = 0;
+    const FieldResult &field = s.ctx.fields[SubImgTemp];
+    const GdkRectangle area = {0, 0, imageWidth(field), imageHeight(field)};
+    double bare = 0.0, windows = 0.0;
+    for (auto _ : state) {
+        s.windows(false);
+        bare += timedRedraw(s, area);
+        s.windows(true);
+        windows += timedRedraw(s, area);
+    }
+    state.counters["windows/bare"] = windows / bare;
+}
+
 } // namespace
 
+BENCHMARK(BM_WindowsOverBareRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FieldViewRedraw)->DenseRange(BareImage, StrokeStrip)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
