@@ -75,21 +75,29 @@ void recordButtons(GtkDialog *dialog)
 }
 
 GtkWindow *folderChooserSeen = nullptr;
+int folderWaitTicks = 0;
+const int kFolderWaitTicks = 150;  // 3 s of 20 ms ticks, then answered anyway
 
 // Whether a folder chooser shows the pending folder; the first time it is
-// seen it is recorded and sent there.
+// seen it is recorded and sent there. A chooser that never gets there fails
+// the test instead of hanging it.
 bool inFolder(GtkWindow *window)
 {
     gchar *current = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(window));
     gchar *chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(window));
-    const bool there = current && pendingFolder == current && (!chosen || pendingFolder == chosen);
-    g_free(current);
-    g_free(chosen);
+    bool there = current && pendingFolder == current && (!chosen || pendingFolder == chosen);
     if (!there && window != folderChooserSeen) {
         shownDialogs.push_back(std::string(gtk_window_get_title(window)) + ": ");
         folderChooserSeen = window;
+        folderWaitTicks = 0;
         gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(window), pendingFolder.c_str());
+    } else if (!there && ++folderWaitTicks > kFolderWaitTicks) {
+        ADD_FAILURE() << "the folder chooser shows " << (current ? current : "nothing") << ", chosen "
+                      << (chosen ? chosen : "nothing") << ", not " << pendingFolder;
+        there = true;
     }
+    g_free(current);
+    g_free(chosen);
     return there;
 }
 
@@ -316,6 +324,7 @@ void stopApp(MainCtx *ctx)
         delete ctx;
     }
     pendingAnswers.clear();
+    pendingFolder.clear();
     if (chdir(testDir.c_str()) != 0)
         ADD_FAILURE() << "cannot return to " << testDir;
 }
