@@ -65,11 +65,13 @@ struct HandlerEntry {
 const HandlerEntry kHandlers[] = {
     {"on_mainwindow_delete_event", G_CALLBACK(on_mainwindow_delete_event)},
     {"on_mainnotebook_switch_page", G_CALLBACK(on_mainnotebook_switch_page)},
-    {"on_openfile_selection_changed", G_CALLBACK(on_openfile_selection_changed)},
+    {"on_openfile_file_activated", G_CALLBACK(on_openfile_file_activated)},
+    {"on_openscan_clicked", G_CALLBACK(on_openscan_clicked)},
     {"on_lastfile1_clicked", G_CALLBACK(on_lastfile1_clicked)},
     {"on_lastfile2_clicked", G_CALLBACK(on_lastfile2_clicked)},
     {"on_imgscan_expose_event", G_CALLBACK(on_imgscan_expose_event)},
     {"on_imgscan_button_press_event", G_CALLBACK(on_imgscan_button_press_event)},
+    {"on_imgscan_motion_notify_event", G_CALLBACK(on_imgscan_motion_notify_event)},
     {"on_P2_toggled", G_CALLBACK(on_P2_toggled)},
     {"on_P1_toggled", G_CALLBACK(on_P1_toggled)},
     {"on_P3_toggled", G_CALLBACK(on_P3_toggled)},
@@ -152,6 +154,13 @@ void releaseFont(PangoFontDescription *&font)
 
 // Reading stops at a line it does not understand; the user must learn that
 // the rest of the file, perhaps the chart's geometry, did not count.
+// With -v, where the program found its files: what an installation needs.
+void traceFile(const char *what, const char *path)
+{
+    if (path && *path)
+        trace((std::string(what) + ": " + path + "\n").c_str());
+}
+
 void initParams(MainCtx *ctx, const char *chosenFile)
 {
     ctx->params = &ctx->paramsRecord;
@@ -160,6 +169,7 @@ void initParams(MainCtx *ctx, const char *chosenFile)
     ctx->paramFile = chosenFile ? chosenFile : findParamFile(places);
     if (ctx->paramFile.empty())
         return;
+    traceFile("parameter file", ctx->paramFile.c_str());
     const int result = loadParamFile(*ctx->params, ctx->paramFile.c_str());
     // The working folder's file by its name, as the user knows it.
     const std::string inWorkDir = places.workDir + G_DIR_SEPARATOR_S;
@@ -175,6 +185,7 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->busy = 0;
     ctx->dirtyFlags = ImageChanged | PassPointsChanged | CurveChanged;
     ctx->settingsCtx.open(prepareSettingsStore(processDataPlaces()).c_str(), true);
+    traceFile("settings store", ctx->settingsCtx.fileName());
     ctx->imageName.clear();
     createCursors(ctx);
     ctx->scanPixbuf = nullptr;
@@ -184,6 +195,14 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->showContrast = ctx->showCurve = ctx->showTable = 0;
     defaultScanSettings(*ctx->params, ctx->settings);
     ctx->lastPointerX = ctx->lastPointerY = -1;
+    ctx->scanZoom = ctx->fieldZoom = 1.0;
+    ctx->fieldPixmap[0] = ctx->fieldPixmap[1] = nullptr;
+    ctx->overviewImage[0] = ctx->overviewImage[1] = nullptr;
+    ctx->widScrollTogether = ctx->widOverview = ctx->widReadout = nullptr;
+    ctx->syncingScroll = false;
+    ctx->lastSetPassPoint = -1;
+    ctx->pageEntryIdle = 0;
+    ctx->widTableFolder = ctx->widBesideScan = nullptr;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
@@ -204,6 +223,8 @@ int startMainWindow(MainCtx *mainCtx, const char *gladePath)
     // The button would start black while the program follows srcInkColor.
     showCurveColor(mainCtx);
     showSmoothness(mainCtx);
+    setupViewTools(mainCtx);
+    setupTableFolder(mainCtx);
     setupFileChooser(mainCtx);
     connectHandlers(mainCtx);
     if (!mainCtx->paramFileMessage.empty())
@@ -216,7 +237,11 @@ gboolean on_mainwindow_delete_event(GtkWidget * /*widget*/, GdkEvent * /*event*/
     trace("on_mainwindow_delete_event\n");
     MainCtx *ctx = mainCtxOf(user);
     // FALSE lets GTK go on and destroy the window.
-    return askQuestion(ctx, "Really quit ?") ? FALSE : TRUE;
+    if (!askChoice(ctx, "Really quit ?", "_Quit", GTK_STOCK_CANCEL))
+        return TRUE;
+    // The set-up is saved, or its loss told, while the window is still there.
+    saveFileCtx(ctx);
+    return FALSE;
 }
 
 void cb_destroy(GtkWidget * /*widget*/, gpointer user)
@@ -231,6 +256,11 @@ void cb_destroy(GtkWidget * /*widget*/, gpointer user)
 
 void cleanUp(MainCtx *ctx)
 {
+    // The widgets a pending page entry would use are going.
+    if (ctx->pageEntryIdle)
+        g_source_remove(ctx->pageEntryIdle);
+    ctx->pageEntryIdle = 0;
+    ctx->widTableFolder = ctx->widBesideScan = nullptr;
     if (ctx->scanPixbuf)
         g_object_unref(ctx->scanPixbuf);
     ctx->scanPixbuf = nullptr;
@@ -242,6 +272,12 @@ void cleanUp(MainCtx *ctx)
 
 void destroyMainCtx(MainCtx *ctx)
 {
+    forgetOverview(ctx);
+    for (GdkPixmap *&pixmap : ctx->fieldPixmap) {
+        if (pixmap)
+            g_object_unref(pixmap);
+        pixmap = nullptr;
+    }
     releaseFont(ctx->fontSmall);
     releaseFont(ctx->fontMedium);
     releaseFont(ctx->fontLarge);
@@ -285,6 +321,7 @@ int velloraMain(int argc, char **argv)
         return 1;
     }
     const std::string uiDefinition = findUiDefinition(processDataPlaces());
+    traceFile("UI definition", uiDefinition.c_str());
     if (uiDefinition.empty()) {
         fprintf(stderr, "vellora: the UI definition vellora.glade is neither in ../glade nor installed\n");
         return 1;

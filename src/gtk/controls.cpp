@@ -208,10 +208,22 @@ void showMarkDate(MainCtx *ctx, int i)
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widMinute), minute);
 }
 
+bool marksPlaced(const MainCtx *ctx)
+{
+    return ctx->fileCtx.get(datePosKey(0).c_str()) && ctx->fileCtx.get(datePosKey(1).c_str());
+}
+
+// Empty until both marks are placed: the dates of marks not placed are only
+// start values.
 void showDateDifference(MainCtx *ctx)
 {
     GtkWidget *entries[3] = {ctx->widDiffDay, ctx->widDiffHour, ctx->widDiffMinute};
     const DateTime *dateVal = ctx->settings.dateVal;
+    if (!marksPlaced(ctx)) {
+        for (GtkWidget *entry : entries)
+            gtk_entry_set_text(GTK_ENTRY(entry), "");
+        return;
+    }
     if (dateVal[0].status() != 0 || dateVal[1].status() != 0) {
         for (GtkWidget *entry : entries)
             gtk_entry_set_text(GTK_ENTRY(entry), "?");

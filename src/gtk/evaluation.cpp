@@ -1,8 +1,10 @@
 #include <cstdio>
+#include <string>
 
 #include "handlers.h"
 #include "inksearch.h"
 #include "ui.h"
+#include "zoom.h"
 
 // The evaluation page: cutting the two fields out of the scan, and the one
 // chain through which every change re-evaluates the fields and redraws them.
@@ -42,7 +44,7 @@ bool cutOutFields(MainCtx *ctx)
             cut = false;
             continue;
         }
-        sizeViewToImage(ctx->subImgData[f].widget, field.pixbuf);
+        sizeViewToImage(ctx->subImgData[f].widget, field.pixbuf, ctx->fieldZoom);
         loadFieldSettings(ctx->fileCtx, f, imageWidth(field), imageHeight(field),
                           ctx->settings.fields[f]);
     }
@@ -93,17 +95,28 @@ void cutOutSubImages(GtkWidget *notebook, MainCtx *ctx)
     setMarkMode(notebook, ctx, KeepMode);
     for (GtkWidget *toggle : {ctx->widShowContrast, ctx->widShowCurve, ctx->widShowTable})
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), FALSE);
-    prepareFields(ctx);
+    if (!prepareFields(ctx))
+        returnToPage(notebook, PassPointPage);
 }
 
-void prepareFields(MainCtx *ctx)
+bool prepareFields(MainCtx *ctx)
 {
     if (!(ctx->dirtyFlags & (ImageChanged | PassPointsChanged)))
-        return;
+        return true;
     // Entered from events pumped by running work (a cut-out or the chain
     // uses the fields now): the flags stay raised and the next entry cuts.
     if (ctx->busy)
-        return;
+        return true;
+    const PassPoint *points = ctx->settings.passPoints;
+    if (points[0].set && points[1].set && points[2].set) {
+        const std::string problem =
+            passPointFrameProblem(*ctx->params, points, ctx->lastSetPassPoint);
+        if (!problem.empty()) {
+            releaseFields(ctx);
+            showError(ctx, problem.c_str());
+            return false;
+        }
+    }
 
     // Curves and tables of the old geometry go with its images, so that
     // nothing of them can be drawn or saved after a failed cut-out.
@@ -113,20 +126,22 @@ void prepareFields(MainCtx *ctx)
         for (const SubImgData &sub : ctx->subImgData)
             redrawWidget(sub.widget);
         showError(ctx, kCutOutFailedText);
-        return;
+        return true;
     }
     fitMarksToField(ctx->settings, imageWidth(ctx->fields[SubImgTemp]));
+    sizeOverview(ctx);
     setStatus(ctx, kSetBordersStatus);
     ctx->dirtyFlags &= ~(ImageChanged | PassPointsChanged);
     recomputeChain(ctx, CurveChanged, 2);
+    return true;
 }
 
-void sizeViewToImage(GtkWidget *widget, GdkPixbuf *image)
+void sizeViewToImage(GtkWidget *widget, GdkPixbuf *image, double scale)
 {
     if (!widget || !image)
         return;
-    gtk_widget_set_size_request(widget, gdk_pixbuf_get_width(image),
-                                gdk_pixbuf_get_height(image));
+    gtk_widget_set_size_request(widget, zoomedSize(gdk_pixbuf_get_width(image), scale),
+                                zoomedSize(gdk_pixbuf_get_height(image), scale));
 }
 
 void recomputeChain(MainCtx *ctx, int flags, int which)

@@ -6,6 +6,7 @@
 #include "tablefile.h"
 #include "valuescale.h"
 #include "ui.h"
+#include "zoom.h"
 
 // The two field views: the cut-out image with the ink extent, search windows,
 // marks, hand-drawn rows, fitted curve and table drawn over it. Everything is
@@ -100,14 +101,13 @@ void drawColumnLine(GdkDrawable *d, GdkGC *gc, int x, int y0, int y1, const Expo
     gdk_draw_line(d, gc, x, y0, x, y1);
 }
 
-void copyImage(GtkWidget *widget, GdkPixbuf *image, const GdkRectangle &area)
+void copyImage(GdkDrawable *d, GdkGC *gc, GdkPixbuf *image, const GdkRectangle &area)
 {
     GdkRectangle whole = {0, 0, gdk_pixbuf_get_width(image), gdk_pixbuf_get_height(image)};
     GdkRectangle part;
     if (!gdk_rectangle_intersect(&area, &whole, &part))
         return;
-    gdk_draw_pixbuf(widget->window, widget->style->fg_gc[GTK_WIDGET_STATE(widget)], image,
-                    part.x, part.y, part.x, part.y, part.width, part.height,
+    gdk_draw_pixbuf(d, gc, image, part.x, part.y, part.x, part.y, part.width, part.height,
                     GDK_RGB_DITHER_NORMAL, part.x, part.y);
 }
 
@@ -134,21 +134,37 @@ void drawInkExtent(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const GdkRe
     }
 }
 
-// Shades the parts of each exposed column outside the user's search window.
-void drawSearchWindow(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const GdkRectangle &area,
-                      int ph, const Exposed &ex)
+// One edge of the search windows as polylines through the exposed columns
+// that have it, so that the trace and the grid inside and outside stay
+// visible; a run ends one column further right, so a lone column shows too.
+void drawWindowEdge(GdkDrawable *d, GdkGC *gc, const SpanArray &span, bool upper,
+                    const Exposed &ex)
 {
-    const int end = area.x + area.width;
-    setGCLine(gc, kMagenta, 3, GDK_LINE_ON_OFF_DASH);
-    for (int x = area.x; x < end; ++x) {
-        if (span.getBot(x) != -1)
-            drawColumnLine(d, gc, x, span.getBot(x), 0, ex);
+    std::vector<GdkPoint> run;
+    auto flush = [&] {
+        if (!run.empty()) {
+            run.push_back(GdkPoint{static_cast<gint>(run.back().x + 1), run.back().y});
+            gdk_draw_lines(d, gc, run.data(), static_cast<int>(run.size()));
+        }
+        run.clear();
+    };
+    const int first = MAX(ex.first, 0), last = MIN(ex.last, span.size() - 1);
+    for (int x = first; x <= last; ++x) {
+        const int row = upper ? span.getBot(x) : span.getTop(x);
+        if (row == -1)
+            flush();
+        else
+            run.push_back(GdkPoint{x, row});
     }
-    setColor(gc, kOlive);
-    for (int x = area.x; x < end; ++x) {
-        if (span.getTop(x) != -1)
-            drawColumnLine(d, gc, x, span.getTop(x), ph - 1, ex);
-    }
+    flush();
+}
+
+void drawSearchWindow(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const Exposed &ex)
+{
+    setGCLine(gc, kMagenta, 2, GDK_LINE_SOLID);
+    drawWindowEdge(d, gc, span, true, ex);
+    setGCLine(gc, kOlive, 2, GDK_LINE_SOLID);
+    drawWindowEdge(d, gc, span, false, ex);
 }
 
 // Hatching left of the start mark and right of the end mark, and the two
@@ -202,9 +218,9 @@ void drawCurve(GdkDrawable *d, GdkGC *gc, const SplineCurve &curve, int s, int e
 // ---- labels ----------------------------------------------------------------
 
 // The ink extent of text in the font, lines stacked, in pixels.
-PangoRectangle inkExtent(GtkWidget *widget, const PangoFontDescription *font, const char *text)
+PangoRectangle inkExtent(GdkDrawable *d, const PangoFontDescription *font, const char *text)
 {
-    PangoContext *context = gdk_pango_context_get_for_screen(gdk_drawable_get_screen(widget->window));
+    PangoContext *context = gdk_pango_context_get_for_screen(gdk_drawable_get_screen(d));
     PangoLayout *layout = pango_layout_new(context);
     pango_layout_set_font_description(layout, font);
     pango_layout_set_text(layout, text, -1);
@@ -244,7 +260,7 @@ int scaleLines(MainCtx *ctx, int field, ScaleLine lines[21])
 
 // Whether any scale label reaches into the columns: all of them start at
 // the same x, so the widest decides.
-bool scaleLabelsExposed(MainCtx *ctx, GtkWidget *widget, const ScaleLine *lines, int n,
+bool scaleLabelsExposed(MainCtx *ctx, GdkDrawable *d, const ScaleLine *lines, int n,
                         const Exposed &ex)
 {
     if (ex.first <= kAxisLabelX)
@@ -252,23 +268,22 @@ bool scaleLabelsExposed(MainCtx *ctx, GtkWidget *widget, const ScaleLine *lines,
     std::string all;
     for (int i = 0; i < n; ++i)
         all += std::string(lines[i].label) + "\n";
-    const PangoRectangle ink = inkExtent(widget, ctx->fontMedium, all.c_str());
+    const PangoRectangle ink = inkExtent(d, ctx->fontMedium, all.c_str());
     return kAxisLabelX + ink.x + ink.width >= ex.first;
 }
 
-void drawScaleGrid(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int field, int pw,
-                   const Exposed &ex)
+void drawScaleGrid(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int field, int pw, const Exposed &ex)
 {
     ScaleLine lines[21];
     const int n = scaleLines(ctx, field, lines);
-    const bool labels = scaleLabelsExposed(ctx, widget, lines, n, ex);
+    const bool labels = scaleLabelsExposed(ctx, d, lines, n, ex);
     for (int i = 0; i < n; ++i) {
         setColor(gc, kGrid);
-        drawRowLine(widget->window, gc, 0, pw, lines[i].row, ex);
+        drawRowLine(d, gc, 0, pw, lines[i].row, ex);
         if (!labels)
             continue;
         setColor(gc, kBlack);
-        drawAxisLabel(ctx, widget, gc, kAxisLabelX, lines[i].row, lines[i].label);
+        drawAxisLabel(ctx, d, gc, kAxisLabelX, lines[i].row, lines[i].label);
     }
 }
 
@@ -290,12 +305,11 @@ void drawCross(GdkDrawable *d, GdkGC *gc, int x, int y, int from, int to)
     gdk_draw_line(d, gc, x, y + from, x, y + to);
 }
 
-void drawTableRow(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int field, int i, int ph,
+void drawTableRow(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int field, int i, int ph,
                   const Exposed &ex)
 {
     const std::vector<TableRow> &rows = ctx->fields[field].rows;
     const TableRow &row = rows[i];
-    GdkDrawable *d = widget->window;
     std::string label = valueLabel(field, row.value);
     if (datedRow(row, i, static_cast<int>(rows.size())))
         label += "   " + dateLabel(ctx->settings.timeStep, row);
@@ -314,7 +328,7 @@ void drawTableRow(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int field, int i, 
     setGCLine(gc, kWhite, 1, GDK_LINE_SOLID);
     drawCross(d, gc, row.x, row.y, -4, 5);
     setColor(gc, kBlack);
-    drawRowLabel(ctx, widget, gc, row.x, row.y - 30, label.c_str());
+    drawRowLabel(ctx, d, gc, row.x, row.y - 30, label.c_str());
 }
 
 // Whether a row's lines, cross or turned label can reach into the columns.
@@ -324,24 +338,80 @@ bool rowExposed(const TableRow &row, int labelWidth, const Exposed &ex)
     return ex.touch(row.x - kRowReachLeft, row.x + kRowReachRight + labelWidth);
 }
 
-void drawTableOverlay(GtkWidget *widget, MainCtx *ctx, int field, int pw, int ph, const Exposed &ex)
+void drawTableOverlay(GdkDrawable *d, GdkGC *gc, MainCtx *ctx, int field, int pw, int ph,
+                      const Exposed &ex)
 {
     const std::vector<TableRow> &rows = ctx->fields[field].rows;
     if (rows.empty())
         return;
-    GdkGC *gc = gdk_gc_new(widget->window);
-    if (!gc)
-        return;
     setGCLine(gc, kGrid, 3, GDK_LINE_ON_OFF_DASH);
-    drawScaleGrid(ctx, widget, gc, field, pw, ex);
+    drawScaleGrid(ctx, d, gc, field, pw, ex);
 
-    PangoRectangle line = inkExtent(widget, ctx->fontSmall, "+0123456789.");
+    PangoRectangle line = inkExtent(d, ctx->fontSmall, "+0123456789.");
     const int labelWidth = line.y + line.height;
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         if (rowExposed(rows[i], labelWidth, ex))
-            drawTableRow(ctx, widget, gc, field, i, ph, ex);
+            drawTableRow(ctx, d, gc, field, i, ph, ex);
     }
-    g_object_unref(gc);
+}
+
+// The image pixels an exposed widget area shows, within the image.
+GdkRectangle imageAreaShown(const GdkRectangle &area, double scale, int pw, int ph)
+{
+    const int x0 = MAX(pixelUnder(area.x, scale), 0);
+    const int y0 = MAX(pixelUnder(area.y, scale), 0);
+    const int x1 = MIN(pixelUnder(area.x + area.width - 1, scale), pw - 1);
+    const int y1 = MIN(pixelUnder(area.y + area.height - 1, scale), ph - 1);
+    return GdkRectangle{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+}
+
+GdkPixmap *fieldPixmap(MainCtx *ctx, GtkWidget *widget, int field, int pw, int ph)
+{
+    GdkPixmap *&pixmap = ctx->fieldPixmap[field];
+    int w = 0, h = 0;
+    if (pixmap)
+        gdk_drawable_get_size(pixmap, &w, &h);
+    if (!pixmap || w != pw || h != ph) {
+        if (pixmap)
+            g_object_unref(pixmap);
+        pixmap = gdk_pixmap_new(widget->window, pw, ph, -1);
+    }
+    return pixmap;
+}
+
+// Zoomed, the field is drawn at image scale as always and the part shown is
+// scaled: every overlay keeps its one drawing code. Zoomed in, pixels stay
+// sharp squares, so that a column can be told from its neighbour.
+void drawZoomedField(GtkWidget *widget, MainCtx *ctx, int field, const GdkRectangle &area)
+{
+    GdkPixbuf *image = ctx->fields[field].pixbuf;
+    if (!image)
+        return;
+    const double scale = ctx->fieldZoom;
+    const int pw = gdk_pixbuf_get_width(image), ph = gdk_pixbuf_get_height(image);
+    const GdkRectangle shown = imageAreaShown(area, scale, pw, ph);
+    if (shown.width <= 0 || shown.height <= 0)
+        return;
+    GdkPixmap *pixmap = fieldPixmap(ctx, widget, field, pw, ph);
+    drawFieldArea(pixmap, ctx, field, shown);
+    GdkPixbuf *part = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, shown.x, shown.y, 0, 0,
+                                                   shown.width, shown.height);
+    GdkPixbuf *scaled = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, area.width, area.height);
+    if (part && scaled) {
+        gdk_pixbuf_fill(scaled, 0xffffffff);
+        const int w = MIN(area.width, zoomedSize(shown.x + shown.width, scale) - area.x);
+        const int h = MIN(area.height, zoomedSize(shown.y + shown.height, scale) - area.y);
+        if (w > 0 && h > 0)
+            gdk_pixbuf_scale(part, scaled, 0, 0, w, h, shown.x * scale - area.x,
+                             shown.y * scale - area.y, scale, scale,
+                             scale > 1.0 ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR);
+        gdk_draw_pixbuf(widget->window, nullptr, scaled, 0, 0, area.x, area.y, area.width,
+                        area.height, GDK_RGB_DITHER_NORMAL, 0, 0);
+    }
+    if (part)
+        g_object_unref(part);
+    if (scaled)
+        g_object_unref(scaled);
 }
 
 } // namespace
@@ -362,6 +432,14 @@ gboolean on_imghygro_expose_event(GtkWidget *widget, GdkEventExpose *event, gpoi
 
 void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int field)
 {
+    if (ctx->fieldZoom == 1.0)
+        drawFieldArea(widget->window, ctx, field, event->area);
+    else
+        drawZoomedField(widget, ctx, field, event->area);
+}
+
+void drawFieldArea(GdkDrawable *d, MainCtx *ctx, int field, const GdkRectangle &area)
+{
     const FieldResult &result = ctx->fields[field];
     const FieldSettings &hand = ctx->settings.fields[field];
     if (!result.pixbuf)
@@ -369,35 +447,32 @@ void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int f
     const int pw = gdk_pixbuf_get_width(result.pixbuf);
     const int ph = gdk_pixbuf_get_height(result.pixbuf);
     const int s = ctx->settings.datePos[0], e = ctx->settings.datePos[1];
-    const GdkRectangle &area = event->area;
-    copyImage(widget, result.pixbuf, area);
-
-    GdkDrawable *d = widget->window;
     GdkGC *gc = gdk_gc_new(d);
     if (!gc)
         return;
+    copyImage(d, gc, result.pixbuf, area);
     if (ctx->showContrast && result.contrastSpan.size() == pw)
         drawInkExtent(d, gc, result.contrastSpan, area, pw);
     const Exposed ex(area);
-    drawSearchWindow(d, gc, hand.windows, area, ph, ex);
+    drawSearchWindow(d, gc, hand.windows, ex);
     drawMarks(d, gc, s, e, pw, ph, ex);
     if (static_cast<int>(hand.drawPos.size()) == pw)
         drawHandRows(d, gc, hand.drawPos.data(), pw, ex);
     if (curveShown(ctx, result))
         drawCurve(d, gc, *result.curve, s, e, ex);
     if (ctx->showTable)
-        drawTableOverlay(widget, ctx, field, pw, ph, ex);
+        drawTableOverlay(d, gc, ctx, field, pw, ph, ex);
     g_object_unref(gc);
 }
 
-void drawAxisLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)
+void drawAxisLabel(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int x, int y, const char *text)
 {
-    drawLabel(widget, gc, ctx->fontMedium, x, y - 10, false, text);
+    drawLabel(d, gc, ctx->fontMedium, x, y - 10, false, text);
 }
 
-void drawRowLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)
+void drawRowLabel(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int x, int y, const char *text)
 {
-    drawLabel(widget, gc, ctx->fontSmall, x - 5, y, true, text);
+    drawLabel(d, gc, ctx->fontSmall, x - 5, y, true, text);
 }
 
 void setGCLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style)
@@ -408,13 +483,13 @@ void setGCLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style)
 
 // Draws text through the screen's GDK Pango renderer with a matrix that
 // translates to (x, y) and, when turned, rotates by 90 degrees first.
-void drawLabel(GtkWidget *widget, GdkGC *gc, const PangoFontDescription *font, double x, double y,
+void drawLabel(GdkDrawable *d, GdkGC *gc, const PangoFontDescription *font, double x, double y,
                bool turned, const char *text)
 {
-    GdkScreen *screen = gdk_drawable_get_screen(widget->window);
+    GdkScreen *screen = gdk_drawable_get_screen(d);
     PangoRenderer *renderer = gdk_pango_renderer_get_default(screen);
     GdkPangoRenderer *gdkRenderer = GDK_PANGO_RENDERER(renderer);
-    gdk_pango_renderer_set_drawable(gdkRenderer, widget->window);
+    gdk_pango_renderer_set_drawable(gdkRenderer, d);
     gdk_pango_renderer_set_gc(gdkRenderer, gc);
 
     PangoContext *context = gdk_pango_context_get_for_screen(screen);

@@ -13,13 +13,15 @@ void cb_destroy(GtkWidget *widget, gpointer user);
 // pages.cpp
 void on_mainnotebook_switch_page(GtkNotebook *notebook, gpointer page, guint pageNum,
                                  gpointer user);
-void on_openfile_selection_changed(GtkFileChooser *chooser, gpointer user);
+void on_openfile_file_activated(GtkFileChooser *chooser, gpointer user);
+void on_openscan_clicked(GtkButton *button, gpointer user);
 void on_lastfile1_clicked(GtkButton *button, gpointer user);
 void on_lastfile2_clicked(GtkButton *button, gpointer user);
 
 // scanview.cpp
 gboolean on_imgscan_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer user);
 gboolean on_imgscan_button_press_event(GtkWidget *widget, GdkEventButton *event, gpointer user);
+gboolean on_imgscan_motion_notify_event(GtkWidget *widget, GdkEventMotion *event, gpointer user);
 void on_P2_toggled(GtkToggleButton *button, gpointer user);
 void on_P1_toggled(GtkToggleButton *button, gpointer user);
 void on_P3_toggled(GtkToggleButton *button, gpointer user);

@@ -80,6 +80,22 @@ struct MainCtx {
     PangoFontDescription *fontSmall;
     PangoFontDescription *fontMedium;
     PangoFontDescription *fontLarge;
+    // Zoom (widget pixels per image pixel) of the scan view and of both field
+    // views, which share one so that their columns stay in line.
+    double scanZoom;
+    double fieldZoom;
+    // The field drawn at image scale, for zoomed views to scale from.
+    GdkPixmap *fieldPixmap[2];
+    GtkWidget *widScrollTogether;
+    GtkWidget *widOverview;
+    GdkPixbuf *overviewImage[2];  // the fields shrunk for the overview, or null
+    GtkWidget *widReadout;
+    bool syncingScroll;
+    int lastSetPassPoint;  // -1 before the first click of a scan
+    guint pageEntryIdle;   // the pending entry of the current page, or 0
+    std::string contextNote;  // where a read-only scan's file context is kept
+    GtkWidget *widTableFolder;
+    GtkWidget *widBesideScan;
     Params paramsRecord;  // what params points at
     std::string paramFile;         // the chart profile in use; empty: built-in values
     std::string paramFileMessage;  // where reading the parameter file stopped

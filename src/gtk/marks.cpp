@@ -5,6 +5,7 @@
 #include "handlers.h"
 #include "inksearch.h"
 #include "ui.h"
+#include "zoom.h"
 
 // The mouse on the field views: start and end marks, retouching the search
 // window column by column, drawing the curve by hand, and the buttons that
@@ -17,10 +18,6 @@ enum Edge { UpperEdge = 0, LowerEdge = 1 };
 
 // A retouched window stays at least this many rows between its edges.
 const int kMinWindowRows = 2;
-// Half the height of a hand-drawn row's red bar.
-const int kDrawHalf = 2;
-
-const GdkColor kDrawColor = {0, 0xFFFF, 0x0000, 0x0000};
 
 GdkCursor *modeCursor(MainCtx *ctx)
 {
@@ -44,12 +41,18 @@ void strokeRange(const MainCtx *ctx, int x, int *from, int *to)
     *to = MAX(ctx->lastPointerX, x);
 }
 
-// Redraws the stroke's columns and one more on the left; the refit waits.
+// Redraws the stroke's columns and one more on the left at once, so that the
+// pointer does not run ahead of them; the refit waits.
 void invalidateStrip(GtkWidget *view, MainCtx *ctx, int field, int from, int to)
 {
-    GdkRectangle strip = {from - 1, 0, to - from + 2, imageHeight(ctx->fields[field])};
-    if (view->window)
+    const double k = ctx->fieldZoom;
+    const int left = pixelUnder((from - 1) * k, 1.0);
+    GdkRectangle strip = {left, 0, zoomedSize(to + 1, k) - left,
+                          zoomedSize(imageHeight(ctx->fields[field]), k)};
+    if (view->window) {
         gdk_window_invalidate_rect(view->window, &strip, FALSE);
+        gdk_window_process_updates(view->window, FALSE);
+    }
     ctx->dirtyFlags |= CurveChanged;
 }
 
@@ -64,6 +67,7 @@ void setMark(MainCtx *ctx, int i, int x)
         datePos[i] = old;
     }
     storeDatePosRecord(ctx->fileCtx, i, datePos[i]);
+    showDateDifference(ctx);
     recomputeChain(ctx, CurveChanged, 2);
 }
 
@@ -76,20 +80,13 @@ void drawStroke(GtkWidget *view, MainCtx *ctx, int field, int x, int y, unsigned
     strokeRange(ctx, x, &from, &to);
     const int pw = static_cast<int>(drawPos.size());
     const int row = clampRow(y, imageHeight(ctx->fields[field]));
-    GdkGC *gc = view->window ? gdk_gc_new(view->window) : nullptr;
-    if (gc)
-        setGCLine(gc, kDrawColor, 3, GDK_LINE_SOLID);
     if (state & GDK_BUTTON1_MASK) {
         const bool erase = state & GDK_CONTROL_MASK;
         for (int k = MAX(from, 0); k <= to && k < pw; ++k) {
             drawPos[k] = erase ? -1 : row;
-            if (!erase && gc)
-                gdk_draw_line(view->window, gc, k, row - kDrawHalf, k, row + kDrawHalf);
             storeDrawColumn(ctx->fileCtx, field, drawPos.data(), k);
         }
     }
-    if (gc)
-        g_object_unref(gc);
     invalidateStrip(view, ctx, field, from, to);
 }
 
@@ -211,7 +208,8 @@ void pressFieldView(GtkWidget *view, GdkEventButton *event, MainCtx *ctx, int /*
     // already did the work.
     if (event->type != GDK_BUTTON_PRESS)
         return;
-    const int x = static_cast<int>(event->x + 0.5);
+    // Marks are whole columns: the one under the pointer, at any zoom.
+    const int x = pixelUnder(event->x, ctx->fieldZoom);
     ctx->lastPointerX = x;
     switch (ctx->markMode) {
     case StartMark:
@@ -232,10 +230,12 @@ void pressFieldView(GtkWidget *view, GdkEventButton *event, MainCtx *ctx, int /*
 void moveInFieldView(GtkWidget *view, GdkEventMotion * /*event*/, MainCtx *ctx, int field)
 {
     // The pointer now, not the event's: with motion hints the event is stale.
-    int x = 0, y = 0;
+    int wx = 0, wy = 0;
     GdkModifierType state = static_cast<GdkModifierType>(0);
     if (view->window)
-        gdk_window_get_pointer(view->window, &x, &y, &state);
+        gdk_window_get_pointer(view->window, &wx, &wy, &state);
+    readFieldPointer(ctx, field, wx, wy);
+    const int x = pixelUnder(wx, ctx->fieldZoom), y = pixelUnder(wy, ctx->fieldZoom);
     const int clear = (state & GDK_CONTROL_MASK) ? 1 : 0;
     switch (ctx->markMode) {
     case RetouchVertical:

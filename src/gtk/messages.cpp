@@ -13,8 +13,8 @@ namespace {
 double lastProgressFraction = 0.0;
 
 const int kProgressSteps = 20;
-const int kDialogWidth = 600;
-const int kDialogHeight = 400;
+// A dialog's text wraps at about this many characters.
+const int kDialogTextChars = 60;
 
 std::string joinParts(const char *a, const char *b, const char *c = nullptr,
                       const char *d = nullptr)
@@ -27,22 +27,56 @@ std::string joinParts(const char *a, const char *b, const char *c = nullptr,
     return text;
 }
 
-// Common frame of every dialog: modal, transient for the main window,
-// centred on it, the text in a read-only text view.
-void fillDialog(GtkWidget *dialog, MainCtx *ctx, const std::string &text, GtkWrapMode wrap)
+GtkWidget *dialogLabel(const std::string &text, bool bold)
 {
-    GtkWidget *view = gtk_text_view_new();
-    gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), wrap);
-    gtk_text_view_set_editable(GTK_TEXT_VIEW(view), FALSE);
-    gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(view), FALSE);
-    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), text.c_str(), -1);
-    gtk_box_pack_start(GTK_BOX(GTK_DIALOG(dialog)->vbox), view, TRUE, TRUE, 0);
+    GtkWidget *label = gtk_label_new(nullptr);
+    if (bold) {
+        gchar *markup = g_markup_printf_escaped("<b>%s</b>", text.c_str());
+        gtk_label_set_markup(GTK_LABEL(label), markup);
+        g_free(markup);
+    } else {
+        gtk_label_set_text(GTK_LABEL(label), text.c_str());
+    }
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), kDialogTextChars);
+    gtk_label_set_selectable(GTK_LABEL(label), TRUE);
+    gtk_misc_set_alignment(GTK_MISC(label), 0.0, 0.0);
+    return label;
+}
 
+// Common frame of every dialog: modal, transient for the main window,
+// centred on it, as large as its icon, text and buttons need; Enter presses
+// the default button.
+GtkWidget *makeDialog(MainCtx *ctx, const char *title, const char *icon, const std::string &text,
+                      const std::string &detail)
+{
+    GtkWidget *dialog = gtk_dialog_new();
+    gtk_window_set_title(GTK_WINDOW(dialog), title);
+    gtk_dialog_set_has_separator(GTK_DIALOG(dialog), FALSE);
+    gtk_container_set_border_width(GTK_CONTAINER(dialog), 6);
+    gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
+    GtkWidget *row = gtk_hbox_new(FALSE, 12);
+    gtk_container_set_border_width(GTK_CONTAINER(row), 6);
+    gtk_box_pack_start(GTK_BOX(row), gtk_image_new_from_stock(icon, GTK_ICON_SIZE_DIALOG), FALSE,
+                       FALSE, 0);
+    GtkWidget *texts = gtk_vbox_new(FALSE, 8);
+    gtk_box_pack_start(GTK_BOX(texts), dialogLabel(text, !detail.empty()), FALSE, FALSE, 0);
+    if (!detail.empty())
+        gtk_box_pack_start(GTK_BOX(texts), dialogLabel(detail, false), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), texts, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(GTK_DIALOG(dialog)->vbox), row, TRUE, TRUE, 0);
     if (ctx && ctx->widMainWindow)
         gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(ctx->widMainWindow));
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-    gtk_window_set_default_size(GTK_WINDOW(dialog), kDialogWidth, kDialogHeight);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
+    return dialog;
+}
+
+void addDefaultButton(GtkWidget *dialog, const char *label, gint response)
+{
+    gtk_dialog_add_button(GTK_DIALOG(dialog), label, response);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), response);
 }
 
 gint runDialog(GtkWidget *dialog)
@@ -83,28 +117,23 @@ void pumpEvents()
         gtk_main_iteration();
 }
 
-int askQuestion(MainCtx *ctx, const char *a, const char *b, const char *c)
+bool askChoice(MainCtx *ctx, const std::string &question, const char *yes, const char *no,
+               const std::string &detail)
 {
-    std::string text = joinParts(a, b, c);
-    GtkWidget *dialog = gtk_dialog_new_with_buttons(
-        "vellora question", nullptr, GTK_DIALOG_MODAL, GTK_STOCK_OK, GTK_RESPONSE_ACCEPT,
-        GTK_STOCK_NO, GTK_RESPONSE_NO, nullptr);
-    if (!dialog)
-        return 1;
-    fillDialog(dialog, ctx, text, GTK_WRAP_WORD);
-    return runDialog(dialog) == GTK_RESPONSE_ACCEPT ? 1 : 0;
+    GtkWidget *dialog = makeDialog(ctx, "vellora question", GTK_STOCK_DIALOG_QUESTION, question,
+                                   detail);
+    gtk_dialog_add_button(GTK_DIALOG(dialog), no, GTK_RESPONSE_NO);
+    addDefaultButton(dialog, yes, GTK_RESPONSE_ACCEPT);
+    return runDialog(dialog) == GTK_RESPONSE_ACCEPT;
 }
 
 void showMessageDialog(MainCtx *ctx, const char *text, int error)
 {
     ctx->busy = 1;
-    GtkWidget *dialog = gtk_dialog_new_with_buttons(
-        error ? "vellora error" : "vellora warning", nullptr, GTK_DIALOG_MODAL,
-        error ? GTK_STOCK_DIALOG_ERROR : GTK_STOCK_DIALOG_WARNING, GTK_RESPONSE_NONE, nullptr);
-    if (dialog) {
-        fillDialog(dialog, ctx, text, GTK_WRAP_WORD_CHAR);
-        runDialog(dialog);
-    }
+    GtkWidget *dialog = makeDialog(ctx, error ? "vellora error" : "vellora warning",
+                                   error ? GTK_STOCK_DIALOG_ERROR : GTK_STOCK_DIALOG_WARNING, text, "");
+    addDefaultButton(dialog, GTK_STOCK_OK, GTK_RESPONSE_ACCEPT);
+    runDialog(dialog);
     ctx->busy = 0;
 }
 

@@ -1,14 +1,27 @@
 #include <algorithm>
+#include <cmath>
+#include <string>
 
+#include "cutout.h"
 #include "handlers.h"
 #include "ui.h"
+#include "zoom.h"
 
-// The scan view: the scan at its own size, the three pass points and, once
-// all are set, the outlines of the two fields the cut-out will take.
+// The scan view: the scan at its zoom (fitted to the window when opened), the
+// three pass points and, once all are set, the outlines of the two fields the
+// cut-out will take. Points are set where the pointer is, to a fraction of a
+// scan pixel when zoomed in.
 
 namespace {
 
 const char *const kPassPointLabels[3] = {"TopLeft", "BottomLeft", "BottomRight"};
+// The radio buttons of the points, in point order.
+const char *const kPassPointRadios[3] = {"P2", "P1", "P3"};
+
+// How far the corner at BottomLeft and the ratio of the two edges may be from
+// the chart's frame before the points are refused.
+const double kMaxCornerDegrees = 10.0;
+const double kMaxEdgeRatioError = 0.2;
 
 const GdkColor kYellow = {0, 65535, 65535, 0};
 const GdkColor kBlack = {0, 0, 0, 0};
@@ -30,20 +43,33 @@ GdkGC *makeGC(GdkWindow *window, const GdkColor &color, int lineWidth, GdkLineSt
     return gc;
 }
 
-void drawLine(GdkWindow *window, GdkGC *gc, Vec2 a, Vec2 b)
+void drawLine(GdkWindow *window, GdkGC *gc, Vec2 a, Vec2 b, double scale)
 {
-    gdk_draw_line(window, gc, toPixel(a.x), toPixel(a.y), toPixel(b.x), toPixel(b.y));
+    gdk_draw_line(window, gc, toPixel(a.x * scale), toPixel(a.y * scale), toPixel(b.x * scale),
+                  toPixel(b.y * scale));
 }
 
-void drawScan(GtkWidget *widget, GdkPixbuf *scan, const GdkRectangle &area)
+// The exposed part of the scan at the view's scale: only that part is scaled.
+void drawScan(GtkWidget *widget, GdkPixbuf *scan, const GdkRectangle &area, double scale)
 {
-    int width = std::min(area.width, gdk_pixbuf_get_width(scan) - area.x);
-    int height = std::min(area.height, gdk_pixbuf_get_height(scan) - area.y);
+    const int width = std::min(area.width, zoomedSize(gdk_pixbuf_get_width(scan), scale) - area.x);
+    const int height = std::min(area.height, zoomedSize(gdk_pixbuf_get_height(scan), scale) - area.y);
     if (width <= 0 || height <= 0)
         return;
-    gdk_draw_pixbuf(gtk_widget_get_window(widget),
-                    widget->style->fg_gc[gtk_widget_get_state(widget)], scan, area.x, area.y,
-                    area.x, area.y, width, height, GDK_RGB_DITHER_NORMAL, area.x, area.y);
+    GdkGC *gc = widget->style->fg_gc[gtk_widget_get_state(widget)];
+    if (scale == 1.0) {
+        gdk_draw_pixbuf(widget->window, gc, scan, area.x, area.y, area.x, area.y, width, height,
+                        GDK_RGB_DITHER_NORMAL, area.x, area.y);
+        return;
+    }
+    GdkPixbuf *part = gdk_pixbuf_new(GDK_COLORSPACE_RGB, gdk_pixbuf_get_has_alpha(scan), 8, width, height);
+    if (!part)
+        return;
+    gdk_pixbuf_scale(scan, part, 0, 0, width, height, -area.x, -area.y, scale, scale,
+                     scale > 1.0 ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR);
+    gdk_draw_pixbuf(widget->window, gc, part, 0, 0, area.x, area.y, width, height,
+                    GDK_RGB_DITHER_NORMAL, area.x, area.y);
+    g_object_unref(part);
 }
 
 // The two field parallelograms, the same corners the cut-out uses.
@@ -56,10 +82,11 @@ void drawFieldOutlines(MainCtx *ctx, GdkWindow *window)
         // S: P1+o+w, P0+o+w, P1+o, P0+o.
         Vec2 S[4];
         fieldCorners(*ctx->params, field, pass, S);
-        drawLine(window, gc, S[3], S[2]);
-        drawLine(window, gc, S[3], S[1]);
-        drawLine(window, gc, S[1], S[0]);
-        drawLine(window, gc, S[0], S[2]);
+        const double k = ctx->scanZoom;
+        drawLine(window, gc, S[3], S[2], k);
+        drawLine(window, gc, S[3], S[1], k);
+        drawLine(window, gc, S[1], S[0], k);
+        drawLine(window, gc, S[0], S[2], k);
     }
     g_object_unref(gc);
 }
@@ -67,7 +94,7 @@ void drawFieldOutlines(MainCtx *ctx, GdkWindow *window)
 // The label's top-left corner lies 16 pixels right of (x, y).
 void drawMarkerLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text)
 {
-    drawLabel(widget, gc, ctx->fontLarge, x + 16, y, false, text);
+    drawLabel(widget->window, gc, ctx->fontLarge, x + 16, y, false, text);
 }
 
 // A yellow ring, a black cross whose arms leave the centre free (dashed for
@@ -95,7 +122,7 @@ void drawPassPointMarkers(MainCtx *ctx, GtkWidget *widget)
         if (!pp.set)
             continue;
         int labelLeft = pp.x / scanWidth > kLabelLeftFraction ? 1 : 0;
-        drawPassPointMarker(ctx, widget, toPixel(pp.x), toPixel(pp.y),
+        drawPassPointMarker(ctx, widget, toPixel(pp.x * ctx->scanZoom), toPixel(pp.y * ctx->scanZoom),
                             i == ctx->activePassPoint, kPassPointLabels[i], labelLeft);
     }
 }
@@ -113,6 +140,34 @@ void selectPassPoint(gpointer user, int i)
     redrawWidget(ctx->widImgScan);
 }
 
+// The radio button of the point; its handler selects it.
+void showSelectedPassPoint(MainCtx *ctx, int i)
+{
+    GtkWidget *radio = glade_xml_get_widget(ctx->gladeXml, kPassPointRadios[i]);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(radio), TRUE);
+}
+
+int nextUnsetPassPoint(const MainCtx *ctx, int after)
+{
+    for (int k = 1; k <= 2; ++k) {
+        const int j = (after + k) % 3;
+        if (!ctx->settings.passPoints[j].set)
+            return j;
+    }
+    return -1;
+}
+
+Vec2 minus(const PassPoint &a, const PassPoint &b)
+{
+    return Vec2{a.x - b.x, a.y - b.y};
+}
+
+std::string frameProblem(const char *what, const char *point)
+{
+    return std::string("The pass points do not form the chart's frame: ") + what + ". Check " +
+           point + ".";
+}
+
 } // namespace
 
 gboolean on_imgscan_expose_event(GtkWidget *widget, GdkEventExpose *event, gpointer user)
@@ -121,7 +176,7 @@ gboolean on_imgscan_expose_event(GtkWidget *widget, GdkEventExpose *event, gpoin
     MainCtx *ctx = mainCtxOf(user);
     if (!ctx->scanPixbuf)
         return FALSE;
-    drawScan(widget, ctx->scanPixbuf, event->area);
+    drawScan(widget, ctx->scanPixbuf, event->area, ctx->scanZoom);
     if (allPassPointsSet(ctx))
         drawFieldOutlines(ctx, gtk_widget_get_window(widget));
     drawPassPointMarkers(ctx, widget);
@@ -133,16 +188,20 @@ gboolean on_imgscan_button_press_event(GtkWidget * /*widget*/, GdkEventButton *e
 {
     trace("on_imgscan_button_press_event\n");
     MainCtx *ctx = mainCtxOf(user);
+    if (event->type != GDK_BUTTON_PRESS || event->button != 1 || !ctx->scanPixbuf)
+        return FALSE;
     const int i = ctx->activePassPoint;
     if (i < 0 || i > 2)
         return FALSE;
-    PassPoint &pp = ctx->settings.passPoints[i];
-    pp.x = event->x;
-    pp.y = event->y;
-    pp.set = 1;
-    storePassPoint(ctx, i);
-    redrawWidget(ctx->widImgScan);
-    ctx->dirtyFlags |= PassPointsChanged;
+    placePassPoint(ctx, i, toImage(event->x, ctx->scanZoom), toImage(event->y, ctx->scanZoom));
+    return FALSE;
+}
+
+gboolean on_imgscan_motion_notify_event(GtkWidget * /*widget*/, GdkEventMotion *event,
+                                        gpointer user)
+{
+    trace("on_imgscan_motion_notify_event\n");
+    readScanPointer(mainCtxOf(user), event->x, event->y);
     return FALSE;
 }
 
@@ -208,4 +267,59 @@ void nudgePassPoints(MainCtx *ctx, double dx, double dy)
     }
     redrawWidget(ctx->widImgScan);
     ctx->dirtyFlags |= PassPointsChanged;
+}
+
+void placePassPoint(MainCtx *ctx, int i, double x, double y)
+{
+    ctx->settings.passPoints[i] = PassPoint{1, x, y};
+    ctx->lastSetPassPoint = i;
+    storePassPoint(ctx, i);
+    redrawWidget(ctx->widImgScan);
+    ctx->dirtyFlags |= PassPointsChanged;
+    const int next = nextUnsetPassPoint(ctx, i);
+    if (next >= 0)
+        showSelectedPassPoint(ctx, next);
+}
+
+void nudgeSelectedPassPoint(MainCtx *ctx, double dx, double dy)
+{
+    const int i = ctx->activePassPoint;
+    PassPoint &pp = ctx->settings.passPoints[i];
+    if (!pp.set)
+        return;
+    placePassPoint(ctx, i, pp.x + dx, pp.y + dy);
+}
+
+// TopLeft above BottomLeft and BottomRight to its right as the chart lies
+// (any rotation, not mirrored), a right corner at BottomLeft and the edges in
+// the ratio of the field geometry. Three points allow no telling which one
+// is off, so the message names the one set last (BottomRight before any).
+std::string passPointFrameProblem(const Params &params, const PassPoint points[3], int lastSet)
+{
+    const char *check = kPassPointLabels[lastSet >= 0 && lastSet <= 2 ? lastSet : 2];
+    const Vec2 up = minus(points[0], points[1]), across = minus(points[2], points[1]);
+    const double upLength = vectorLength(up), acrossLength = vectorLength(across);
+    if (upLength <= 0.0 || acrossLength <= 0.0)
+        return frameProblem("two points lie on each other", check);
+    const double cross = up.x * across.y - up.y * across.x;
+    if (cross <= 0.0)
+        return frameProblem("they are in the wrong order or turned over", check);
+    const double cosine = (up.x * across.x + up.y * across.y) / (upLength * acrossLength);
+    const double degrees = std::acos(std::clamp(cosine, -1.0, 1.0)) * 180.0 / M_PI;
+    if (std::fabs(degrees - 90.0) > kMaxCornerDegrees) {
+        char what[96];
+        g_snprintf(what, sizeof what, "the corner at BottomLeft is %.0f degrees, not 90", degrees);
+        return frameProblem(what, check);
+    }
+    const double across2 = 2.0 * params.srcFieldHeightMM + params.srcFieldDistMM;
+    const double ratio = (upLength / acrossLength) / (params.srcFieldWidthMM / across2);
+    if (std::fabs(ratio - 1.0) > kMaxEdgeRatioError) {
+        char what[160];
+        g_snprintf(what, sizeof what,
+                   "TopLeft to BottomLeft is %.0f %% of what BottomLeft to BottomRight makes it "
+                   "on this chart",
+                   ratio * 100.0);
+        return frameProblem(what, check);
+    }
+    return "";
 }

@@ -14,36 +14,100 @@ void setToggle(GtkWidget *button, bool active)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active ? TRUE : FALSE);
 }
 
-// Inside the notebook's switch to the table page the notebook has not made
-// that page current yet; stopping the switch keeps the page it came from.
-void returnToEvaluationPage(GtkWidget *notebook)
-{
-    const guint switchPage = g_signal_lookup("switch-page", GTK_TYPE_NOTEBOOK);
-    GSignalInvocationHint *hint = g_signal_get_invocation_hint(notebook);
-    if (hint && hint->signal_id == switchPage)
-        g_signal_stop_emission(notebook, switchPage, hint->detail);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), EvaluationPage);
-}
-
 // Anything of that name, readable or not, is replaced only when the user agrees.
 bool fileExists(const std::string &name)
 {
     return g_file_test(name.c_str(), G_FILE_TEST_EXISTS);
 }
 
+void rememberTableFolder(MainCtx *ctx, const char *folder)
+{
+    if (folder)
+        ctx->settingsCtx.set(kTableFolderKey, folder);
+    else if (ctx->settingsCtx.get(kTableFolderKey))
+        ctx->settingsCtx.remove(kTableFolderKey);
+    else
+        return;
+    ctx->settingsCtx.markModified();
+}
+
+void on_tablefolder_changed(GtkFileChooser *chooser, gpointer user)
+{
+    MainCtx *ctx = mainCtxOf(user);
+    if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widBesideScan)))
+        return;
+    gchar *folder = gtk_file_chooser_get_filename(chooser);
+    if (folder)
+        rememberTableFolder(ctx, folder);
+    g_free(folder);
+}
+
+void on_besidescan_toggled(GtkToggleButton *button, gpointer user)
+{
+    MainCtx *ctx = mainCtxOf(user);
+    const bool beside = gtk_toggle_button_get_active(button);
+    gtk_widget_set_sensitive(ctx->widTableFolder, !beside);
+    if (beside) {
+        rememberTableFolder(ctx, nullptr);
+        return;
+    }
+    gchar *folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(ctx->widTableFolder));
+    rememberTableFolder(ctx, folder ? folder : folderOf(ctx->imageName).c_str());
+    g_free(folder);
+}
+
+void on_tablefolder_changed(GtkFileChooser *chooser, gpointer user);
+void on_besidescan_toggled(GtkToggleButton *button, gpointer user);
+
+// The controls show the remembered folder; their handlers stay out of it.
+void showTableFolder(MainCtx *ctx)
+{
+    const char *folder = ctx->settingsCtx.get(kTableFolderKey);
+    g_signal_handlers_block_by_func(ctx->widBesideScan, (gpointer)on_besidescan_toggled, ctx);
+    setToggle(ctx->widBesideScan, folder == nullptr);
+    g_signal_handlers_unblock_by_func(ctx->widBesideScan, (gpointer)on_besidescan_toggled, ctx);
+    gtk_widget_set_sensitive(ctx->widTableFolder, folder != nullptr);
+    // Beside the scan, the button shows the scan's folder.
+    const std::string shown = folder ? folder : folderOf(ctx->imageName);
+    if (!ctx->imageName.empty() || folder)
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(ctx->widTableFolder), shown.c_str());
+}
+
+// A folder the tables can be written to: the chosen or the scan's one, or,
+// when that cannot be written, one the user chooses now (then remembered).
+bool writableTableFolder(MainCtx *ctx, std::string &folder)
+{
+    folder = tableFolder(ctx);
+    if (folderWritable(folder))
+        return true;
+    if (!askChoice(ctx, "The folder " + folder + " cannot be written.", "_Choose another folder",
+                   GTK_STOCK_CANCEL, "The tables are written to the folder you choose, and so "
+                                     "are the next ones."))
+        return false;
+    if (!chooseFolder(ctx, "vellora: folder for the tables", folder))
+        return false;
+    rememberTableFolder(ctx, folder.c_str());
+    showTableFolder(ctx);
+    return true;
+}
+
 } // namespace
 
 void enterTablePage(GtkWidget *notebook, MainCtx *ctx)
 {
+    showTableFolder(ctx);
     setWidgetCursor(notebook, ctx->cursorLeftPtr);
     showTimeStep(ctx);
     // A prepared scan may come here straight from the pass points.
-    prepareFields(ctx);
+    if (!prepareFields(ctx)) {
+        returnToPage(notebook, PassPointPage);
+        return;
+    }
     setToggle(ctx->widShowTable, true);
     recomputeChain(ctx, 0, 2);
     if (ctx->fields[SubImgTemp].rows.empty() && ctx->fields[SubImgHygro].rows.empty()) {
         showError(ctx, "missing tables");
-        returnToEvaluationPage(notebook);
+        returnToPage(notebook, EvaluationPage);
         return;
     }
     setStatus(ctx, "check and write or overwrite tables");
@@ -89,14 +153,47 @@ void on_savetables_clicked(GtkButton * /*button*/, gpointer user)
     saveTableFile(ctx, SubImgHygro);
 }
 
+const char kTableFolderKey[] = "tableFolder";
+
+std::string tableFolder(MainCtx *ctx)
+{
+    const char *folder = ctx->settingsCtx.get(kTableFolderKey);
+    return folder ? folder : folderOf(ctx->imageName);
+}
+
+void setupTableFolder(MainCtx *ctx)
+{
+    GtkWidget *row = gtk_hbox_new(FALSE, 8);
+    GtkWidget *label = gtk_label_new_with_mnemonic("Output _folder");
+    ctx->widTableFolder = gtk_file_chooser_button_new("vellora: folder for the tables",
+                                                      GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
+    gtk_widget_set_name(ctx->widTableFolder, "tablefolder");
+    setAccessibleName(ctx->widTableFolder, "Output folder for the tables");
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widTableFolder);
+    ctx->widBesideScan = gtk_check_button_new_with_mnemonic("Beside the _scan");
+    gtk_widget_set_name(ctx->widBesideScan, "besidescan");
+    setAccessibleName(ctx->widBesideScan, "Write the tables beside the scan");
+    gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), ctx->widTableFolder, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(row), ctx->widBesideScan, FALSE, FALSE, 0);
+    GtkWidget *page = glade_xml_get_widget(ctx->gladeXml, "tablevbox");
+    gtk_box_pack_start(GTK_BOX(page), row, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(page), row, 1);
+    gtk_widget_show_all(row);
+    showTableFolder(ctx);
+    g_signal_connect(ctx->widTableFolder, "selection-changed", G_CALLBACK(on_tablefolder_changed), ctx);
+    g_signal_connect(ctx->widBesideScan, "toggled", G_CALLBACK(on_besidescan_toggled), ctx);
+}
+
 void saveTableFile(MainCtx *ctx, int field)
 {
     SubImgData &sub = ctx->subImgData[field];
     const std::vector<TableRow> &rows = ctx->fields[field].rows;
-    if (rows.empty())
+    std::string folder;
+    if (rows.empty() || !writableTableFolder(ctx, folder))
         return;
-    const std::string name = tableFileName(ctx->imageName, field);
-    const bool write = !fileExists(name) || askQuestion(ctx, "overwrite file", name.c_str(), " ?");
+    const std::string name = folder + G_DIR_SEPARATOR_S + baseName(tableFileName(ctx->imageName, field));
+    const bool write = !fileExists(name) || askChoice(ctx, "overwrite file " + name + " ?", "_Overwrite", "_Keep the file");
     gtk_entry_set_text(GTK_ENTRY(sub.wid_filename), name.c_str());
     if (!write)
         return;

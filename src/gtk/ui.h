@@ -1,6 +1,8 @@
 #ifndef VELLORA_UI_H
 #define VELLORA_UI_H
 
+#include <string>
+
 #include "mainctx.h"
 
 // messages.cpp: all feedback to the user.
@@ -8,7 +10,10 @@ extern int verbose;
 void trace(const char *text);
 void logFunc(const gchar *domain, GLogLevelFlags level, const gchar *message, gpointer user);
 void pumpEvents();
-int askQuestion(MainCtx *ctx, const char *a, const char *b = nullptr, const char *c = nullptr);
+// A question whose buttons name what they do; Enter gives yes. detail, when
+// given, says more under the question.
+bool askChoice(MainCtx *ctx, const std::string &question, const char *yes, const char *no,
+               const std::string &detail = "");
 void showWarning(MainCtx *ctx, const char *a, const char *b = nullptr, const char *c = nullptr,
                  const char *d = nullptr);
 void showError(MainCtx *ctx, const char *a, const char *b = nullptr, const char *c = nullptr,
@@ -37,7 +42,19 @@ int velloraMain(int argc, char **argv);
 // filectxui.cpp: a scan's file context and its settings.
 // Reads the scan's settings (records over the start values) and shows them.
 void openFileCtx(MainCtx *ctx);
+// Offers to save a changed file context; when it cannot be written, offers
+// another folder. Either way nothing is left to ask about afterwards.
 void saveFileCtx(MainCtx *ctx);
+std::string folderOf(const std::string &path);
+std::string baseName(const std::string &path);
+// Whether files can be made in the folder. Tests replace it to see a
+// read-only share as the root user, who may write anywhere.
+extern bool (*folderWritable)(const std::string &folder);
+// Where the file context of a scan in a read-only folder is kept: the table
+// folder when it can be written, else vellora/contexts in the user's data folder.
+std::string keptContextFolder(MainCtx *ctx);
+// A folder from a folder chooser; false when the user cancels.
+bool chooseFolder(MainCtx *ctx, const char *title, std::string &folder);
 // The colour button shows the curve colour (each component times 256).
 void showCurveColor(MainCtx *ctx);
 // A new pass point voids the offsets, windows and drawn rows.
@@ -47,25 +64,44 @@ const char *offsetKey(int field);  // "AddTemp", "AddHygro"
 // pages.cpp: pages, the file chooser and opening a scan.
 enum { ChooserPage = 0, PassPointPage = 1, EvaluationPage = 2, TablePage = 3 };
 void setupFileChooser(MainCtx *ctx);
+// What the "Chart scans" filter shows: tif, tiff, jpg, jpeg, bmp, png in any case.
+bool isChartScanName(const char *name);
+// Enter in the chooser's location field: a typed folder is entered, a typed
+// file opened. False when the focus is not there (GTK goes on with the key).
+bool openTypedPath(MainCtx *ctx, GtkWidget *focus);
+// Opens a scan as the chooser does.
+void openScan(MainCtx *ctx, const char *path);
 void updatePreview(GtkFileChooser *chooser, gpointer preview);
 void loadImage(MainCtx *ctx, const char *path);
 // Releases the field results.
 void releaseFields(MainCtx *ctx);
 void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor);
+// Back to a page after its successor refused to be entered.
+void returnToPage(GtkWidget *notebook, int page);
 // Invalidates the widget's whole window, when it has one.
 void redrawWidget(GtkWidget *widget);
 
 // scanview.cpp: pass points.
 void storePassPoint(MainCtx *ctx, int i);
 void nudgePassPoints(MainCtx *ctx, double dx, double dy);
+// The arrow keys move only the point the radio buttons select.
+void nudgeSelectedPassPoint(MainCtx *ctx, double dx, double dy);
+// Sets point i at a scan position, as a click does, and selects the next
+// point not yet set.
+void placePassPoint(MainCtx *ctx, int i, double x, double y);
+// Empty when the pass points form the chart's frame, else what is wrong,
+// naming the point to check.
+std::string passPointFrameProblem(const Params &params, const PassPoint points[3], int lastSet);
 
 // evaluation.cpp: cut-out and recomputation.
 // Entering the evaluation page: display toggles off, fields prepared.
 void cutOutSubImages(GtkWidget *notebook, MainCtx *ctx);
-// Cuts the fields out when the scan or its pass points changed since.
-void prepareFields(MainCtx *ctx);
+// Cuts the fields out when the scan or its pass points changed since. False
+// when the pass points were refused (the user was told why).
+bool prepareFields(MainCtx *ctx);
 bool fieldsCutOut(const MainCtx *ctx);
-void sizeViewToImage(GtkWidget *widget, GdkPixbuf *image);
+// A view's size: the image at the view's zoom.
+void sizeViewToImage(GtkWidget *widget, GdkPixbuf *image, double scale);
 // Adds the flags; with CurveChanged raised and a display toggle on,
 // re-evaluates the fields (0, 1 or 2 for both); redraws their views.
 void recomputeChain(MainCtx *ctx, int flags, int which);
@@ -79,16 +115,24 @@ void setTimeStep(MainCtx *ctx, int minutes);
 // The time step radio buttons follow timeStep.
 void showTimeStep(MainCtx *ctx);
 void saveTableFile(MainCtx *ctx, int field);
+// The settings store's key of the chosen table folder (none: beside the scan).
+extern const char kTableFolderKey[];
+// The folder the tables are written to.
+std::string tableFolder(MainCtx *ctx);
+// The table page's folder controls, made at start-up.
+void setupTableFolder(MainCtx *ctx);
 
 // fieldview.cpp: drawing the field views.
 void drawFieldView(GtkWidget *widget, GdkEventExpose *event, MainCtx *ctx, int field);
+// Draws the area (image pixels) of a field with its overlays at image scale.
+void drawFieldArea(GdkDrawable *d, MainCtx *ctx, int field, const GdkRectangle &area);
 // Foreground colour and line attributes (not-last caps, mitre joins) of a GC.
 void setGCLine(GdkGC *gc, const GdkColor &color, int width, GdkLineStyle style);
 // Text in the GC's colour at (x, y); turned: rotated by 90 degrees first.
-void drawLabel(GtkWidget *widget, GdkGC *gc, const PangoFontDescription *font, double x, double y,
+void drawLabel(GdkDrawable *d, GdkGC *gc, const PangoFontDescription *font, double x, double y,
                bool turned, const char *text);
-void drawAxisLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text);
-void drawRowLabel(MainCtx *ctx, GtkWidget *widget, GdkGC *gc, int x, int y, const char *text);
+void drawAxisLabel(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int x, int y, const char *text);
+void drawRowLabel(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int x, int y, const char *text);
 
 // marks.cpp: mouse modes, marks and retouch.
 // MainCtx::markMode; KeepMode only refreshes the cursor of the current mode.
@@ -102,5 +146,37 @@ void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int ed
 // controls.cpp: dates, colour, offsets and display toggles.
 void showMarkDate(MainCtx *ctx, int i);
 void showDateDifference(MainCtx *ctx);
+// Both marks placed by the user, not only the field's edges standing in.
+bool marksPlaced(const MainCtx *ctx);
+
+// zoom.cpp: zoom of the scan view and of the two field views.
+enum ZoomView { ScanZoom = 0, FieldZoom = 1 };
+void setupZoom(MainCtx *ctx);
+// "Fit" and "1:1" buttons of the current page's views; prefix names them,
+// views says which in their accessible names.
+GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix, const char *views);
+// The view's new scale, keeping the image point at (x, y) of anchorView in
+// place (the middle of what is shown when outside it).
+void setZoom(MainCtx *ctx, int view, double scale, GtkWidget *anchorView, double x, double y);
+// Scan view: the whole scan; field views: the whole time axis.
+void fitView(MainCtx *ctx, int view);
+void setZoomStatus(MainCtx *ctx, double scale);
+
+// overview.cpp: the overview of both fields and the scroll link.
+GtkWidget *makeOverview(MainCtx *ctx);
+// After a cut-out: the overview's size and images follow the new fields.
+void sizeOverview(MainCtx *ctx);
+void forgetOverview(MainCtx *ctx);
+
+// viewtools.cpp: view controls made at start-up and the pointer readout.
+void setupViewTools(MainCtx *ctx);
+// The name screen readers give the widget.
+void setAccessibleName(GtkWidget *widget, const char *name);
+void showReadout(MainCtx *ctx, const char *text);
+std::string scanReadout(double x, double y);
+// "column C  dd.mm.yyyy hh.mm  value unit": the time once both marks are placed.
+std::string fieldReadout(const MainCtx *ctx, int field, double column, double row);
+void readScanPointer(MainCtx *ctx, double widgetX, double widgetY);
+void readFieldPointer(MainCtx *ctx, int field, double widgetX, double widgetY);
 
 #endif

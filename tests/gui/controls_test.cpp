@@ -9,7 +9,12 @@ namespace {
 
 class ControlsTest : public EvalTest {
 protected:
-    void SetUp() override { evaluate(true); }
+    void SetUp() override
+    {
+        evaluate(true);
+        for (int i = 0; i < 2; ++i)  // both marks placed where they are
+            storeDatePosRecord(ctx->fileCtx, i, ctx->settings.datePos[i]);
+    }
 
     void selectDay(int year, int month, int day)
     {

@@ -54,16 +54,61 @@ void expectRefused(MainCtx *ctx)
     }
 }
 
-TEST_F(EvalTest, ShortPassPointSpanIsRefused)
+// Points that cannot be the chart's frame are refused before any cut-out, the
+// results of the old geometry dropped, the pass point page shown again; every
+// entry tries again.
+TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
 {
     evaluate(true);
     ASSERT_GT(int(ctx->fields[SubImgTemp].rows.size()), 0);
+    const std::string refused = "vellora error: The pass points do not form the chart's frame: ";
+    ctx->lastSetPassPoint = 0;
     setPassPoints(199.0);
     answerDialogs({AnswerOk, AnswerOk});
-    for (int entry = 0; entry < 2; ++entry) {  // the flag stays raised: every entry tries again
+    for (int entry = 0; entry < 2; ++entry) {
         reenterEvaluation();
-        expectRefused(ctx);
-        EXPECT_TRUE(ctx->dirtyFlags & PassPointsChanged);
+        EXPECT_EQ(takeDialogs(), std::vector<std::string>{
+            refused + "TopLeft to BottomLeft is 35 % of what BottomLeft to BottomRight makes it "
+                      "on this chart. Check TopLeft."});
+        EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, nullptr);
+        EXPECT_TRUE(ctx->fields[SubImgHygro].rows.empty());
+        EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), 1);
+    }
+    // TopLeft below BottomRight: the chart turned over.
+    setPassPoints(573.0);
+    ctx->settings.passPoints[0].y = 620.0 + 573.0;
+    ctx->lastSetPassPoint = 2;
+    answerDialogs({AnswerOk});
+    showPage(kTablePage);
+    EXPECT_EQ(takeDialogs(), std::vector<std::string>{
+        refused + "they are in the wrong order or turned over. Check BottomRight."});
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), 1);
+    // A skewed corner.
+    setPassPoints(573.0);
+    ctx->settings.passPoints[0].x = 40.0 - 200.0;
+    answerDialogs({AnswerOk});
+    showPage(kEvaluationPage);
+    EXPECT_EQ(takeDialogs(), std::vector<std::string>{
+        refused + "the corner at BottomLeft is 109 degrees, not 90. Check BottomRight."});
+}
+
+// The click on the tab that starts a cut-out switches the page at once.
+TEST_F(EvalTest, FirstTabClickAfterAPassPointWorks)
+{
+    if (!pointerStateAvailable())
+        GTEST_SKIP() << "no XTest";
+    ASSERT_NO_FATAL_FAILURE(start());
+    openChart();
+    runPending();
+    const auto page = [this] { return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)); };
+    for (int round = 0; round < 2; ++round) {
+        serverClick(uiWidget(ctx, "passpointtab"));
+        EXPECT_EQ(page(), 1) << round;
+        setToggle(uiWidget(ctx, "P3"), true);
+        clickScan(ctx, 390.0 - round, 620.0);
+        serverClick(uiWidget(ctx, "evaluatetab"));
+        EXPECT_EQ(page(), kEvaluationPage) << round;
+        EXPECT_NE(ctx->fields[SubImgTemp].pixbuf, nullptr);
     }
 }
 

@@ -1,3 +1,7 @@
+#include <cmath>
+
+#include <gdk/gdkkeysyms.h>
+
 #include "evalchart.h"
 #include "handlers.h"
 #include "synth_fixtures.h"
@@ -79,11 +83,12 @@ TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelong)
     setToggle(ctx->widShowCurve, true);
     Grab temp(view(SubImgTemp));
     temp.expect({
-        // Search windows: magenta above the upper edge, olive below the lower.
-        {205, 205, 0, 50, kMagenta, 10}, {205, 205, 52, kBottom, kMagenta, 0},
-        {205, 205, 120, kBottom, kOlive, 10}, {205, 205, 0, 118, kOlive, 0},
-        {300, 300, 0, 40, kMagenta, 10}, {300, 300, 0, kBottom, kOlive, 0},
-        {150, 190, 0, kBottom, kMagenta, 0},
+        // Search windows: a magenta upper and an olive lower edge, the rest
+        // of the column (the trace at row 82) left as it is.
+        {205, 205, 49, 51, kMagenta, 1}, {205, 205, 0, 47, kMagenta, 0},
+        {205, 205, 53, kBottom, kMagenta, 0}, {205, 205, 119, 121, kOlive, 1},
+        {205, 205, 0, 117, kOlive, 0}, {300, 300, 39, 41, kMagenta, 1},
+        {300, 300, 0, kBottom, kOlive, 0}, {150, 190, 0, kBottom, kMagenta, 0},
         // Hatching outside the marks, dashed mark lines five wide beside them.
         {50, 57, 0, 3, kYellow, 1}, {kStart + 1, kEnd - 1, 0, kBottom, kYellow, 0},
         {kStart - 4, kStart - 4, 0, kBottom, kYellow, 70}, {kEnd + 4, kEnd + 4, 0, kBottom, kYellow, 70},
@@ -94,6 +99,52 @@ TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelong)
     // A hand-drawn point: rows d - 2 .. d + 1 across its column only.
     Grab(view(SubImgHygro)).expect({{300, 300, 18, 21, kRed, 4}, {300, 300, 23, 23, kRed, 0},
                                     {0, 298, 0, kBottom, kRed, 0}});
+}
+
+// Zoomed, both views show every image pixel as a square of the scale: the
+// window edge of column 205 at twice its place, nothing between.
+TEST_F(FieldViewTest, ZoomedViewsScaleEveryOverlayAlike)
+{
+    ctx->settings.fields[SubImgTemp].windows.setBot(205, 50);
+    ctx->settings.fields[SubImgHygro].drawPos[300] = 20;
+    setZoom(ctx, FieldZoom, 2.0, view(SubImgTemp), -1, -1);
+    runPending();
+    EXPECT_EQ(view(SubImgHygro)->allocation.width, 2 * kFieldWidth);
+    Grab temp(view(SubImgTemp));
+    temp.expect({{410, 411, 98, 103, kMagenta, 4}, {400, 409, 0, 2 * kBottom, kMagenta, 0},
+                 {412, 420, 0, 2 * kBottom, kMagenta, 0}, {410, 411, 0, 95, kMagenta, 0}});
+    Grab(view(SubImgHygro)).expect({{600, 601, 36, 43, kRed, 16}, {560, 596, 0, 2 * kBottom, kRed, 0}});
+}
+
+GtkAdjustment *columns(GtkWidget *view)
+{
+    return gtk_viewport_get_hadjustment(GTK_VIEWPORT(gtk_widget_get_parent(view)));
+}
+
+// The views scroll together along time unless separated; + zooms both; a
+// click in the overview brings that column into the middle of both.
+TEST_F(FieldViewTest, ViewsScrollTogetherAndTheOverviewJumps)
+{
+    GtkAdjustment *temp = columns(view(SubImgTemp)), *hygro = columns(view(SubImgHygro));
+    pressKey(ctx, GDK_plus);
+    EXPECT_NEAR(ctx->fieldZoom, std::sqrt(2.0), 1e-9);
+    gint width = 0;
+    gtk_widget_get_size_request(view(SubImgHygro), &width, nullptr);
+    EXPECT_EQ(width, int(std::ceil(kFieldWidth * std::sqrt(2.0))));
+    setZoom(ctx, FieldZoom, 2.0, view(SubImgTemp), -1, -1);
+    runPending();
+    ASSERT_GT(temp->upper - temp->page_size, 200);
+    gtk_adjustment_set_value(temp, 120);
+    EXPECT_EQ(hygro->value, 120);
+    setToggle(ctx->widScrollTogether, false);
+    gtk_adjustment_set_value(temp, 60);
+    EXPECT_EQ(hygro->value, 120);
+    setToggle(ctx->widScrollTogether, true);
+
+    // The overview is 240 pixels wide for the whole field: x 120 is column 293.5.
+    click(ctx->widOverview, 120, 5);
+    EXPECT_NEAR(temp->value + temp->page_size / 2, 2 * 293.5, 1.0);
+    EXPECT_NEAR(hygro->value, temp->value, 1.0);
 }
 
 TEST_F(FieldViewTest, ScaleGridAndHourCrosses)

@@ -23,7 +23,7 @@ protected:
 
     std::string scan(const std::string &name) { return writeScan(dir + "/" + name, "tiff", 60, 40); }
     // A click on the scan view stores a pass point, so the file context changes.
-    void changeFileCtx() { click(ctx->widImgScan, 10, 20); }
+    void changeFileCtx() { clickScan(ctx, 10, 20); }
 
     MainCtx *ctx = nullptr;
     std::string dir;
@@ -45,16 +45,53 @@ TEST_F(IntakeTest, OpensTiffJpegAndBmp)
     EXPECT_EQ(takeDialogs(), Dialogs{});
 }
 
-TEST_F(IntakeTest, ImageFilterTakesTheScanSuffixesInEitherCase)
+TEST_F(IntakeTest, ScanFilterTakesTheScanSuffixesInAnyCaseAndAllFilesIsOffered)
 {
-    GtkFileFilter *images = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(uiWidget(ctx, "openfile")));
-    ASSERT_NE(images, nullptr);
-    for (const char *name : {"CHART.TIF", "x.tif", "x.JPG", "x.bmp", "x.png"}) {
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
+    GtkFileFilter *scans = gtk_file_chooser_get_filter(chooser);
+    ASSERT_NE(scans, nullptr);
+    EXPECT_STREQ(gtk_file_filter_get_name(scans), "Chart scans");
+    const struct {
+        const char *name;
+        bool shown;
+    } names[] = {{"CHART.TIF", true}, {"x.tiff", true}, {"x.Jpeg", true}, {"x.jpg", true},
+                 {"x.bmp", true}, {"x.PNG", true}, {"x.txt", false}, {"x.tif.ctx", false},
+                 {"tif", false}};
+    for (const auto &n : names) {
         GtkFileFilterInfo info = {};
         info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
-        info.display_name = name;
-        EXPECT_EQ(gtk_file_filter_filter(images, &info) != FALSE, !g_str_has_suffix(name, ".png")) << name;
+        info.display_name = n.name;
+        EXPECT_EQ(gtk_file_filter_filter(scans, &info) != FALSE, n.shown) << n.name;
     }
+    GSList *filters = gtk_file_chooser_list_filters(chooser);
+    ASSERT_EQ(g_slist_length(filters), 2u);
+    EXPECT_STREQ(gtk_file_filter_get_name(GTK_FILE_FILTER(filters->next->data)), "All files");
+    g_slist_free(filters);
+}
+
+// A typed folder is entered, a typed scan opened; entering a folder (also by
+// a double click) never opens a file in it.
+TEST_F(IntakeTest, TypedPathsAndFoldersAreEnteredScansOpened)
+{
+    const std::string sub = dir + "/sub";
+    g_mkdir(sub.c_str(), 0755);
+    writeScan(sub + "/photo.jpg", "jpeg", 50, 50);
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
+    gchar *home = gtk_file_chooser_get_current_folder(chooser);
+    EXPECT_STREQ(home, g_get_home_dir()) << "not the empty recent list";
+    g_free(home);
+
+    const std::string chart = scan("chart.TIFF");
+    typeLocation(ctx, chart);
+    EXPECT_EQ(ctx->imageName, chart);
+
+    typeLocation(ctx, sub);
+    waitUntil([] { return false; }, 300);
+    gchar *current = gtk_file_chooser_get_current_folder(chooser);
+    EXPECT_STREQ(current, sub.c_str());
+    g_free(current);
+    EXPECT_EQ(ctx->imageName, chart) << "nothing in the folder opened";
+    EXPECT_EQ(takeDialogs(), Dialogs{});
 }
 
 TEST_F(IntakeTest, RefusedFilesLeaveTheCurrentScan)
@@ -91,6 +128,13 @@ TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
     EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widtimestep10)));
     EXPECT_EQ(ctx->settings.addValue[SubImgTemp], 1.5);
     EXPECT_EQ(gtk_spin_button_get_value(GTK_SPIN_BUTTON(ctx->widAddHygro)), -2.25);
+    // The calendar and time show the stored start at once; with one mark
+    // placed there is no difference yet.
+    guint year, month, day;
+    gtk_calendar_get_date(GTK_CALENDAR(ctx->widCalendar), &year, &month, &day);
+    EXPECT_EQ((std::vector<guint>{year, month + 1, day}), (std::vector<guint>{2001, 2, 3}));
+    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(ctx->widMinute)), 5);
+    EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(ctx->widDiffDay)), "");
     // Applying the records changed nothing, so leaving the scan asks nothing.
     EXPECT_FALSE(ctx->fileCtx.isModified());
     chooseFile(ctx, scan("b.tif"));
@@ -107,21 +151,6 @@ TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
     EXPECT_EQ(keysOf(ctx->fileCtx), "Pass1 ");
 }
 
-TEST_F(IntakeTest, RecordsThatDoNotScanAreIgnored)
-{
-    const std::string a = scan("a.tif");
-    makeFile(a + ".ctx", "AddHygro=1e999\nAddTemp=nan\nCurveColor=nan\nDatePos1=x\n"
-                         "DateVal1=y 20\nPass1=abc\nPass2=1 5 nan\nTimeStep=30\n");
-    chooseFile(ctx, a);
-    EXPECT_EQ(ctx->settings.passPoints[0].set + ctx->settings.passPoints[1].set, 0);
-    EXPECT_EQ(ctx->settings.datePos[0], -1);
-    EXPECT_EQ(ctx->settings.dateVal[0].year, 2000);
-    EXPECT_EQ(ctx->settings.curveColor[0], ctx->params->srcInkColor[0]);
-    EXPECT_EQ(ctx->settings.timeStep, 60);
-    EXPECT_EQ(ctx->settings.addValue[SubImgTemp] + ctx->settings.addValue[SubImgHygro], 0.0);
-}
-
-// The scan lies at the end of a long path, which names its file context whole.
 TEST_F(IntakeTest, LeavingAChangedScanAsksNoKeepsItsFileOkWritesIt)
 {
     std::string deep = dir;
@@ -136,7 +165,11 @@ TEST_F(IntakeTest, LeavingAChangedScanAsksNoKeepsItsFileOkWritesIt)
     changeFileCtx();
     answerDialogs({AnswerNo});
     chooseFile(ctx, b);
-    EXPECT_EQ(takeDialogs(), Dialogs{"vellora question: Save file context " + a + ".ctx ?"});
+    const Dialogs asked = takeDialogs();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].substr(0, asked[0].find('\n')), "vellora question: Save file context " + a + ".ctx ?");
+    EXPECT_NE(asked[0].find("search windows and drawn rows) is lost."), std::string::npos) << "No says what is lost";
+    EXPECT_EQ(lastDialogButtons(), (std::vector<std::string>{"*_Save", "_Don't save"}));
     EXPECT_EQ(fileContents(a + ".ctx"), stored);
 
     chooseFile(ctx, a);

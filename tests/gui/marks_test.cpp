@@ -18,14 +18,20 @@ protected:
     FieldSettings &temp() { return ctx->settings.fields[SubImgTemp]; }
 };
 
-TEST_F(MarksTest, PressesRoundToColumnsAndAnEndBeforeTheStartIsRefused)
+// A mark takes the column under the pointer, at any zoom.
+TEST_F(MarksTest, PressesTakeTheColumnUnderThePointerAndAnEndBeforeTheStartIsRefused)
 {
     click(view(), 49.5, 20);
-    EXPECT_EQ(ctx->settings.datePos[0], 50);
-    EXPECT_STREQ(record("DatePos1"), "50");
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
-    click(view(), 49.4, 20, 3);
     EXPECT_EQ(ctx->settings.datePos[0], 49);
+    EXPECT_STREQ(record("DatePos1"), "49");
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    setZoom(ctx, FieldZoom, 4.0, view(), -1, -1);
+    runPending();
+    click(view(), 4 * 120 + 3.5, 20, 3);
+    EXPECT_EQ(ctx->settings.datePos[0], 120);
+    setZoom(ctx, FieldZoom, 1.0, view(), -1, -1);
+    runPending();
+    click(view(), 49, 20);
 
     setMode("enddate");
     answerDialogs({AnswerOk});
@@ -33,6 +39,23 @@ TEST_F(MarksTest, PressesRoundToColumnsAndAnEndBeforeTheStartIsRefused)
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{"vellora error: you can not set end mark before start mark"});
     EXPECT_EQ(ctx->settings.datePos[1], kFieldWidth - 1);
     EXPECT_EQ(record("DatePos2"), std::to_string(kFieldWidth - 1)) << "the old column stored again";
+}
+
+// The readout names the column, the chart time once both marks are placed
+// (12:00 at column 100, the next day 13:00 at 400) and the value.
+TEST_F(MarksTest, ReadoutNamesColumnTimeAndValue)
+{
+    click(view(), 100, 20);
+    movePointer(view(), 250, kTempRow);
+    const auto readout = [this] { return std::string(gtk_label_get_text(GTK_LABEL(ctx->widReadout))); };
+    EXPECT_EQ(readout(), "column 250  +5.0 °C") << "no time before the end mark is placed";
+    setMode("enddate");
+    click(view(), 400, 20);
+    movePointer(view(), 250, kTempRow);
+    EXPECT_EQ(readout(), "column 250  02.01.2000 00.30  +5.0 °C");
+    movePointer(ctx->subImgData[SubImgHygro].widget, 400, kHygroRow);
+    EXPECT_EQ(readout().substr(0, 30), "column 400  02.01.2000 13.00  ");
+    EXPECT_EQ(readout().substr(readout().size() - 2), " %");
 }
 
 // What the GUI stores is what the batch accepts: marks and drawn rows lie on

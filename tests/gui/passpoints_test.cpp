@@ -1,8 +1,10 @@
+#include <gdk/gdkkeysyms.h>
+
 #include "harness.h"
 #include "ui.h"
 
-// Pass points on the scan view: clicks, nudges, their records, and the field
-// outlines the view draws.
+// Pass points on the scan view: clicks at any zoom, the radio advance, nudges
+// by buttons and keys, their records, the readout and the field outlines.
 
 namespace {
 
@@ -21,7 +23,27 @@ protected:
     void clickPoint(const char *radio, double x, double y)
     {
         setToggle(uiWidget(ctx, radio), true);
-        click(ctx->widImgScan, x, y);
+        clickScan(ctx, x, y);
+    }
+
+    void scrollScan(double x, double y, GdkScrollDirection direction)
+    {
+        GdkEvent *event = gdk_event_new(GDK_SCROLL);
+        event->scroll.window = GDK_WINDOW(g_object_ref(ctx->widImgScan->window));
+        event->scroll.send_event = TRUE;
+        event->scroll.x = x;
+        event->scroll.y = y;
+        event->scroll.state = GDK_CONTROL_MASK;
+        event->scroll.direction = direction;
+        gtk_main_do_event(event);
+        gdk_event_free(event);
+        runPending();
+    }
+
+    GtkAdjustment *scroll(bool horizontal)
+    {
+        GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(ctx->widImgScan));
+        return horizontal ? gtk_viewport_get_hadjustment(viewport) : gtk_viewport_get_vadjustment(viewport);
     }
 
     std::string record(const char *key)
@@ -76,7 +98,7 @@ TEST_F(PassPointTest, ClicksAndNudgesStoreThePointsAndDropTheOldGeometry)
         EXPECT_EQ(record(p.key), p.stored);
         expectGeometryDropped();
     }
-    EXPECT_EQ(ctx->activePassPoint, 0) << "the active point does not advance";
+    EXPECT_EQ(ctx->activePassPoint, 0) << "all set: the last point clicked stays selected";
 
     setRecords();
     for (const char *button : {"up", "right", "right", "down", "down", "left"}) {
@@ -88,9 +110,57 @@ TEST_F(PassPointTest, ClicksAndNudgesStoreThePointsAndDropTheOldGeometry)
     expectGeometryDropped();
 }
 
+TEST_F(PassPointTest, ClicksAdvanceTheRadioAndArrowKeysMoveOnlyTheSelectedPoint)
+{
+    openScan(300, 200);
+    const char *radios[] = {"P2", "P1", "P3"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(uiWidget(ctx, radios[i])))) << i;
+        clickScan(ctx, 20 + 100 * i, 30);
+        EXPECT_EQ(ctx->activePassPoint, i < 2 ? i + 1 : 2);
+    }
+    setToggle(uiWidget(ctx, "P1"), true);
+    for (guint key : {GDK_Left, GDK_Left, GDK_Down})
+        pressKey(ctx, key);
+    EXPECT_EQ(record("Pass2"), "1 118.000000 31.000000");
+    EXPECT_EQ(record("Pass1") + "|" + record("Pass3"), "1 20.000000 30.000000|1 220.000000 30.000000");
+}
+
+// Opened fitted; Control+wheel zooms around the pointer; zoomed in, a click
+// sets a point between scan pixels, and the readout names the scan position.
+TEST_F(PassPointTest, ZoomKeepsThePointUnderThePointerAndPointsTakeFractions)
+{
+    openScan(3000, 2400);
+    GtkAdjustment *h = scroll(true), *v = scroll(false);
+    EXPECT_LE(ctx->scanZoom * 3000, h->page_size + 1);
+    EXPECT_LE(ctx->scanZoom * 2400, v->page_size + 1);
+    EXPECT_LT(ctx->scanZoom, 1.0);
+
+    setZoom(ctx, ScanZoom, 1.0, ctx->widImgScan, -1, -1);
+    runPending();
+    gtk_adjustment_set_value(h, 500);
+    gtk_adjustment_set_value(v, 300);
+    runPending();
+    const double px = 700, py = 450;  // scan pixel (700, 450) under the pointer
+    scrollScan(px, py, GDK_SCROLL_UP);
+    scrollScan(px * ctx->scanZoom, py * ctx->scanZoom, GDK_SCROLL_UP);
+    EXPECT_NEAR(ctx->scanZoom, 2.0, 1e-9);
+    runPending();
+    EXPECT_NEAR(px * 2 - h->value, px - 500, 1.0) << "the point stays where the pointer is";
+    EXPECT_NEAR(py * 2 - v->value, py - 300, 1.0);
+
+    setZoom(ctx, ScanZoom, 4.0, ctx->widImgScan, -1, -1);
+    runPending();
+    click(ctx->widImgScan, 4 * 700 + 1, 4 * 450 + 2);
+    EXPECT_EQ(record("Pass1"), "1 700.250000 450.500000");
+    movePointer(ctx->widImgScan, 4 * 700 + 3, 4 * 450 + 2);
+    EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(ctx->widReadout)), "scan pixel x 700.8  y 450.5");
+}
+
 TEST_F(PassPointTest, FieldOutlinesAppearOnceAllThreePointsAreSet)
 {
     openScan(900, 1000);
+    setZoom(ctx, ScanZoom, 1.0, ctx->widImgScan, -1, -1);
     clickPoint("P2", 100, 100);
     clickPoint("P1", 100, 900);
     GdkPixbuf *two = grabWidget(ctx->widImgScan);

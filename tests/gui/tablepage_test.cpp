@@ -101,11 +101,66 @@ TEST_F(TablePageTest, SaveWritesBothFilesAndAsksBeforeOverwritingEach)
     ASSERT_EQ(g_unlink(hygro.c_str()) | g_mkdir(hygro.c_str(), 0755), 0);
     answerDialogs({AnswerNo, AnswerOk, AnswerOk});
     save();
-    EXPECT_EQ(takeDialogs(), (Dialogs{"vellora question: overwrite file" + temp + " ?",
-                                      "vellora question: overwrite file" + hygro + " ?",
+    EXPECT_EQ(takeDialogs(), (Dialogs{"vellora question: overwrite file " + temp + " ?",
+                                      "vellora question: overwrite file " + hygro + " ?",
                                       "vellora error: could not write file " + hygro}));
     EXPECT_EQ(fileContents(temp), "old");
     EXPECT_FALSE(saved(SubImgHygro));
+}
+
+std::string readOnlyFolder;
+
+bool writableUnlessReadOnly(const std::string &folder)
+{
+    return folder != readOnlyFolder;
+}
+
+// A scan on a read-only share: the tables go to a folder the user chooses
+// when asked (and remembered), the file context to that folder, and a failed
+// write of the context offers another folder, all before the window goes.
+TEST_F(TablePageTest, ScansInReadOnlyFoldersKeepTablesAndContextElsewhere)
+{
+    start();
+    readOnlyFolder = appDir();
+    folderWritable = writableUnlessReadOnly;
+    const std::string out = appDir() + "/../out", other = appDir() + "/../other";
+    g_mkdir(out.c_str(), 0755);
+    g_mkdir(other.c_str(), 0755);
+    openChart();
+    showPage(kEvaluationPage);
+    showPage(kTablePage);
+    answerDialogs({AnswerOk});
+    answerFolder(out);
+    save();
+    const std::string chosen = ctx->settingsCtx.get(kTableFolderKey);
+    EXPECT_EQ(takeDialogs(), (Dialogs{"vellora question: The folder " + appDir() + " cannot be written.\n"
+                                      "The tables are written to the folder you choose, and so are the next ones.",
+                                      "vellora: folder for the tables: "}));
+    EXPECT_EQ(fileContents(chosen + "/Thart.tif.txt"), hourlyTable("  +5.0"));
+    EXPECT_TRUE(g_file_test((chosen + "/Fhart.tif.txt").c_str(), G_FILE_TEST_EXISTS));
+    EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widBesideScan)));
+
+    // Reopened, the context is kept beside the tables, and the user is told.
+    ctx->fileCtx.clearModified();
+    loadImage(ctx, (appDir() + "/chart.tif").c_str());
+    runPending();
+    EXPECT_EQ(ctx->fileCtx.fileName(), chosen + "/chart.tif.ctx");
+    EXPECT_NE(statusText(ctx).find("is kept in " + chosen + "/chart.tif.ctx"), std::string::npos) << statusText(ctx);
+    setToggle(uiWidget(ctx, "P2"), true);
+    clickScan(ctx, 40, 47);
+    g_mkdir((chosen + "/chart.tif.ctx").c_str(), 0755);  // cannot be written
+    answerDialogs({AnswerOk, AnswerOk, AnswerOk});
+    answerFolder(other);
+    sendDeleteEvent(ctx->widMainWindow);
+    const Dialogs shown = takeDialogs();
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown[0], "vellora question: Really quit ?");
+    EXPECT_EQ(shown[2].substr(0, 60), ("vellora question: could not write file context " + chosen).substr(0, 60));
+    gchar *kept = g_build_filename(other.c_str(), "chart.tif.ctx", nullptr);
+    EXPECT_NE(fileContents(kept).find("Pass1=1 40.000000 47.000000"), std::string::npos);
+    g_free(kept);
+    EXPECT_FALSE(g_file_test((appDir() + "/chart.tif.ctx").c_str(), G_FILE_TEST_EXISTS));
+    folderWritable = +[](const std::string &folder) { return g_access(folder.c_str(), W_OK) == 0; };
 }
 
 } // namespace

@@ -23,7 +23,7 @@ namespace {
 void screenshot(MainCtx *ctx, const char *name)
 {
     const char *dir = std::getenv("VELLORA_SCREENSHOT_DIR");
-    if (!dir)
+    if (!dir || std::getenv("LC_ALL"))  // the pages as shown in the C locale
         return;
     GdkPixbuf *image = grabWidget(ctx->widMainWindow);
     const std::string path = std::string(dir) + "/" + name + ".png";
@@ -56,7 +56,7 @@ protected:
         const char *const radio[3] = {"P2", "P1", "P3"};
         for (int i = 0; i < 3; ++i) {
             setToggle(uiWidget(ctx, radio[i]), true);
-            click(ctx->widImgScan, chart.pass[i].x, chart.pass[i].y);
+            clickScan(ctx, chart.pass[i].x, chart.pass[i].y);
         }
         screenshot(ctx, "page2-passpoints");
         showPage(kEvaluationPage);

@@ -43,22 +43,25 @@ cd "$home"
 "$bin/vellora-batch" --quiet charts/x0701.tif || fail "vellora-batch ended with $?"
 [ -s charts/T0701.tif.txt ] && [ -s charts/F0701.tif.txt ] || fail "vellora-batch wrote no tables"
 
-# The remembered scan is loaded at start, which turns the notebook's page:
-# proof that the store was found in the state folder and the UI definition in
-# the installation.
+# With -v the program names the files it found: the settings store in the
+# state folder and the UI definition in the installation.
 mkdir -p "$XDG_STATE_HOME/vellora"
 echo "fileName=$home/charts/x0701.tif" >"$XDG_STATE_HOME/vellora/vellora.ctx"
 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" sh -c '
     stdbuf -oL "$1" -v >trace.txt 2>errors.txt & pid=$!
     for i in $(seq 60); do
-        grep -q on_mainnotebook_switch_page trace.txt && break
+        grep -q "^settings store:" trace.txt && break
         kill -0 $pid 2>/dev/null || break
         sleep 0.5
     done
+    sleep 1
     kill $pid 2>/dev/null && echo running >status.txt
     wait $pid || true' sh "$bin/vellora"
 [ "$(cat status.txt 2>/dev/null)" = running ] || { cat errors.txt; fail "vellora did not keep running"; }
-grep -q on_mainnotebook_switch_page trace.txt || { cat errors.txt; fail "vellora did not open the remembered scan"; }
+grep -qx "settings store: $XDG_STATE_HOME/vellora/vellora.ctx" trace.txt ||
+    { cat trace.txt; fail "vellora did not take the settings store from the state folder"; }
+grep -q "^UI definition: $root/usr/share/vellora/" trace.txt ||
+    { cat trace.txt; fail "vellora did not take the installed UI definition"; }
 rm trace.txt errors.txt status.txt
 left=$(ls -A "$home" | tr '\n' ' ')
 [ "$left" = ".config .local charts " ] || [ "$left" = ".local charts " ] ||

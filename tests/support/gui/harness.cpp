@@ -35,16 +35,14 @@ const std::string testDir = currentDir();  // where the tests run between progra
 
 // ---- dialogs ---------------------------------------------------------------
 
+// The texts of a dialog's labels, one per line, leaving out buttons and the
+// insides of a folder chooser.
 std::string textIn(GtkWidget *widget)
 {
-    if (GTK_IS_TEXT_VIEW(widget)) {
-        GtkTextIter start, end;
-        gtk_text_buffer_get_bounds(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget)), &start, &end);
-        gchar *text = gtk_text_iter_get_text(&start, &end);
-        const std::string result = text;
-        g_free(text);
-        return result;
-    }
+    if (GTK_IS_BUTTON(widget) || GTK_IS_FILE_CHOOSER(widget))
+        return "";
+    if (GTK_IS_LABEL(widget))
+        return std::string("\n") + gtk_label_get_text(GTK_LABEL(widget));
     std::string found;
     GList *children = GTK_IS_CONTAINER(widget) ? gtk_container_get_children(GTK_CONTAINER(widget)) : nullptr;
     for (GList *l = children; l; l = l->next)
@@ -53,17 +51,79 @@ std::string textIn(GtkWidget *widget)
     return found;
 }
 
+std::string dialogText(GtkWidget *dialog)
+{
+    const std::string text = textIn(dialog);
+    return text.empty() ? text : text.substr(1);
+}
+
+std::string pendingFolder;  // what the next folder chooser is answered with
+std::vector<std::string> buttonsShown;  // of the last dialog
+GtkRequisition sizeShown;
+
+void recordButtons(GtkDialog *dialog)
+{
+    buttonsShown.clear();
+    GList *buttons = gtk_container_get_children(GTK_CONTAINER(dialog->action_area));
+    for (GList *l = buttons; l; l = l->next) {
+        GtkWidget *button = GTK_WIDGET(l->data);
+        const gchar *label = gtk_button_get_label(GTK_BUTTON(button));
+        buttonsShown.push_back(std::string(GTK_WIDGET_HAS_DEFAULT(button) ? "*" : "") + (label ? label : ""));
+    }
+    g_list_free(buttons);
+    gtk_widget_size_request(GTK_WIDGET(dialog), &sizeShown);
+}
+
+GtkWindow *folderChooserSeen = nullptr;
+int folderWaitTicks = 0;
+const int kFolderWaitTicks = 150;  // 3 s of 20 ms ticks, then answered anyway
+
+// Whether a folder chooser shows the pending folder; the first time it is
+// seen it is recorded and sent there. A chooser that never gets there fails
+// the test instead of hanging it.
+bool inFolder(GtkWindow *window)
+{
+    gchar *current = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(window));
+    gchar *chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(window));
+    bool there = current && pendingFolder == current && (!chosen || pendingFolder == chosen);
+    if (!there && window != folderChooserSeen) {
+        shownDialogs.push_back(std::string(gtk_window_get_title(window)) + ": ");
+        folderChooserSeen = window;
+        folderWaitTicks = 0;
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(window), pendingFolder.c_str());
+    } else if (!there && ++folderWaitTicks > kFolderWaitTicks) {
+        ADD_FAILURE() << "the folder chooser shows " << (current ? current : "nothing") << ", chosen "
+                      << (chosen ? chosen : "nothing") << ", not " << pendingFolder;
+        there = true;
+    }
+    g_free(current);
+    g_free(chosen);
+    return there;
+}
+
 // Records and answers every shown dialog of the program.
 gboolean answerRunningDialogs(gpointer)
 {
     static const gint responses[] = {GTK_RESPONSE_ACCEPT, GTK_RESPONSE_NO, GTK_RESPONSE_DELETE_EVENT};
     GList *toplevels = gtk_window_list_toplevels();
+    // Answering one dialog may end other windows of the list.
+    for (GList *l = toplevels; l; l = l->next)
+        g_object_ref(l->data);
     for (GList *l = toplevels; l; l = l->next) {
         GtkWindow *window = GTK_WINDOW(l->data);
         const gchar *title = gtk_window_get_title(window);
         if (!GTK_IS_DIALOG(window) || !GTK_WIDGET_VISIBLE(window) || !title || !g_str_has_prefix(title, "vellora"))
             continue;
-        shownDialogs.push_back(std::string(title) + ": " + textIn(GTK_WIDGET(window)));
+        if (GTK_IS_FILE_CHOOSER(window) && !pendingFolder.empty() && !inFolder(window)) {
+            continue;  // answered once it shows the folder, which it reads in the background
+        }
+        if (window != folderChooserSeen) {
+            shownDialogs.push_back(std::string(title) + ": " + dialogText(GTK_WIDGET(window)));
+            recordButtons(GTK_DIALOG(window));
+        }
+        folderChooserSeen = nullptr;
+        if (GTK_IS_FILE_CHOOSER(window))
+            pendingFolder.clear();
         DialogAnswer answer = AnswerClose;
         if (!pendingAnswers.empty()) {
             answer = pendingAnswers.front();
@@ -71,6 +131,8 @@ gboolean answerRunningDialogs(gpointer)
         }
         gtk_dialog_response(GTK_DIALOG(window), responses[answer]);
     }
+    for (GList *l = toplevels; l; l = l->next)
+        g_object_unref(l->data);
     g_list_free(toplevels);
     return TRUE;
 }
@@ -119,10 +181,16 @@ void setServerState(unsigned wanted)
     gdk_display_sync(gdk_display_get_default());
 }
 
+bool serverEventsPass = false;  // while serverClick lets the server's events through
+
 // The server's own events from warps and fake presses would run the handlers
 // a second time: tests deliver their own.
 void dropServerPointerEvents(GdkEvent *event, gpointer)
 {
+    if (serverEventsPass) {
+        gtk_main_do_event(event);
+        return;
+    }
     switch (event->type) {
     case GDK_MOTION_NOTIFY: case GDK_BUTTON_PRESS: case GDK_2BUTTON_PRESS: case GDK_3BUTTON_PRESS:
     case GDK_BUTTON_RELEASE: case GDK_ENTER_NOTIFY: case GDK_LEAVE_NOTIFY: case GDK_SCROLL:
@@ -256,6 +324,7 @@ void stopApp(MainCtx *ctx)
         delete ctx;
     }
     pendingAnswers.clear();
+    pendingFolder.clear();
     if (chdir(testDir.c_str()) != 0)
         ADD_FAILURE() << "cannot return to " << testDir;
 }
@@ -298,6 +367,24 @@ void answerDialogs(std::initializer_list<DialogAnswer> answers)
 {
     pendingAnswers.insert(pendingAnswers.end(), answers);
     watchDialogs();  // also for velloraMain, outside startApp
+}
+
+std::vector<std::string> lastDialogButtons()
+{
+    return buttonsShown;
+}
+
+GtkRequisition lastDialogSize()
+{
+    return sizeShown;
+}
+
+void answerFolder(const std::string &folder)
+{
+    char *real = realpath(folder.c_str(), nullptr);
+    pendingFolder = real ? real : folder;
+    free(real);
+    answerDialogs({AnswerOk});
 }
 
 std::vector<std::string> takeDialogs()
@@ -357,6 +444,43 @@ void click(GtkWidget *widget, double x, double y, int button)
 {
     pressButton(widget, x, y, button);
     releaseButton(widget, x, y, button);
+}
+
+void serverClick(GtkWidget *widget)
+{
+    if (!pointerStateAvailable())
+        return;
+    int ox, oy;
+    gdk_window_get_origin(widget->window, &ox, &oy);
+    const bool own = !GTK_WIDGET_NO_WINDOW(widget);
+    const int x = ox + (own ? 0 : widget->allocation.x) + widget->allocation.width / 2;
+    const int y = oy + (own ? 0 : widget->allocation.y) + widget->allocation.height / 2;
+    serverEventsPass = true;
+    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), x, y);
+    gdk_display_sync(gdk_display_get_default());
+    runPending();
+    fakeButton(xDisplay(), 1, True, 0);
+    fakeButton(xDisplay(), 1, False, 0);
+    gdk_display_sync(gdk_display_get_default());
+    waitUntil([] { return false; }, 300);
+    runPending();
+    serverEventsPass = false;
+}
+
+void pressKey(MainCtx *ctx, guint keyval)
+{
+    GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(ctx->widMainWindow->window));
+    event->key.send_event = TRUE;
+    event->key.keyval = keyval;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    runPending();
+}
+
+void clickScan(MainCtx *ctx, double x, double y)
+{
+    click(ctx->widImgScan, x * ctx->scanZoom, y * ctx->scanZoom);
 }
 
 void movePointer(GtkWidget *widget, int x, int y, unsigned state)
@@ -450,5 +574,44 @@ void chooseFile(MainCtx *ctx, const std::string &path)
         done = waitUntil([ctx, &path] { return chosenFile(ctx) == path; }, 250);
     }
     EXPECT_TRUE(done) << "chooser did not select " << path;
+    // As a double click on it does.
+    g_signal_emit_by_name(chooser, "file-activated");
     runPending();
+}
+
+namespace {
+
+GtkWidget *findEntry(GtkWidget *widget)
+{
+    if (GTK_IS_ENTRY(widget) && GTK_WIDGET_VISIBLE(widget))
+        return widget;
+    GtkWidget *found = nullptr;
+    GList *children = GTK_IS_CONTAINER(widget) ? gtk_container_get_children(GTK_CONTAINER(widget)) : nullptr;
+    for (GList *l = children; l && !found; l = l->next)
+        found = findEntry(GTK_WIDGET(l->data));
+    g_list_free(children);
+    return found;
+}
+
+} // namespace
+
+void typeLocation(MainCtx *ctx, const std::string &text)
+{
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), 0);
+    runPending();
+    GtkWidget *chooser = uiWidget(ctx, "openfile");
+    // What typing "/" or Control+L does: the location field appears.
+    GList *children = gtk_container_get_children(GTK_CONTAINER(chooser));
+    g_signal_emit_by_name(children->data, "location-popup", "/");
+    g_list_free(children);
+    runPending();
+    GtkWidget *entry = findEntry(chooser);
+    ASSERT_NE(entry, nullptr) << "no location field";
+    gtk_widget_grab_focus(entry);
+    runPending();
+    entry = gtk_window_get_focus(GTK_WINDOW(ctx->widMainWindow));
+    ASSERT_TRUE(entry && GTK_IS_ENTRY(entry)) << "the location field has no focus";
+    gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
+    waitUntil([] { return false; }, 300);  // the field reads the folder it names
+    pressKey(ctx, GDK_Return);
 }

@@ -31,7 +31,14 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
 // closed as by the window manager. stopApp drops unused answers.
 enum DialogAnswer { AnswerOk, AnswerNo, AnswerClose };
 void answerDialogs(std::initializer_list<DialogAnswer> answers);
-// "title: text" of each dialog shown since the last call.
+// The last dialog's button labels in order, "*" before the default one, and
+// the size it asked for.
+std::vector<std::string> lastDialogButtons();
+GtkRequisition lastDialogSize();
+// The next dialog is a folder chooser, answered with this folder.
+void answerFolder(const std::string &folder);
+// "title: text" of each dialog shown since the last call; each label's text
+// on a line of its own.
 std::vector<std::string> takeDialogs();
 
 GtkWidget *uiWidget(MainCtx *ctx, const char *name);
@@ -45,6 +52,13 @@ std::string statusText(MainCtx *ctx);  // shown in the progress bar
 void pressButton(GtkWidget *widget, double x, double y, int button = 1);
 void releaseButton(GtkWidget *widget, double x, double y, int button = 1);
 void click(GtkWidget *widget, double x, double y, int button = 1);
+// A click by the X server in the middle of the widget, handled as a real one
+// (XTest needed: pointerStateAvailable).
+void serverClick(GtkWidget *widget);
+// A key pressed in the main window, as the keyboard sends it.
+void pressKey(MainCtx *ctx, guint keyval);
+// A click on the scan view at scan position (x, y), whatever its zoom.
+void clickScan(MainCtx *ctx, double x, double y);
 void movePointer(GtkWidget *widget, int x, int y, unsigned state = 0);
 bool pointerStateAvailable();  // drags need it
 void sendDeleteEvent(GtkWidget *window);
@@ -60,5 +74,7 @@ std::string writeScan(const std::string &path, const char *type, int width, int 
 // Selects the file in the chooser page as the user does, so the program opens it.
 void chooseFile(MainCtx *ctx, const std::string &path);
 std::string chosenFile(MainCtx *ctx);
+// Types the text into the chooser's location field and presses Enter.
+void typeLocation(MainCtx *ctx, const std::string &text);
 
 #endif
