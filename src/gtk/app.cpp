@@ -189,6 +189,7 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->imageName.clear();
     createCursors(ctx);
     ctx->scanPixbuf = nullptr;
+    ctx->widSelHygroColor = nullptr;
     ctx->activePassPoint = 0;
     initParams(ctx, paramFile);
     ctx->markMode = 0;
@@ -221,6 +222,8 @@ int startMainWindow(MainCtx *mainCtx, const char *gladePath)
     g_signal_connect(mainCtx->widMainWindow, "destroy", G_CALLBACK(cb_destroy), mainCtx);
     lookUpWidgets(mainCtx);
     // The button would start black while the program follows srcInkColor.
+    addHygroInkControls(mainCtx);
+    showWindowTitle(mainCtx);
     showCurveColor(mainCtx);
     showSmoothness(mainCtx);
     setupViewTools(mainCtx);

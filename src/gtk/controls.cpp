@@ -46,6 +46,7 @@ void setCurveColor(MainCtx *ctx, const int rgb[3])
     for (int c = 0; c < 3; ++c)
         ctx->settings.curveColor[c] = rgb[c];
     storeCurveColorRecord(ctx->fileCtx, "CurveColor", ctx->settings.curveColor);
+    showHygroInkColor(ctx);
     recomputeChain(ctx, CurveChanged, 2);
 }
 

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -239,23 +241,42 @@ struct ScaleLine {
     char label[16];
 };
 
-int scaleLines(MainCtx *ctx, int field, ScaleLine lines[21])
+// The values the chart prints: its temperature scale's ends, or its
+// humidity scale's first and last pair (0 .. 100 % on the standard chart).
+void printedRange(const Params &params, int field, double *lo, double *hi)
 {
-    const ValueScales scales(*ctx->params, ctx->settings.addValue);
-    const double perMM = ctx->params->dstPixelsPerMM;
-    int n = 0;
     if (field == SubImgTemp) {
-        for (int t = 45; t >= -35; t -= 5, ++n) {
-            lines[n].row = toPixel(scales.mmOf(field, t) * perMM);
-            std::snprintf(lines[n].label, sizeof lines[n].label, "%+2d C", t);
-        }
+        *lo = std::min(params.tempScale[0], params.tempScale[1]);
+        *hi = std::max(params.tempScale[0], params.tempScale[1]);
+    } else if (params.hygroPairCount > 0) {
+        const double *p = params.hygroPercent;
+        *lo = std::min(p[0], p[params.hygroPairCount - 1]);
+        *hi = std::max(p[0], p[params.hygroPairCount - 1]);
     } else {
-        for (int h = 0; h <= 100; h += 5, ++n) {
-            lines[n].row = toPixel(scales.mmOf(field, h) * perMM);
-            std::snprintf(lines[n].label, sizeof lines[n].label, "%3d %%", h);
-        }
+        *lo = 0.0;
+        *hi = 100.0;
     }
-    return n;
+}
+
+// A grid line every 5 units of the printed scale, as the chart's own grid.
+int scaleLines(MainCtx *ctx, int field, std::vector<ScaleLine> &lines)
+{
+    const Params &params = *ctx->params;
+    const ValueScales scales(params, ctx->settings.addValue);
+    double lo, hi;
+    printedRange(params, field, &lo, &hi);
+    const char unit = params.tempUnit == TempFahrenheit ? 'F' : 'C';
+    lines.clear();
+    for (int v = static_cast<int>(std::ceil(lo / 5.0)) * 5; v <= hi; v += 5) {
+        ScaleLine line;
+        line.row = toPixel(scales.mmOf(field, v) * params.dstPixelsPerMM);
+        if (field == SubImgTemp)
+            std::snprintf(line.label, sizeof line.label, "%+2d %c", v, unit);
+        else
+            std::snprintf(line.label, sizeof line.label, "%3d %%", v);
+        lines.push_back(line);
+    }
+    return static_cast<int>(lines.size());
 }
 
 // Whether any scale label reaches into the columns: all of them start at
@@ -274,9 +295,9 @@ bool scaleLabelsExposed(MainCtx *ctx, GdkDrawable *d, const ScaleLine *lines, in
 
 void drawScaleGrid(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int field, int pw, const Exposed &ex)
 {
-    ScaleLine lines[21];
+    std::vector<ScaleLine> lines;
     const int n = scaleLines(ctx, field, lines);
-    const bool labels = scaleLabelsExposed(ctx, d, lines, n, ex);
+    const bool labels = scaleLabelsExposed(ctx, d, lines.data(), n, ex);
     for (int i = 0; i < n; ++i) {
         setColor(gc, kGrid);
         drawRowLine(d, gc, 0, pw, lines[i].row, ex);

@@ -122,6 +122,7 @@ void showCurveColor(MainCtx *ctx)
     color.green = static_cast<guint16>(rgb[1] * 256);
     color.blue = static_cast<guint16>(rgb[2] * 256);
     gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &color);
+    showHygroInkColor(ctx);
 }
 
 void forgetGeometrySettings(MainCtx *ctx)

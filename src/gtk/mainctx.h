@@ -45,6 +45,7 @@ struct MainCtx {
     GtkWidget *widDiffHour;
     GtkWidget *widDiffMinute;
     GtkWidget *widSelCurveColor;
+    GtkWidget *widSelHygroColor;  // made in code beside widSelCurveColor
     GtkWidget *widCurveSmoothness;
     GtkWidget *widImgScan;
     GtkWidget *widShowContrast;

@@ -87,12 +87,6 @@ int loadScanPixbuf(MainCtx *ctx, const char *path, GdkPixbuf **scan)
     return -1;
 }
 
-void setWindowTitle(MainCtx *ctx, const char *path)
-{
-    std::string title = std::string(path) + "   " + " vellora, " + kSupportContact;
-    gtk_window_set_title(GTK_WINDOW(ctx->widMainWindow), title.c_str());
-}
-
 } // namespace
 
 namespace {
@@ -263,7 +257,7 @@ void loadImage(MainCtx *ctx, const char *path)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(sub.wid_saved), FALSE);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), PassPointPage);
     fitView(ctx, ScanZoom);
-    setWindowTitle(ctx, path);
+    showWindowTitle(ctx);
 }
 
 void releaseFields(MainCtx *ctx)
@@ -289,4 +283,16 @@ void redrawWidget(GtkWidget *widget)
 void returnToPage(GtkWidget *notebook, int page)
 {
     gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
+}
+
+// The scan, the program and the chart profile whose geometry and scales it
+// reads the scan with.
+void showWindowTitle(MainCtx *ctx)
+{
+    gchar *profile = ctx->paramFile.empty() ? nullptr : g_path_get_basename(ctx->paramFile.c_str());
+    std::string title = ctx->imageName.empty() ? std::string() : ctx->imageName + "    ";
+    title += std::string("vellora, ") + kSupportContact + " — profile " +
+             (profile ? profile : "built in (standard chart)");
+    g_free(profile);
+    gtk_window_set_title(GTK_WINDOW(ctx->widMainWindow), title.c_str());
 }

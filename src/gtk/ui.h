@@ -55,8 +55,12 @@ extern bool (*folderWritable)(const std::string &folder);
 std::string keptContextFolder(MainCtx *ctx);
 // A folder from a folder chooser; false when the user cancels.
 bool chooseFolder(MainCtx *ctx, const char *title, std::string &folder);
-// The colour button shows the curve colour (each component times 256).
+// The colour buttons show both pens' ink colours (each component times 256).
 void showCurveColor(MainCtx *ctx);
+
+// hygroink.cpp: the hygrometer pen's own ink colour.
+void addHygroInkControls(MainCtx *ctx);
+void showHygroInkColor(MainCtx *ctx);
 // A new pass point voids the offsets, windows and drawn rows.
 void forgetGeometrySettings(MainCtx *ctx);
 const char *offsetKey(int field);  // "AddTemp", "AddHygro"
@@ -73,6 +77,8 @@ bool openTypedPath(MainCtx *ctx, GtkWidget *focus);
 void openScan(MainCtx *ctx, const char *path);
 void updatePreview(GtkFileChooser *chooser, gpointer preview);
 void loadImage(MainCtx *ctx, const char *path);
+// "SCAN    vellora, CONTACT — profile NAME".
+void showWindowTitle(MainCtx *ctx);
 // Releases the field results.
 void releaseFields(MainCtx *ctx);
 void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor);
