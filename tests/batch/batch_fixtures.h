@@ -116,6 +116,15 @@ inline std::map<std::string, std::string> filesIn(const std::string &path)
     return all;
 }
 
+inline std::vector<std::string> linesOf(const std::string &text)
+{
+    std::vector<std::string> lines;
+    gchar **parts = g_strsplit(text.c_str(), "\n", -1);
+    for (gchar **p = parts; *p; ++p) lines.push_back(*p);
+    g_strfreev(parts);
+    return lines;
+}
+
 inline bool hasLine(const std::string &text, const std::string &start)
 {
     return ("\n" + text).find("\n" + start) != std::string::npos;

@@ -34,15 +34,6 @@ std::string pngBomb()
     return std::string(bytes, sizeof bytes - 1);
 }
 
-std::vector<std::string> linesOf(const std::string &text)
-{
-    std::vector<std::string> lines;
-    gchar **parts = g_strsplit(text.c_str(), "\n", -1);
-    for (gchar **p = parts; *p; ++p) lines.push_back(*p);
-    g_strfreev(parts);
-    return lines;
-}
-
 int countNamesContaining(const std::string &folder, const std::string &part)
 {
     int n = 0;
