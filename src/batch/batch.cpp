@@ -295,8 +295,8 @@ bool prepareOutputDir(const BatchOptions &options, std::string &error)
     return true;
 }
 
-int runBatch(const BatchOptions &options, const Params &params, const Manifest *manifest,
-             FILE *out, FILE *err)
+int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err,
+             const Manifest *manifest)
 {
     const bool manifestFaulty = manifest && reportManifestProblems(*manifest, options, err);
     removeStaleOutputs(options);

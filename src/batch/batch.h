@@ -35,7 +35,7 @@ bool loadBatchManifest(const BatchOptions &options, Manifest &manifest, std::str
 // the contact sheet. Returns the exit status: 0 when every scan gave tables
 // or was skipped, 1 when any failed (also a suspect one with --strict, and
 // any faulty manifest line).
-int runBatch(const BatchOptions &options, const Params &params, const Manifest *manifest,
-             FILE *out, FILE *err);
+int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err,
+             const Manifest *manifest = nullptr);
 
 #endif

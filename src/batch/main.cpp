@@ -38,6 +38,6 @@ int main(int argc, char **argv)
     if (!warning.empty())
         std::fprintf(stderr, "vellora-batch: warning: %s\n", warning.c_str());
     reuseImageMemory();
-    return runBatch(options, params, options.manifestFile.empty() ? nullptr : &manifest, stdout,
-                    stderr);
+    return runBatch(options, params, stdout, stderr,
+                    options.manifestFile.empty() ? nullptr : &manifest);
 }
