@@ -173,9 +173,19 @@ bool prepareFileCtx(const std::string &path, const Params &params, const BatchOp
     return true;
 }
 
+// The scan's path as given, folders joined by '_', so that scans of the same
+// name in different folders keep their own previews.
 std::string previewPath(const std::string &scanPath, const std::string &previewDir)
 {
-    return inFolder(previewDir, baseName(scanPath) + ".png");
+    std::string name = scanPath;
+    while (name.compare(0, 2, "./") == 0)
+        name.erase(0, 2);
+    name.erase(0, name.find_first_not_of('/'));
+    for (char &c : name) {
+        if (c == '/' || c == '\\')
+            c = '_';
+    }
+    return inFolder(previewDir, name + ".png");
 }
 
 // The verdict as the preview's caption shows it: failures override it.

@@ -99,8 +99,9 @@ TEST_F(BatchCli, ScansSharingAnOutputNameCannotOverwriteEachOther)
     EXPECT_TRUE(hasLine(r.err, "./1.bmp: output file ./T.bmp.txt is also the output of 1.bmp")) << r.err;
     EXPECT_EQ(countLines(fileContents(dir.file("T.bmp.txt"))), 25) << "the table of 1.bmp, not of 2.bmp";
 
-    RunResult o = run({"--force", "--output-dir", "out", "a/x0815.bmp", "b/x0815.bmp"});
+    RunResult o = run({"--force", "--output-dir", "out", "--preview", "p", "a/x0815.bmp", "b/x0815.bmp"});
     EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(filesIn(dir.file("p")).size(), 2u) << "each scan keeps its preview";
     EXPECT_TRUE(hasLine(o.out, "a/x0815.bmp\tok\t")) << o.out;
     EXPECT_TRUE(hasLine(o.out, "b/x0815.bmp\tfailed: output file out/T0815.bmp.txt is also the output of a/x0815.bmp")) << o.out;
 }

@@ -131,16 +131,18 @@ TEST(BatchReview, VerdictsHoldAgainstTheTruthAndTheRunLeavesItsReview)
     std::vector<std::string> args = {"--csv", "--report", "report.csv", "--preview", "previews", "--contact-sheet",
                                      "sheet.png"};
     std::vector<MadeChart> charts;
+    std::vector<std::string> names;  // relative to the run's folder
     for (const Case &c : cases) {
         ChartOptions o = quickChartOptions(31);
         c.setup(o);
         charts.push_back(makeChart(dir.path(), o, c.name));
         ASSERT_EQ(charts.back().result, SynthOk) << c.name;
         if (c.endMarkShift) shiftEndMark(charts.back(), c.endMarkShift);
-        args.push_back(charts.back().scan);
+        names.push_back(charts.back().scan.substr(dir.path().size() + 1));
+        args.push_back(names.back());
     }
     makeFile(dir.file("broken.bmp"), "not an image");
-    args.push_back(dir.file("broken.bmp"));
+    args.push_back("broken.bmp");
     const RunResult r = runBatchExe(args, dir.path());
     EXPECT_EQ(r.status, 1) << "the unreadable scan failed";
     const std::string report = fileContents(dir.file("report.csv"));
@@ -149,7 +151,7 @@ TEST(BatchReview, VerdictsHoldAgainstTheTruthAndTheRunLeavesItsReview)
 
     int falseOk = 0, falseSuspect = 0, bad = 0, counts[3] = {0, 0, 0};
     for (size_t i = 0; i < charts.size(); ++i) {
-        const std::string verdict = reportedVerdict(report, charts[i].scan);
+        const std::string verdict = reportedVerdict(report, names[i]);
         const std::vector<CsvLine> rows = readCsv(charts[i].scan + ".csv");
         const double t = csvRmse(charts[i].chart, rows, 0), h = csvRmse(charts[i].chart, rows, 1);
         const bool off = !(t <= 1.0 && h <= 3.0);
@@ -163,14 +165,14 @@ TEST(BatchReview, VerdictsHoldAgainstTheTruthAndTheRunLeavesItsReview)
     EXPECT_EQ(falseOk, 0);
     EXPECT_EQ(falseSuspect, 0);
     EXPECT_GE(bad, 1) << "no chart put the verdict to the test";
-    EXPECT_EQ(reportedVerdict(report, dir.file("broken.bmp")), "failed");
+    EXPECT_EQ(reportedVerdict(report, "broken.bmp"), "failed");
     char summary[64];
     std::snprintf(summary, sizeof summary, "%d ok, %d suspect, %d failed\n", counts[0], counts[1], counts[2] + 1);
     EXPECT_TRUE(hasLine(r.out, summary)) << r.out;
 
     // A preview for every scan, the failed one its caption alone.
-    for (const MadeChart &c : charts) {
-        PixbufPtr preview = decoded(dir.file("previews/" + c.scan.substr(c.scan.rfind('/') + 1) + ".png"));
+    for (const std::string &name : names) {
+        PixbufPtr preview = decoded(dir.file("previews/" + name + ".png"));
         if (!preview) continue;
         EXPECT_EQ(gdk_pixbuf_get_width(preview.get()), 1200);
         EXPECT_GE(colouredPixels(preview.get()), 2 * 1200) << "curve, windows and points drawn";

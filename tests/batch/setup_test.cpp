@@ -7,6 +7,7 @@
 
 #include "batch_fixtures.h"
 #include "records.h"
+#include "setupverdict.h"
 
 using namespace batchtest;
 
@@ -131,6 +132,34 @@ TEST(BatchSetup, ManifestFaultsAreNamedByLine)
     EXPECT_EQ(runBatchExe({"--write-context", good.scan}, dir.path()).status, 2);
     const RunResult noContext = runBatchExe({"--force", unlisted.scan}, dir.path());
     EXPECT_TRUE(hasLine(noContext.out, unlisted.scan + "\tfailed: missing file context ")) << noContext.out;
+}
+
+// A proposal made with doubt or low confidence makes ok tables suspect with
+// the detector's reason; a sure one leaves the verdict, a failed scan stays
+// failed.
+TEST(BatchSetup, DoubtfulProposalsMakeTheScanSuspect)
+{
+    SetupProposal sure{};
+    sure.proposesPassPoints = sure.proposesMarks = true;
+    sure.passConfidence[0] = sure.passConfidence[1] = sure.passConfidence[2] = 0.95;
+    sure.marksConfidence = 0.9;
+    SetupProposal vague = sure, doubted = sure;
+    vague.passConfidence[1] = 0.6;
+    doubted.reason = "end mark: the trace fades out";
+
+    ScanVerdict ok, fromVague, fromDoubt, failed;
+    failed.level = VerdictLevel::Failed;
+    judgeSetup(sure, ok);
+    judgeSetup(vague, fromVague);
+    judgeSetup(doubted, fromDoubt);
+    judgeSetup(vague, failed);
+    EXPECT_EQ(ok.level, VerdictLevel::Ok);
+    EXPECT_EQ(verdictReasons(ok), "");
+    EXPECT_EQ(fromVague.level, VerdictLevel::Suspect);
+    EXPECT_EQ(verdictReasons(fromVague), "set-up: proposals uncertain (confidence 0.60)");
+    EXPECT_EQ(fromDoubt.level, VerdictLevel::Suspect);
+    EXPECT_EQ(verdictReasons(fromDoubt), "set-up: end mark: the trace fades out");
+    EXPECT_EQ(failed.level, VerdictLevel::Failed);
 }
 
 }  // namespace
