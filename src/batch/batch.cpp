@@ -17,6 +17,7 @@
 
 #include "atomicfile.h"
 #include "datapaths.h"
+#include "preview.h"
 #include "scanjob.h"
 
 namespace {
@@ -115,13 +116,18 @@ private:
     size_t drawn;
 };
 
-void digitiseOne(const std::string &path, const Params &params, const BatchOptions &options,
-                 OutcomeQueue &queue, size_t index)
+struct RunInputs {
+    const BatchOptions &options;
+    const Params &params;
+    const Manifest *manifest;
+};
+
+void digitiseOne(const std::string &path, const RunInputs &in, OutcomeQueue &queue, size_t index)
 {
     std::unique_ptr<ScanOutcome> outcome;
     try {
         outcome.reset(new ScanOutcome);
-        digitiseScanFile(path, params, options, *outcome);
+        digitiseScanFile(path, in.params, in.options, *outcome, in.manifest);
     } catch (const std::exception &e) {
         // Mostly no memory for a huge scan: that scan fails, the batch goes on.
         outcome.reset(new ScanOutcome);
@@ -131,14 +137,14 @@ void digitiseOne(const std::string &path, const Params &params, const BatchOptio
     queue.put(index, std::move(outcome));
 }
 
-void worker(const BatchOptions &options, const Params &params, OutcomeQueue &queue)
+void worker(const RunInputs &in, OutcomeQueue &queue)
 {
     size_t index;
     while (queue.take(index))
-        digitiseOne(options.scans[index], params, options, queue, index);
+        digitiseOne(in.options.scans[index], in, queue, index);
 }
 
-void report(const ScanOutcome &outcome, const BatchOptions &options, FILE *out, FILE *err)
+void printOutcome(const ScanOutcome &outcome, const BatchOptions &options, FILE *out, FILE *err)
 {
     for (const std::string &text : outcome.warnings)
         std::fprintf(err, "%s: warning: %s\n", outcome.path.c_str(), text.c_str());
@@ -165,7 +171,88 @@ void removeStaleOutputs(const BatchOptions &options)
         removeStaleTemporaries(folder);
 }
 
+// Counts of a run's verdicts and what they make of the exit status.
+struct RunTally {
+    int ok = 0, suspect = 0, failed = 0, skipped = 0;
+
+    void add(const ScanOutcome &outcome)
+    {
+        if (outcome.skipped && outcome.ok())
+            ++skipped;
+        else if (outcome.level() == VerdictLevel::Failed)
+            ++failed;
+        else if (outcome.level() == VerdictLevel::Suspect)
+            ++suspect;
+        else
+            ++ok;
+    }
+
+    std::string text() const
+    {
+        std::string line = std::to_string(ok) + " ok, " + std::to_string(suspect) + " suspect, " +
+                           std::to_string(failed) + " failed";
+        return skipped ? line + ", " + std::to_string(skipped) + " skipped" : line;
+    }
+
+    bool allGood(bool strict) const { return failed == 0 && (!strict || suspect == 0); }
+};
+
+// Faulty lines and lines naming no scan of the run; true when there were
+// faulty lines.
+bool reportManifestProblems(const Manifest &manifest, const BatchOptions &options, FILE *err)
+{
+    const char *name = options.manifestFile.c_str();
+    for (const ManifestError &error : manifest.errors)
+        std::fprintf(err, "vellora-batch: manifest %s: %s\n", name, error.message.c_str());
+    for (const ManifestEntry &entry : manifest.entries) {
+        Manifest one;
+        one.entries.push_back(entry);
+        const bool given = std::any_of(options.scans.begin(), options.scans.end(),
+                                       [&one](const std::string &scan) {
+                                           return findManifestEntry(one, scan) != nullptr;
+                                       });
+        if (!given)
+            std::fprintf(err, "vellora-batch: warning: manifest %s: line %d: scan %s is not among "
+                              "the scans given\n", name, entry.line, entry.scan.c_str());
+    }
+    std::fflush(err);
+    return !manifest.errors.empty();
+}
+
+// The report and the contact sheet, written when the run is over; false
+// when one could not be written.
+bool writeRunFiles(const BatchOptions &options, const std::string &report,
+                   const std::vector<SheetEntry> &sheet, FILE *err)
+{
+    bool written = true;
+    if (!options.reportFile.empty() &&
+        writeFileAtomic(options.reportFile, reportHeader() + report, FileReplace::Replace) != 0) {
+        std::fprintf(err, "vellora-batch: could not write report %s: %s\n",
+                     options.reportFile.c_str(), std::strerror(errno));
+        written = false;
+    }
+    std::string error;
+    const int kSheetColumns = 6;
+    if (!options.contactSheet.empty() &&
+        writeContactSheet(options.contactSheet, sheet, kSheetColumns, &error) != 0) {
+        std::fprintf(err, "vellora-batch: could not write contact sheet %s: %s\n",
+                     options.contactSheet.c_str(), error.c_str());
+        written = false;
+    }
+    return written;
+}
+
 } // namespace
+
+bool loadBatchManifest(const BatchOptions &options, Manifest &manifest, std::string &error)
+{
+    if (options.manifestFile.empty() || readManifest(options.manifestFile, manifest))
+        return true;
+    error = "could not read manifest " + options.manifestFile;
+    if (!manifest.errors.empty())
+        error += ": " + manifest.errors.front().message;
+    return false;
+}
 
 int loadBatchParams(BatchOptions &options, Params &params, std::string &warning,
                     std::string &error)
@@ -196,29 +283,34 @@ void reuseImageMemory()
 
 bool prepareOutputDir(const BatchOptions &options, std::string &error)
 {
-    const std::string &dir = options.outputDir;
-    if (dir.empty())
-        return true;
-    if (g_mkdir_with_parents(dir.c_str(), 0777) != 0 ||
-        !g_file_test(dir.c_str(), G_FILE_TEST_IS_DIR)) {
-        error = "could not create output folder " + dir + ": " + std::strerror(errno);
-        return false;
+    for (const std::string *dir : {&options.outputDir, &options.previewDir}) {
+        if (dir->empty())
+            continue;
+        if (g_mkdir_with_parents(dir->c_str(), 0777) != 0 ||
+            !g_file_test(dir->c_str(), G_FILE_TEST_IS_DIR)) {
+            error = "could not create folder " + *dir + ": " + std::strerror(errno);
+            return false;
+        }
     }
     return true;
 }
 
-int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err)
+int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err,
+             const Manifest *manifest)
 {
+    const bool manifestFaulty = manifest && reportManifestProblems(*manifest, options, err);
     removeStaleOutputs(options);
     size_t count = options.scans.size();
     OutcomeQueue queue(count);
     size_t threads = std::min(count, static_cast<size_t>(std::max(options.jobs, 1)));
     std::vector<std::thread> workers;
     for (size_t t = 0; t < threads; ++t)
-        workers.emplace_back(worker, std::cref(options), std::cref(params), std::ref(queue));
+        workers.emplace_back(worker, RunInputs{options, params, manifest}, std::ref(queue));
 
     ProgressBar bar(err, !options.quiet && isatty(fileno(err)), count);
-    bool allOk = true;
+    RunTally tally;
+    std::string report;
+    std::vector<SheetEntry> sheet;
     OutputClaims claims;
     auto onProgress = [&](size_t finished) { bar.draw(finished); };
     for (size_t i = 0; i < count; ++i) {
@@ -227,12 +319,18 @@ int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE 
         // output name meet in the same order as in a serial run.
         writeScanOutputs(*outcome, options, params, claims);
         bar.clear();
-        report(*outcome, options, out, err);
-        allOk = allOk && outcome->ok();
+        printOutcome(*outcome, options, out, err);
+        tally.add(*outcome);
+        report += reportLine(*outcome);
+        if (!writeFailurePreview(*outcome, options).empty())
+            sheet.push_back(SheetEntry{outcome->preview, outcome->level()});
         bar.redraw();
     }
     bar.clear();
     for (std::thread &t : workers)
         t.join();
-    return allOk ? 0 : 1;
+    if (!options.quiet)
+        std::fprintf(out, "%s\n", tally.text().c_str());
+    const bool written = writeRunFiles(options, report, sheet, err);
+    return tally.allGood(options.strict) && written && !manifestFaulty ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "manifest.h"
 #include "options.h"
 #include "params.h"
 
@@ -21,11 +22,20 @@ int loadBatchParams(BatchOptions &options, Params &params, std::string &warning,
 // its pages, about a sixth of the time of a scan. Call before any thread.
 void reuseImageMemory();
 
-// Makes the output folder if it is missing; false with the message otherwise.
+// Makes the output and preview folders if they are missing; false with the
+// message otherwise.
 bool prepareOutputDir(const BatchOptions &options, std::string &error);
 
+// Reads --manifest when given; false with the message when it cannot be read.
+// Its faulty lines are for runBatch to report.
+bool loadBatchManifest(const BatchOptions &options, Manifest &manifest, std::string &error);
+
 // Digitises every scan on up to options.jobs threads and writes their files
-// and lines in input order. Returns the exit status: 0 all succeeded, 1 not.
-int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err);
+// and lines in input order, then "N ok, M suspect, K failed", the report and
+// the contact sheet. Returns the exit status: 0 when every scan gave tables
+// or was skipped, 1 when any failed (also a suspect one with --strict, and
+// any faulty manifest line).
+int runBatch(const BatchOptions &options, const Params &params, FILE *out, FILE *err,
+             const Manifest *manifest = nullptr);
 
 #endif

@@ -7,13 +7,29 @@
 
 #include <glib.h>
 
+#include "sef.h"
+
 namespace {
 
 typedef std::tuple<int, int, int, int, int> TimeKey;
 
 struct CsvRow {
     const TableRow *field[2] = {nullptr, nullptr};
+    double bridgedHours[2] = {0.0, 0.0};
 };
+
+const char kFieldLetters[2] = {'T', 'F'};
+
+std::string flagsCell(const CsvRow &row)
+{
+    std::string flags;
+    for (int f = 0; f < 2; ++f) {
+        const std::string flag = bridgedFlag(row.bridgedHours[f]);
+        if (!flag.empty())
+            flags += (flags.empty() ? "" : "|") + std::string(1, kFieldLetters[f]) + ":" + flag;
+    }
+    return flags;
+}
 
 TimeKey timeKey(const TableRow &row)
 {
@@ -45,21 +61,27 @@ std::string isoLocalTime(const TableRow &row, const CsvClock &clock)
     return text;
 }
 
-std::string csvFileText(const std::vector<TableRow> &temperature,
-                        const std::vector<TableRow> &humidity, const CsvClock &clock)
+std::string csvFileText(const CsvField fields[2], const CsvClock &clock)
 {
     std::map<TimeKey, CsvRow> rows;
-    const std::vector<TableRow> *fields[2] = {&temperature, &humidity};
     for (int f = 0; f < 2; ++f) {
-        for (const TableRow &row : *fields[f])
-            rows[timeKey(row)].field[f] = &row;
+        if (!fields[f].rows)
+            continue;
+        const std::vector<TableRow> &table = *fields[f].rows;
+        const std::vector<double> *hours = fields[f].bridgedHours;
+        for (size_t i = 0; i < table.size(); ++i) {
+            CsvRow &row = rows[timeKey(table[i])];
+            row.field[f] = &table[i];
+            if (hours && i < hours->size())
+                row.bridgedHours[f] = (*hours)[i];
+        }
     }
     std::string text = "time,temperature_C,humidity_pct,flags\n";
     for (const auto &entry : rows) {
         const CsvRow &row = entry.second;
         const TableRow &any = row.field[0] ? *row.field[0] : *row.field[1];
         text += isoLocalTime(any, clock) + "," + valueCell(row.field[0]) + "," +
-                valueCell(row.field[1]) + ",\n";
+                valueCell(row.field[1]) + "," + flagsCell(row) + "\n";
     }
     return text;
 }

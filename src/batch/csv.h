@@ -19,7 +19,14 @@ struct CsvClock {
 // "2004-07-01T12:00" or, with a known offset, "2004-07-01T12:00+01:00".
 std::string isoLocalTime(const TableRow &row, const CsvClock &clock);
 
-std::string csvFileText(const std::vector<TableRow> &temperature,
-                        const std::vector<TableRow> &humidity, const CsvClock &clock);
+// The table of one field and the hours each row was bridged over without ink
+// (0: had ink); null rows: no table, null hours: none bridged.
+struct CsvField {
+    const std::vector<TableRow> *rows;
+    const std::vector<double> *bridgedHours;
+};
+
+// The flags column names a bridged row's field: "T:bridged_h=2.5|F:bridged_h=3.0".
+std::string csvFileText(const CsvField fields[2], const CsvClock &clock);
 
 #endif

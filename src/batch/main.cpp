@@ -28,14 +28,16 @@ int main(int argc, char **argv)
     std::signal(SIGXFSZ, SIG_IGN);
 
     Params params;
+    Manifest manifest;
     std::string warning;
     if (loadBatchParams(options, params, warning, message) != 0 ||
-        !prepareOutputDir(options, message)) {
+        !loadBatchManifest(options, manifest, message) || !prepareOutputDir(options, message)) {
         std::fprintf(stderr, "vellora-batch: %s\n", message.c_str());
         return 2;
     }
     if (!warning.empty())
         std::fprintf(stderr, "vellora-batch: warning: %s\n", warning.c_str());
     reuseImageMemory();
-    return runBatch(options, params, stdout, stderr);
+    return runBatch(options, params, stdout, stderr,
+                    options.manifestFile.empty() ? nullptr : &manifest);
 }

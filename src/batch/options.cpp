@@ -35,7 +35,19 @@ const char kUsage[] =
     "  --csv                also write SCAN.csv (time,temperature_C,humidity_pct,flags)\n"
     "  --max-pixels N       refuse scans larger than N pixels (default: 200000000)\n"
     "  -j, --jobs N         scans digitised in parallel (default: number of cores)\n"
-    "  --auto-windows       propose search windows for columns without one\n"
+    "  --no-auto-windows    search only the stored windows (default: propose search\n"
+    "                       windows for columns without one; --auto-windows is accepted)\n"
+    "  --auto-setup         propose the records a file context lacks (pass points,\n"
+    "                       ink colour, start and end marks, dates from --manifest);\n"
+    "                       a scan without a file context gets all of them\n"
+    "  --write-context      store the proposals in each scan's file context for review\n"
+    "                       in the GUI (without it no file context is ever written)\n"
+    "  --manifest FILE      dates of the scans, CSV 'scan,start,end' with times as\n"
+    "                       YYYY-MM-DDTHH:MM; implies --auto-setup\n"
+    "  --report FILE        one CSV line per scan: scan,verdict,reasons and figures\n"
+    "  --preview DIR        one PNG per scan of both fields with what was found\n"
+    "  --contact-sheet FILE the previews tiled in one PNG, failed and suspect first\n"
+    "  --strict             count suspect scans as failed in the exit status\n"
     "  --sef                also write Station Exchange Format files (ta, rh);\n"
     "                       needs --station-id\n"
     "  --station-id ID      SEF station fields; each other missing one is NA\n"
@@ -48,8 +60,9 @@ const char kUsage[] =
     "  -h, --help           show this text\n"
     "  -V, --version        show the version\n"
     "\n"
-    "Exit status: 0 when every scan succeeded or was skipped, 1 when any failed,\n"
-    "2 on a usage error.\n";
+    "Each scan is judged ok, suspect (tables made, worth a look, with reasons) or\n"
+    "failed (no tables written). Exit status: 0 when every scan produced tables or\n"
+    "was skipped, 1 when any failed (with --strict: or was suspect), 2 on a usage error.\n";
 
 // Largest |offset| of a clock against UTC, in hours.
 const double kMaxUtcOffsetHours = 14.0;
@@ -68,6 +81,14 @@ enum LongOnly {
     OptCsv,
     OptMaxPixels,
     OptAutoWindows,
+    OptNoAutoWindows,
+    OptAutoSetup,
+    OptWriteContext,
+    OptManifest,
+    OptReport,
+    OptPreview,
+    OptContactSheet,
+    OptStrict,
     OptSef,
     OptStationId,
     OptStationName,
@@ -90,6 +111,14 @@ const struct option kLongOptions[] = {
     {"max-pixels", required_argument, nullptr, OptMaxPixels},
     {"jobs", required_argument, nullptr, 'j'},
     {"auto-windows", no_argument, nullptr, OptAutoWindows},
+    {"no-auto-windows", no_argument, nullptr, OptNoAutoWindows},
+    {"auto-setup", no_argument, nullptr, OptAutoSetup},
+    {"write-context", no_argument, nullptr, OptWriteContext},
+    {"manifest", required_argument, nullptr, OptManifest},
+    {"report", required_argument, nullptr, OptReport},
+    {"preview", required_argument, nullptr, OptPreview},
+    {"contact-sheet", required_argument, nullptr, OptContactSheet},
+    {"strict", no_argument, nullptr, OptStrict},
     {"sef", no_argument, nullptr, OptSef},
     {"station-id", required_argument, nullptr, OptStationId},
     {"station-name", required_argument, nullptr, OptStationName},
@@ -253,6 +282,33 @@ bool applyStationOption(int opt, const char *arg, StationInfo &st, std::string &
     return false;
 }
 
+bool applyPathOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
+{
+    struct PathOption {
+        int opt;
+        std::string BatchOptions::*member;
+        const char *option;
+    };
+    static const PathOption paths[] = {
+        {OptManifest, &BatchOptions::manifestFile, "--manifest"},
+        {OptReport, &BatchOptions::reportFile, "--report"},
+        {OptPreview, &BatchOptions::previewDir, "--preview"},
+        {OptContactSheet, &BatchOptions::contactSheet, "--contact-sheet"},
+    };
+    for (const PathOption &p : paths) {
+        if (p.opt != opt)
+            continue;
+        if (!*arg) {
+            msg = std::string(p.option) + ": empty file name";
+            return false;
+        }
+        o.*p.member = arg;
+        return true;
+    }
+    msg = "unknown option";
+    return false;
+}
+
 // Applies one option; false with the message when its value is not usable.
 bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
 {
@@ -304,8 +360,23 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
         }
         return true;
     case OptAutoWindows:
-        o.autoWindows = true;
+    case OptNoAutoWindows:
+        o.autoWindows = opt == OptAutoWindows;
         return true;
+    case OptAutoSetup:
+        o.autoSetup = true;
+        return true;
+    case OptWriteContext:
+        o.writeContext = true;
+        return true;
+    case OptStrict:
+        o.strict = true;
+        return true;
+    case OptManifest:
+    case OptReport:
+    case OptPreview:
+    case OptContactSheet:
+        return applyPathOption(opt, arg, o, msg);
     case OptSef:
         o.sef = true;
         return true;
@@ -372,8 +443,8 @@ bool checkSefOptions(BatchOptions &o, std::string &msg)
 
 BatchOptions::BatchOptions()
     : hasSmoothness(false), smoothness(0.0), timeStep(0), force(false), skipExisting(false),
-      csv(false), maxPixels(kDefaultMaxScanPixels), jobs(defaultJobs()), autoWindows(false),
-      sef(false), utcOffsetMinutes(0), hasUtcOffset(false), quiet(false)
+      csv(false), maxPixels(kDefaultMaxScanPixels), jobs(defaultJobs()), autoWindows(true),
+      strict(false), autoSetup(false), writeContext(false), sef(false), utcOffsetMinutes(0), hasUtcOffset(false), quiet(false)
 {
 }
 
@@ -413,6 +484,12 @@ ParseResult parseBatchOptions(int argc, char **argv, BatchOptions &options, std:
     }
     if (options.force && options.skipExisting) {
         message = "--force and --skip-existing exclude each other";
+        return ParseUsage;
+    }
+    if (!options.manifestFile.empty())
+        options.autoSetup = true;
+    if (options.writeContext && !options.autoSetup) {
+        message = "--write-context needs --auto-setup or --manifest";
         return ParseUsage;
     }
     if (options.sef && !checkSefOptions(options, message))

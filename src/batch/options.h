@@ -22,7 +22,14 @@ struct BatchOptions {
     bool csv;
     long long maxPixels;        // larger scans are refused before decoding
     int jobs;
-    bool autoWindows;
+    bool autoWindows;           // propose windows for columns without one (default)
+    bool strict;                // a suspect scan makes the exit status 1
+    std::string reportFile;     // CSV of every scan's verdict and figures
+    std::string previewDir;     // one PNG per scan
+    std::string contactSheet;   // the previews tiled, failed and suspect first
+    std::string manifestFile;   // dates of the scans; implies autoSetup
+    bool autoSetup;             // propose the records a file context lacks
+    bool writeContext;          // store the proposals in the scans' file contexts
     bool sef;
     StationInfo station;
     int utcOffsetMinutes;       // local = UTC + offset

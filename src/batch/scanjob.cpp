@@ -10,17 +10,20 @@
 #include <sys/stat.h>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib.h>
 
 #include "atomicfile.h"
 #include "csv.h"
 #include "cutout.h"
 #include "digitise.h"
 #include "filectx.h"
-#include "inkclassifier.h"
 #include "knots.h"
+#include "preview.h"
 #include "recordcheck.h"
 #include "records.h"
 #include "scanimage.h"
+#include "scanverdict.h"
+#include "setupverdict.h"
 #include "sef.h"
 #include "tablefile.h"
 #include "valuescale.h"
@@ -28,10 +31,6 @@
 namespace {
 
 const char *const kFieldNames[2] = {"temperature", "hygrometer"};
-// A pen line with its grid and notes covers a small part of a field; ink over
-// most of it is a black page, a logo or a photograph, whose "knots" in every
-// column would give plausible invented tables.
-const double kMaxInkShare = 0.25;
 const char kFieldLetters[2] = {'T', 'F'};
 
 // Position just past the last folder separator; both kinds, as the table
@@ -104,24 +103,7 @@ GdkPixbuf *loadScan(const std::string &path, long long maxPixels, ScanOutcome &o
     return scan;
 }
 
-// The share of a field's pixels in the ink colour.
-double inkShare(const GdkPixbuf *field, const RefColor &ref)
-{
-    const InkClassifier ink(ref);
-    const int width = gdk_pixbuf_get_width(field), height = gdk_pixbuf_get_height(field);
-    const int channels = gdk_pixbuf_get_n_channels(field);
-    const int stride = gdk_pixbuf_get_rowstride(field);
-    const guchar *pixels = gdk_pixbuf_read_pixels(field);
-    long long count = 0;
-    for (int y = 0; y < height; ++y) {
-        const guchar *p = pixels + static_cast<gsize>(y) * stride;
-        for (int x = 0; x < width; ++x, p += channels)
-            count += ink.isInk(p);
-    }
-    return width > 0 && height > 0 ? static_cast<double>(count) / width / height : 0.0;
-}
-
-void collectField(int f, const FieldResult &result, const RefColor &ink, ScanOutcome &outcome)
+void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
 {
     FieldOutput &out = outcome.fields[f];
     if (!result.pixbuf)
@@ -131,19 +113,121 @@ void collectField(int f, const FieldResult &result, const RefColor &ink, ScanOut
     out.tableResult = result.tableResult;
     out.rows = result.rows;
     out.stats = result.stats;
+    out.bridgedHours.assign(out.rows.size(), 0.0);
     std::string subject = std::string(kFieldNames[f]) + ": ";
     if (result.speed.warn)
         outcome.warnings.push_back(subject + paperSpeedWarningText(result.speed));
-    if (result.tableResult != TableOk) {
+    if (result.tableResult != TableOk)
         outcome.failures.push_back(subject + tableErrorText(result.tableResult));
+}
+
+void markBridgedRows(ScanOutcome &outcome)
+{
+    for (const FlaggedRow &flag : outcome.verdict.flagged) {
+        std::vector<double> &hours = outcome.fields[flag.field].bridgedHours;
+        if (flag.row >= 0 && flag.row < static_cast<int>(hours.size()))
+            hours[flag.row] = flag.bridgedHours;
+    }
+}
+
+// The failures of the manifest's lines naming this scan.
+std::string manifestRefusal(const Manifest &manifest, const std::string &path)
+{
+    std::string why;
+    for (const ManifestError &error : manifest.errors) {
+        Manifest one;
+        one.errors.push_back(error);
+        if (manifestRefusedScan(one, path))
+            why += (why.empty() ? "" : "; ") + error.message;
+    }
+    return "manifest " + why + "; nothing written for this scan";
+}
+
+// The scan's file context, completed by proposals with --auto-setup, which
+// then also allows it to be missing; false with a failure when the scan
+// cannot be digitised.
+bool prepareFileCtx(const std::string &path, const Params &params, const BatchOptions &options,
+                    const Manifest *manifest, const GdkPixbuf *scan, FileCtx &ctx,
+                    ScanOutcome &outcome, SetupProposal *proposal)
+{
+    if (options.autoSetup && !pathExists(path + ".ctx"))
+        ctx.open(path.c_str(), false);
+    else if (!readFileCtx(path, params, ctx, outcome))
+        return false;
+    if (!options.autoSetup)
+        return true;
+    const ManifestEntry *entry = manifest ? findManifestEntry(*manifest, path) : nullptr;
+    *proposal = proposeSetup(params, scan, ctx, entry);
+    storeProposals(*proposal, ctx);
+    if (options.writeContext && ctx.isModified() && ctx.write() != 0) {
+        outcome.failures.push_back("could not write file context " + path + ".ctx: " +
+                                   std::strerror(errno));
+        return false;
+    }
+    const std::string missing = missingSetupRecords(ctx);
+    if (!missing.empty()) {
+        outcome.failures.push_back("cannot digitise without " + missing +
+                                   (proposal->reason.empty() ? "" : ": " + proposal->reason));
+        return false;
+    }
+    return true;
+}
+
+// The scan's path as given, folders joined by '_', so that scans of the same
+// name in different folders keep their own previews.
+std::string previewPath(const std::string &scanPath, const std::string &previewDir)
+{
+    std::string name = scanPath;
+    while (name.compare(0, 2, "./") == 0)
+        name.erase(0, 2);
+    name.erase(0, name.find_first_not_of('/'));
+    for (char &c : name) {
+        if (c == '/' || c == '\\')
+            c = '_';
+    }
+    return inFolder(previewDir, name + ".png");
+}
+
+// The verdict as the preview's caption shows it: failures override it.
+ScanVerdict shownVerdict(const ScanOutcome &outcome)
+{
+    ScanVerdict shown = outcome.verdict;
+    if (!outcome.failures.empty()) {
+        shown.level = VerdictLevel::Failed;
+        shown.reasons = outcome.failures;
+    }
+    return shown;
+}
+
+void writePreviewFile(ScanOutcome &outcome, const BatchOptions &options,
+                      const PreviewField fields[2])
+{
+    const std::string path = previewPath(outcome.path, options.previewDir);
+    std::string error;
+    if (writePreview(path, fields, baseName(outcome.path), shownVerdict(outcome), &error) == 0)
+        outcome.preview = path;
+    else
+        outcome.warnings.push_back("could not write preview " + path + ": " + error);
+}
+
+void judge(const Params &params, const ScanSettings &used, const FieldResult fields[2],
+           bool digitised, const SetupProposal *proposal, const BatchOptions &options,
+           ScanOutcome &outcome)
+{
+    FieldEvidence evidence[2];
+    outcome.verdict = digitised ? judgeFields(params, used, fields, evidence) : judgeScan(evidence);
+    if (proposal)
+        judgeSetup(*proposal, outcome.verdict);
+    markBridgedRows(outcome);
+    // A failure said before (a table error) already says why.
+    if (outcome.verdict.level == VerdictLevel::Failed && outcome.failures.empty())
+        outcome.failures = outcome.verdict.reasons;
+    if (options.previewDir.empty())
         return;
-    }
-    const double share = inkShare(result.pixbuf, ink);
-    if (share > kMaxInkShare) {
-        out.noTrace = true;
-        outcome.failures.push_back(subject + "ink covers " + std::to_string(std::lround(share * 100)) +
-                                   " % of the field, no pen trace to follow (not a chart scan?)");
-    }
+    PreviewField shown[2];
+    for (int f = 0; f < 2; ++f)
+        shown[f] = previewField(used, f, fields[f], evidence[f]);
+    writePreviewFile(outcome, options, shown);
 }
 
 // One file a scan is to write; text is made only when it is written.
@@ -159,7 +243,7 @@ std::string outputFolder(const std::string &scanPath, const std::string &outputD
 
 bool hasTable(const FieldOutput &field)
 {
-    return field.tableResult == TableOk && !field.rows.empty() && !field.noTrace;
+    return field.tableResult == TableOk && !field.rows.empty();
 }
 
 // The parameter file the tables were made with, as the SEF header records it.
@@ -190,6 +274,7 @@ PlannedOutput sefOutput(const ScanOutcome &outcome, int f, const BatchOptions &o
     series.smoothness = outcome.smoothness;
     const StationInfo &station = options.station;
     const std::vector<TableRow> rows = sefRows(outcome.fields[f], f, params);
+    series.bridgedHours = outcome.fields[f].bridgedHours;
     series.rows = rows.data();
     series.count = static_cast<int>(rows.size());
     const std::string name = sefFileName(station, series);
@@ -213,14 +298,13 @@ PlannedOutput tableOutput(const ScanOutcome &outcome, int f, const BatchOptions 
 PlannedOutput csvOutput(const ScanOutcome &outcome, const BatchOptions &options)
 {
     const CsvClock clock{options.hasUtcOffset, options.utcOffsetMinutes};
-    const std::vector<TableRow> *rows[2];
-    for (int f = 0; f < 2; ++f)
-        rows[f] = hasTable(outcome.fields[f]) ? &outcome.fields[f].rows : nullptr;
-    return PlannedOutput{csvOutputPath(outcome.path, options.outputDir), [rows, clock] {
-                             const std::vector<TableRow> none;
-                             return csvFileText(rows[0] ? *rows[0] : none,
-                                                rows[1] ? *rows[1] : none, clock);
-                         }};
+    CsvField fields[2] = {};
+    for (int f = 0; f < 2; ++f) {
+        if (hasTable(outcome.fields[f]))
+            fields[f] = CsvField{&outcome.fields[f].rows, &outcome.fields[f].bridgedHours};
+    }
+    return PlannedOutput{csvOutputPath(outcome.path, options.outputDir),
+                         [fields, clock] { return csvFileText(fields, clock); }};
 }
 
 // Every file the scan writes, tables first. A skipped scan writes nothing
@@ -229,6 +313,8 @@ std::vector<PlannedOutput> plannedOutputs(const ScanOutcome &outcome, const Batc
                                           const Params &params)
 {
     std::vector<PlannedOutput> planned;
+    if (!outcome.ok())
+        return planned;
     bool anyTable = false;
     for (int f = 0; f < 2; ++f) {
         if (!outcome.skipped && !hasTable(outcome.fields[f]))
@@ -309,7 +395,7 @@ std::string fieldSummary(int f, const FieldOutput &field)
 } // namespace
 
 FieldOutput::FieldOutput()
-    : evaluated(false), tableResult(TableMissingCurve), coverage(0), noTrace(false), stats()
+    : evaluated(false), tableResult(TableMissingCurve), coverage(0), stats()
 {
 }
 
@@ -317,8 +403,13 @@ ScanOutcome::ScanOutcome() : timeStep(60), smoothness(0.0), skipped(false)
 {
 }
 
+VerdictLevel ScanOutcome::level() const
+{
+    return failures.empty() ? verdict.level : VerdictLevel::Failed;
+}
+
 void digitiseScanFile(const std::string &path, const Params &params, const BatchOptions &options,
-                      ScanOutcome &outcome)
+                      ScanOutcome &outcome, const Manifest *manifest)
 {
     outcome.path = path;
     if (options.skipExisting && pathExists(tableOutputPath(path, 0, options.outputDir)) &&
@@ -326,11 +417,16 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
         outcome.skipped = true;
         return;
     }
+    if (manifest && manifestRefusedScan(*manifest, path)) {
+        outcome.failures.push_back(manifestRefusal(*manifest, path));
+        return;
+    }
     GdkPixbuf *scan = loadScan(path, options.maxPixels, outcome);
     if (!scan)
         return;
     FileCtx ctx;
-    if (!readFileCtx(path, params, ctx, outcome)) {
+    SetupProposal proposal;
+    if (!prepareFileCtx(path, params, options, manifest, scan, ctx, outcome, &proposal)) {
         g_object_unref(scan);
         return;
     }
@@ -349,7 +445,18 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
     if (result == DigitiseBadPassPoints)
         outcome.failures.push_back(kCutOutFailedText);
     for (int f = 0; f < 2; ++f)
-        collectField(f, fields[f], inkColorOf(used, f), outcome);
+        collectField(f, fields[f], outcome);
+    judge(params, used, fields, result == DigitiseOk, options.autoSetup ? &proposal : nullptr,
+          options, outcome);
+}
+
+std::string writeFailurePreview(ScanOutcome &outcome, const BatchOptions &options)
+{
+    if (!options.previewDir.empty() && outcome.preview.empty() && !outcome.skipped) {
+        const PreviewField none[2];
+        writePreviewFile(outcome, options, none);
+    }
+    return outcome.preview;
 }
 
 std::string tableOutputPath(const std::string &scanPath, int field, const std::string &outputDir)
@@ -383,13 +490,72 @@ void writeScanOutputs(ScanOutcome &outcome, const BatchOptions &options, const P
     }
 }
 
+// "ok", "suspect: REASONS" or "failed: FAILURES".
+std::string verdictText(const ScanOutcome &outcome)
+{
+    if (outcome.skipped && outcome.ok())
+        return "skipped, tables exist";
+    const ScanVerdict shown = shownVerdict(outcome);
+    const std::string reasons = verdictReasons(shown);
+    return std::string(verdictName(shown.level)) + (reasons.empty() ? "" : ": " + reasons);
+}
+
 std::string scanSummaryLine(const ScanOutcome &outcome)
 {
-    std::string status;
-    for (const std::string &failure : outcome.failures)
-        status += (status.empty() ? "" : "; ") + failure;
-    if (status.empty())
-        status = outcome.skipped ? "skipped, tables exist" : "ok";
+    const std::string status = verdictText(outcome);
     return outcome.path + "\t" + status + "\t" + fieldSummary(0, outcome.fields[0]) + "\t" +
            fieldSummary(1, outcome.fields[1]);
+}
+
+namespace {
+
+// A CSV cell, quoted when it holds a comma, quote or line break.
+std::string csvCell(const std::string &text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string number(const char *format, double value)
+{
+    char buf[G_ASCII_DTOSTR_BUF_SIZE];
+    return g_ascii_formatd(buf, sizeof buf, format, value);
+}
+
+// Figures of a field; blank cells for one that was not judged.
+std::string fieldReportCells(const ScanOutcome &outcome, int f)
+{
+    const FieldOutput &field = outcome.fields[f];
+    if (!field.evaluated || outcome.skipped)
+        return ",,,,,";
+    const FieldFigures &fig = outcome.verdict.figures[f];
+    int flagged = 0;
+    for (double hours : field.bridgedHours)
+        flagged += hours > 0.0;
+    return "," + std::to_string(field.rows.size()) + "," + number("%.3f", fig.knotShare) + "," +
+           number("%.1f", fig.longestGapHours) + "," + number("%.1f", fig.besideHours) + "," +
+           std::to_string(flagged);
+}
+
+} // namespace
+
+std::string reportHeader()
+{
+    std::string header = "scan,verdict,reasons";
+    for (const char *f : {"T", "F"})
+        for (const char *column : {"rows", "knot_share", "longest_gap_h", "beside_h", "flagged_rows"})
+            header += std::string(",") + f + "_" + column;
+    return header + "\n";
+}
+
+std::string reportLine(const ScanOutcome &outcome)
+{
+    const ScanVerdict shown = shownVerdict(outcome);
+    const char *verdict = outcome.skipped && outcome.ok() ? "skipped" : verdictName(shown.level);
+    return csvCell(outcome.path) + "," + verdict + "," + csvCell(verdictReasons(shown)) +
+           fieldReportCells(outcome, 0) + fieldReportCells(outcome, 1) + "\n";
 }

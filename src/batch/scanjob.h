@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "autosetup.h"
+#include "manifest.h"
 #include "options.h"
 #include "params.h"
 #include "table.h"
+#include "verdict.h"
 
 // One scan of a batch: digitised on a worker thread (digitiseScanFile), its
 // files written and its lines printed in input order (writeScanOutputs,
@@ -18,8 +21,8 @@ struct FieldOutput {
     bool evaluated;             // cut out and searched
     int tableResult;            // computeTable's result
     int coverage;               // knot coverage in percent
-    bool noTrace;               // ink all over: no pen drew this, no table
     std::vector<TableRow> rows;
+    std::vector<double> bridgedHours;  // per row: stretch without ink it was bridged over, or 0
     TableStats stats;
 };
 
@@ -32,14 +35,24 @@ struct ScanOutcome {
     double smoothness;                  // the smoothness control's value used
     bool skipped;                       // --skip-existing found its tables
     FieldOutput fields[2];
+    ScanVerdict verdict;                // of the tables; failures override it
+    std::string preview;                // the preview written, or empty
 
     bool ok() const { return failures.empty(); }
+    // Failed with any failure, else the verdict's level.
+    VerdictLevel level() const;
 };
 
-// Reads the scan and its file context and digitises it; never writes a file.
+// Reads the scan and its file context (with --auto-setup completed by
+// proposals, from manifest when given), digitises and judges it. It writes
+// only the proposals with --write-context and the preview with --preview.
 // With --skip-existing a scan whose tables exist is only marked skipped.
 void digitiseScanFile(const std::string &path, const Params &params, const BatchOptions &options,
-                      ScanOutcome &outcome);
+                      ScanOutcome &outcome, const Manifest *manifest = nullptr);
+
+// The preview of a scan that failed before its fields were cut out: its
+// caption alone. Returns the path written, or empty.
+std::string writeFailurePreview(ScanOutcome &outcome, const BatchOptions &options);
 
 // The output files of a run and the scan each belongs to, so that no scan
 // overwrites what an earlier one of the same run wrote.
@@ -66,7 +79,11 @@ std::string csvOutputPath(const std::string &scanPath, const std::string &output
 void writeScanOutputs(ScanOutcome &outcome, const BatchOptions &options, const Params &params,
                       OutputClaims &claims);
 
-// "PATH<TAB>ok|failure<TAB>T rows=... knots=...% min=... max=... mean=...<TAB>F ..."
+// "PATH<TAB>ok|suspect: REASONS|FAILURES<TAB>T rows=... knots=...% min=... max=... mean=...<TAB>F ..."
 std::string scanSummaryLine(const ScanOutcome &outcome);
+
+// The header and one line of the --report CSV.
+std::string reportHeader();
+std::string reportLine(const ScanOutcome &outcome);
 
 #endif

@@ -40,15 +40,26 @@ std::string compactDate(const ClockTime &t)
     return buf;
 }
 
-std::string dataLine(const ClockTime &utc, double value)
+std::string dataLine(const ClockTime &utc, double value, double bridgedHours)
 {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%d\t%d\t%d\t%d\t%d\t0\t%.1f\t\n", utc.year, utc.month, utc.day,
-                  utc.hour, utc.minute, value);
-    return buf;
+    char time[64], number[G_ASCII_DTOSTR_BUF_SIZE];
+    std::snprintf(time, sizeof time, "%d\t%d\t%d\t%d\t%d\t0\t", utc.year, utc.month, utc.day,
+                  utc.hour, utc.minute);
+    const std::string cell = bridgedHours > kLongestBridgeHours
+                                 ? std::string(kNotAvailable)
+                                 : g_ascii_formatd(number, sizeof number, "%.1f", value);
+    return time + cell + "\t" + bridgedFlag(bridgedHours) + "\n";
 }
 
 } // namespace
+
+std::string bridgedFlag(double hours)
+{
+    if (hours <= 0.0)
+        return std::string();
+    char number[G_ASCII_DTOSTR_BUF_SIZE];
+    return std::string("bridged_h=") + g_ascii_formatd(number, sizeof number, "%.1f", hours);
+}
 
 StationInfo::StationInfo()
     : id(kNotAvailable), name(kNotAvailable), lat(kNotAvailable), lon(kNotAvailable),
@@ -118,7 +129,9 @@ std::string sefFileText(const StationInfo &station, const SefSeries &series)
     text += "Year\tMonth\tDay\tHour\tMinute\tPeriod\tValue\tMeta\n";
     for (int i = 0; i < series.count; ++i) {
         const TableRow &row = series.rows[i];
-        text += dataLine(localToUtc(rowTime(row), series.utcOffsetMinutes), row.value);
+        const double bridged =
+            i < static_cast<int>(series.bridgedHours.size()) ? series.bridgedHours[i] : 0.0;
+        text += dataLine(localToUtc(rowTime(row), series.utcOffsetMinutes), row.value, bridged);
     }
     return text;
 }

@@ -2,11 +2,13 @@
 #define VELLORA_BATCH_SEF_H
 
 #include <string>
+#include <vector>
 
 #include "table.h"
 
 // Station Exchange Format 1.0.0 output of a value table: tab-separated UTF-8,
-// twelve header lines, then one line per row with times in UTC.
+// twelve header lines, then one line per row with times in UTC. A row bridged
+// over a stretch without ink carries its flag in the row's Meta column.
 
 // Station description; every field not given is "NA".
 struct StationInfo {
@@ -36,7 +38,16 @@ struct SefSeries {
     std::string scanName;   // the scan's file name, recorded in the header Meta
     std::string profile;    // the parameter file used, also recorded there
     double smoothness;      // the smoothness control's value, likewise
+    std::vector<double> bridgedHours;  // per row, the stretch without ink it was bridged
+                                       // over, 0 when it had ink; empty: none
 };
+
+// Rows bridged over a longer stretch without ink have no value in SEF.
+const double kLongestBridgeHours = 2.0;
+
+// The flag of a row bridged over hours without ink: "bridged_h=2.5";
+// empty for 0.
+std::string bridgedFlag(double hours);
 
 // The whole file text.
 std::string sefFileText(const StationInfo &station, const SefSeries &series);

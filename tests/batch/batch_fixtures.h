@@ -54,25 +54,51 @@ inline RunResult runBatchExe(std::vector<std::string> args, const std::string &c
 
 typedef std::map<std::string, std::string> Records;
 
-// A square white scan with lines two pixels high in the default ink colour
-// every twelve rows, so that every field column has ink and gets a knot
-// while most of the paper stays free, as on a chart.
-inline void writeScan(const std::string &path, const char *type = "bmp", int channels = 3, int size = 420)
+// A one-day chart from 2004-07-01 12:00 at 100 dpi, drawn once: small and
+// quick, yet a chart the verdict finds ok.
+inline const SynthChart &fixtureChart()
 {
-    PixbufPtr p(gdk_pixbuf_new(GDK_COLORSPACE_RGB, channels == 4, 8, size, size));
+    static SynthChart chart = [] {
+        ChartOptions o = quickChartOptions(7);
+        o.dpi = 100;
+        o.hours = 24;
+        DateTime start;
+        start.setDateTime(2004, 7, 1, 12, 0);
+        o.start = start;
+        SynthChart made;
+        EXPECT_EQ(renderChart(o, made), SynthOk);
+        return made;
+    }();
+    return chart;
+}
+
+// The fixture chart as a file of the type; with alpha it is transparent
+// where the paper is white, and a larger size pads it with white paper below
+// and to the right, leaving its pass points in place.
+inline void writeScan(const std::string &path, const char *type = "bmp", int channels = 3, int size = 0)
+{
+    const GdkPixbuf *chart = fixtureChart().scan.get();
+    const int w = gdk_pixbuf_get_width(chart), h = gdk_pixbuf_get_height(chart);
+    PixbufPtr p(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, std::max(w, size), std::max(h, size)));
     gdk_pixbuf_fill(p.get(), 0xffffffff);
-    for (int y = 0; y + 2 <= size; y += 12) {
-        PixbufPtr line(gdk_pixbuf_new_subpixbuf(p.get(), 0, y, size, 2));
-        gdk_pixbuf_fill(line.get(), 0x9b84c0ff);
-    }
+    gdk_pixbuf_copy_area(chart, 0, 0, w, h, p.get(), 0, 0);
+    if (channels == 4) p.reset(gdk_pixbuf_add_alpha(p.get(), TRUE, 255, 255, 255));
     EXPECT_TRUE(gdk_pixbuf_save(p.get(), path.c_str(), type, nullptr, NULL)) << path;
 }
 
-// Usable pass points and one day from 2004-07-01 12:00, with changes.
+inline std::string fixtureRecord(const char *key)
+{
+    FileCtx ctx;
+    fixtureChart().storeRecords(ctx);
+    return ctx.get(key) ? ctx.get(key) : "";
+}
+
+// The records of the fixture chart, with changes.
 inline void writeCtx(const std::string &scan, const Records &changes = {})
 {
-    Records records = {{"Pass1", "1 40.0 40.0"}, {"Pass2", "1 40.0 380.0"}, {"Pass3", "1 380.0 380.0"},
-                       {"DateVal1", "y 2004 m 07 d 01 h 12 m 00"}, {"DateVal2", "y 2004 m 07 d 02 h 12 m 00"}};
+    FileCtx ctx;
+    fixtureChart().storeRecords(ctx);
+    Records records(ctx.all().begin(), ctx.all().end());
     for (const auto &c : changes) records[c.first] = c.second;
     std::string text;
     for (const auto &r : records) text += r.first + "=" + r.second + "\n";
@@ -88,6 +114,15 @@ inline std::map<std::string, std::string> filesIn(const std::string &path)
         g_dir_close(dir);
     }
     return all;
+}
+
+inline std::vector<std::string> linesOf(const std::string &text)
+{
+    std::vector<std::string> lines;
+    gchar **parts = g_strsplit(text.c_str(), "\n", -1);
+    for (gchar **p = parts; *p; ++p) lines.push_back(*p);
+    g_strfreev(parts);
+    return lines;
 }
 
 inline bool hasLine(const std::string &text, const std::string &start)

@@ -34,15 +34,6 @@ std::string pngBomb()
     return std::string(bytes, sizeof bytes - 1);
 }
 
-std::vector<std::string> linesOf(const std::string &text)
-{
-    std::vector<std::string> lines;
-    gchar **parts = g_strsplit(text.c_str(), "\n", -1);
-    for (gchar **p = parts; *p; ++p) lines.push_back(*p);
-    g_strfreev(parts);
-    return lines;
-}
-
 int countNamesContaining(const std::string &folder, const std::string &part)
 {
     int n = 0;
@@ -81,9 +72,14 @@ TEST_F(BatchCli, DamagedAndHugeImagesAreRefusedWithTheirReason)
     EXPECT_EQ(after.erase("Tgood.bmp.txt") + after.erase("Fgood.bmp.txt"), 2u);
     EXPECT_TRUE(after == before);
 
-    RunResult small = run({"--max-pixels", "176399", good});  // the scan has 420 x 420
+    const GdkPixbuf *chart = fixtureChart().scan.get();
+    const int w = gdk_pixbuf_get_width(chart), h = gdk_pixbuf_get_height(chart);
+    const std::string limit = std::to_string(w * h - 1);
+    RunResult small = run({"--max-pixels", limit, good});
     EXPECT_EQ(small.status, 1);
-    EXPECT_NE(small.err.find("420 x 420 pixels, more than the 176399 allowed"), std::string::npos) << small.err;
+    EXPECT_NE(small.err.find(std::to_string(w) + " x " + std::to_string(h) + " pixels, more than the " + limit +
+                             " allowed"),
+              std::string::npos) << small.err;
 }
 
 // With --force two scans mapping to one table name overwrote each other and
@@ -103,10 +99,11 @@ TEST_F(BatchCli, ScansSharingAnOutputNameCannotOverwriteEachOther)
     EXPECT_TRUE(hasLine(r.err, "./1.bmp: output file ./T.bmp.txt is also the output of 1.bmp")) << r.err;
     EXPECT_EQ(countLines(fileContents(dir.file("T.bmp.txt"))), 25) << "the table of 1.bmp, not of 2.bmp";
 
-    RunResult o = run({"--force", "--output-dir", "out", "a/x0815.bmp", "b/x0815.bmp"});
+    RunResult o = run({"--force", "--output-dir", "out", "--preview", "p", "a/x0815.bmp", "b/x0815.bmp"});
     EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(filesIn(dir.file("p")).size(), 2u) << "each scan keeps its preview";
     EXPECT_TRUE(hasLine(o.out, "a/x0815.bmp\tok\t")) << o.out;
-    EXPECT_TRUE(hasLine(o.out, "b/x0815.bmp\toutput file out/T0815.bmp.txt is also the output of a/x0815.bmp")) << o.out;
+    EXPECT_TRUE(hasLine(o.out, "b/x0815.bmp\tfailed: output file out/T0815.bmp.txt is also the output of a/x0815.bmp")) << o.out;
 }
 
 // A run resumed after an interruption redid every scan and then failed the
@@ -141,8 +138,8 @@ TEST_F(BatchCli, ConcurrentRunsReportTrueStatuses)
     for (int i = 0; i < 8; ++i) {
         const std::string s = dir.file("c" + std::to_string(i) + ".bmp");
         const int okIn = hasLine(runs[0].out, s + "\tok\t") + hasLine(runs[1].out, s + "\tok\t");
-        const int refusedIn = hasLine(runs[0].out, s + "\tfile exists, not replaced") +
-                              hasLine(runs[1].out, s + "\tfile exists, not replaced");
+        const int refusedIn = hasLine(runs[0].out, s + "\tfailed: file exists, not replaced") +
+                              hasLine(runs[1].out, s + "\tfailed: file exists, not replaced");
         EXPECT_EQ(okIn, 1) << s << "\n" << runs[0].out << runs[1].out;
         EXPECT_EQ(refusedIn, 1) << s;
     }

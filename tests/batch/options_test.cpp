@@ -27,6 +27,8 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
     BatchOptions d, o;
     ASSERT_EQ(parse({"a.tif"}, d), ParseRun);
     EXPECT_TRUE(d.timeStep == 0 && !d.hasSmoothness && !d.force && !d.sef && d.jobs >= 1 && d.station.id == "NA");
+    EXPECT_TRUE(d.autoWindows) << "auto windows by default";
+    EXPECT_FALSE(d.autoSetup || d.writeContext || d.strict);
 
     ASSERT_EQ(parse({"a.tif", "--step=10", "--smoothness", "-2.5", "-j3", "--force", "--quiet", "--auto-windows",
                      "--output-dir", "out", "--params", "p.ini", "--sef", "--station-id", "X1", "--lat", "-33.9",
@@ -35,6 +37,17 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
               ParseRun);
     EXPECT_EQ(o.scans, (std::vector<std::string>{"a.tif", "b.tif", "--c.tif"}));
     EXPECT_TRUE(o.hasSmoothness && o.force && o.quiet && o.autoWindows && o.sef);
+
+    BatchOptions r;
+    ASSERT_EQ(parse({"--no-auto-windows", "--manifest", "m.csv", "--write-context", "--report", "r.csv", "--preview",
+                     "p", "--contact-sheet", "s.png", "--strict", "a.tif"},
+                    r),
+              ParseRun);
+    EXPECT_FALSE(r.autoWindows);
+    EXPECT_TRUE(r.autoSetup) << "a manifest implies the set-up";
+    EXPECT_TRUE(r.writeContext && r.strict);
+    EXPECT_EQ(std::make_tuple(r.manifestFile, r.reportFile, r.previewDir, r.contactSheet),
+              std::make_tuple(std::string("m.csv"), std::string("r.csv"), std::string("p"), std::string("s.png")));
     EXPECT_EQ(std::make_tuple(o.timeStep, o.smoothness, o.jobs, o.outputDir, o.paramsFile, o.station.id,
                               o.station.lat, o.station.source, o.utcOffsetMinutes),
               std::make_tuple(10, -2.5, 3, std::string("out"), std::string("p.ini"), std::string("X1"),
@@ -84,6 +97,8 @@ TEST(BatchOptions, UsageErrorsNameTheArgumentAtFault)
         {{"--sef", "--station-id", "B R"}, "--station-id: invalid station ID 'B R'"},
         {{"--sef"}, "--sef needs --station-id"},
         {{"--utc-offset", "1"}, "--utc-offset needs --sef or --csv"},
+        {{"--write-context"}, "--write-context needs --auto-setup or --manifest"},
+        {{"--report", ""}, "--report: empty file name"},
     };
     for (const auto &c : cases) {
         BatchOptions o;

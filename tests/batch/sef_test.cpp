@@ -38,7 +38,7 @@ TEST(SefFile, HeaderRowsAndNameFollowTheFormat)
     station.source = "ARCH";
     const TableRow rows[] = {{0, 0, 2004, 7, 31, 23, 0, -5.24}, {0, 0, 2004, 8, 1, 0, 0, 23.46},
                              {0, 0, 2004, 8, 1, 1, 0, 0.0}};
-    SefSeries series{0, rows, 3, 60, "T0815\tx|y.tif", "my.ini", 4.0};
+    SefSeries series{0, rows, 3, 60, "T0815\tx|y.tif", "my.ini", 4.0, {}};
     EXPECT_EQ(sefFileText(station, series),
               "SEF\t1.0.0\nID\tBRN\nName\tBern\nLat\t46.95\nLon\tNA\nAlt\tNA\nSource\tARCH\nLink\tNA\n"
               "Vbl\tta\nStat\tpoint\nUnits\tC\n"

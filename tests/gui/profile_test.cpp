@@ -35,7 +35,7 @@ TEST_F(EvalTest, ChartOfAnotherMakeWithItsProfile)
     runPending();
 
     const std::string outDir = appDir() + "/batch";
-    const std::string command = "'" VELLORA_BINARY_DIR "/vellora-batch' --params '" + profile +
+    const std::string command = "'" VELLORA_BINARY_DIR "/vellora-batch' --no-auto-windows --params '" + profile +
                                 "' --output-dir '" + outDir + "' -q '" + made.scan + "' > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {

@@ -1,0 +1,264 @@
+// What a run leaves for review: verdicts judged against the charts' truth,
+// the report, previews and contact sheet, the exit status, and the flags of
+// rows bridged over stretches without ink.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "batch_fixtures.h"
+
+using namespace batchtest;
+
+namespace {
+
+struct CsvLine {
+    DateTime time;
+    double value[2];  // NaN for an empty cell
+    std::string flags;
+};
+
+double cellValue(const std::string &cell)
+{
+    return cell.empty() ? NAN : g_ascii_strtod(cell.c_str(), nullptr);
+}
+
+// The rows of a SCAN.csv written without --utc-offset.
+std::vector<CsvLine> readCsv(const std::string &path)
+{
+    std::vector<CsvLine> rows;
+    const std::vector<std::string> lines = linesOf(fileContents(path));
+    for (size_t i = 1; i < lines.size(); ++i) {
+        gchar **cells = g_strsplit(lines[i].c_str(), ",", -1);
+        int y, mo, d, h, mi;
+        if (g_strv_length(cells) == 4 && std::sscanf(cells[0], "%d-%d-%dT%d:%d", &y, &mo, &d, &h, &mi) == 5) {
+            CsvLine row;
+            row.time.setDateTime(y, mo, d, h, mi);
+            row.value[0] = cellValue(cells[1]);
+            row.value[1] = cellValue(cells[2]);
+            row.flags = cells[3];
+            rows.push_back(row);
+        }
+        g_strfreev(cells);
+    }
+    return rows;
+}
+
+// Root mean square of a field's written values less the truth, over the
+// rows on the trace; NaN without any.
+double csvRmse(const SynthChart &chart, const std::vector<CsvLine> &rows, int f)
+{
+    double squares = 0;
+    int n = 0;
+    for (const CsvLine &row : rows) {
+        const double d = row.value[f] - (f == 0 ? chart.temperatureAt(row.time) : chart.humidityAt(row.time));
+        if (!std::isnan(d)) squares += d * d, n++;
+    }
+    return n ? std::sqrt(squares / n) : NAN;
+}
+
+// The report's verdict cell of a scan.
+std::string reportedVerdict(const std::string &report, const std::string &scan)
+{
+    for (const std::string &line : linesOf(report))
+        if (line.compare(0, scan.size() + 1, scan + ",") == 0)
+            return line.substr(scan.size() + 1, line.find(',', scan.size() + 1) - scan.size() - 1);
+    return "";
+}
+
+// Pixels of a decoded image that are neither white nor grey paper.
+int colouredPixels(const GdkPixbuf *image)
+{
+    const int channels = gdk_pixbuf_get_n_channels(image), stride = gdk_pixbuf_get_rowstride(image);
+    const guchar *pixels = gdk_pixbuf_read_pixels(image);
+    int n = 0;
+    for (int y = 0; y < gdk_pixbuf_get_height(image); ++y)
+        for (int x = 0; x < gdk_pixbuf_get_width(image); ++x) {
+            const guchar *p = pixels + y * stride + x * channels;
+            n += std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 60;
+        }
+    return n;
+}
+
+PixbufPtr decoded(const std::string &path)
+{
+    PixbufPtr image(gdk_pixbuf_new_from_file(path.c_str(), nullptr));
+    EXPECT_TRUE(image) << path;
+    return image;
+}
+
+struct Case {
+    const char *name;
+    bool clean;  // drawn without any fault: must be ok
+    void (*setup)(ChartOptions &);
+    int endMarkShift;  // columns the stored end mark is moved by
+};
+
+void shiftEndMark(const MadeChart &made, int columns)
+{
+    FileCtx ctx;
+    ctx.open(made.scan.c_str(), true);
+    ctx.set("DatePos2", std::to_string(made.chart.datePos[1] + columns).c_str());
+    ASSERT_EQ(ctx.write(), 0);
+}
+
+// Clean charts must be ok; no chart whose tables are more than 1 C or 3 %
+// off may be ok. The report, previews and contact sheet come from the same
+// run, as does the exit status.
+TEST(BatchReview, VerdictsHoldAgainstTheTruthAndTheRunLeavesItsReview)
+{
+    const Case cases[] = {
+        {"clean1", true, [](ChartOptions &) {}, 0},
+        {"clean2", true, [](ChartOptions &o) { o.seed = 32; }, 0},
+        {"clean3", true, [](ChartOptions &o) { o.seed = 33; o.format = ScanFormat::Jpeg; o.jpegQuality = 90; }, 0},
+        {"passerror", false, [](ChartOptions &o) { o.passPointErrorPx = 14; }, 0},
+        {"passfar", false, [](ChartOptions &o) { o.passPointErrorPx = 40; }, 0},
+        {"endmark", false, [](ChartOptions &) {}, 55},
+        {"startmark", false, [](ChartOptions &o) { o.seed = 34; }, -300},
+        {"hardb", false, [](ChartOptions &o) {
+             o.blots = o.gaps = o.fadedInk = true;
+             o.noiseSigma = 8;
+             o.format = ScanFormat::Jpeg;
+             o.jpegQuality = 60;
+         }, 0},
+        {"notes", false, [](ChartOptions &o) { o.longNotes = o.annotations = true; o.curlMM = 0.8; }, 0},
+        {"secondturn", false, [](ChartOptions &o) { o.secondTurnHours = 24; }, 0},
+        {"taps", false, [](ChartOptions &o) { o.tapMarks = o.gaps = true; }, 0},
+    };
+    TempDir dir("review");
+    std::vector<std::string> args = {"--csv", "--report", "report.csv", "--preview", "previews", "--contact-sheet",
+                                     "sheet.png"};
+    std::vector<MadeChart> charts;
+    std::vector<std::string> names;  // relative to the run's folder
+    for (const Case &c : cases) {
+        ChartOptions o = quickChartOptions(31);
+        c.setup(o);
+        charts.push_back(makeChart(dir.path(), o, c.name));
+        ASSERT_EQ(charts.back().result, SynthOk) << c.name;
+        if (c.endMarkShift) shiftEndMark(charts.back(), c.endMarkShift);
+        names.push_back(charts.back().scan.substr(dir.path().size() + 1));
+        args.push_back(names.back());
+    }
+    makeFile(dir.file("broken.bmp"), "not an image");
+    args.push_back("broken.bmp");
+    const RunResult r = runBatchExe(args, dir.path());
+    EXPECT_EQ(r.status, 1) << "the unreadable scan failed";
+    const std::string report = fileContents(dir.file("report.csv"));
+    ASSERT_EQ(report.compare(0, 20, "scan,verdict,reasons"), 0) << report;
+    EXPECT_EQ(countLines(report), 1 + int(charts.size()) + 1);
+
+    int falseOk = 0, falseSuspect = 0, bad = 0, counts[3] = {0, 0, 0};
+    for (size_t i = 0; i < charts.size(); ++i) {
+        const std::string verdict = reportedVerdict(report, names[i]);
+        const std::vector<CsvLine> rows = readCsv(charts[i].scan + ".csv");
+        const double t = csvRmse(charts[i].chart, rows, 0), h = csvRmse(charts[i].chart, rows, 1);
+        const bool off = !(t <= 1.0 && h <= 3.0);
+        std::printf("[ measured ] %-10s %-7s RMSE %.2f C %.2f %%\n", cases[i].name, verdict.c_str(), t, h);
+        bad += off;
+        falseOk += off && verdict == "ok";
+        falseSuspect += cases[i].clean && verdict != "ok";
+        counts[verdict == "ok" ? 0 : verdict == "suspect" ? 1 : 2]++;
+        EXPECT_EQ(verdict == "failed", rows.empty()) << cases[i].name << ": tables exactly when not failed";
+    }
+    EXPECT_EQ(falseOk, 0);
+    EXPECT_EQ(falseSuspect, 0);
+    EXPECT_GE(bad, 1) << "no chart put the verdict to the test";
+    EXPECT_EQ(reportedVerdict(report, "broken.bmp"), "failed");
+    char summary[64];
+    std::snprintf(summary, sizeof summary, "%d ok, %d suspect, %d failed\n", counts[0], counts[1], counts[2] + 1);
+    EXPECT_TRUE(hasLine(r.out, summary)) << r.out;
+
+    // A preview for every scan, the failed one its caption alone.
+    for (const std::string &name : names) {
+        PixbufPtr preview = decoded(dir.file("previews/" + name + ".png"));
+        if (!preview) continue;
+        EXPECT_EQ(gdk_pixbuf_get_width(preview.get()), 1200);
+        EXPECT_GE(colouredPixels(preview.get()), 2 * 1200) << "curve, windows and points drawn";
+    }
+    PixbufPtr failed = decoded(dir.file("previews/broken.bmp.png"));
+    PixbufPtr sheet = decoded(dir.file("sheet.png"));
+    if (!failed || !sheet) return;
+    EXPECT_GT(colouredPixels(failed.get()), 0);
+    EXPECT_GT(gdk_pixbuf_get_width(sheet.get()), gdk_pixbuf_get_height(sheet.get()) / 2);
+    EXPECT_GE(colouredPixels(sheet.get()), 9 * 200);
+}
+
+// Suspect tables are written and fail only with --strict; a scan without
+// tables always fails.
+TEST(BatchReview, StrictCountsSuspectAsFailed)
+{
+    TempDir dir("strict");
+    ChartOptions o = quickChartOptions(41);
+    o.passPointErrorPx = 14;
+    const MadeChart suspect = makeChart(dir.path(), o, "suspect");
+    ASSERT_EQ(suspect.result, SynthOk);
+    const RunResult plain = runBatchExe({suspect.scan}, dir.path());
+    EXPECT_EQ(plain.status, 0) << plain.out;
+    ASSERT_TRUE(hasLine(plain.out, suspect.scan + "\tsuspect: ")) << plain.out;
+    const RunResult strict = runBatchExe({"--strict", "--force", suspect.scan}, dir.path());
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_TRUE(hasLine(strict.out, "0 ok, 1 suspect, 0 failed")) << strict.out;
+    EXPECT_EQ(runBatchExe({"--force", suspect.scan, dir.file("missing.bmp")}, dir.path()).status, 1);
+    EXPECT_EQ(runBatchExe({"--strict", "--report"}, dir.path()).status, 2);
+}
+
+// Rows bridged over more than two hours without ink are NA in SEF, every
+// bridged row carries its flag there and in the CSV, and only rows in a pen
+// gap are bridged.
+TEST(BatchReview, BridgedRowsAreFlaggedAndLongBridgesAreNotAvailable)
+{
+    TempDir dir("bridged");
+    // Pen gaps grow with the trace: the first chart of 400 h with a gap of
+    // more than 3 h.
+    ChartOptions o = quickChartOptions(51);
+    o.gaps = true;
+    o.hours = 400;
+    for (SynthChart probe; renderChart(o, probe) == SynthOk && o.seed < 80; o.seed++) {
+        double longest = 0;
+        for (const PenGap &g : probe.gaps) longest = std::max(longest, g.endMinute - g.startMinute);
+        if (longest > 180) break;
+    }
+    const MadeChart made = makeChart(dir.path(), o, "gaps");
+    ASSERT_EQ(made.result, SynthOk);
+    const RunResult r = runBatchExe({"--csv", "--sef", "--station-id", "S", "--output-dir", "out", made.scan},
+                                    dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<CsvLine> csv = readCsv(dir.file("out/gaps.bmp.csv"));
+    std::string ta;
+    for (const auto &f : filesIn(dir.file("out")))
+        if (f.first.find("_ta.tsv") != std::string::npos) ta = f.second;
+    const std::vector<std::string> sef = linesOf(ta);
+    ASSERT_GE(sef.size(), 13 + csv.size());
+
+    double longestGapHours = 0;
+    for (const PenGap &g : made.chart.gaps) longestGapHours = std::max(longestGapHours, (g.endMinute - g.startMinute) / 60);
+    int flagged = 0, notAvailable = 0;
+    for (size_t i = 0; i < csv.size(); ++i) {
+        gchar **cells = g_strsplit(sef[13 + i].c_str(), "\t", -1);
+        ASSERT_EQ(g_strv_length(cells), 8u) << sef[13 + i];
+        const std::string value = cells[6], meta = cells[7];
+        g_strfreev(cells);
+        const std::string flag = csv[i].flags.compare(0, 2, "T:") == 0
+                                     ? csv[i].flags.substr(2, csv[i].flags.find('|') - 2)
+                                     : "";
+        EXPECT_EQ(meta, flag) << "SEF and CSV flag the same rows";
+        if (flag.empty()) continue;
+        flagged++;
+        const double hours = g_ascii_strtod(flag.c_str() + std::strlen("bridged_h="), nullptr);
+        EXPECT_EQ(value == "NA", hours > 2.0) << sef[13 + i];
+        notAvailable += value == "NA";
+        const double minute = made.chart.minuteOf(csv[i].time);
+        bool inGap = false;
+        for (const PenGap &g : made.chart.gaps) inGap = inGap || (minute >= g.startMinute - 30 && minute <= g.endMinute + 30);
+        EXPECT_TRUE(inGap) << "bridged row at minute " << minute;
+    }
+    std::printf("[ measured ] longest pen gap %.1f h, %d rows flagged, %d NA\n", longestGapHours, flagged, notAvailable);
+    EXPECT_GE(flagged, 1);
+    if (longestGapHours > 3.0) {
+        EXPECT_GE(notAvailable, 1);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,165 @@
+// Scans without a file context: dates from a manifest, the rest proposed,
+// the proposals written only when asked, manifest faults named by line.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "batch_fixtures.h"
+#include "records.h"
+#include "setupverdict.h"
+
+using namespace batchtest;
+
+namespace {
+
+// Root mean square of a table file's values less the truth.
+double tableRmse(const SynthChart &chart, const std::string &path, int f)
+{
+    double squares = 0;
+    int n = 0;
+    for (const std::string &line : linesOf(fileContents(path))) {
+        int d, mo, y, h, mi;
+        if (std::sscanf(line.c_str(), "%d.%d.%d %d.%d", &d, &mo, &y, &h, &mi) != 5) continue;
+        DateTime t;
+        t.setDateTime(y, mo, d, h, mi);
+        const double e = g_ascii_strtod(line.c_str() + 17, nullptr) - (f == 0 ? chart.temperatureAt(t) : chart.humidityAt(t));
+        if (!std::isnan(e)) squares += e * e, n++;
+    }
+    return n >= 24 ? std::sqrt(squares / n) : NAN;
+}
+
+MadeChart chartWithoutContext(const TempDir &dir, uint64_t seed, const char *name)
+{
+    ChartOptions o = quickChartOptions(seed);
+    o.withContext = false;
+    MadeChart made = makeChart(dir.path(), o, name);
+    EXPECT_EQ(made.result, SynthOk);
+    return made;
+}
+
+// Scans and a manifest only: tables as good as from a made context, and no
+// context written unless asked for.
+TEST(BatchSetup, ScansAndAManifestBecomeTables)
+{
+    TempDir dir("zeroclick");
+    std::string manifest = "scan,start,end\n";
+    std::vector<MadeChart> charts;
+    std::vector<std::string> args = {"--manifest", "dates.csv"};
+    for (uint64_t seed : {61, 62, 63}) {
+        charts.push_back(chartWithoutContext(dir, seed, ("z" + std::to_string(seed)).c_str()));
+        manifest += linesOf(fileContents(charts.back().scan + ".manifest.csv"))[1] + "\n";
+        args.push_back(charts.back().scan);
+    }
+    makeFile(dir.file("dates.csv"), manifest);
+    const RunResult r = runBatchExe(args, dir.path());
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(hasLine(r.out, "3 ok, 0 suspect, 0 failed")) << r.out;
+    for (const MadeChart &c : charts) {
+        const std::string name = c.scan.substr(c.scan.rfind('/') + 1);
+        const double t = tableRmse(c.chart, dir.file("T" + name.substr(1) + ".txt"), 0);
+        const double h = tableRmse(c.chart, dir.file("F" + name.substr(1) + ".txt"), 1);
+        std::printf("[ measured ] zero-click %s: RMSE %.3f C %.3f %%\n", name.c_str(), t, h);
+        EXPECT_LE(t, 0.1) << name;
+        EXPECT_LE(h, 0.3) << name;
+        EXPECT_FALSE(g_file_test(c.ctx.c_str(), G_FILE_TEST_EXISTS)) << "no context without --write-context";
+    }
+}
+
+// --write-context stores what was proposed, keeps what was there, and the
+// records read back as the GUI reads them.
+TEST(BatchSetup, WrittenProposalsReadBackAndKeepWhatWasThere)
+{
+    TempDir dir("writectx");
+    const MadeChart fresh = chartWithoutContext(dir, 71, "fresh");
+    const MadeChart kept = chartWithoutContext(dir, 72, "kept");
+    makeFile(kept.ctx, "TimeStep=10\nDatePos1=" + std::to_string(kept.chart.datePos[0] + 3) + "\n");
+    makeFile(dir.file("m.csv"), "scan,start,end\n" + linesOf(fileContents(fresh.scan + ".manifest.csv"))[1] + "\n" +
+                                    linesOf(fileContents(kept.scan + ".manifest.csv"))[1] + "\n");
+    const RunResult r = runBatchExe({"--manifest", "m.csv", "--write-context", fresh.scan, kept.scan}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    FileCtx ctx;
+    ctx.open(fresh.scan.c_str(), true);
+    for (int i = 0; i < 3; ++i) {
+        PassPoint p;
+        ASSERT_TRUE(loadPassPointRecord(ctx, i, p)) << i;
+        EXPECT_LE(std::hypot(p.x - fresh.chart.pass[i].x, p.y - fresh.chart.pass[i].y), 1.5) << "pass point " << i;
+    }
+    for (int i = 0; i < 2; ++i) {
+        int pos;
+        DateTime date;
+        ASSERT_TRUE(loadDatePosRecord(ctx, i, pos));
+        EXPECT_NEAR(pos, fresh.chart.datePos[i], 3);
+        ASSERT_TRUE(loadDateValRecord(ctx, i, date));
+        EXPECT_EQ(date.minutesUntil(fresh.chart.dateVal[i]), 0);
+    }
+    ctx.open(kept.scan.c_str(), true);
+    EXPECT_STREQ(ctx.get("TimeStep"), "10");
+    EXPECT_EQ(ctx.get("DatePos1"), std::to_string(kept.chart.datePos[0] + 3));
+    EXPECT_NE(ctx.get("Pass1"), nullptr);
+    EXPECT_NEAR(countLines(fileContents(dir.file("Tept.bmp.txt"))), kept.chart.minutes / 10, 1) << "its step kept";
+}
+
+// Each faulty line is named; a scan whose line was refused writes nothing,
+// one the manifest does not list fails for want of dates, a line naming no
+// given scan is a warning, and an unreadable manifest is a usage error.
+TEST(BatchSetup, ManifestFaultsAreNamedByLine)
+{
+    TempDir dir("manifest");
+    const MadeChart good = chartWithoutContext(dir, 81, "good");
+    const MadeChart backward = chartWithoutContext(dir, 82, "backward");
+    const MadeChart unlisted = chartWithoutContext(dir, 83, "unlisted");
+    makeFile(dir.file("m.csv"), "scan,start,end\n" + linesOf(fileContents(good.scan + ".manifest.csv"))[1] +
+                                    "\nbackward.bmp,2002-03-23T04:00,2002-03-16T04:00\n"
+                                    "garbled line\n"
+                                    "elsewhere.bmp,2002-03-16 04:00,2002-03-23 04:00\n");
+    const RunResult r = runBatchExe({"--manifest", "m.csv", good.scan, backward.scan, unlisted.scan}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("manifest m.csv: line 3: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("manifest m.csv: line 4: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("warning: manifest m.csv: line 5: scan elsewhere.bmp is not among the scans given"),
+              std::string::npos) << r.err;
+    EXPECT_TRUE(hasLine(r.out, backward.scan + "\tfailed: manifest line 3: ")) << r.out;
+    EXPECT_TRUE(hasLine(r.out, unlisted.scan + "\tfailed: cannot digitise without DateVal1, DateVal2")) << r.out;
+    EXPECT_TRUE(hasLine(r.out, "1 ok, 0 suspect, 2 failed")) << r.out;
+    auto files = filesIn(dir.path());
+    // Table files are named as the GUI names them, T for the first letter.
+    EXPECT_EQ(files.count("Tood.bmp.txt"), 1u);
+    EXPECT_EQ(files.count("Tackward.bmp.txt") + files.count("Tnlisted.bmp.txt"), 0u);
+
+    EXPECT_EQ(runBatchExe({"--manifest", "none.csv", good.scan}, dir.path()).status, 2);
+    EXPECT_EQ(runBatchExe({"--write-context", good.scan}, dir.path()).status, 2);
+    const RunResult noContext = runBatchExe({"--force", unlisted.scan}, dir.path());
+    EXPECT_TRUE(hasLine(noContext.out, unlisted.scan + "\tfailed: missing file context ")) << noContext.out;
+}
+
+// A proposal made with doubt or low confidence makes ok tables suspect with
+// the detector's reason; a sure one leaves the verdict, a failed scan stays
+// failed.
+TEST(BatchSetup, DoubtfulProposalsMakeTheScanSuspect)
+{
+    SetupProposal sure{};
+    sure.proposesPassPoints = sure.proposesMarks = true;
+    sure.passConfidence[0] = sure.passConfidence[1] = sure.passConfidence[2] = 0.95;
+    sure.marksConfidence = 0.9;
+    SetupProposal vague = sure, doubted = sure;
+    vague.passConfidence[1] = 0.6;
+    doubted.reason = "end mark: the trace fades out";
+
+    ScanVerdict ok, fromVague, fromDoubt, failed;
+    failed.level = VerdictLevel::Failed;
+    judgeSetup(sure, ok);
+    judgeSetup(vague, fromVague);
+    judgeSetup(doubted, fromDoubt);
+    judgeSetup(vague, failed);
+    EXPECT_EQ(ok.level, VerdictLevel::Ok);
+    EXPECT_EQ(verdictReasons(ok), "");
+    EXPECT_EQ(fromVague.level, VerdictLevel::Suspect);
+    EXPECT_EQ(verdictReasons(fromVague), "set-up: proposals uncertain (confidence 0.60)");
+    EXPECT_EQ(fromDoubt.level, VerdictLevel::Suspect);
+    EXPECT_EQ(verdictReasons(fromDoubt), "set-up: end mark: the trace fades out");
+    EXPECT_EQ(failed.level, VerdictLevel::Failed);
+}
+
+}  // namespace
