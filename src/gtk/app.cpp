@@ -203,6 +203,8 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->lastSetPassPoint = -1;
     ctx->pageEntryIdle = 0;
     ctx->widTableFolder = ctx->widBesideScan = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = nullptr;
+    ctx->suspectShown = -1;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
@@ -261,6 +263,8 @@ void cleanUp(MainCtx *ctx)
         g_source_remove(ctx->pageEntryIdle);
     ctx->pageEntryIdle = 0;
     ctx->widTableFolder = ctx->widBesideScan = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = nullptr;
+    ctx->suspectShown = -1;
     if (ctx->scanPixbuf)
         g_object_unref(ctx->scanPixbuf);
     ctx->scanPixbuf = nullptr;

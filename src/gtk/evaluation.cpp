@@ -158,6 +158,9 @@ void recomputeChain(MainCtx *ctx, int flags, int which)
         for (int f = first; f <= last; ++f)
             evaluate(ctx, f);
         ctx->dirtyFlags &= ~CurveChanged;
+        judgeShownFields(ctx);
+    } else if (ctx->dirtyFlags & CurveChanged) {
+        forgetVerdict(ctx);  // it spoke of curves that no longer hold
     }
     for (int f = first; f <= last; ++f)
         redrawWidget(ctx->subImgData[f].widget);

@@ -2,6 +2,7 @@
 #define VELLORA_MAINCTX_H
 
 #include <string>
+#include <vector>
 
 #include <gtk/gtk.h>
 #include <glade/glade.h>
@@ -11,6 +12,7 @@
 #include "filectx.h"
 #include "params.h"
 #include "scansettings.h"
+#include "verdict.h"
 
 // Pending work in MainCtx::dirtyFlags.
 enum { ImageChanged = 1, PassPointsChanged = 2, CurveChanged = 4 };
@@ -99,6 +101,11 @@ struct MainCtx {
     Params paramsRecord;  // what params points at
     std::string paramFile;         // the chart profile in use; empty: built-in values
     std::string paramFileMessage;  // where reading the parameter file stopped
+    // The verdict on the evaluated fields and the stretches it finds suspect.
+    GtkWidget *widVerdict;
+    GtkWidget *widNextSuspect;
+    std::vector<ColumnStretch> suspects[2];
+    int suspectShown;  // index in column order over both fields, -1: none yet
 };
 
 // Size of a field's image; 0 before it is cut out.

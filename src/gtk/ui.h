@@ -167,6 +167,19 @@ GtkWidget *makeOverview(MainCtx *ctx);
 // After a cut-out: the overview's size and images follow the new fields.
 void sizeOverview(MainCtx *ctx);
 void forgetOverview(MainCtx *ctx);
+// Scrolls both field views so that the column is in the middle.
+void centreFieldViews(MainCtx *ctx, double column);
+
+// verdictui.cpp: the verdict on the evaluated fields and its suspect stretches.
+// The verdict's text and the "Next suspect" button, second in the box.
+void addVerdictPanel(MainCtx *ctx, GtkWidget *box);
+// Judges the evaluated fields, shows the verdict and marks the suspect stretches.
+void judgeShownFields(MainCtx *ctx);
+// No verdict while the fields are not evaluated.
+void forgetVerdict(MainCtx *ctx);
+// The suspect stretches as a band along the bottom of a field's image.
+void drawSuspectBands(GdkDrawable *d, GdkGC *gc, const MainCtx *ctx, int field,
+                      const GdkRectangle &area);
 
 // viewtools.cpp: view controls made at start-up and the pointer readout.
 void setupViewTools(MainCtx *ctx);

@@ -140,6 +140,7 @@ void setupViewTools(MainCtx *ctx)
 {
     addScanViewTools(ctx);
     addFieldViewTools(ctx);
+    addVerdictPanel(ctx, glade_xml_get_widget(ctx->gladeXml, "controlvbox"));
     addReadout(ctx);
     setupZoom(ctx);
     capWindowToWorkArea(ctx);
