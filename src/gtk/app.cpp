@@ -203,7 +203,7 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->lastSetPassPoint = -1;
     ctx->pageEntryIdle = 0;
     ctx->widTableFolder = ctx->widBesideScan = nullptr;
-    ctx->widVerdict = ctx->widNextSuspect = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = nullptr;
     ctx->suspectShown = -1;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
@@ -263,7 +263,7 @@ void cleanUp(MainCtx *ctx)
         g_source_remove(ctx->pageEntryIdle);
     ctx->pageEntryIdle = 0;
     ctx->widTableFolder = ctx->widBesideScan = nullptr;
-    ctx->widVerdict = ctx->widNextSuspect = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = nullptr;
     ctx->suspectShown = -1;
     if (ctx->scanPixbuf)
         g_object_unref(ctx->scanPixbuf);

@@ -131,6 +131,8 @@ bool prepareFields(MainCtx *ctx)
     fitMarksToField(ctx->settings, imageWidth(ctx->fields[SubImgTemp]));
     sizeOverview(ctx);
     setStatus(ctx, kSetBordersStatus);
+    if (!marksPlaced(ctx))
+        proposeMarks(ctx);
     ctx->dirtyFlags &= ~(ImageChanged | PassPointsChanged);
     recomputeChain(ctx, CurveChanged, 2);
     return true;

@@ -106,6 +106,8 @@ struct MainCtx {
     GtkWidget *widNextSuspect;
     std::vector<ColumnStretch> suspects[2];
     int suspectShown;  // index in column order over both fields, -1: none yet
+    GtkWidget *widDateEntry;  // the mark's date and time, typed
+    GtkWidget *widDetectCorners;
 };
 
 // Size of a field's image; 0 before it is cut out.
