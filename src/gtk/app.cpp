@@ -203,7 +203,8 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->lastSetPassPoint = -1;
     ctx->pageEntryIdle = 0;
     ctx->widTableFolder = ctx->widBesideScan = nullptr;
-    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = ctx->widDateProposal = nullptr;
+    ctx->startDateProposed = false;
     ctx->suspectShown = -1;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
@@ -263,7 +264,8 @@ void cleanUp(MainCtx *ctx)
         g_source_remove(ctx->pageEntryIdle);
     ctx->pageEntryIdle = 0;
     ctx->widTableFolder = ctx->widBesideScan = nullptr;
-    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = ctx->widDateProposal = nullptr;
+    ctx->startDateProposed = false;
     ctx->suspectShown = -1;
     if (ctx->scanPixbuf)
         g_object_unref(ctx->scanPixbuf);

@@ -39,6 +39,15 @@ void showTypedDate(MainCtx *ctx, const DateTime &date)
     gtk_entry_set_text(GTK_ENTRY(ctx->widDateEntry), text);
 }
 
+// A date control's value becomes the mark's record; the start's confirms a
+// proposed start date.
+void storeMarkDate(MainCtx *ctx, int i)
+{
+    storeDateValRecord(ctx->fileCtx, i, ctx->settings.dateVal[i]);
+    if (i == StartMark)
+        showStartDateProposal(ctx, false);
+}
+
 // The tables follow at once, so that what is saved matches the dates shown.
 void setTime(MainCtx *ctx, int i, int hour, int minute)
 {
@@ -46,7 +55,7 @@ void setTime(MainCtx *ctx, int i, int hour, int minute)
     if (date.hour == hour && date.minute == minute)
         return;
     date.setTime(hour, minute);
-    storeDateValRecord(ctx->fileCtx, i, date);
+    storeMarkDate(ctx, i);
     showTypedDate(ctx, date);
     showDateDifference(ctx);
     recomputeChain(ctx, CurveChanged, 2);
@@ -104,7 +113,7 @@ void on_dateentry_activate(GtkEntry *entry, gpointer user)
         return;
     }
     ctx->settings.dateVal[i] = date;
-    storeDateValRecord(ctx->fileCtx, i, date);
+    storeMarkDate(ctx, i);
     showMarkDate(ctx, i);
     showDateDifference(ctx);
     recomputeChain(ctx, CurveChanged, 2);
@@ -129,6 +138,22 @@ void addDateEntry(MainCtx *ctx)
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
     gtk_box_reorder_child(GTK_BOX(box), row, 1);
     gtk_widget_show_all(row);
+    ctx->widDateProposal = gtk_label_new(nullptr);
+    gtk_widget_set_name(ctx->widDateProposal, "dateproposal");
+    gtk_label_set_markup(GTK_LABEL(ctx->widDateProposal),
+                         "<span foreground=\"#b00000\">Start proposed: the previous chart's end.\n"
+                         "Confirm it with Enter in Typed.</span>");
+    gtk_label_set_mnemonic_widget(GTK_LABEL(ctx->widDateProposal), ctx->widDateEntry);
+    gtk_box_pack_start(GTK_BOX(box), ctx->widDateProposal, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(box), ctx->widDateProposal, 2);
+    gtk_widget_set_no_show_all(ctx->widDateProposal, TRUE);
+}
+
+void showStartDateProposal(MainCtx *ctx, bool proposed)
+{
+    ctx->startDateProposed = proposed;
+    if (ctx->widDateProposal)
+        gtk_widget_set_visible(ctx->widDateProposal, proposed);
 }
 
 // ---- handlers --------------------------------------------------------------------
@@ -173,10 +198,10 @@ void on_calendar_day_selected(GtkCalendar *calendar, gpointer user)
     if (date.year == int(year) && date.month == int(month) && date.day == int(day))
         return;
     dateVal[i].setDate(year, month, day);
-    storeDateValRecord(ctx->fileCtx, i, dateVal[i]);
+    storeMarkDate(ctx, i);
     if (i == StartMark) {
         dateVal[EndMark].setDate(year, month, day);
-        storeDateValRecord(ctx->fileCtx, EndMark, dateVal[EndMark]);
+        storeMarkDate(ctx, EndMark);
     }
     showTypedDate(ctx, dateVal[i]);
     showDateDifference(ctx);

@@ -108,6 +108,11 @@ struct MainCtx {
     int suspectShown;  // index in column order over both fields, -1: none yet
     GtkWidget *widDateEntry;  // the mark's date and time, typed
     GtkWidget *widDetectCorners;
+    // The start date offered from the previous chart of the same folder,
+    // shown as a proposal until a date control confirms it.
+    bool startDateProposed;
+    GtkWidget *widDateProposal;
+    std::string openedFolder;  // the folder of the scan opened last
 };
 
 // Size of a field's image; 0 before it is cut out.

@@ -150,6 +150,8 @@ void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int ed
 void showMarkDate(MainCtx *ctx, int i);
 // The typed date-time entry below the calendar, made at start-up.
 void addDateEntry(MainCtx *ctx);
+// Whether the start date shown is only proposed, for a date control to confirm.
+void showStartDateProposal(MainCtx *ctx, bool proposed);
 void showDateDifference(MainCtx *ctx);
 // Both marks placed by the user, not only the field's edges standing in.
 bool marksPlaced(const MainCtx *ctx);

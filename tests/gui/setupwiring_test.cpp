@@ -66,6 +66,38 @@ TEST_F(EvalTest, DetectProposedMarksAndTypedDatesGiveTheTruthInEightActions)
     }
 }
 
+// The next chart of a folder without dates of its own is offered the previous
+// chart's end as its start, marked as proposed until confirmed; a chart of
+// another folder is not.
+TEST_F(EvalTest, NextChartOfTheFolderIsOfferedThePreviousEndUntilConfirmed)
+{
+    ASSERT_NO_FATAL_FAILURE(start(""));
+    const MadeChart first = makeChart(appDir(), quickChartOptions(3), "first");
+    const MadeChart next = makeChart(appDir(), quickChartOptions(4), "next");
+    ASSERT_EQ(g_remove(next.ctx.c_str()), 0);
+    loadImage(ctx, first.scan.c_str());
+    EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal));
+    loadImage(ctx, next.scan.c_str());
+    EXPECT_EQ(ctx->settings.dateVal[0].minutesUntil(first.chart.dateVal[1]), 0);
+    EXPECT_TRUE(gtk_widget_get_visible(ctx->widDateProposal));
+    EXPECT_EQ(record("DateVal1"), nullptr) << "not stored before it is confirmed";
+
+    showPage(kEvaluationPage);
+    setToggle(uiWidget(ctx, "startdate"), true);
+    EXPECT_EQ(entryText(ctx->widDateEntry), typed(first.chart.dateVal[1]));
+    gtk_widget_activate(ctx->widDateEntry);
+    EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal));
+    EXPECT_NE(record("DateVal1"), nullptr);
+
+    answerDialogs({AnswerNo});  // the confirmed date is not saved
+    TempDir elsewhere("other");
+    const MadeChart other = makeChart(elsewhere.path(), quickChartOptions(5));
+    ASSERT_EQ(g_remove(other.ctx.c_str()), 0);
+    loadImage(ctx, other.scan.c_str());
+    EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal));
+    EXPECT_NE(ctx->settings.dateVal[0].minutesUntil(first.chart.dateVal[1]), 0);
+}
+
 // A typed date that is no date is refused and changes nothing.
 TEST_F(EvalTest, TypedDateThatIsNoDateIsRefused)
 {
