@@ -12,7 +12,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "atomicfile.h"
-#include "csv.h"
+#include "csvfile.h"
 #include "cutout.h"
 #include "digitise.h"
 #include "filectx.h"

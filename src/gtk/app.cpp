@@ -202,7 +202,7 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->syncingScroll = false;
     ctx->lastSetPassPoint = -1;
     ctx->pageEntryIdle = 0;
-    ctx->widTableFolder = ctx->widBesideScan = nullptr;
+    ctx->widTableFolder = ctx->widBesideScan = ctx->widCsv = nullptr;
     ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = ctx->widDateProposal = nullptr;
     ctx->startDateProposed = false;
     ctx->suspectShown = -1;
@@ -263,7 +263,7 @@ void cleanUp(MainCtx *ctx)
     if (ctx->pageEntryIdle)
         g_source_remove(ctx->pageEntryIdle);
     ctx->pageEntryIdle = 0;
-    ctx->widTableFolder = ctx->widBesideScan = nullptr;
+    ctx->widTableFolder = ctx->widBesideScan = ctx->widCsv = nullptr;
     ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = ctx->widDateProposal = nullptr;
     ctx->startDateProposed = false;
     ctx->suspectShown = -1;

@@ -98,6 +98,7 @@ struct MainCtx {
     std::string contextNote;  // where a read-only scan's file context is kept
     GtkWidget *widTableFolder;
     GtkWidget *widBesideScan;
+    GtkWidget *widCsv;  // saving also writes both tables as CSV
     Params paramsRecord;  // what params points at
     std::string paramFile;         // the chart profile in use; empty: built-in values
     std::string paramFileMessage;  // where reading the parameter file stopped
