@@ -13,7 +13,7 @@
 #include <glib.h>
 
 #include "atomicfile.h"
-#include "csv.h"
+#include "csvfile.h"
 #include "cutout.h"
 #include "digitise.h"
 #include "filectx.h"

@@ -203,7 +203,10 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->syncingScroll = false;
     ctx->lastSetPassPoint = -1;
     ctx->pageEntryIdle = 0;
-    ctx->widTableFolder = ctx->widBesideScan = nullptr;
+    ctx->widTableFolder = ctx->widBesideScan = ctx->widCsv = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = ctx->widDateProposal = nullptr;
+    ctx->startDateProposed = false;
+    ctx->suspectShown = -1;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
@@ -263,7 +266,10 @@ void cleanUp(MainCtx *ctx)
     if (ctx->pageEntryIdle)
         g_source_remove(ctx->pageEntryIdle);
     ctx->pageEntryIdle = 0;
-    ctx->widTableFolder = ctx->widBesideScan = nullptr;
+    ctx->widTableFolder = ctx->widBesideScan = ctx->widCsv = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = ctx->widDateProposal = nullptr;
+    ctx->startDateProposed = false;
+    ctx->suspectShown = -1;
     if (ctx->scanPixbuf)
         g_object_unref(ctx->scanPixbuf);
     ctx->scanPixbuf = nullptr;

@@ -29,6 +29,25 @@ void setEntryInt(GtkWidget *entry, int v)
     gtk_entry_set_text(GTK_ENTRY(entry), text);
 }
 
+void showTypedDate(MainCtx *ctx, const DateTime &date)
+{
+    if (!ctx->widDateEntry)
+        return;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", date.year, date.month, date.day,
+                  date.hour, date.minute);
+    gtk_entry_set_text(GTK_ENTRY(ctx->widDateEntry), text);
+}
+
+// A date control's value becomes the mark's record; the start's confirms a
+// proposed start date.
+void storeMarkDate(MainCtx *ctx, int i)
+{
+    storeDateValRecord(ctx->fileCtx, i, ctx->settings.dateVal[i]);
+    if (i == StartMark)
+        showStartDateProposal(ctx, false);
+}
+
 // The tables follow at once, so that what is saved matches the dates shown.
 void setTime(MainCtx *ctx, int i, int hour, int minute)
 {
@@ -36,7 +55,8 @@ void setTime(MainCtx *ctx, int i, int hour, int minute)
     if (date.hour == hour && date.minute == minute)
         return;
     date.setTime(hour, minute);
-    storeDateValRecord(ctx->fileCtx, i, date);
+    storeMarkDate(ctx, i);
+    showTypedDate(ctx, date);
     showDateDifference(ctx);
     recomputeChain(ctx, CurveChanged, 2);
 }
@@ -68,7 +88,74 @@ void changeOffset(MainCtx *ctx, int field, GtkSpinButton *spin)
     recomputeChain(ctx, CurveChanged, field);
 }
 
+// "2002-03-16 04:00": a date and time as archives write them.
+bool parseTypedDate(const char *text, DateTime &date)
+{
+    int year, month, day, hour, minute;
+    char rest;
+    if (std::sscanf(text, " %d-%d-%d %d:%d %c", &year, &month, &day, &hour, &minute, &rest) != 5)
+        return false;
+    DateTime parsed;
+    if (parsed.setDateTime(year, month, day, hour, minute) != 0 || parsed.status() != 0)
+        return false;
+    date = parsed;
+    return true;
+}
+
+void on_dateentry_activate(GtkEntry *entry, gpointer user)
+{
+    MainCtx *ctx = mainCtxOf(user);
+    const int i = editedMark(ctx);
+    if (i < 0)
+        return;
+    DateTime date;
+    if (!parseTypedDate(gtk_entry_get_text(entry), date)) {
+        showError(ctx, "Type the date and time of the mark as 2002-03-16 04:00");
+        return;
+    }
+    ctx->settings.dateVal[i] = date;
+    storeMarkDate(ctx, i);
+    showMarkDate(ctx, i);
+    showDateDifference(ctx);
+    recomputeChain(ctx, CurveChanged, 2);
+}
+
 } // namespace
+
+void addDateEntry(MainCtx *ctx)
+{
+    GtkWidget *row = gtk_hbox_new(FALSE, 4);
+    GtkWidget *label = gtk_label_new_with_mnemonic("T_yped");
+    ctx->widDateEntry = gtk_entry_new();
+    gtk_widget_set_name(ctx->widDateEntry, "dateentry");
+    gtk_entry_set_width_chars(GTK_ENTRY(ctx->widDateEntry), 16);
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widDateEntry);
+    setAccessibleName(ctx->widDateEntry, "Date and time of the mark, typed");
+    gtk_widget_set_tooltip_text(ctx->widDateEntry, "The mark's date and time as 2002-03-16 04:00, then Enter");
+    g_signal_connect(ctx->widDateEntry, "activate", G_CALLBACK(on_dateentry_activate), ctx);
+    gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), ctx->widDateEntry, TRUE, TRUE, 0);
+    GtkWidget *box = glade_xml_get_widget(ctx->gladeXml, "datevbox");
+    gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(box), row, 1);
+    gtk_widget_show_all(row);
+    ctx->widDateProposal = gtk_label_new(nullptr);
+    gtk_widget_set_name(ctx->widDateProposal, "dateproposal");
+    gtk_label_set_markup(GTK_LABEL(ctx->widDateProposal),
+                         "<span foreground=\"#b00000\">Start proposed: the previous chart's end.\n"
+                         "Confirm it with Enter in Typed.</span>");
+    gtk_label_set_mnemonic_widget(GTK_LABEL(ctx->widDateProposal), ctx->widDateEntry);
+    gtk_box_pack_start(GTK_BOX(box), ctx->widDateProposal, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(box), ctx->widDateProposal, 2);
+    gtk_widget_set_no_show_all(ctx->widDateProposal, TRUE);
+}
+
+void showStartDateProposal(MainCtx *ctx, bool proposed)
+{
+    ctx->startDateProposed = proposed;
+    if (ctx->widDateProposal)
+        gtk_widget_set_visible(ctx->widDateProposal, proposed);
+}
 
 // ---- handlers --------------------------------------------------------------------
 
@@ -112,11 +199,12 @@ void on_calendar_day_selected(GtkCalendar *calendar, gpointer user)
     if (date.year == int(year) && date.month == int(month) && date.day == int(day))
         return;
     dateVal[i].setDate(year, month, day);
-    storeDateValRecord(ctx->fileCtx, i, dateVal[i]);
+    storeMarkDate(ctx, i);
     if (i == StartMark) {
         dateVal[EndMark].setDate(year, month, day);
-        storeDateValRecord(ctx->fileCtx, EndMark, dateVal[EndMark]);
+        storeMarkDate(ctx, EndMark);
     }
+    showTypedDate(ctx, dateVal[i]);
     showDateDifference(ctx);
     recomputeChain(ctx, CurveChanged, 2);
 }
@@ -207,6 +295,7 @@ void showMarkDate(MainCtx *ctx, int i)
     gtk_calendar_select_day(calendar, day);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widHour), hour);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widMinute), minute);
+    showTypedDate(ctx, ctx->settings.dateVal[i]);
 }
 
 bool marksPlaced(const MainCtx *ctx)

@@ -131,6 +131,8 @@ bool prepareFields(MainCtx *ctx)
     fitMarksToField(ctx->settings, imageWidth(ctx->fields[SubImgTemp]));
     sizeOverview(ctx);
     setStatus(ctx, kSetBordersStatus);
+    if (!marksPlaced(ctx))
+        proposeMarks(ctx);
     ctx->dirtyFlags &= ~(ImageChanged | PassPointsChanged);
     recomputeChain(ctx, CurveChanged, 2);
     return true;
@@ -158,6 +160,9 @@ void recomputeChain(MainCtx *ctx, int flags, int which)
         for (int f = first; f <= last; ++f)
             evaluate(ctx, f);
         ctx->dirtyFlags &= ~CurveChanged;
+        judgeShownFields(ctx);
+    } else if (ctx->dirtyFlags & CurveChanged) {
+        forgetVerdict(ctx);  // it spoke of curves that no longer hold
     }
     for (int f = first; f <= last; ++f)
         redrawWidget(ctx->subImgData[f].widget);

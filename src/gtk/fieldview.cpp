@@ -483,6 +483,7 @@ void drawFieldArea(GdkDrawable *d, MainCtx *ctx, int field, const GdkRectangle &
         drawCurve(d, gc, *result.curve, s, e, ex);
     if (ctx->showTable)
         drawTableOverlay(d, gc, ctx, field, pw, ph, ex);
+    drawSuspectBands(d, gc, ctx, field, area);
     g_object_unref(gc);
 }
 

@@ -74,6 +74,17 @@ void showScanSettings(MainCtx *ctx)
     showDateDifference(ctx);
 }
 
+// A chart of the same folder usually starts where the previous one ended.
+void offerPreviousEnd(MainCtx *ctx, bool hadEnd, const DateTime &previousEnd,
+                      const std::string &previousFolder)
+{
+    const bool offered = hadEnd && previousFolder == folderOf(ctx->imageName) &&
+                         !ctx->fileCtx.get(dateValKey(StartMark).c_str());
+    if (offered)
+        ctx->settings.dateVal[StartMark] = previousEnd;
+    showStartDateProposal(ctx, offered);
+}
+
 } // namespace
 
 void saveFileCtx(MainCtx *ctx)
@@ -100,6 +111,10 @@ void saveFileCtx(MainCtx *ctx)
 
 void openFileCtx(MainCtx *ctx)
 {
+    DateTime previousEnd;
+    const bool hadEnd = loadDateValRecord(ctx->fileCtx, EndMark, previousEnd);
+    const std::string previousFolder = ctx->openedFolder;
+    ctx->openedFolder = folderOf(ctx->imageName);
     saveFileCtx(ctx);
     // Whatever was not saved is dropped with the entries; the next scan's
     // store must not look modified when it has no file to read.
@@ -110,6 +125,7 @@ void openFileCtx(MainCtx *ctx)
     showFirstPassPointActive(ctx);
     openScanStore(ctx);
     loadScanSettings(ctx->fileCtx, *ctx->params, ctx->settings);
+    offerPreviousEnd(ctx, hadEnd, previousEnd, previousFolder);
     showScanSettings(ctx);
 }
 

@@ -2,6 +2,7 @@
 #define VELLORA_MAINCTX_H
 
 #include <string>
+#include <vector>
 
 #include <gtk/gtk.h>
 #include <glade/glade.h>
@@ -11,6 +12,7 @@
 #include "filectx.h"
 #include "params.h"
 #include "scansettings.h"
+#include "verdict.h"
 
 // Pending work in MainCtx::dirtyFlags.
 enum { ImageChanged = 1, PassPointsChanged = 2, CurveChanged = 4 };
@@ -97,9 +99,22 @@ struct MainCtx {
     std::string contextNote;  // where a read-only scan's file context is kept
     GtkWidget *widTableFolder;
     GtkWidget *widBesideScan;
+    GtkWidget *widCsv;  // saving also writes both tables as CSV
     Params paramsRecord;  // what params points at
     std::string paramFile;         // the chart profile in use; empty: built-in values
     std::string paramFileMessage;  // where reading the parameter file stopped
+    // The verdict on the evaluated fields and the stretches it finds suspect.
+    GtkWidget *widVerdict;
+    GtkWidget *widNextSuspect;
+    std::vector<ColumnStretch> suspects[2];
+    int suspectShown;  // index in column order over both fields, -1: none yet
+    GtkWidget *widDateEntry;  // the mark's date and time, typed
+    GtkWidget *widDetectCorners;
+    // The start date offered from the previous chart of the same folder,
+    // shown as a proposal until a date control confirms it.
+    bool startDateProposed;
+    GtkWidget *widDateProposal;
+    std::string openedFolder;  // the folder of the scan opened last
 };
 
 // Size of a field's image; 0 before it is cut out.

@@ -144,6 +144,12 @@ void forgetOverview(MainCtx *ctx)
     }
 }
 
+void centreFieldViews(MainCtx *ctx, double column)
+{
+    for (int f = SubImgTemp; f <= SubImgHygro; ++f)
+        centreOn(fieldAdjustment(ctx, f, true), column * ctx->fieldZoom);
+}
+
 // The overview is as high as both shrunk fields.
 void sizeOverview(MainCtx *ctx)
 {

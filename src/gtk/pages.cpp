@@ -264,6 +264,7 @@ void releaseFields(MainCtx *ctx)
 {
     for (FieldResult &field : ctx->fields)
         field.reset();
+    forgetVerdict(ctx);
 }
 
 void setWidgetCursor(GtkWidget *widget, GdkCursor *cursor)

@@ -281,6 +281,20 @@ void placePassPoint(MainCtx *ctx, int i, double x, double y)
         showSelectedPassPoint(ctx, next);
 }
 
+void proposePassPoints(MainCtx *ctx, const PassPoint found[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        ctx->settings.passPoints[i] = found[i];
+        storePassPoint(ctx, i);
+    }
+    ctx->lastSetPassPoint = -1;
+    redrawWidget(ctx->widImgScan);
+    ctx->dirtyFlags |= PassPointsChanged;
+    const int unset = nextUnsetPassPoint(ctx, 2);
+    if (unset >= 0)
+        showSelectedPassPoint(ctx, unset);
+}
+
 void nudgeSelectedPassPoint(MainCtx *ctx, double dx, double dy)
 {
     const int i = ctx->activePassPoint;

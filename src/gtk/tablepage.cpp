@@ -1,6 +1,8 @@
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "csvfile.h"
 #include "handlers.h"
 #include "tablefile.h"
 #include "ui.h"
@@ -29,6 +31,28 @@ void rememberTableFolder(MainCtx *ctx, const char *folder)
     else
         return;
     ctx->settingsCtx.markModified();
+}
+
+// The settings store's key of the "CSV" check box: "1" when on.
+const char kCsvKey[] = "writeCsv";
+
+void on_csv_toggled(GtkToggleButton *button, gpointer user)
+{
+    MainCtx *ctx = mainCtxOf(user);
+    ctx->settingsCtx.set(kCsvKey, gtk_toggle_button_get_active(button) ? "1" : "0");
+    ctx->settingsCtx.markModified();
+}
+
+GtkWidget *makeCsvToggle(MainCtx *ctx)
+{
+    ctx->widCsv = gtk_check_button_new_with_mnemonic("C_SV");
+    gtk_widget_set_name(ctx->widCsv, "csv");
+    setAccessibleName(ctx->widCsv, "Also write both tables as one CSV file");
+    gtk_widget_set_tooltip_text(ctx->widCsv, "Saving also writes SCAN.csv into the output folder");
+    const char *on = ctx->settingsCtx.get(kCsvKey);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ctx->widCsv), on && !std::strcmp(on, "1"));
+    g_signal_connect(ctx->widCsv, "toggled", G_CALLBACK(on_csv_toggled), ctx);
+    return ctx->widCsv;
 }
 
 void on_tablefolder_changed(GtkFileChooser *chooser, gpointer user)
@@ -91,6 +115,24 @@ bool writableTableFolder(MainCtx *ctx, std::string &folder)
     return true;
 }
 
+// Both tables in the one file the batch's --csv writes; local times, their
+// UTC offset unknown to the GUI.
+void saveCsvFile(MainCtx *ctx)
+{
+    const std::vector<TableRow> &temperature = ctx->fields[SubImgTemp].rows;
+    const std::vector<TableRow> &humidity = ctx->fields[SubImgHygro].rows;
+    std::string folder;
+    if ((temperature.empty() && humidity.empty()) || !writableTableFolder(ctx, folder))
+        return;
+    const std::string name = folder + G_DIR_SEPARATOR_S + baseName(ctx->imageName) + ".csv";
+    if (fileExists(name) &&
+        !askChoice(ctx, "overwrite file " + name + " ?", "_Overwrite", "_Keep the file"))
+        return;
+    const std::string text = csvFileText(temperature, humidity, CsvClock{false, 0});
+    if (!g_file_set_contents(name.c_str(), text.data(), static_cast<gssize>(text.size()), nullptr))
+        showError(ctx, "could not write file ", name.c_str());
+}
+
 } // namespace
 
 void enterTablePage(GtkWidget *notebook, MainCtx *ctx)
@@ -151,6 +193,8 @@ void on_savetables_clicked(GtkButton * /*button*/, gpointer user)
     MainCtx *ctx = mainCtxOf(user);
     saveTableFile(ctx, SubImgTemp);
     saveTableFile(ctx, SubImgHygro);
+    if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widCsv)))
+        saveCsvFile(ctx);
 }
 
 const char kTableFolderKey[] = "tableFolder";
@@ -176,6 +220,7 @@ void setupTableFolder(MainCtx *ctx)
     gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), ctx->widTableFolder, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(row), ctx->widBesideScan, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), makeCsvToggle(ctx), FALSE, FALSE, 0);
     GtkWidget *page = glade_xml_get_widget(ctx->gladeXml, "tablevbox");
     gtk_box_pack_start(GTK_BOX(page), row, FALSE, FALSE, 0);
     gtk_box_reorder_child(GTK_BOX(page), row, 1);

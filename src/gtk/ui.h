@@ -95,6 +95,9 @@ void nudgeSelectedPassPoint(MainCtx *ctx, double dx, double dy);
 // Sets point i at a scan position, as a click does, and selects the next
 // point not yet set.
 void placePassPoint(MainCtx *ctx, int i, double x, double y);
+// Detected points in place of the three; the first one not set is selected
+// for a click to set it.
+void proposePassPoints(MainCtx *ctx, const PassPoint found[3]);
 // Empty when the pass points form the chart's frame, else what is wrong,
 // naming the point to check.
 std::string passPointFrameProblem(const Params &params, const PassPoint points[3], int lastSet);
@@ -151,6 +154,10 @@ void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int ed
 
 // controls.cpp: dates, colour, offsets and display toggles.
 void showMarkDate(MainCtx *ctx, int i);
+// The typed date-time entry below the calendar, made at start-up.
+void addDateEntry(MainCtx *ctx);
+// Whether the start date shown is only proposed, for a date control to confirm.
+void showStartDateProposal(MainCtx *ctx, bool proposed);
 void showDateDifference(MainCtx *ctx);
 // Both marks placed by the user, not only the field's edges standing in.
 bool marksPlaced(const MainCtx *ctx);
@@ -173,6 +180,25 @@ GtkWidget *makeOverview(MainCtx *ctx);
 // After a cut-out: the overview's size and images follow the new fields.
 void sizeOverview(MainCtx *ctx);
 void forgetOverview(MainCtx *ctx);
+// Scrolls both field views so that the column is in the middle.
+void centreFieldViews(MainCtx *ctx, double column);
+
+// verdictui.cpp: the verdict on the evaluated fields and its suspect stretches.
+// The verdict's text and the "Next suspect" button, second in the box.
+void addVerdictPanel(MainCtx *ctx, GtkWidget *box);
+// Judges the evaluated fields, shows the verdict and marks the suspect stretches.
+void judgeShownFields(MainCtx *ctx);
+// No verdict while the fields are not evaluated.
+void forgetVerdict(MainCtx *ctx);
+// The suspect stretches as a band along the bottom of a field's image.
+void drawSuspectBands(GdkDrawable *d, GdkGC *gc, const MainCtx *ctx, int field,
+                      const GdkRectangle &area);
+
+// autosetupui.cpp: set-up proposed from the scan itself.
+// The "Detect corners" button, second in the pass point page's panel.
+void addDetectButton(MainCtx *ctx, GtkWidget *panel);
+// Without placed marks, the trace's ends found on the fields become the marks.
+void proposeMarks(MainCtx *ctx);
 
 // viewtools.cpp: view controls made at start-up and the pointer readout.
 void setupViewTools(MainCtx *ctx);

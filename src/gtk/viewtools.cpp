@@ -139,7 +139,10 @@ void setAccessibleName(GtkWidget *widget, const char *name)
 void setupViewTools(MainCtx *ctx)
 {
     addScanViewTools(ctx);
+    addDetectButton(ctx, glade_xml_get_widget(ctx->gladeXml, "passpointpanel"));
     addFieldViewTools(ctx);
+    addVerdictPanel(ctx, glade_xml_get_widget(ctx->gladeXml, "controlvbox"));
+    addDateEntry(ctx);
     addReadout(ctx);
     setupZoom(ctx);
     capWindowToWorkArea(ctx);

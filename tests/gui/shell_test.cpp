@@ -199,14 +199,15 @@ bool interactive(GtkWidget *w)
            GTK_IS_DRAWING_AREA(w) || (GTK_IS_SCROLLED_WINDOW(w) && GTK_WIDGET_CAN_FOCUS(w));
 }
 
-// A label that names a control rather than a group, a page or itself.
+// A label that names a control rather than a group, a page or itself; the
+// help, readout and verdict texts name nothing.
 bool namingLabel(GtkWidget *w)
 {
     GtkWidget *parent = gtk_widget_get_parent(w);
     const std::string name = gtk_widget_get_name(w);
     return GTK_IS_LABEL(w) && !GTK_IS_NOTEBOOK(parent) && !GTK_IS_BUTTON(parent) &&
            !(GTK_IS_FRAME(parent) && gtk_frame_get_label_widget(GTK_FRAME(parent)) == w) &&
-           name != "passpointhelp" && name != "readout";
+           name != "passpointhelp" && name != "readout" && name != "verdict";
 }
 
 void collect(GtkWidget *w, std::vector<GtkWidget *> &controls, std::vector<GtkWidget *> &labels)

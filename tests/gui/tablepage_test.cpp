@@ -108,6 +108,31 @@ TEST_F(TablePageTest, SaveWritesBothFilesAndAsksBeforeOverwritingEach)
     EXPECT_FALSE(saved(SubImgHygro));
 }
 
+// The CSV box is kept in the settings store and read back at start-up; an
+// existing CSV file is replaced only when the user agrees.
+TEST_F(TablePageTest, CsvBoxIsRememberedAndAnExistingCsvIsAskedAbout)
+{
+    enterTables();
+    setToggle(ctx->widCsv, true);
+    ASSERT_NE(ctx->settingsCtx.get("writeCsv"), nullptr);
+    EXPECT_EQ(std::string(ctx->settingsCtx.get("writeCsv")), "1");
+    const std::string csv = appDir() + "/chart.tif.csv";
+    makeFile(csv, "old");
+    answerDialogs({AnswerNo});
+    save();
+    EXPECT_EQ(takeDialogs(), Dialogs{"vellora question: overwrite file " + csv + " ?"});
+    EXPECT_EQ(fileContents(csv), "old");
+    stopApp(ctx);
+
+    for (const char *stored : {"writeCsv=1\n", "writeCsv=0\n"}) {
+        ctx = startApp("", stored);
+        ASSERT_NE(ctx, nullptr);
+        EXPECT_EQ(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widCsv)), stored[9] == '1') << stored;
+        stopApp(ctx);
+    }
+    ctx = nullptr;
+}
+
 std::string readOnlyFolder;
 
 bool writableUnlessReadOnly(const std::string &folder)

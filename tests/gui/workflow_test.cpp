@@ -36,6 +36,7 @@ struct Saved {
     std::string context;
     std::string tables[2];
     std::string batchTables[2];
+    std::string csv, batchCsv;
 };
 
 class WorkflowTest : public EvalTest {
@@ -127,12 +128,14 @@ protected:
 
         showPage(kTablePage);
         setToggle(ctx->widtimestep10, true);
+        setToggle(ctx->widCsv, true);
         gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "savetables")));
         runPending();
         screenshot(ctx, "page4-tables");
         EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
         for (int f = SubImgTemp; f <= SubImgHygro; ++f)
             saved.tables[f] = fileContents(tableFileName(made.scan, f));
+        saved.csv = fileContents(made.scan + ".csv");
 
         // The batch digitises the scan from the saved file context alike.
         answerDialogs({AnswerOk});
@@ -140,12 +143,13 @@ protected:
         saved.context = fileContents(made.ctx);
         const std::string outDir = appDir() + "/batch";
         const std::string command = "'" VELLORA_BINARY_DIR "/vellora-batch' --output-dir '" + outDir +
-                                    "' -q '" + made.scan + "' > /dev/null";
+                                    "' --csv -q '" + made.scan + "' > /dev/null";
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
         for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
             const std::string name = tableFileName(made.scan, f);
             saved.batchTables[f] = fileContents(outDir + name.substr(name.rfind('/')));
         }
+        saved.batchCsv = fileContents(outDir + made.scan.substr(made.scan.rfind('/')) + ".csv");
         stopApp(ctx);
         ctx = nullptr;
         return saved;
@@ -165,6 +169,8 @@ TEST_F(WorkflowTest, GuiAndBatchWriteTheSameTablesInAnyLocale)
         EXPECT_GT(plain.tables[f].size(), 1000u);
         EXPECT_EQ(plain.batchTables[f], plain.tables[f]) << "field " << f;
     }
+    EXPECT_EQ(plain.csv.rfind("time,temperature_C,humidity_pct,flags\n", 0), 0u) << plain.csv.substr(0, 80);
+    EXPECT_EQ(plain.batchCsv, plain.csv);
 
     const Saved comma = runWorkflow(true);
     EXPECT_EQ(comma.context, plain.context);
@@ -172,6 +178,7 @@ TEST_F(WorkflowTest, GuiAndBatchWriteTheSameTablesInAnyLocale)
         EXPECT_EQ(comma.tables[f], plain.tables[f]) << "field " << f;
         EXPECT_EQ(comma.batchTables[f], plain.tables[f]) << "field " << f;
     }
+    EXPECT_EQ(comma.csv, plain.csv);
 }
 
 } // namespace

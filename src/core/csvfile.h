@@ -1,5 +1,5 @@
-#ifndef VELLORA_BATCH_CSV_H
-#define VELLORA_BATCH_CSV_H
+#ifndef VELLORA_CSVFILE_H
+#define VELLORA_CSVFILE_H
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "csv.h"
+#include "csvfile.h"
 
 #include <cstdio>
 #include <cstdlib>

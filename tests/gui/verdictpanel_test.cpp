@@ -1,0 +1,104 @@
+#include <cstdio>
+
+#include "evalchart.h"
+#include "synth_fixtures.h"
+
+// The evaluation page's verdict: the stretches where a chart's pens did not
+// write are marked red under both field views, and "Next suspect" brings each
+// into view in turn.
+
+using namespace evalchart;
+
+namespace {
+
+std::string labelText(GtkWidget *label)
+{
+    return gtk_label_get_text(GTK_LABEL(label));
+}
+
+// The field column of a minute of the trace, as chartsynth drew it.
+double columnOf(const SynthChart &chart, double minute)
+{
+    return chart.datePos[0] + minute * (chart.datePos[1] - chart.datePos[0]) / chart.minutes;
+}
+
+bool isRed(const guchar rgb[3])
+{
+    return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60;
+}
+
+// The image columns the field view's viewport shows.
+void shownColumns(MainCtx *ctx, int field, double &first, double &last)
+{
+    GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(ctx->subImgData[field].widget));
+    GtkAdjustment *h = gtk_viewport_get_hadjustment(viewport);
+    first = h->value / ctx->fieldZoom;
+    last = (h->value + h->page_size) / ctx->fieldZoom;
+}
+
+TEST_F(EvalTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
+{
+    ASSERT_NO_FATAL_FAILURE(start(""));
+    ChartOptions options = quickChartOptions(7);
+    options.gaps = true;
+    const MadeChart made = makeChart(appDir(), options);
+    ASSERT_EQ(made.result, SynthOk);
+    ASSERT_GE(made.chart.gaps.size(), 3u);
+    loadImage(ctx, made.scan.c_str());
+    showPage(kEvaluationPage);
+    EXPECT_EQ(labelText(ctx->widVerdict), "Verdict: shown once the curves are found");
+    EXPECT_FALSE(gtk_widget_is_sensitive(ctx->widNextSuspect));
+    setToggle(ctx->widShowCurve, true);
+    ASSERT_EQ(takeDialogs(), std::vector<std::string>{});
+    // Bridged gaps may still leave the tables trustworthy, but never unusable.
+    const std::string verdict = labelText(ctx->widVerdict);
+    EXPECT_TRUE(verdict.rfind("Verdict: ok", 0) == 0 || verdict.rfind("Verdict: suspect (", 0) == 0)
+        << verdict;
+    EXPECT_TRUE(gtk_widget_is_sensitive(ctx->widNextSuspect));
+
+    // Every gap lies in a stretch of each field, with the band drawn under it.
+    for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
+        GdkPixbuf *view = grabWidget(ctx->subImgData[f].widget);
+        const int bottom = gdk_pixbuf_get_height(view) - 2;
+        for (const PenGap &gap : made.chart.gaps) {
+            const double middle = columnOf(made.chart, (gap.startMinute + gap.endMinute) / 2);
+            int covering = 0;
+            for (const ColumnStretch &s : ctx->suspects[f])
+                covering += s.first <= middle && middle <= s.last;
+            EXPECT_EQ(covering, 1) << "field " << f << " gap at minute " << gap.startMinute;
+            guchar rgb[3];
+            pixelAt(view, static_cast<int>(middle * ctx->fieldZoom), bottom, rgb);
+            EXPECT_TRUE(isRed(rgb)) << "field " << f << " column " << middle;
+        }
+        guchar rgb[3];  // before the trace starts nothing is suspect
+        pixelAt(view, static_cast<int>(made.chart.datePos[0] / 2 * ctx->fieldZoom), bottom, rgb);
+        EXPECT_FALSE(isRed(rgb)) << "field " << f;
+        g_object_unref(view);
+    }
+
+    // Zoomed in, each press shows the next stretch in column order, then the first again.
+    setZoom(ctx, FieldZoom, 2.0, nullptr, 0, 0);
+    runPending();
+    const size_t count = ctx->suspects[SubImgTemp].size() + ctx->suspects[SubImgHygro].size();
+    ASSERT_GT(count, 0u);
+    int lastFirst = -1;
+    for (size_t press = 0; press <= count; ++press) {
+        gtk_button_clicked(GTK_BUTTON(ctx->widNextSuspect));
+        runPending();
+        double first, last;
+        shownColumns(ctx, SubImgHygro, first, last);
+        const std::string status = statusText(ctx);
+        int from = -1, to = -1;
+        ASSERT_EQ(std::sscanf(status.substr(status.find("columns")).c_str(), "columns %d to %d", &from, &to), 2)
+            << status;
+        EXPECT_LE(first, to) << status;
+        EXPECT_GE(last, from) << status;
+        if (press < count)
+            EXPECT_GE(from, lastFirst) << status;
+        else
+            EXPECT_EQ(status.rfind("suspect stretch 1 of ", 0), 0u) << status;
+        lastFirst = from;
+    }
+}
+
+} // namespace
