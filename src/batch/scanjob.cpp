@@ -123,10 +123,9 @@ void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
 
 void markBridgedRows(ScanOutcome &outcome)
 {
-    for (const FlaggedRow &flag : outcome.verdict.flagged) {
-        std::vector<double> &hours = outcome.fields[flag.field].bridgedHours;
-        if (flag.row >= 0 && flag.row < static_cast<int>(hours.size()))
-            hours[flag.row] = flag.bridgedHours;
+    for (int f = 0; f < 2; ++f) {
+        FieldOutput &field = outcome.fields[f];
+        field.bridgedHours = bridgedHoursOf(outcome.verdict, f, field.rows.size());
     }
 }
 

@@ -53,14 +53,6 @@ std::string dataLine(const ClockTime &utc, double value, double bridgedHours)
 
 } // namespace
 
-std::string bridgedFlag(double hours)
-{
-    if (hours <= 0.0)
-        return std::string();
-    char number[G_ASCII_DTOSTR_BUF_SIZE];
-    return std::string("bridged_h=") + g_ascii_formatd(number, sizeof number, "%.1f", hours);
-}
-
 StationInfo::StationInfo()
     : id(kNotAvailable), name(kNotAvailable), lat(kNotAvailable), lon(kNotAvailable),
       alt(kNotAvailable), source(kNotAvailable), link(kNotAvailable)

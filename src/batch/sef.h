@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "csvfile.h"
 #include "table.h"
 
 // Station Exchange Format 1.0.0 output of a value table: tab-separated UTF-8,
@@ -44,10 +45,6 @@ struct SefSeries {
 
 // Rows bridged over a longer stretch without ink have no value in SEF.
 const double kLongestBridgeHours = 2.0;
-
-// The flag of a row bridged over hours without ink: "bridged_h=2.5";
-// empty for 0.
-std::string bridgedFlag(double hours);
 
 // The whole file text.
 std::string sefFileText(const StationInfo &station, const SefSeries &series);

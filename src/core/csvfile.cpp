@@ -7,7 +7,6 @@
 
 #include <glib.h>
 
-#include "sef.h"
 
 namespace {
 
@@ -45,6 +44,14 @@ std::string valueCell(const TableRow *row)
 }
 
 } // namespace
+
+std::string bridgedFlag(double hours)
+{
+    if (hours <= 0.0)
+        return std::string();
+    char number[G_ASCII_DTOSTR_BUF_SIZE];
+    return std::string("bridged_h=") + g_ascii_formatd(number, sizeof number, "%.1f", hours);
+}
 
 std::string isoLocalTime(const TableRow &row, const CsvClock &clock)
 {

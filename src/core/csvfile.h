@@ -16,6 +16,10 @@ struct CsvClock {
     int offsetMinutes;
 };
 
+// The flag of a row bridged over hours without ink, in CSV and SEF alike:
+// "bridged_h=2.5"; empty for 0.
+std::string bridgedFlag(double hours);
+
 // "2004-07-01T12:00" or, with a known offset, "2004-07-01T12:00+01:00".
 std::string isoLocalTime(const TableRow &row, const CsvClock &clock);
 

@@ -51,3 +51,13 @@ PreviewField previewField(const ScanSettings &settings, int field, const FieldRe
     p.markEnd = evidence.markEnd;
     return p;
 }
+
+std::vector<double> bridgedHoursOf(const ScanVerdict &verdict, int field, size_t rows)
+{
+    std::vector<double> hours(rows, 0.0);
+    for (const FlaggedRow &flag : verdict.flagged) {
+        if (flag.field == field && flag.row >= 0 && static_cast<size_t>(flag.row) < rows)
+            hours[flag.row] = flag.bridgedHours;
+    }
+    return hours;
+}

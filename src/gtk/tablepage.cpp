@@ -4,6 +4,7 @@
 
 #include "csvfile.h"
 #include "handlers.h"
+#include "scanverdict.h"
 #include "tablefile.h"
 #include "ui.h"
 
@@ -128,7 +129,13 @@ void saveCsvFile(MainCtx *ctx)
     if (fileExists(name) &&
         !askChoice(ctx, "overwrite file " + name + " ?", "_Overwrite", "_Keep the file"))
         return;
-    const std::string text = csvFileText(temperature, humidity, CsvClock{false, 0});
+    // The same flags as the batch's CSV: rows bridged over a stretch without ink.
+    FieldEvidence evidence[2];
+    const ScanVerdict verdict = judgeFields(*ctx->params, ctx->settings, ctx->fields, evidence);
+    const std::vector<double> bridged[2] = {bridgedHoursOf(verdict, SubImgTemp, temperature.size()),
+                                            bridgedHoursOf(verdict, SubImgHygro, humidity.size())};
+    const CsvField fields[2] = {{&temperature, &bridged[0]}, {&humidity, &bridged[1]}};
+    const std::string text = csvFileText(fields, CsvClock{false, 0});
     if (!g_file_set_contents(name.c_str(), text.data(), static_cast<gssize>(text.size()), nullptr))
         showError(ctx, "could not write file ", name.c_str());
 }
