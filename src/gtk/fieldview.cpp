@@ -171,8 +171,12 @@ void drawSearchWindow(GdkDrawable *d, GdkGC *gc, const SpanArray &span, const Ex
 
 // Hatching left of the start mark and right of the end mark, and the two
 // thick mark lines beside (not on) the marked columns.
+// Marks of another geometry (or a damaged record not yet brought onto the
+// field) are drawn at the field's edge rather than overflowing the arithmetic.
 void drawMarks(GdkDrawable *d, GdkGC *gc, int s, int e, int pw, int ph, const Exposed &ex)
 {
+    s = CLAMP(s, -1, pw);
+    e = CLAMP(e, -1, pw);
     setGCLine(gc, kYellow, 1, GDK_LINE_ON_OFF_DASH);
     for (int y = 0; y < ph; y += 3) {
         drawRowLine(d, gc, 0, s, y, ex);

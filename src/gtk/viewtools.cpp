@@ -117,7 +117,7 @@ bool chartTimeAt(const ScanSettings &settings, double column, std::string &text)
     const int s = settings.datePos[0], e = settings.datePos[1];
     if (start.status() != 0 || end.status() != 0 || e <= s)
         return false;
-    const double minutes = (column - s) * start.minutesUntil(end) / (e - s);
+    const double minutes = (column - s) * start.minutesUntil(end) / (double(e) - s);
     GDateTime *t0 = g_date_time_new_utc(start.year, start.month, start.day, start.hour,
                                         start.minute, 0);
     GDateTime *t = g_date_time_add_minutes(t0, static_cast<gint64>(std::lround(minutes)));
