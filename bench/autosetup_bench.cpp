@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zero-click set-up of one 300 dpi synthetic chart (corners, ink colour,
 // trace ends) beside decoding the same scan from an uncompressed and an
 // LZW-compressed TIFF. The ratios are printed at the end, measured in the

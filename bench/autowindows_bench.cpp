@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Proposing search windows for both fields of a 300 dpi synthetic chart, beside
 // the ink search of both fields that it must not outlast; once on a clean chart
 // and once with every degradation (more ink runs per column to choose from).

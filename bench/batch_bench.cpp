@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch digitiser on 300 dpi synthetic TIFF scans: the whole digitisation
 // of one scan (decode, cut-out, search, fit, both tables, writes) beside
 // decoding the same image alone, one and two jobs over a set of scans, and

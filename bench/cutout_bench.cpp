@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cut-out and ink search of both fields of a 300 dpi scan with the default
 // parameters, each beside a plain copy or read of the same number of bytes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Redrawing a field view of a 300 dpi synthetic chart into an off-screen
 // pixmap: the bare image, a search window in every column (what automatic
 // windows make usual), that with curve and table shown, and the strip a pen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ten-seed sweeps of the hard chart combinations: table RMSE against the
 // truth without and with proposed windows, and how the verdict judged them.
 // A clean sweep counts false suspects; every sweep counts false oks (tables

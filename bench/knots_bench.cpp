@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Knot extraction and fit over a field the size of a real cut-out (2347 x 656
 // pixels) with a synthetic trace, beside a plain read of the same bytes as
 // the floor any per-pixel pass has to pay.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ink classification of 1.5 million pixels against a plain read of the same bytes.
 
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless road on a 300 dpi chart stored as JPEG and as BMP, beside
 // decoding the same file alone: in this process (load, both cut-outs,
 // knots, fits, tables and their text) and as whole processes (vellora-batch

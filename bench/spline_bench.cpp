@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fit and evaluation of a field curve the size of a full chart (2,300 knots).
 #include <cmath>
 #include <vector>

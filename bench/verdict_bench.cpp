@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the verdict and the previews cost. On a degraded 300 dpi chart: the
 // proposed windows and the verdict of both fields beside the ink search of
 // both fields (target: at most 1.5 times). On a 300 dpi TIFF read from disk:

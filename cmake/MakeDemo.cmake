@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lays out the demo folder DEMO_DIR: charts/ with a synthetic scan and its
 # file context, run/ with the default parameter file and a settings store
 # naming the scan, and glade/ pointing at the UI definition, so that a start

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of vellora-batch: arguments are the input split at NUL
 // bytes; parsing never fails harmfully, and an accepted run has scans and
 // sound values.

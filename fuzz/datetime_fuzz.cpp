@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Date arithmetic over any field values: valid dates step forward
 // consistently with minutesUntil, invalid ones are refused.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file context and its records: any file reads without harm, every
 // record is parsed by the readers the program uses, and what the store writes
 // it reads back unchanged.

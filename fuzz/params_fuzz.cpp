@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter file: any file reads without harm, and the line parsers
 // accept any line.
 #include <string>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzz target for SECONDS on its seed corpus (fuzz/corpus/NAME,
 # never changed) plus the inputs found so far (BUILD/corpus/NAME) and prints
 # per target its executions, coverage and time. Fails on the first finding;

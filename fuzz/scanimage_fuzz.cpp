@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scan loader on any file: refused with a reason or loaded with three
 // channels, never beyond the pixel limit.
 #include <cstdlib>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages vellora needs to build, test and run.
 # Idempotent: prints nothing and changes nothing when all are present.
 set -eu

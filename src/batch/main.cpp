@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vellora-batch: digitises chart scans without the GUI, from their file contexts.
 #include <csignal>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VELLORA_SPLINECURVE_H
 #define VELLORA_SPLINECURVE_H
 

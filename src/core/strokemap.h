@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VELLORA_STROKEMAP_H
 #define VELLORA_STROKEMAP_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VELLORA_TESTS_BATCH_FIXTURES_H
 #define VELLORA_TESTS_BATCH_FIXTURES_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vellora-batch executable end to end: failures with their texts and exit
 // status, the files a run leaves, options reaching the files and parallel runs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // digitiseScan on synthetic charts: accuracy against the charts' truth, the
 // executable writing the same tables, and the scan's records taking effect as
 // in the GUI.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vellora-batch against damaged input, colliding names, interrupted and
 // concurrent runs and failing writes: each case once looked like success.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command line parsing of vellora-batch.
 
 #include <gtest/gtest.h>

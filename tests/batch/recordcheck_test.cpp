@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records the batch refuses: those the GUI could not have written.
 
 #include <gtest/gtest.h>

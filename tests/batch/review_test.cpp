@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run leaves for review: verdicts judged against the charts' truth,
 // the report, previews and contact sheet, the exit status, and the flags of
 // rows bridged over stretches without ink.

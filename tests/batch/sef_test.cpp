@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Station Exchange Format output: UTC conversion, header, rows and file name.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scans without a file context: dates from a manifest, the rest proposed,
 // the proposals written only when asked, manifest faults named by line.
 

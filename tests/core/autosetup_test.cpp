@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zero-click set-up on synthetic charts: a scan and its manifest line only,
 // through the proposals and the digitising road to tables measured against
 // the charts' truth.

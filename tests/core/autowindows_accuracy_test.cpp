@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tables digitised from synthetic charts with and without proposed search
 // windows, measured against the charts' truth.
 

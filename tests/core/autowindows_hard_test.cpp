@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tables of the hard chart combinations, digitised with proposed windows as
 // the batch does by default, against the charts' truth. The ten-seed sweeps
 // are a benchmark (hardcharts_bench).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // proposeSearchWindows on small painted fields: each kind of disturbance no
 // longer pulls the knots, the user's settings stay, and the same image gives
 // the same windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // chartsynth's hard degradations drawn where they are meant to be: notes
 // beside a trace and never across it, taps across both traces, a second turn
 // over the first day only, faded stretches paler, curl confined to its bump,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // chartsynth: determinism, the scan and its files, the program's cut-out of
 // it landing where the truth says, and the degradations.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Field corners found on synthetic charts against the pass points the
 // charts were drawn with.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field cut-out's worked figures, refusals and an exact landing test;
 // turned scans are held to chartsynth's truth in chartsynth_test.
 

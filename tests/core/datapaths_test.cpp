@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program's own files are found: source layout, user folders,
 // installed data, and where the settings store goes.
 

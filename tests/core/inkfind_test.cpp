@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ink colour and trace ends found in the field images of synthetic charts,
 // against the colour they were drawn in and the columns of the trace's
 // first and last minute.

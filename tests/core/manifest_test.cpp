@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manifest of scan dates: accepted forms, refused lines named by number,
 // and finding a scan's line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preview pictures and contact sheets decoded again: their size, the curve
 // drawn over the trace, suspect stretches tinted, failed scans first.
 

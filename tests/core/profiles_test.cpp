@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Charts of other makes read through the same road as the standard chart:
 // chartsynth draws each from a profile in profiles/ with printed scales of
 // its own, and digitiseScan reads the tables back.

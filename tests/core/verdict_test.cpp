@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verdicts on synthetic charts whose truth is known: a chart whose tables are
 // off is never ok, a clean chart is never suspect, and what is not a chart at
 // all never passes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "evalchart.h"
 
 // The controls of the evaluation page: mark dates and times, the ink colour

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VELLORA_TEST_EVALCHART_H
 #define VELLORA_TEST_EVALCHART_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "evalchart.h"
 
 // The evaluation page: cutting the fields out on entry, and the chain that

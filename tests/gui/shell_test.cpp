@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell: the entry routine, tracing, dialogs, status and
 // progress, and how the program ends.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package, unpacks it into a scratch root (dpkg -x) and
 # starts the installed programs from a scratch home: vellora under Xvfb with
 # its settings store in $XDG_STATE_HOME, vellora-batch on a chart made by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VELLORA_SYNTH_FIXTURES_H
 #define VELLORA_SYNTH_FIXTURES_H
 

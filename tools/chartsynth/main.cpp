@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // chartsynth: writes a synthetic thermohygrograph scan with its file context
 // (PATH.ctx), the true values of every minute (PATH.truth.tsv) and the
 // parameter file of its chart make (PATH.ini).

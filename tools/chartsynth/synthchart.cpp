@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Options, true curves and the chart's truth and geometry accessors.
 
 #include <algorithm>

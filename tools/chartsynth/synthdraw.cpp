@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What is drawn on the paper besides the analytic grid: ink traces, printed
 // labels and the degradations.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a synthetic chart: the scan, its file context and the truth table.
 
 #include <algorithm>

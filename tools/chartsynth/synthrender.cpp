@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendering of a whole synthetic scan: layout, curves, layers, composite.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paper that did not lie flat and pass points set a little off.
 
 #include <algorithm>
