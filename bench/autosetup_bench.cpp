@@ -16,32 +16,19 @@
 #include <glib/gstdio.h>
 
 #include "autosetup.h"
+#include "benchcost.h"
 #include "chartsynth.h"
 #include "cornerfind.h"
 #include "scanimage.h"
 
 namespace {
 
-double threadCpuSeconds()
-{
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-// CPU seconds per iteration of each benchmark's last run.
-std::map<std::string, double> &costs()
-{
-    static std::map<std::string, double> m;
-    return m;
-}
-
 template <typename Work>
 void measure(benchmark::State &state, const std::string &name, Work work)
 {
-    double start = threadCpuSeconds();
+    const CpuTimer timer;
     for (auto _ : state) work();
-    costs()[name] = (threadCpuSeconds() - start) / static_cast<double>(state.iterations());
+    timer.record(name, state);
 }
 
 const char *const kEncodings[2] = {"uncompressed", "lzw"};

@@ -19,33 +19,12 @@
 
 #include "../tests/core/scan_verdict.h"
 #include "autowindows.h"
+#include "benchcost.h"
 #include "chartsynth.h"
 #include "inksearch.h"
 #include "scanimage.h"
 
 namespace {
-
-double threadSeconds()
-{
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-std::map<std::string, double> &costs()
-{
-    static std::map<std::string, double> m;
-    return m;
-}
-
-// Records CPU seconds per iteration of a benchmark's last run under a name.
-struct Timer {
-    double start = threadSeconds();
-    void record(const char *name, const benchmark::State &state) const
-    {
-        costs()[name] = (threadSeconds() - start) / double(state.iterations());
-    }
-};
 
 // A degraded chart digitised once: its fields, evidence and reference colour.
 struct Degraded {
@@ -83,7 +62,7 @@ void BM_InkSearchBothFields(benchmark::State &state)
     const Degraded &d = degraded();
     if (!d.ok) return state.SkipWithError("chart not made");
     std::unique_ptr<SpanArray> spans[2] = {std::make_unique<SpanArray>(d.width(0)), std::make_unique<SpanArray>(d.width(1))};
-    Timer timer;
+    CpuTimer timer;
     for (auto _ : state)
         for (int f = 0; f < 2; ++f) findCurveSpans(d.fields[f].pixbuf, d.ref, nullptr, spans[f].get());
     timer.record("ink search", state);
@@ -98,7 +77,7 @@ void BM_AutoWindowsAndVerdictBothFields(benchmark::State &state)
                                              std::make_unique<SpanArray>(d.width(1))};
     FieldEvidence evidence[2] = {d.evidence[0], d.evidence[1]};
     std::vector<int> drawPos(std::max(d.width(0), d.width(1)), -1);
-    Timer timer;
+    CpuTimer timer;
     for (auto _ : state) {
         for (int f = 0; f < 2; ++f) {
             windows[f]->reset();
@@ -169,7 +148,7 @@ void BM_ScanFile(benchmark::State &state)
     const OnDisk &d = onDisk();
     if (d.scan.empty()) return state.SkipWithError("chart not written");
     const bool preview = state.range(0) != 0;
-    Timer timer;
+    CpuTimer timer;
     for (auto _ : state) digitiseScanFile(d, preview);
     timer.record(preview ? "scan with preview" : "scan", state);
 }
