@@ -34,4 +34,16 @@ struct CpuTimer {
     }
 };
 
+// A benchmark program's main: the benchmarks, then the ratios it prints.
+inline int runThenReport(int argc, char **argv, void (*reportRatios)())
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    reportRatios();
+    return 0;
+}
+
 #endif

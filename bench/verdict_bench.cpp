@@ -168,10 +168,5 @@ void reportRatios()
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    reportRatios();
-    return 0;
+    return runThenReport(argc, argv, reportRatios);
 }
