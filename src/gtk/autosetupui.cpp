@@ -5,6 +5,7 @@
 #include "records.h"
 #include "traceends.h"
 #include "ui.h"
+#include "i18n.h"
 
 // Set-up proposed from the scan: the corners on request, the marks when the
 // evaluation page is entered without them. A proposal is only a start: going
@@ -18,12 +19,12 @@ void on_detect_clicked(GtkButton *, gpointer user)
     MainCtx *ctx = mainCtxOf(user);
     if (!ctx->scanPixbuf)
         return;
-    setStatus(ctx, "detecting the chart's corners ...");
+    setStatus(ctx, _("detecting the chart's corners ..."));
     const CornerSearch found = findFieldCorners(*ctx->params, ctx->scanPixbuf);
     proposePassPoints(ctx, found.points);
     const std::string status =
-        found.reason.empty() ? "corners detected: go on to accept them or click to correct one"
-                             : "corners detected with doubts: " + found.reason;
+        found.reason.empty() ? _("corners detected: go on to accept them or click to correct one")
+                             : _("corners detected with doubts: ") + found.reason;
     setStatus(ctx, status.c_str());
 }
 
@@ -33,8 +34,8 @@ void addDetectButton(MainCtx *ctx, GtkWidget *panel)
 {
     GtkWidget *button = ctx->widDetectCorners = gtk_button_new_with_mnemonic("_Detect corners");
     gtk_widget_set_name(button, "detectcorners");
-    setAccessibleName(button, "Detect the pass points");
-    gtk_widget_set_tooltip_text(button, "Proposes the three pass points from the printed grid");
+    setAccessibleName(button, _("Detect the pass points"));
+    gtk_widget_set_tooltip_text(button, _("Proposes the three pass points from the printed grid"));
     g_signal_connect(button, "clicked", G_CALLBACK(on_detect_clicked), ctx);
     gtk_box_pack_start(GTK_BOX(panel), button, FALSE, FALSE, 0);
     gtk_box_reorder_child(GTK_BOX(panel), button, 1);

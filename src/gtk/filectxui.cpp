@@ -3,6 +3,7 @@
 
 #include "handlers.h"
 #include "ui.h"
+#include "i18n.h"
 
 #include <glib/gstdio.h>
 
@@ -14,10 +15,10 @@ namespace {
 
 const char *const kOffsetKeys[2] = {"AddTemp", "AddHygro"};
 
-const char *const kUnsavedLoss =
+const char *const kUnsavedLoss = N_(
     "Without saving, what was set for this scan since the file context was last written "
     "(pass points, marks and dates, ink colour, time step, offsets, smoothness, search windows "
-    "and drawn rows) is lost.";
+    "and drawn rows) is lost.");
 
 // The store under another name, all entries kept and still to be written.
 void moveStore(FileCtx &store, const std::string &name)
@@ -93,19 +94,19 @@ void saveFileCtx(MainCtx *ctx)
     FileCtx &store = ctx->fileCtx;
     if (!store.isModified() || !store.fileName())
         return;
-    if (!askChoice(ctx, std::string("Save file context ") + store.fileName() + " ?", "_Save",
-                   "_Don't save", kUnsavedLoss)) {
+    if (!askChoice(ctx, std::string(_("Save file context ")) + store.fileName() + " ?", _("_Save"),
+                   _("_Don't save"), _(kUnsavedLoss))) {
         store.clearModified();
         return;
     }
     while (store.write() < 0) {
-        if (!askChoice(ctx, std::string("could not write file context ") + store.fileName(),
-                       "_Choose another folder", "_Don't save", kUnsavedLoss)) {
+        if (!askChoice(ctx, std::string(_("could not write file context ")) + store.fileName(),
+                       _("_Choose another folder"), _("_Don't save"), _(kUnsavedLoss))) {
             store.clearModified();
             return;
         }
         std::string folder;
-        if (chooseFolder(ctx, "vellora: folder for the file context", folder))
+        if (chooseFolder(ctx, _("vellora: folder for the file context"), folder))
             moveStore(store, folder + G_DIR_SEPARATOR_S + baseName(ctx->imageName));
     }
 }
