@@ -32,7 +32,7 @@ void on_detect_clicked(GtkButton *, gpointer user)
 
 void addDetectButton(MainCtx *ctx, GtkWidget *panel)
 {
-    GtkWidget *button = ctx->widDetectCorners = gtk_button_new_with_mnemonic("_Detect corners");
+    GtkWidget *button = ctx->widDetectCorners = gtk_button_new_with_mnemonic(_("_Detect corners"));
     gtk_widget_set_name(button, "detectcorners");
     setAccessibleName(button, _("Detect the pass points"));
     gtk_widget_set_tooltip_text(button, _("Proposes the three pass points from the printed grid"));
@@ -49,7 +49,7 @@ void proposeMarks(MainCtx *ctx)
     const int width = imageWidth(ctx->fields[SubImgTemp]);
     if (ends.column[0] < 0 || ends.column[1] <= ends.column[0] || ends.column[1] >= width) {
         if (!ends.reason.empty())
-            setStatus(ctx, "trace ends not found: ", ends.reason.c_str());
+            setStatus(ctx, _("trace ends not found: "), ends.reason.c_str());
         return;
     }
     for (int i = 0; i < 2; ++i) {
@@ -58,5 +58,5 @@ void proposeMarks(MainCtx *ctx)
     }
     showDateDifference(ctx);
     if (!ends.reason.empty())
-        setStatus(ctx, "trace ends proposed with doubts: ", ends.reason.c_str());
+        setStatus(ctx, _("trace ends proposed with doubts: "), ends.reason.c_str());
 }

@@ -49,7 +49,7 @@ void openScanStore(MainCtx *ctx)
         moveStore(ctx->fileCtx, kept);
         ctx->fileCtx.clearModified();
     }
-    ctx->contextNote = "; the scan's folder is read-only, its file context is kept in " + kept + ".ctx";
+    ctx->contextNote = _("; the scan's folder is read-only, its file context is kept in ") + kept + ".ctx";
 }
 
 // Keeps the pass point radio buttons in line with activePassPoint after a
@@ -201,7 +201,7 @@ bool chooseFolder(MainCtx *ctx, const char *title, std::string &folder)
 {
     GtkWidget *dialog = gtk_file_chooser_dialog_new(
         title, GTK_WINDOW(ctx->widMainWindow), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
-        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, "_Use this folder", GTK_RESPONSE_ACCEPT, nullptr);
+        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, _("_Use this folder"), GTK_RESPONSE_ACCEPT, nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), g_get_home_dir());
     bool chosen = gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT;

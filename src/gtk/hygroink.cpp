@@ -68,7 +68,7 @@ void addHygroInkControls(MainCtx *ctx)
     guint rows = 0;
     g_object_get(table, "n-rows", &rows, nullptr);
     gtk_table_resize(GTK_TABLE(table), rows + 1, 3);
-    GtkWidget *label = gtk_label_new_with_mnemonic("_Hygrometer ink");
+    GtkWidget *label = gtk_label_new_with_mnemonic(_("_Hygrometer ink"));
     gtk_misc_set_alignment(GTK_MISC(label), 0.0, 0.5);
     ctx->widSelHygroColor = namedWidget(gtk_color_button_new(), _("Hygrometer ink colour"));
     gtk_color_button_set_title(GTK_COLOR_BUTTON(ctx->widSelHygroColor), _("Ink colour of the hygrometer pen"));

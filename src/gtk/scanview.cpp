@@ -324,7 +324,7 @@ std::string passPointFrameProblem(const Params &params, const PassPoint points[3
     const double degrees = std::acos(std::clamp(cosine, -1.0, 1.0)) * 180.0 / M_PI;
     if (std::fabs(degrees - 90.0) > kMaxCornerDegrees) {
         char what[96];
-        g_snprintf(what, sizeof what, "the corner at BottomLeft is %.0f degrees, not 90", degrees);
+        g_snprintf(what, sizeof what, _("the corner at BottomLeft is %.0f degrees, not 90"), degrees);
         return frameProblem(what, check);
     }
     const double across2 = 2.0 * params.srcFieldHeightMM + params.srcFieldDistMM;

@@ -159,7 +159,7 @@ void showReadout(MainCtx *ctx, const char *text)
 std::string scanReadout(double x, double y)
 {
     char text[64];
-    g_snprintf(text, sizeof text, "scan pixel x %.1f  y %.1f", x, y);
+    g_snprintf(text, sizeof text, _("scan pixel x %.1f  y %.1f"), x, y);
     return text;
 }
 
