@@ -2,10 +2,10 @@
 #include <string>
 
 #include "cornerfind.h"
+#include "i18n.h"
 #include "records.h"
 #include "traceends.h"
 #include "ui.h"
-#include "i18n.h"
 
 // Set-up proposed from the scan: the corners on request, the marks when the
 // evaluation page is entered without them. A proposal is only a start: going

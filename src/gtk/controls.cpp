@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "handlers.h"
-#include "ui.h"
 #include "i18n.h"
+#include "ui.h"
 
 // The controls of the evaluation page: mark modes, the dates and times of the
 // two marks, the ink colour, value offsets and display toggles. Each writes

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "inksearch.h"
 #include "ui.h"
 #include "zoom.h"
-#include "i18n.h"
 
 // The evaluation page: cutting the two fields out of the scan, and the one
 // chain through which every change re-evaluates the fields and redraws them.

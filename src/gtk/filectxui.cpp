@@ -2,8 +2,8 @@
 #include <unistd.h>
 
 #include "handlers.h"
-#include "ui.h"
 #include "i18n.h"
+#include "ui.h"
 
 #include <glib/gstdio.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handlers.h"
-#include "ui.h"
 #include "i18n.h"
+#include "ui.h"
 
 // The hygrometer pen's own ink colour: a colour button and its reset beside
 // the temperature pen's. Until the scan or the profile gives the hygrometer

@@ -4,10 +4,10 @@
 
 #include "autowindows.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "inksearch.h"
 #include "ui.h"
 #include "zoom.h"
-#include "i18n.h"
 
 // The mouse on the field views: start and end marks, retouching the search
 // window column by column, drawing the curve by hand, and the buttons that

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "handlers.h"
-#include "ui.h"
 #include "i18n.h"
+#include "ui.h"
 
 int verbose = 0;
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 #include "zoom.h"
-#include "i18n.h"
 
 // The evaluation page's overview: both fields shrunk to the panel's width,
 // one above the other, with a frame around what each field view shows; a

@@ -4,9 +4,9 @@
 
 #include "assertion.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "scanimage.h"
 #include "ui.h"
-#include "i18n.h"
 
 // The notebook pages, the file chooser and opening a scan.
 

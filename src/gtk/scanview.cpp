@@ -5,9 +5,9 @@
 
 #include "cutout.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 #include "zoom.h"
-#include "i18n.h"
 
 // The scan view: the scan at its zoom (fitted to the window when opened), the
 // three pass points and, once all are set, the outlines of the two fields the

@@ -5,10 +5,10 @@
 
 #include "csvfile.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "scanverdict.h"
 #include "tablefile.h"
 #include "ui.h"
-#include "i18n.h"
 
 // The table page: time step, statistics and writing the two table files.
 

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <string>
 
+#include "i18n.h"
 #include "scanverdict.h"
 #include "ui.h"
-#include "i18n.h"
 
 // The evaluation page's verdict: whether the evaluated fields can be trusted,
 // why not, and the stretches worth a look, marked under each field view and

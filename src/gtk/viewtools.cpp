@@ -3,12 +3,12 @@
 #include <string>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "records.h"
 #include "tablefile.h"
 #include "ui.h"
 #include "valuescale.h"
 #include "zoom.h"
-#include "i18n.h"
 
 // The controls around the views made at start-up: zoom buttons on the pass
 // point and evaluation pages, the overview and the scroll link, and the

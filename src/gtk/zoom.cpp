@@ -4,9 +4,9 @@
 #include <gdk/gdkkeysyms.h>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 #include "zoom.h"
-#include "i18n.h"
 
 // Zooming the scan view and the two field views: fit and 1:1 buttons, Control
 // with the wheel and the + and - keys, always around the pointer when it is
