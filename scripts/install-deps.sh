@@ -6,7 +6,7 @@ set -eu
 
 PACKAGES="g++ make cmake pkg-config libgtk2.0-dev libglade2-dev libgdk-pixbuf-2.0-dev \
 libgtest-dev libbenchmark-dev xvfb xauth libxtst6 libtiff-dev clang libclang-rt-dev \
-dpkg-dev appstream desktop-file-utils locales"
+dpkg-dev appstream desktop-file-utils locales gettext"
 
 missing=""
 for p in $PACKAGES; do

@@ -5,6 +5,7 @@
 #include "datapaths.h"
 #include "digitise.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 
 namespace {
@@ -218,7 +219,7 @@ int startMainWindow(MainCtx *mainCtx, const char *gladePath)
     // libglade finds widget classes by type name; the chooser's type is not
     // among those it registers itself.
     g_type_class_unref(g_type_class_ref(GTK_TYPE_FILE_CHOOSER_WIDGET));
-    mainCtx->gladeXml = glade_xml_new(gladePath, nullptr, nullptr);
+    mainCtx->gladeXml = glade_xml_new(gladePath, nullptr, "vellora");
     if (!mainCtx->gladeXml)
         return -1;
 
@@ -244,7 +245,7 @@ gboolean on_mainwindow_delete_event(GtkWidget * /*widget*/, GdkEvent * /*event*/
     trace("on_mainwindow_delete_event\n");
     MainCtx *ctx = mainCtxOf(user);
     // FALSE lets GTK go on and destroy the window.
-    if (!askChoice(ctx, "Really quit ?", "_Quit", GTK_STOCK_CANCEL))
+    if (!askChoice(ctx, _("Really quit ?"), _("_Quit"), GTK_STOCK_CANCEL))
         return TRUE;
     // The set-up is saved, or its loss told, while the window is still there.
     saveFileCtx(ctx);
@@ -308,6 +309,7 @@ int velloraMain(int argc, char **argv)
         {"version", 'V', 0, G_OPTION_ARG_NONE, &showVersion, "Show the version and end", nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     g_log_set_handler(nullptr, static_cast<GLogLevelFlags>(0xff), logFunc, nullptr);
+    setUpTranslations();
     // What gtk_init_with_args does, but without the display yet: a failing
     // display would undo the parsed options, and --version needs none.
     GOptionContext *context = g_option_context_new("- digitise thermohygrograph charts");

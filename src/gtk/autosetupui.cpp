@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cornerfind.h"
+#include "i18n.h"
 #include "records.h"
 #include "traceends.h"
 #include "ui.h"
@@ -18,12 +19,12 @@ void on_detect_clicked(GtkButton *, gpointer user)
     MainCtx *ctx = mainCtxOf(user);
     if (!ctx->scanPixbuf)
         return;
-    setStatus(ctx, "detecting the chart's corners ...");
+    setStatus(ctx, _("detecting the chart's corners ..."));
     const CornerSearch found = findFieldCorners(*ctx->params, ctx->scanPixbuf);
     proposePassPoints(ctx, found.points);
     const std::string status =
-        found.reason.empty() ? "corners detected: go on to accept them or click to correct one"
-                             : "corners detected with doubts: " + found.reason;
+        found.reason.empty() ? _("corners detected: go on to accept them or click to correct one")
+                             : _("corners detected with doubts: ") + found.reason;
     setStatus(ctx, status.c_str());
 }
 
@@ -31,10 +32,10 @@ void on_detect_clicked(GtkButton *, gpointer user)
 
 void addDetectButton(MainCtx *ctx, GtkWidget *panel)
 {
-    GtkWidget *button = ctx->widDetectCorners = gtk_button_new_with_mnemonic("_Detect corners");
+    GtkWidget *button = ctx->widDetectCorners = gtk_button_new_with_mnemonic(_("_Detect corners"));
     gtk_widget_set_name(button, "detectcorners");
-    setAccessibleName(button, "Detect the pass points");
-    gtk_widget_set_tooltip_text(button, "Proposes the three pass points from the printed grid");
+    setAccessibleName(button, _("Detect the pass points"));
+    gtk_widget_set_tooltip_text(button, _("Proposes the three pass points from the printed grid"));
     g_signal_connect(button, "clicked", G_CALLBACK(on_detect_clicked), ctx);
     gtk_box_pack_start(GTK_BOX(panel), button, FALSE, FALSE, 0);
     gtk_box_reorder_child(GTK_BOX(panel), button, 1);
@@ -48,7 +49,7 @@ void proposeMarks(MainCtx *ctx)
     const int width = imageWidth(ctx->fields[SubImgTemp]);
     if (ends.column[0] < 0 || ends.column[1] <= ends.column[0] || ends.column[1] >= width) {
         if (!ends.reason.empty())
-            setStatus(ctx, "trace ends not found: ", ends.reason.c_str());
+            setStatus(ctx, _("trace ends not found: "), ends.reason.c_str());
         return;
     }
     for (int i = 0; i < 2; ++i) {
@@ -57,5 +58,5 @@ void proposeMarks(MainCtx *ctx)
     }
     showDateDifference(ctx);
     if (!ends.reason.empty())
-        setStatus(ctx, "trace ends proposed with doubts: ", ends.reason.c_str());
+        setStatus(ctx, _("trace ends proposed with doubts: "), ends.reason.c_str());
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 
 // The controls of the evaluation page: mark modes, the dates and times of the
@@ -111,7 +112,7 @@ void on_dateentry_activate(GtkEntry *entry, gpointer user)
         return;
     DateTime date;
     if (!parseTypedDate(gtk_entry_get_text(entry), date)) {
-        showError(ctx, "Type the date and time of the mark as 2002-03-16 04:00");
+        showError(ctx, _("Type the date and time of the mark as 2002-03-16 04:00"));
         return;
     }
     ctx->settings.dateVal[i] = date;
@@ -126,13 +127,13 @@ void on_dateentry_activate(GtkEntry *entry, gpointer user)
 void addDateEntry(MainCtx *ctx)
 {
     GtkWidget *row = gtk_hbox_new(FALSE, 4);
-    GtkWidget *label = gtk_label_new_with_mnemonic("T_yped");
+    GtkWidget *label = gtk_label_new_with_mnemonic(_("T_yped"));
     ctx->widDateEntry = gtk_entry_new();
     gtk_widget_set_name(ctx->widDateEntry, "dateentry");
     gtk_entry_set_width_chars(GTK_ENTRY(ctx->widDateEntry), 16);
     gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widDateEntry);
-    setAccessibleName(ctx->widDateEntry, "Date and time of the mark, typed");
-    gtk_widget_set_tooltip_text(ctx->widDateEntry, "The mark's date and time as 2002-03-16 04:00, then Enter");
+    setAccessibleName(ctx->widDateEntry, _("Date and time of the mark, typed"));
+    gtk_widget_set_tooltip_text(ctx->widDateEntry, _("The mark's date and time as 2002-03-16 04:00, then Enter"));
     g_signal_connect(ctx->widDateEntry, "activate", G_CALLBACK(on_dateentry_activate), ctx);
     gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), ctx->widDateEntry, TRUE, TRUE, 0);
@@ -143,8 +144,8 @@ void addDateEntry(MainCtx *ctx)
     ctx->widDateProposal = gtk_label_new(nullptr);
     gtk_widget_set_name(ctx->widDateProposal, "dateproposal");
     gtk_label_set_markup(GTK_LABEL(ctx->widDateProposal),
-                         "<span foreground=\"#b00000\">Start proposed: the previous chart's end.\n"
-                         "Confirm it with Enter in Typed.</span>");
+                         _("<span foreground=\"#b00000\">Start proposed: the previous chart's end.\n"
+                           "Confirm it with Enter in Typed.</span>"));
     gtk_label_set_mnemonic_widget(GTK_LABEL(ctx->widDateProposal), ctx->widDateEntry);
     gtk_box_pack_start(GTK_BOX(box), ctx->widDateProposal, FALSE, FALSE, 0);
     gtk_box_reorder_child(GTK_BOX(box), ctx->widDateProposal, 2);

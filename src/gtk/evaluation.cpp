@@ -3,6 +3,7 @@
 #include <string>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "inksearch.h"
 #include "ui.h"
 #include "zoom.h"
@@ -13,7 +14,7 @@
 namespace {
 
 const char *const kSetBordersStatus =
-    "set left and right borders in image, set dates, choose curve color";
+    N_("set left and right borders in image, set dates, choose curve color");
 
 void setEntryText(GtkWidget *entry, const char *text)
 {
@@ -23,7 +24,7 @@ void setEntryText(GtkWidget *entry, const char *text)
 void showStage(void *user, FieldStage stage, int field)
 {
     MainCtx *ctx = static_cast<MainCtx *>(user);
-    setStatus(ctx, stage == InkExtentStage ? "contrast sub image " : "find curve in sub image ",
+    setStatus(ctx, stage == InkExtentStage ? _("contrast sub image ") : _("find curve in sub image "),
               FieldText(field).text, " ...");
 }
 
@@ -34,11 +35,11 @@ ProgressSink guiProgress(MainCtx *ctx)
 
 bool cutOutFields(MainCtx *ctx)
 {
-    static const char *const status[2] = {"cut out temperature sub image ...",
-                                          "cut out hygrometer sub image ..."};
+    static const char *const status[2] = {N_("cut out temperature sub image ..."),
+                                          N_("cut out hygrometer sub image ...")};
     bool cut = true;
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        setStatus(ctx, status[f]);
+        setStatus(ctx, _(status[f]));
         FieldResult &field = ctx->fields[f];
         if (!cutOutFieldImage(*ctx->params, ctx->scanPixbuf, ctx->settings, f, field,
                               guiProgress(ctx))) {
@@ -131,7 +132,7 @@ bool prepareFields(MainCtx *ctx)
     }
     fitMarksToField(ctx->settings, imageWidth(ctx->fields[SubImgTemp]));
     sizeOverview(ctx);
-    setStatus(ctx, kSetBordersStatus);
+    setStatus(ctx, _(kSetBordersStatus));
     if (!marksPlaced(ctx))
         proposeMarks(ctx);
     ctx->dirtyFlags &= ~(ImageChanged | PassPointsChanged);

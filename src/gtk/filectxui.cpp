@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 
 #include <glib/gstdio.h>
@@ -14,10 +15,10 @@ namespace {
 
 const char *const kOffsetKeys[2] = {"AddTemp", "AddHygro"};
 
-const char *const kUnsavedLoss =
+const char *const kUnsavedLoss = N_(
     "Without saving, what was set for this scan since the file context was last written "
     "(pass points, marks and dates, ink colour, time step, offsets, smoothness, search windows "
-    "and drawn rows) is lost.";
+    "and drawn rows) is lost.");
 
 // The store under another name, all entries kept and still to be written.
 void moveStore(FileCtx &store, const std::string &name)
@@ -48,7 +49,7 @@ void openScanStore(MainCtx *ctx)
         moveStore(ctx->fileCtx, kept);
         ctx->fileCtx.clearModified();
     }
-    ctx->contextNote = "; the scan's folder is read-only, its file context is kept in " + kept + ".ctx";
+    ctx->contextNote = _("; the scan's folder is read-only, its file context is kept in ") + kept + ".ctx";
 }
 
 // Keeps the pass point radio buttons in line with activePassPoint after a
@@ -93,19 +94,19 @@ void saveFileCtx(MainCtx *ctx)
     FileCtx &store = ctx->fileCtx;
     if (!store.isModified() || !store.fileName())
         return;
-    if (!askChoice(ctx, std::string("Save file context ") + store.fileName() + " ?", "_Save",
-                   "_Don't save", kUnsavedLoss)) {
+    if (!askChoice(ctx, std::string(_("Save file context ")) + store.fileName() + " ?", _("_Save"),
+                   _("_Don't save"), _(kUnsavedLoss))) {
         store.clearModified();
         return;
     }
     while (store.write() < 0) {
-        if (!askChoice(ctx, std::string("could not write file context ") + store.fileName(),
-                       "_Choose another folder", "_Don't save", kUnsavedLoss)) {
+        if (!askChoice(ctx, std::string(_("could not write file context ")) + store.fileName(),
+                       _("_Choose another folder"), _("_Don't save"), _(kUnsavedLoss))) {
             store.clearModified();
             return;
         }
         std::string folder;
-        if (chooseFolder(ctx, "vellora: folder for the file context", folder))
+        if (chooseFolder(ctx, _("vellora: folder for the file context"), folder))
             moveStore(store, folder + G_DIR_SEPARATOR_S + baseName(ctx->imageName));
     }
 }
@@ -200,7 +201,7 @@ bool chooseFolder(MainCtx *ctx, const char *title, std::string &folder)
 {
     GtkWidget *dialog = gtk_file_chooser_dialog_new(
         title, GTK_WINDOW(ctx->widMainWindow), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
-        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, "_Use this folder", GTK_RESPONSE_ACCEPT, nullptr);
+        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, _("_Use this folder"), GTK_RESPONSE_ACCEPT, nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), g_get_home_dir());
     bool chosen = gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT;

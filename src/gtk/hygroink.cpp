@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 
 // The hygrometer pen's own ink colour: a colour button and its reset beside
@@ -67,12 +68,12 @@ void addHygroInkControls(MainCtx *ctx)
     guint rows = 0;
     g_object_get(table, "n-rows", &rows, nullptr);
     gtk_table_resize(GTK_TABLE(table), rows + 1, 3);
-    GtkWidget *label = gtk_label_new_with_mnemonic("_Hygrometer ink");
+    GtkWidget *label = gtk_label_new_with_mnemonic(_("_Hygrometer ink"));
     gtk_misc_set_alignment(GTK_MISC(label), 0.0, 0.5);
-    ctx->widSelHygroColor = namedWidget(gtk_color_button_new(), "Hygrometer ink colour");
-    gtk_color_button_set_title(GTK_COLOR_BUTTON(ctx->widSelHygroColor), "Ink colour of the hygrometer pen");
+    ctx->widSelHygroColor = namedWidget(gtk_color_button_new(), _("Hygrometer ink colour"));
+    gtk_color_button_set_title(GTK_COLOR_BUTTON(ctx->widSelHygroColor), _("Ink colour of the hygrometer pen"));
     gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widSelHygroColor);
-    GtkWidget *reset = namedWidget(gtk_button_new_with_label("Reset colour"), "Reset hygrometer colour");
+    GtkWidget *reset = namedWidget(gtk_button_new_with_label(_("Reset colour")), _("Reset hygrometer colour"));
     const GtkAttachOptions fill = static_cast<GtkAttachOptions>(GTK_FILL);
     gtk_table_attach(GTK_TABLE(table), label, 0, 1, rows, rows + 1, fill, fill, 0, 0);
     gtk_table_attach(GTK_TABLE(table), ctx->widSelHygroColor, 1, 2, rows, rows + 1, fill, fill, 0, 0);

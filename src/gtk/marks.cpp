@@ -4,6 +4,7 @@
 
 #include "autowindows.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "inksearch.h"
 #include "ui.h"
 #include "zoom.h"
@@ -64,7 +65,7 @@ void setMark(MainCtx *ctx, int i, int x)
     const int old = datePos[i];
     datePos[i] = clampColumn(x, imageWidth(ctx->fields[SubImgTemp]));
     if (datePos[1] <= datePos[0]) {
-        showError(ctx, "you can not set end mark before start mark");
+        showError(ctx, _("you can not set end mark before start mark"));
         datePos[i] = old;
     }
     storeDatePosRecord(ctx->fileCtx, i, datePos[i]);
@@ -182,7 +183,7 @@ void on_autowindows_clicked(GtkButton * /*button*/, gpointer user)
     const ScanSettings &settings = ctx->settings;
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         FieldSettings &hand = ctx->settings.fields[f];
-        setStatus(ctx, "propose search windows ", FieldText(f).text, " ...");
+        setStatus(ctx, _("propose search windows "), FieldText(f).text, " ...");
         proposeSearchWindows(ctx->fields[f].pixbuf, inkColorOf(settings, f), hand.windows, hand.drawPos.data(),
                              settings.datePos[0], settings.datePos[1], progressCallback, ctx);
         setProgress(ctx, 0.0);

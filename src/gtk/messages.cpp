@@ -3,6 +3,7 @@
 #include <string>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 
 int verbose = 0;
@@ -121,7 +122,7 @@ void pumpEvents()
 bool askChoice(MainCtx *ctx, const std::string &question, const char *yes, const char *no,
                const std::string &detail)
 {
-    GtkWidget *dialog = makeDialog(ctx, "vellora question", GTK_STOCK_DIALOG_QUESTION, question,
+    GtkWidget *dialog = makeDialog(ctx, _("vellora question"), GTK_STOCK_DIALOG_QUESTION, question,
                                    detail);
     gtk_dialog_add_button(GTK_DIALOG(dialog), no, GTK_RESPONSE_NO);
     addDefaultButton(dialog, yes, GTK_RESPONSE_ACCEPT);
@@ -131,7 +132,7 @@ bool askChoice(MainCtx *ctx, const std::string &question, const char *yes, const
 void showMessageDialog(MainCtx *ctx, const char *text, int error)
 {
     ctx->busy = 1;
-    GtkWidget *dialog = makeDialog(ctx, error ? "vellora error" : "vellora warning",
+    GtkWidget *dialog = makeDialog(ctx, error ? _("vellora error") : _("vellora warning"),
                                    error ? GTK_STOCK_DIALOG_ERROR : GTK_STOCK_DIALOG_WARNING, text, "");
     addDefaultButton(dialog, GTK_STOCK_OK, GTK_RESPONSE_ACCEPT);
     runDialog(dialog);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 #include "zoom.h"
 
@@ -123,7 +124,7 @@ GtkWidget *makeOverview(MainCtx *ctx)
 {
     GtkWidget *area = gtk_drawing_area_new();
     gtk_widget_set_name(area, "overview");
-    setAccessibleName(area, "Overview of both fields: click to show that place");
+    setAccessibleName(area, _("Overview of both fields: click to show that place"));
     gtk_widget_set_size_request(area, kOverviewWidth, 96);
     gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK);
     g_signal_connect(area, "expose-event", G_CALLBACK(on_overview_expose), ctx);

@@ -4,6 +4,7 @@
 
 #include "assertion.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "scanimage.h"
 #include "ui.h"
 
@@ -47,7 +48,7 @@ gboolean chartScanFilter(const GtkFileFilterInfo *info, gpointer)
 GtkFileFilter *makeScanFilter()
 {
     GtkFileFilter *filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, "Chart scans");
+    gtk_file_filter_set_name(filter, _("Chart scans"));
     gtk_file_filter_add_custom(filter, GTK_FILE_FILTER_DISPLAY_NAME, chartScanFilter, nullptr,
                                nullptr);
     return filter;
@@ -56,7 +57,7 @@ GtkFileFilter *makeScanFilter()
 GtkFileFilter *makeAllFilesFilter()
 {
     GtkFileFilter *filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, "All files");
+    gtk_file_filter_set_name(filter, _("All files"));
     gtk_file_filter_add_pattern(filter, "*");
     return filter;
 }
@@ -67,7 +68,7 @@ void openChosen(MainCtx *ctx, GtkFileChooser *chooser)
 {
     char *name = gtk_file_chooser_get_filename(chooser);
     if (!name) {
-        setStatus(ctx, "select scanned image to process");
+        setStatus(ctx, _("select scanned image to process"));
         return;
     }
     if (g_file_test(name, G_FILE_TEST_IS_DIR))
@@ -103,10 +104,10 @@ gboolean enterCurrentPage(gpointer user)
     GtkWidget *notebook = ctx->widMainNoteBook;
     switch (gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook))) {
     case ChooserPage:
-        setStatus(ctx, "select scanned image to process");
+        setStatus(ctx, _("select scanned image to process"));
         break;
     case PassPointPage:
-        setStatus(ctx, "set and show pass points", ctx->contextNote.c_str());
+        setStatus(ctx, _("set and show pass points"), ctx->contextNote.c_str());
         break;
     case EvaluationPage:
         cutOutSubImages(notebook, ctx);
@@ -218,7 +219,7 @@ bool openTypedPath(MainCtx *ctx, GtkWidget *focus)
         return true;
     }
     if (!g_file_test(path.c_str(), G_FILE_TEST_EXISTS)) {
-        setStatus(ctx, "no such file or folder: ", path.c_str());
+        setStatus(ctx, _("no such file or folder: "), path.c_str());
         return true;
     }
     openScan(ctx, path.c_str());
@@ -243,7 +244,7 @@ void on_lastfile2_clicked(GtkButton * /*button*/, gpointer /*user*/)
 
 void loadImage(MainCtx *ctx, const char *path)
 {
-    setStatus(ctx, "open file ", path);
+    setStatus(ctx, _("open file "), path);
     GdkPixbuf *scan;
     if (loadScanPixbuf(ctx, path, &scan) != 0)
         return;
@@ -293,8 +294,8 @@ void showWindowTitle(MainCtx *ctx)
 {
     gchar *profile = ctx->paramFile.empty() ? nullptr : g_path_get_basename(ctx->paramFile.c_str());
     std::string title = ctx->imageName.empty() ? std::string() : ctx->imageName + "    ";
-    title += std::string("vellora, ") + kSupportContact + " — profile " +
-             (profile ? profile : "built in (standard chart)");
+    title += std::string("vellora, ") + kSupportContact + _(" — profile ") +
+             (profile ? profile : _("built in (standard chart)"));
     g_free(profile);
     gtk_window_set_title(GTK_WINDOW(ctx->widMainWindow), title.c_str());
 }

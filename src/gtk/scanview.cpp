@@ -5,6 +5,7 @@
 
 #include "cutout.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 #include "zoom.h"
 
@@ -165,7 +166,7 @@ Vec2 minus(const PassPoint &a, const PassPoint &b)
 
 std::string frameProblem(const char *what, const char *point)
 {
-    return std::string("The pass points do not form the chart's frame: ") + what + ". Check " +
+    return std::string(_("The pass points do not form the chart's frame: ")) + what + _(". Check ") +
            point + ".";
 }
 
@@ -315,15 +316,15 @@ std::string passPointFrameProblem(const Params &params, const PassPoint points[3
     const Vec2 up = minus(points[0], points[1]), across = minus(points[2], points[1]);
     const double upLength = vectorLength(up), acrossLength = vectorLength(across);
     if (upLength <= 0.0 || acrossLength <= 0.0)
-        return frameProblem("two points lie on each other", check);
+        return frameProblem(_("two points lie on each other"), check);
     const double cross = up.x * across.y - up.y * across.x;
     if (cross <= 0.0)
-        return frameProblem("they are in the wrong order or turned over", check);
+        return frameProblem(_("they are in the wrong order or turned over"), check);
     const double cosine = (up.x * across.x + up.y * across.y) / (upLength * acrossLength);
     const double degrees = std::acos(std::clamp(cosine, -1.0, 1.0)) * 180.0 / M_PI;
     if (std::fabs(degrees - 90.0) > kMaxCornerDegrees) {
         char what[96];
-        g_snprintf(what, sizeof what, "the corner at BottomLeft is %.0f degrees, not 90", degrees);
+        g_snprintf(what, sizeof what, _("the corner at BottomLeft is %.0f degrees, not 90"), degrees);
         return frameProblem(what, check);
     }
     const double across2 = 2.0 * params.srcFieldHeightMM + params.srcFieldDistMM;
@@ -331,8 +332,8 @@ std::string passPointFrameProblem(const Params &params, const PassPoint points[3
     if (std::fabs(ratio - 1.0) > kMaxEdgeRatioError) {
         char what[160];
         g_snprintf(what, sizeof what,
-                   "TopLeft to BottomLeft is %.0f %% of what BottomLeft to BottomRight makes it "
-                   "on this chart",
+                   _("TopLeft to BottomLeft is %.0f %% of what BottomLeft to BottomRight makes it "
+                     "on this chart"),
                    ratio * 100.0);
         return frameProblem(what, check);
     }

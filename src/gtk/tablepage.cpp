@@ -5,6 +5,7 @@
 
 #include "csvfile.h"
 #include "handlers.h"
+#include "i18n.h"
 #include "scanverdict.h"
 #include "tablefile.h"
 #include "ui.h"
@@ -47,10 +48,10 @@ void on_csv_toggled(GtkToggleButton *button, gpointer user)
 
 GtkWidget *makeCsvToggle(MainCtx *ctx)
 {
-    ctx->widCsv = gtk_check_button_new_with_mnemonic("C_SV");
+    ctx->widCsv = gtk_check_button_new_with_mnemonic(_("C_SV"));
     gtk_widget_set_name(ctx->widCsv, "csv");
-    setAccessibleName(ctx->widCsv, "Also write both tables as one CSV file");
-    gtk_widget_set_tooltip_text(ctx->widCsv, "Saving also writes SCAN.csv into the output folder");
+    setAccessibleName(ctx->widCsv, _("Also write both tables as one CSV file"));
+    gtk_widget_set_tooltip_text(ctx->widCsv, _("Saving also writes SCAN.csv into the output folder"));
     const char *on = ctx->settingsCtx.get(kCsvKey);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ctx->widCsv), on && !std::strcmp(on, "1"));
     g_signal_connect(ctx->widCsv, "toggled", G_CALLBACK(on_csv_toggled), ctx);
@@ -106,11 +107,11 @@ bool writableTableFolder(MainCtx *ctx, std::string &folder)
     folder = tableFolder(ctx);
     if (folderWritable(folder))
         return true;
-    if (!askChoice(ctx, "The folder " + folder + " cannot be written.", "_Choose another folder",
-                   GTK_STOCK_CANCEL, "The tables are written to the folder you choose, and so "
-                                     "are the next ones."))
+    if (!askChoice(ctx, _("The folder ") + folder + _(" cannot be written."), _("_Choose another folder"),
+                   GTK_STOCK_CANCEL, _("The tables are written to the folder you choose, and so "
+                                       "are the next ones.")))
         return false;
-    if (!chooseFolder(ctx, "vellora: folder for the tables", folder))
+    if (!chooseFolder(ctx, _("vellora: folder for the tables"), folder))
         return false;
     rememberTableFolder(ctx, folder.c_str());
     showTableFolder(ctx);
@@ -128,7 +129,7 @@ void saveCsvFile(MainCtx *ctx)
         return;
     const std::string name = folder + G_DIR_SEPARATOR_S + baseName(ctx->imageName) + ".csv";
     if (fileExists(name) &&
-        !askChoice(ctx, "overwrite file " + name + " ?", "_Overwrite", "_Keep the file"))
+        !askChoice(ctx, _("overwrite file ") + name + " ?", _("_Overwrite"), _("_Keep the file")))
         return;
     // The same flags as the batch's CSV: rows bridged over a stretch without ink.
     FieldEvidence evidence[2];
@@ -138,7 +139,7 @@ void saveCsvFile(MainCtx *ctx)
     const CsvField fields[2] = {{&temperature, &bridged[0]}, {&humidity, &bridged[1]}};
     const std::string text = csvFileText(fields, CsvClock{false, 0});
     if (!g_file_set_contents(name.c_str(), text.data(), static_cast<gssize>(text.size()), nullptr))
-        showError(ctx, "could not write file ", name.c_str());
+        showError(ctx, _("could not write file "), name.c_str());
 }
 
 } // namespace
@@ -156,11 +157,11 @@ void enterTablePage(GtkWidget *notebook, MainCtx *ctx)
     setToggle(ctx->widShowTable, true);
     recomputeChain(ctx, 0, 2);
     if (ctx->fields[SubImgTemp].rows.empty() && ctx->fields[SubImgHygro].rows.empty()) {
-        showError(ctx, "missing tables");
+        showError(ctx, _("missing tables"));
         returnToPage(notebook, EvaluationPage);
         return;
     }
-    setStatus(ctx, "check and write or overwrite tables");
+    setStatus(ctx, _("check and write or overwrite tables"));
 }
 
 void on_timestep10_toggled(GtkToggleButton *button, gpointer user)
@@ -216,15 +217,15 @@ std::string tableFolder(MainCtx *ctx)
 void setupTableFolder(MainCtx *ctx)
 {
     GtkWidget *row = gtk_hbox_new(FALSE, 8);
-    GtkWidget *label = gtk_label_new_with_mnemonic("Output _folder");
-    ctx->widTableFolder = gtk_file_chooser_button_new("vellora: folder for the tables",
+    GtkWidget *label = gtk_label_new_with_mnemonic(_("Output _folder"));
+    ctx->widTableFolder = gtk_file_chooser_button_new(_("vellora: folder for the tables"),
                                                       GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
     gtk_widget_set_name(ctx->widTableFolder, "tablefolder");
-    setAccessibleName(ctx->widTableFolder, "Output folder for the tables");
+    setAccessibleName(ctx->widTableFolder, _("Output folder for the tables"));
     gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widTableFolder);
-    ctx->widBesideScan = gtk_check_button_new_with_mnemonic("Beside the _scan");
+    ctx->widBesideScan = gtk_check_button_new_with_mnemonic(_("Beside the _scan"));
     gtk_widget_set_name(ctx->widBesideScan, "besidescan");
-    setAccessibleName(ctx->widBesideScan, "Write the tables beside the scan");
+    setAccessibleName(ctx->widBesideScan, _("Write the tables beside the scan"));
     gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), ctx->widTableFolder, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(row), ctx->widBesideScan, FALSE, FALSE, 0);
@@ -246,7 +247,7 @@ void saveTableFile(MainCtx *ctx, int field)
     if (rows.empty() || !writableTableFolder(ctx, folder))
         return;
     const std::string name = folder + G_DIR_SEPARATOR_S + baseName(tableFileName(ctx->imageName, field));
-    const bool write = !fileExists(name) || askChoice(ctx, "overwrite file " + name + " ?", "_Overwrite", "_Keep the file");
+    const bool write = !fileExists(name) || askChoice(ctx, _("overwrite file ") + name + " ?", _("_Overwrite"), _("_Keep the file"));
     gtk_entry_set_text(GTK_ENTRY(sub.wid_filename), name.c_str());
     if (!write)
         return;
@@ -254,7 +255,7 @@ void saveTableFile(MainCtx *ctx, int field)
                        static_cast<int>(rows.size())) != 0) {
         // The file on disk is not this table, whatever an earlier save wrote.
         setToggle(sub.wid_saved, false);
-        showError(ctx, "could not write file ", name.c_str());
+        showError(ctx, _("could not write file "), name.c_str());
         return;
     }
     setToggle(sub.wid_saved, true);

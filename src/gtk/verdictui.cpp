@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string>
 
+#include "i18n.h"
 #include "scanverdict.h"
 #include "ui.h"
 
@@ -16,7 +17,7 @@ const GdkColor kSuspectColor = {0, 0xFFFF, 0x0000, 0x0000};
 const int kSuspectBandRows = 8;
 const int kVerdictWidth = 240;
 
-const char *const kNoVerdictText = "Verdict: shown once the curves are found";
+const char *const kNoVerdictText = N_("Verdict: shown once the curves are found");
 
 struct FieldStretch {
     int field;
@@ -47,7 +48,7 @@ void showVerdictText(MainCtx *ctx, const std::string &text)
 
 std::string verdictText(const ScanVerdict &verdict)
 {
-    std::string text = std::string("Verdict: ") + verdictName(verdict.level);
+    std::string text = std::string(_("Verdict: ")) + verdictName(verdict.level);
     const std::string reasons = verdictReasons(verdict);
     return reasons.empty() ? text : text + " (" + reasons + ")";
 }
@@ -61,10 +62,10 @@ void on_nextsuspect_clicked(GtkButton *, gpointer user)
     ctx->suspectShown = (ctx->suspectShown + 1) % static_cast<int>(all.size());
     const FieldStretch &s = all[ctx->suspectShown];
     centreFieldViews(ctx, (s.columns.first + s.columns.last) / 2.0);
-    const std::string where = "suspect stretch " + std::to_string(ctx->suspectShown + 1) + " of " +
+    const std::string where = _("suspect stretch ") + std::to_string(ctx->suspectShown + 1) + _(" of ") +
                               std::to_string(all.size()) + ": " +
-                              (s.field == SubImgTemp ? "temperature" : "humidity") + ", columns " +
-                              std::to_string(s.columns.first) + " to " + std::to_string(s.columns.last);
+                              (s.field == SubImgTemp ? _("temperature") : _("humidity")) + _(", columns ") +
+                              std::to_string(s.columns.first) + _(" to ") + std::to_string(s.columns.last);
     setStatus(ctx, where.c_str());
 }
 
@@ -73,17 +74,17 @@ void on_nextsuspect_clicked(GtkButton *, gpointer user)
 void addVerdictPanel(MainCtx *ctx, GtkWidget *box)
 {
     GtkWidget *panel = gtk_vbox_new(FALSE, 2);
-    ctx->widVerdict = gtk_label_new(kNoVerdictText);
+    ctx->widVerdict = gtk_label_new(_(kNoVerdictText));
     gtk_widget_set_name(ctx->widVerdict, "verdict");
     gtk_label_set_line_wrap(GTK_LABEL(ctx->widVerdict), TRUE);
     gtk_widget_set_size_request(ctx->widVerdict, kVerdictWidth, -1);
     gtk_misc_set_alignment(GTK_MISC(ctx->widVerdict), 0.0, 0.5);
-    setAccessibleName(ctx->widVerdict, "Verdict on the tables");
-    ctx->widNextSuspect = gtk_button_new_with_mnemonic("Next _suspect");
+    setAccessibleName(ctx->widVerdict, _("Verdict on the tables"));
+    ctx->widNextSuspect = gtk_button_new_with_mnemonic(_("Next _suspect"));
     gtk_widget_set_name(ctx->widNextSuspect, "nextsuspect");
-    setAccessibleName(ctx->widNextSuspect, "Show the next suspect stretch");
+    setAccessibleName(ctx->widNextSuspect, _("Show the next suspect stretch"));
     gtk_widget_set_tooltip_text(ctx->widNextSuspect,
-                                "Scrolls the field views to the next stretch marked red below them");
+                                _("Scrolls the field views to the next stretch marked red below them"));
     g_signal_connect(ctx->widNextSuspect, "clicked", G_CALLBACK(on_nextsuspect_clicked), ctx);
     gtk_box_pack_start(GTK_BOX(panel), ctx->widVerdict, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(panel), ctx->widNextSuspect, FALSE, FALSE, 0);
@@ -108,7 +109,7 @@ void forgetVerdict(MainCtx *ctx)
     for (std::vector<ColumnStretch> &s : ctx->suspects)
         s.clear();
     ctx->suspectShown = -1;
-    showVerdictText(ctx, kNoVerdictText);
+    showVerdictText(ctx, _(kNoVerdictText));
 }
 
 void drawSuspectBands(GdkDrawable *d, GdkGC *gc, const MainCtx *ctx, int field,

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "records.h"
 #include "tablefile.h"
 #include "ui.h"
@@ -39,20 +40,20 @@ void packFirst(GtkWidget *box, GtkWidget *child)
 void addScanViewTools(MainCtx *ctx)
 {
     GtkWidget *panel = glade_xml_get_widget(ctx->gladeXml, "passpointpanel");
-    packFirst(panel, titledFrame("<b>View</b>", makeZoomButtons(ctx, "scan", "the scan")));
+    packFirst(panel, titledFrame(_("<b>View</b>"), makeZoomButtons(ctx, "scan", _("the scan"))));
 }
 
 void addFieldViewTools(MainCtx *ctx)
 {
     GtkWidget *box = gtk_vbox_new(FALSE, 4);
     gtk_box_pack_start(GTK_BOX(box), makeOverview(ctx), FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), makeZoomButtons(ctx, "field", "the field views"), FALSE, FALSE, 0);
-    ctx->widScrollTogether = gtk_check_button_new_with_mnemonic("Scroll fields _together");
+    gtk_box_pack_start(GTK_BOX(box), makeZoomButtons(ctx, "field", _("the field views")), FALSE, FALSE, 0);
+    ctx->widScrollTogether = gtk_check_button_new_with_mnemonic(_("Scroll fields _together"));
     gtk_widget_set_name(ctx->widScrollTogether, "scrolltogether");
-    setAccessibleName(ctx->widScrollTogether, "Scroll the field views together");
+    setAccessibleName(ctx->widScrollTogether, _("Scroll the field views together"));
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ctx->widScrollTogether), TRUE);
     gtk_box_pack_start(GTK_BOX(box), ctx->widScrollTogether, FALSE, FALSE, 0);
-    packFirst(glade_xml_get_widget(ctx->gladeXml, "controlvbox"), titledFrame("<b>View</b>", box));
+    packFirst(glade_xml_get_widget(ctx->gladeXml, "controlvbox"), titledFrame(_("<b>View</b>"), box));
 }
 
 // The readout sits right of the status text, in the same row.
@@ -158,7 +159,7 @@ void showReadout(MainCtx *ctx, const char *text)
 std::string scanReadout(double x, double y)
 {
     char text[64];
-    g_snprintf(text, sizeof text, "scan pixel x %.1f  y %.1f", x, y);
+    g_snprintf(text, sizeof text, _("scan pixel x %.1f  y %.1f"), x, y);
     return text;
 }
 

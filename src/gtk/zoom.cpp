@@ -4,6 +4,7 @@
 #include <gdk/gdkkeysyms.h>
 
 #include "handlers.h"
+#include "i18n.h"
 #include "ui.h"
 #include "zoom.h"
 
@@ -172,6 +173,15 @@ void on_actual_size_clicked(GtkButton *, gpointer user)
             -1);
 }
 
+// A translated sentence about the views, which the translation may place anywhere.
+std::string aboutViews(const char *format, const char *views)
+{
+    gchar *text = g_strdup_printf(format, views);
+    const std::string sentence = text;
+    g_free(text);
+    return sentence;
+}
+
 GtkWidget *zoomButton(const char *label, const std::string &name, const std::string &accessible,
                       GCallback handler, MainCtx *ctx)
 {
@@ -189,11 +199,11 @@ GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix, const char *views)
     GtkWidget *box = gtk_hbox_new(TRUE, 4);
     const std::string name = prefix;
     gtk_box_pack_start(GTK_BOX(box),
-                       zoomButton("_Fit", name + "fit", std::string("Fit ") + views + " to the window",
+                       zoomButton(_("_Fit"), name + "fit", aboutViews(_("Fit %s to the window"), views),
                                   G_CALLBACK(on_fit_clicked), ctx),
                        TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box),
-                       zoomButton("_1:1", name + "actualsize", std::string("Show ") + views + " at 1:1",
+                       zoomButton(_("_1:1"), name + "actualsize", aboutViews(_("Show %s at 1:1"), views),
                                   G_CALLBACK(on_actual_size_clicked), ctx),
                        TRUE, TRUE, 0);
     return box;

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The German catalogue reaches both the UI definition and the texts built in
+// code once the user's language asks for it.
+
+#include "coretest.h"
+#include "harness.h"
+#include "i18n.h"
+#include "ui.h"
+
+namespace {
+
+std::string tabLabel(MainCtx *ctx, int page)
+{
+    GtkNotebook *notebook = GTK_NOTEBOOK(uiWidget(ctx, "mainnotebook"));
+    const char *text = gtk_notebook_get_tab_label_text(notebook, gtk_notebook_get_nth_page(notebook, page));
+    return text ? text : "";
+}
+
+TEST(Translation, GermanPageLabelAndDialog)
+{
+    // Builds de_DE.UTF-8 into a folder of its own and selects it.
+    if (!useDecimalCommaLocale())
+        GTEST_SKIP() << "no de_DE.UTF-8 locale could be built (localedef)";
+    g_setenv("LANGUAGE", "de", TRUE);
+    setUpTranslations();
+    MainCtx *ctx = startApp();
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(tabLabel(ctx, PassPointPage), "2 Passpunkte");
+    answerDialogs({AnswerNo});
+    sendDeleteEvent(ctx->widMainWindow);
+    EXPECT_EQ(takeDialogs(), std::vector<std::string>{"vellora – Frage: Wirklich beenden?"});
+    EXPECT_EQ(lastDialogButtons(), (std::vector<std::string>{"*_Beenden", "gtk-cancel"}));
+    stopApp(ctx);
+}
+
+} // namespace
