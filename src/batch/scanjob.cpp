@@ -295,7 +295,7 @@ PlannedOutput tableOutput(const ScanOutcome &outcome, int f, const BatchOptions 
                          }};
 }
 
-PlannedOutput csvOutput(const ScanOutcome &outcome, const BatchOptions &options)
+PlannedOutput csvOutput(const ScanOutcome &outcome, const BatchOptions &options, TempUnit unit)
 {
     const CsvClock clock{options.hasUtcOffset, options.utcOffsetMinutes};
     CsvField fields[2] = {};
@@ -304,7 +304,7 @@ PlannedOutput csvOutput(const ScanOutcome &outcome, const BatchOptions &options)
             fields[f] = CsvField{&outcome.fields[f].rows, &outcome.fields[f].bridgedHours};
     }
     return PlannedOutput{csvOutputPath(outcome.path, options.outputDir),
-                         [fields, clock] { return csvFileText(fields, clock); }};
+                         [fields, clock, unit] { return csvFileText(fields, clock, unit); }};
 }
 
 // Every file the scan writes, tables first. A skipped scan writes nothing
@@ -325,7 +325,7 @@ std::vector<PlannedOutput> plannedOutputs(const ScanOutcome &outcome, const Batc
             planned.push_back(sefOutput(outcome, f, options, params));
     }
     if (options.csv && anyTable && !outcome.skipped)
-        planned.push_back(csvOutput(outcome, options));
+        planned.push_back(csvOutput(outcome, options, params.tempUnit));
     return planned;
 }
 

@@ -69,7 +69,7 @@ std::string isoLocalTime(const TableRow &row, const CsvClock &clock)
     return text;
 }
 
-std::string csvFileText(const CsvField fields[2], const CsvClock &clock)
+std::string csvFileText(const CsvField fields[2], const CsvClock &clock, TempUnit unit)
 {
     std::map<TimeKey, CsvRow> rows;
     for (int f = 0; f < 2; ++f) {
@@ -84,7 +84,8 @@ std::string csvFileText(const CsvField fields[2], const CsvClock &clock)
                 row.bridgedHours[f] = (*hours)[i];
         }
     }
-    std::string text = "time,temperature_C,humidity_pct,flags\n";
+    std::string text = std::string("time,temperature_") + (unit == TempFahrenheit ? "F" : "C") +
+                       ",humidity_pct,flags\n";
     for (const auto &entry : rows) {
         const CsvRow &row = entry.second;
         const TableRow &any = row.field[0] ? *row.field[0] : *row.field[1];

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "params.h"
 #include "table.h"
 
 // Both tables of a scan in one comma-separated file that spreadsheets and
@@ -32,6 +33,8 @@ struct CsvField {
 };
 
 // The flags column names a bridged row's field: "T:bridged_h=2.5|F:bridged_h=3.0".
-std::string csvFileText(const CsvField fields[2], const CsvClock &clock);
+// The temperature column is named after the chart's unit (temperature_C or
+// temperature_F), in which the tables hold their values.
+std::string csvFileText(const CsvField fields[2], const CsvClock &clock, TempUnit unit);
 
 #endif

@@ -137,7 +137,7 @@ void saveCsvFile(MainCtx *ctx)
     const std::vector<double> bridged[2] = {bridgedHoursOf(verdict, SubImgTemp, temperature.size()),
                                             bridgedHoursOf(verdict, SubImgHygro, humidity.size())};
     const CsvField fields[2] = {{&temperature, &bridged[0]}, {&humidity, &bridged[1]}};
-    const std::string text = csvFileText(fields, CsvClock{false, 0});
+    const std::string text = csvFileText(fields, CsvClock{false, 0}, ctx->params->tempUnit);
     if (!g_file_set_contents(name.c_str(), text.data(), static_cast<gssize>(text.size()), nullptr))
         showError(ctx, _("could not write file "), name.c_str());
 }

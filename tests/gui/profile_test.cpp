@@ -34,8 +34,12 @@ TEST_F(EvalTest, ChartsOfOtherMakesWithTheirProfiles)
         EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
         for (int f = SubImgTemp; f <= SubImgHygro; ++f)
             EXPECT_LT(tableError(made.chart, ctx->fields[f], f).rmse, f == SubImgTemp ? 0.2 : 0.3) << f;
+        setToggle(ctx->widCsv, true);
         gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "savetables")));
         runPending();
+        // The CSV names the temperature column after the chart's unit.
+        const std::string unit = ctx->params->tempUnit == TempFahrenheit ? "F" : "C";
+        EXPECT_EQ(fileContents(made.scan + ".csv").rfind("time,temperature_" + unit + ",humidity_pct,flags\n", 0), 0u);
 
         const std::string outDir = appDir() + "/batch";
         const std::string command = "'" VELLORA_BINARY_DIR "/vellora-batch' --no-auto-windows --params '" +
