@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "benchcost.h"
+
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -345,12 +347,8 @@ int main(int argc, char **argv)
     if (argc == 5 && std::strcmp(argv[1], "--measure-peak") == 0)
         return measurePeak(argv[2], argv[3], argv[4]);
     reuseImageMemory();  // as vellora-batch does
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    reportRatios();
-    reportMemory();
-    return 0;
+    return runThenReport(argc, argv, [] {
+        reportRatios();
+        reportMemory();
+    });
 }

@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "benchcost.h"
+
 #include <sys/resource.h>
 
 #include <array>
@@ -259,15 +261,11 @@ int main(int argc, char **argv)
             g_object_unref(p);
         return p ? 0 : 1;
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    const double targets[2] = {1.3, 1.6};
-    for (int f = Jpeg; f <= Bmp; ++f) {
-        reportRatio("road", "decode", f, targets[f]);
-        reportRatio("batch process", "decode process", f, targets[f]);
-    }
-    return 0;
+    return runThenReport(argc, argv, [] {
+        const double targets[2] = {1.3, 1.6};
+        for (int f = Jpeg; f <= Bmp; ++f) {
+            reportRatio("road", "decode", f, targets[f]);
+            reportRatio("batch process", "decode process", f, targets[f]);
+        }
+    });
 }
