@@ -75,8 +75,7 @@ TEST(AutoSetup, AScanAndItsManifestLineBecomeTablesWithoutAClick)
 // dates only from a manifest line.
 TEST(AutoSetup, ProposesOnlyWhatTheContextLacks)
 {
-    SynthChart chart;
-    ASSERT_EQ(renderChart(quickChartOptions(55), chart), SynthOk);
+    const SynthChart chart = renderedChart(quickChartOptions(55));
     FileCtx ctx;
     chart.storeRecords(ctx);
     for (const char *key : {"DatePos2", "DateVal1", "DateVal2"}) ctx.remove(key);

@@ -20,13 +20,6 @@
 
 namespace {
 
-SynthChart render(const ChartOptions &options)
-{
-    SynthChart chart;
-    EXPECT_EQ(SynthOk, renderChart(options, chart));
-    return chart;
-}
-
 bool samePixels(const GdkPixbuf *a, const GdkPixbuf *b)
 {
     const int w = gdk_pixbuf_get_width(a), h = gdk_pixbuf_get_height(a);
@@ -49,11 +42,9 @@ struct CutChart {
     PixbufPtr field[2];
     RefColor ink;
 
-    explicit CutChart(const ChartOptions &options) : chart(render(options))
+    explicit CutChart(const ChartOptions &options) : chart(renderedChart(options))
     {
-        Params params = chart.params;
-        params.numFieldPassPoints = 3;
-        for (int f = 0; f < 2; f++) field[f].reset(cutOutField(params, chart.scan.get(), f, chart.pass));
+        cutChartFields(chart, field);
         ink = refOf(chart.curveColor[0], chart.curveColor[1], chart.curveColor[2]);
     }
 
@@ -114,9 +105,11 @@ TEST(ChartSynth, ScanAndTruthFilesReadBack)
     TempDir dir;
     ChartOptions o = quickChartOptions(11);
     o.dpi = 60;
-    const SynthChart again = render(o);
+    const SynthChart again = renderedChart(o);
     o.seed = 12;
-    const SynthChart other = render(o);
+    const SynthChart other = renderedChart(o);
+    EXPECT_FALSE(samePixels(again.scan.get(), other.scan.get()));
+    EXPECT_FALSE(again.truthText() == other.truthText());  // too long to print
     o.seed = 11;
     for (ScanFormat format : {ScanFormat::Tiff, ScanFormat::Jpeg, ScanFormat::Bmp}) {
         o.format = format;
@@ -127,13 +120,11 @@ TEST(ChartSynth, ScanAndTruthFilesReadBack)
         GdkPixbuf *loaded = nullptr;
         ASSERT_EQ(ScanLoaded, loadScanImage(made.scan.c_str(), &loaded));
         const PixbufPtr owner(loaded);
+        // gdk-pixbuf decodes a TIFF with alpha; the scan must come back as it was drawn.
         EXPECT_EQ(gdk_pixbuf_get_n_channels(loaded), 3);
-        EXPECT_FALSE(gdk_pixbuf_get_has_alpha(loaded));
         EXPECT_EQ(format != ScanFormat::Jpeg, samePixels(c.scan.get(), loaded));
         EXPECT_TRUE(samePixels(c.scan.get(), again.scan.get()));
         EXPECT_TRUE(c.truthText() == again.truthText());
-        EXPECT_FALSE(samePixels(c.scan.get(), other.scan.get()));
-        EXPECT_FALSE(c.truthText() == other.truthText());
         const std::string truth = fileContents(made.truth);
         EXPECT_EQ(truth, c.truthText());
         EXPECT_EQ(std::count(truth.begin(), truth.end(), '\n'), c.minutes + 1);
@@ -210,7 +201,7 @@ TEST(ChartSynth, DegradationsArePresentWhereReportedOverTheSameChart)
     const CutChart cut(o);
     const SynthChart &c = cut.chart;
     o.degradationSeed = 77;
-    const SynthChart other = render(o), plain = render(quickChartOptions(52));
+    const SynthChart other = renderedChart(o), plain = renderedChart(quickChartOptions(52));
     EXPECT_NE(c.gaps[0].startMinute, other.gaps[0].startMinute);
     EXPECT_TRUE(plain.truthText() == c.truthText());
     EXPECT_TRUE(plain.truthText() == other.truthText());

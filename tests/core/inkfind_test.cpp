@@ -9,27 +9,9 @@
 #include <cstdio>
 
 #include "coretest.h"
-#include "cutout.h"
 #include "inkfind.h"
 #include "synth_fixtures.h"
 #include "traceends.h"
-
-namespace {
-
-struct Fields {
-    PixbufPtr image[2];
-};
-
-Fields cutOut(const SynthChart &chart)
-{
-    Params params = chart.params;
-    params.numFieldPassPoints = 3;
-    Fields f;
-    for (int i = 0; i < 2; i++) f.image[i].reset(cutOutField(params, chart.scan.get(), i, chart.pass));
-    return f;
-}
-
-}  // namespace
 
 // The colour is the ink's where the pen line is full (a few per cent darker
 // than the nominal colour, as the pen leaves it), both ends lie within two
@@ -61,11 +43,11 @@ TEST(InkFind, FindsTheInkAndTheTraceEndsOfBothFields)
         o.noiseSigma = c.noise;
         o.gridFade = c.fade;
         for (int k = 0; k < 3; k++) o.inkColor[k] = c.ink[k];
-        SynthChart chart;
-        ASSERT_EQ(renderChart(o, chart), SynthOk);
-        Fields fields = cutOut(chart);
+        const SynthChart chart = renderedChart(o);
+        PixbufPtr fields[2];
+        cutChartFields(chart, fields);
         for (int f = 0; f < 2; f++) {
-            StrokeMap map(fields.image[f].get());
+            StrokeMap map(fields[f].get());
             InkSearch ink = findFieldInk(map);
             EXPECT_GE(ink.confidence, 0.8) << f << " " << ink.reason;
             for (int k = 0; k < 3; k++) {
@@ -90,20 +72,20 @@ TEST(InkFind, ShortTracesAndEmptyFields)
     ChartOptions o = quickChartOptions(41);
     o.hours = 30;
     o.mmPerHour = 1.6;
-    SynthChart chart;
-    ASSERT_EQ(renderChart(o, chart), SynthOk);
-    Fields fields = cutOut(chart);
-    StrokeMap map(fields.image[0].get());
+    const SynthChart chart = renderedChart(o);
+    PixbufPtr fields[2];
+    cutChartFields(chart, fields);
+    StrokeMap map(fields[0].get());
     InkSearch ink = findFieldInk(map);
     TraceEnds ends = findFieldTraceEnds(chart.params, map, ink.rgb);
     EXPECT_NEAR(ends.column[0], chart.columnAt(0), 2.0);
     EXPECT_NEAR(ends.column[1], chart.columnAt(chart.minutes), 2.0);
 
     o.inkColor[0] = o.inkColor[1] = o.inkColor[2] = 250;  // a pen that left nothing on the paper
-    SynthChart blank;
-    ASSERT_EQ(renderChart(o, blank), SynthOk);
-    const Fields blankFields = cutOut(blank);  // the map reads the image it was made from
-    StrokeMap empty(blankFields.image[0].get());
+    const SynthChart blank = renderedChart(o);
+    PixbufPtr blankFields[2];  // each map reads the image it was made from
+    cutChartFields(blank, blankFields);
+    StrokeMap empty(blankFields[0].get());
     InkSearch none = findFieldInk(empty);
     EXPECT_LT(none.confidence, 0.5) << none.reason;
     const int purple[3] = {155, 132, 192};
@@ -117,8 +99,7 @@ TEST(InkFind, ShortTracesAndEmptyFields)
 // points that cut out nothing.
 TEST(InkFind, WholeScanCallsAgreeWithTheFieldsOrRefuse)
 {
-    SynthChart chart;
-    ASSERT_EQ(renderChart(quickChartOptions(43), chart), SynthOk);
+    const SynthChart chart = renderedChart(quickChartOptions(43));
     PassPoint pass[3];
     for (int i = 0; i < 3; i++) pass[i] = PassPoint{1, chart.pass[i].x, chart.pass[i].y};
     InkSearch ink[2];

@@ -44,9 +44,8 @@ struct Digitised {
     ScanVerdict verdict;
     PreviewField preview[2];
 
-    explicit Digitised(uint64_t seed)
+    explicit Digitised(uint64_t seed) : chart(renderedChart(quickChartOptions(seed)))
     {
-        renderChart(quickChartOptions(seed), chart);
         FileCtx ctx;
         chart.storeRecords(ctx);
         verdict = digitiseAndJudge(chart.params, chart.scan.get(), ctx, true, fields, evidence, &settings);

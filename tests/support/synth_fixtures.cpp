@@ -5,6 +5,9 @@
 
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <gtest/gtest.h>
+
+#include "cutout.h"
 
 namespace {
 
@@ -42,6 +45,20 @@ MadeChart makeChart(const std::string &dir, const ChartOptions &options, const s
     made.truth = made.scan + ".truth.tsv";
     made.result = writeChart(options, made.scan, &made.chart);
     return made;
+}
+
+SynthChart renderedChart(const ChartOptions &options)
+{
+    SynthChart chart;
+    EXPECT_EQ(renderChart(options, chart), SynthOk);
+    return chart;
+}
+
+void cutChartFields(const SynthChart &chart, PixbufPtr field[2])
+{
+    Params params = chart.params;
+    params.numFieldPassPoints = 3;
+    for (int f = 0; f < 2; f++) field[f].reset(cutOutField(params, chart.scan.get(), f, chart.pass));
 }
 
 ChartOptions quickChartOptions(uint64_t seed)

@@ -37,6 +37,12 @@ struct MadeChart {
 // Writes the chart of options into dir as NAME plus the format's extension.
 MadeChart makeChart(const std::string &dir, const ChartOptions &options, const std::string &name = "chart");
 
+// renderChart's chart; a chart that cannot be drawn fails the test.
+SynthChart renderedChart(const ChartOptions &options);
+
+// Both field images as the program cuts them out at the chart's pass points.
+void cutChartFields(const SynthChart &chart, PixbufPtr field[2]);
+
 // Options for a quick chart: 200 dpi (about the field images' 8 px/mm),
 // lossless BMP, otherwise the defaults.
 ChartOptions quickChartOptions(uint64_t seed);
