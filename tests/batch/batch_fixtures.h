@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "coretest.h"
+#include "hardcharts.h"
 #include "synth_fixtures.h"
 
 namespace batchtest {
@@ -129,6 +131,20 @@ inline std::vector<std::string> linesOf(const std::string &text)
 inline bool hasLine(const std::string &text, const std::string &start)
 {
     return ("\n" + text).find("\n" + start) != std::string::npos;
+}
+
+// The rows of a table file as the program writes them: "01.07.2004 12.00  +23.4".
+inline std::vector<TableRow> tableFileRows(const std::string &path)
+{
+    std::vector<TableRow> rows;
+    for (const std::string &line : linesOf(fileContents(path))) {
+        TableRow r{};
+        if (std::sscanf(line.c_str(), "%d.%d.%d %d.%d", &r.day, &r.month, &r.year, &r.hour, &r.minute) == 5) {
+            r.value = g_ascii_strtod(line.c_str() + 17, nullptr);
+            rows.push_back(r);
+        }
+    }
+    return rows;
 }
 
 class BatchCli : public ::testing::Test {
