@@ -89,23 +89,14 @@ inline void writeScan(const std::string &path, const char *type = "bmp", int cha
     EXPECT_TRUE(gdk_pixbuf_save(p.get(), path.c_str(), type, nullptr, NULL)) << path;
 }
 
-inline std::string fixtureRecord(const char *key)
-{
-    FileCtx ctx;
-    fixtureChart().storeRecords(ctx);
-    return ctx.get(key) ? ctx.get(key) : "";
-}
-
 // The records of the fixture chart, with changes.
 inline void writeCtx(const std::string &scan, const Records &changes = {})
 {
     FileCtx ctx;
+    ctx.open(scan.c_str(), false);
     fixtureChart().storeRecords(ctx);
-    Records records(ctx.all().begin(), ctx.all().end());
-    for (const auto &c : changes) records[c.first] = c.second;
-    std::string text;
-    for (const auto &r : records) text += r.first + "=" + r.second + "\n";
-    makeFile(scan + ".ctx", text);
+    for (const auto &c : changes) ctx.set(c.first.c_str(), c.second.c_str());
+    EXPECT_EQ(ctx.write(), 0) << scan;
 }
 
 // Every file of a folder with its content.

@@ -73,14 +73,12 @@ TEST_F(BatchCli, DamagedAndHugeImagesAreRefusedWithTheirReason)
     EXPECT_EQ(after.erase("Tgood.bmp.txt") + after.erase("Fgood.bmp.txt"), 2u);
     EXPECT_TRUE(after == before);
 
+    // --max-pixels reaches the loader: a pixel less than the scan has refuses it.
     const GdkPixbuf *chart = fixtureChart().scan.get();
-    const int w = gdk_pixbuf_get_width(chart), h = gdk_pixbuf_get_height(chart);
-    const std::string limit = std::to_string(w * h - 1);
+    const std::string limit = std::to_string(gdk_pixbuf_get_width(chart) * gdk_pixbuf_get_height(chart) - 1);
     RunResult small = run({"--max-pixels", limit, good});
     EXPECT_EQ(small.status, 1);
-    EXPECT_NE(small.err.find(std::to_string(w) + " x " + std::to_string(h) + " pixels, more than the " + limit +
-                             " allowed"),
-              std::string::npos) << small.err;
+    EXPECT_NE(small.err.find("pixels, more than the " + limit + " allowed"), std::string::npos) << small.err;
 }
 
 // With --force two scans mapping to one table name overwrote each other and
@@ -119,7 +117,8 @@ TEST_F(BatchCli, SkipExistingResumesAnInterruptedRun)
     RunResult r = run({"--skip-existing", "x1.bmp", "x2.bmp", "x3.bmp"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(hasLine(r.out, "x1.bmp\tskipped, tables exist\tT -\tF -")) << r.out;
-    EXPECT_TRUE(hasLine(r.out, "x2.bmp\tok\t") && hasLine(r.out, "x3.bmp\tok\t")) << r.out;
+    EXPECT_TRUE(hasLine(r.out, "x2.bmp\tok\t")) << r.out;
+    EXPECT_TRUE(hasLine(r.out, "x3.bmp\tok\t")) << r.out;
     EXPECT_EQ(fileContents(dir.file("T2.bmp.txt")), "written before the interruption\n");
     EXPECT_EQ(countLines(fileContents(dir.file("F2.bmp.txt"))), 25);
     EXPECT_EQ(run({"--skip-existing", "--force", "x1.bmp"}).status, 2);
