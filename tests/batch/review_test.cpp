@@ -162,7 +162,8 @@ TEST(BatchReview, BridgedRowsAreFlaggedAndLongBridgesAreNotAvailable)
     const MadeChart made = makeChart(dir.path(), o, "gaps");
     ASSERT_EQ(made.result, SynthOk);
     double longestGapHours = 0;
-    for (const PenGap &g : made.chart.gaps) longestGapHours = std::max(longestGapHours, (g.endMinute - g.startMinute) / 60);
+    for (const PenGap &g : made.chart.gaps)
+        longestGapHours = std::max(longestGapHours, (g.endMinute - g.startMinute) / 60);
     ASSERT_GT(longestGapHours, 3.0) << "no gap long enough to leave rows out";
     const RunResult r = runBatchExe({"--csv", "--sef", "--station-id", "S", "--output-dir", "out", made.scan},
                                     dir.path());
@@ -189,7 +190,8 @@ TEST(BatchReview, BridgedRowsAreFlaggedAndLongBridgesAreNotAvailable)
         EXPECT_EQ(value == "NA", hours > 2.0) << sef[12 + i];
         notAvailable += value == "NA";
     }
-    std::printf("[ measured ] longest pen gap %.1f h, %d rows flagged, %d NA\n", longestGapHours, flagged, notAvailable);
+    std::printf("[ measured ] longest pen gap %.1f h, %d rows flagged, %d NA\n", longestGapHours, flagged,
+                notAvailable);
     EXPECT_GE(flagged, 1);
     EXPECT_GE(notAvailable, 1);
 }

@@ -23,12 +23,6 @@ MadeChart chartWithoutContext(const TempDir &dir, uint64_t seed, const char *nam
     return made;
 }
 
-// The chart's line of the manifest chartsynth writes beside it.
-std::string manifestLine(const MadeChart &made)
-{
-    return linesOf(fileContents(made.scan + ".manifest.csv"))[1] + "\n";
-}
-
 // --write-context stores what was proposed, keeps what was there, and the
 // records read back as the GUI reads them.
 TEST(BatchSetup, WrittenProposalsReadBackAndKeepWhatWasThere)
@@ -37,7 +31,8 @@ TEST(BatchSetup, WrittenProposalsReadBackAndKeepWhatWasThere)
     const MadeChart fresh = chartWithoutContext(dir, 71, "fresh");
     const MadeChart kept = chartWithoutContext(dir, 72, "kept");
     makeFile(kept.ctx, "TimeStep=10\nDatePos1=" + std::to_string(kept.chart.datePos[0] + 3) + "\n");
-    makeFile(dir.file("m.csv"), "scan,start,end\n" + manifestLine(fresh) + manifestLine(kept));
+    makeFile(dir.file("m.csv"),
+             "scan,start,end\n" + fresh.chart.manifestLine(fresh.scan) + kept.chart.manifestLine(kept.scan));
     const RunResult r = runBatchExe({"--manifest", "m.csv", "--write-context", fresh.scan, kept.scan}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
 
@@ -74,7 +69,7 @@ TEST(BatchSetup, ManifestDatesGiveTablesAndItsFaultsAreNamedByLine)
     const MadeChart good = chartWithoutContext(dir, 81, "good");
     const MadeChart backward = chartWithoutContext(dir, 82, "backward");
     const MadeChart unlisted = chartWithoutContext(dir, 83, "unlisted");
-    makeFile(dir.file("m.csv"), "scan,start,end\n" + manifestLine(good) +
+    makeFile(dir.file("m.csv"), "scan,start,end\n" + good.chart.manifestLine(good.scan) +
                                     "backward.bmp,2002-03-23T04:00,2002-03-16T04:00\n"
                                     "garbled line\n"
                                     "elsewhere.bmp,2002-03-16 04:00,2002-03-23 04:00\n");
