@@ -27,9 +27,10 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
 {
     BatchOptions d, o;
     ASSERT_EQ(parse({"a.tif"}, d), ParseRun);
-    EXPECT_TRUE(d.timeStep == 0 && !d.hasSmoothness && !d.force && !d.sef && d.jobs >= 1 && d.station.id == "NA");
-    EXPECT_TRUE(d.autoWindows) << "auto windows by default";
-    EXPECT_FALSE(d.autoSetup || d.writeContext || d.strict);
+    EXPECT_EQ(std::vector<bool>({d.hasSmoothness, d.force, d.sef, d.autoWindows, d.autoSetup, d.writeContext, d.strict}),
+              std::vector<bool>({false, false, false, true, false, false, false}));
+    EXPECT_EQ(std::make_tuple(d.timeStep, d.station.id), std::make_tuple(0, std::string("NA")));
+    EXPECT_GE(d.jobs, 1);
 
     ASSERT_EQ(parse({"a.tif", "--step=10", "--smoothness", "-2.5", "-j3", "--force", "--quiet", "--auto-windows",
                      "--output-dir", "out", "--params", "p.ini", "--sef", "--station-id", "X1", "--lat", "-33.9",
@@ -37,16 +38,17 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
                     o),
               ParseRun);
     EXPECT_EQ(o.scans, (std::vector<std::string>{"a.tif", "b.tif", "--c.tif"}));
-    EXPECT_TRUE(o.hasSmoothness && o.force && o.quiet && o.autoWindows && o.sef);
+    EXPECT_EQ(std::vector<bool>({o.hasSmoothness, o.force, o.quiet, o.autoWindows, o.sef}),
+              std::vector<bool>(5, true));
 
     BatchOptions r;
     ASSERT_EQ(parse({"--no-auto-windows", "--manifest", "m.csv", "--write-context", "--report", "r.csv", "--preview",
                      "p", "--contact-sheet", "s.png", "--strict", "a.tif"},
                     r),
               ParseRun);
-    EXPECT_FALSE(r.autoWindows);
-    EXPECT_TRUE(r.autoSetup) << "a manifest implies the set-up";
-    EXPECT_TRUE(r.writeContext && r.strict);
+    // Auto windows off; a manifest implies the set-up.
+    EXPECT_EQ(std::vector<bool>({r.autoWindows, r.autoSetup, r.writeContext, r.strict}),
+              std::vector<bool>({false, true, true, true}));
     EXPECT_EQ(std::make_tuple(r.manifestFile, r.reportFile, r.previewDir, r.contactSheet),
               std::make_tuple(std::string("m.csv"), std::string("r.csv"), std::string("p"), std::string("s.png")));
     EXPECT_EQ(std::make_tuple(o.timeStep, o.smoothness, o.jobs, o.outputDir, o.paramsFile, o.station.id,

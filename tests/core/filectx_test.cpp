@@ -62,7 +62,8 @@ TEST(FileCtx, ModifiedFlagAndRemovePrefix)
     EXPECT_TRUE(ctx.isModified());
     // Opening another store keeps unsaved changes visible to the caller.
     ctx.open("does-not-exist", true);
-    EXPECT_TRUE(ctx.size() == 0 && ctx.isModified());
+    EXPECT_EQ(ctx.size(), 0u);
+    EXPECT_TRUE(ctx.isModified());
     ctx.clear();
     EXPECT_EQ(ctx.fileName(), nullptr);
     EXPECT_EQ(ctx.write(), 1);

@@ -51,9 +51,10 @@ TEST(ExtractKnots, ColumnCases)
     ASSERT_EQ(f.extract(0, 9), 8);
     const double w0 = 1.0 / kKnotWeightBias, w1 = 1.0 / (colorDistance(f.ref, kFaint) + kKnotWeightBias);
     const double knots[][2] = {{0, 17}, {1, (10 * w0 + 20 * w1) / (w0 + w1)}, {2, 33}, {3, 8}, {4, 0}, {7, 27}, {8, 14.5}, {9, 2}};
-    for (int k = 0; k < 8; ++k)
-        EXPECT_TRUE(f.knotPos[k] == knots[k][0] && std::fabs(f.knotVal[k] - knots[k][1]) < 1e-12)
-            << "column " << knots[k][0] << ": knot " << f.knotPos[k] << " " << f.knotVal[k];
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(f.knotPos[k], knots[k][0]) << k;
+        EXPECT_NEAR(f.knotVal[k], knots[k][1], 1e-12) << "column " << knots[k][0];
+    }
 }
 
 // Marks from another geometry must stay inside the per-column arrays, which
@@ -80,11 +81,16 @@ TEST(FitKnotCurve, SixKnotsNeeded)
     const double val[6] = {20, 20, 20, 20, 20, 20};
     int status = -5;
     std::unique_ptr<SplineCurve> curve(fitKnotCurve(pos, val, 5, 1.0, &status));
-    ASSERT_TRUE(status == 1 && curve && !curve->isReady()) << status;
+    EXPECT_EQ(status, 1);
+    ASSERT_NE(curve, nullptr);
+    EXPECT_FALSE(curve->isReady());
     curve.reset(fitKnotCurve(pos, val, 6, 8.0, &status));
-    ASSERT_TRUE(status == 0 && curve && std::fabs(curve->value(7.5) - 20.0) < 1e-12) << status;
+    EXPECT_EQ(status, 0);
+    ASSERT_NE(curve, nullptr);
+    EXPECT_NEAR(curve->value(7.5), 20.0, 1e-12);
     curve.reset(fitKnotCurve(twice, val, 6, 8.0, &status));
-    EXPECT_TRUE(status == 3 && curve) << "a failed fit still returns its curve";
+    EXPECT_EQ(status, 3);
+    EXPECT_NE(curve, nullptr) << "a failed fit still returns its curve";
 }
 
 TEST(KnotCoverageAndSmoothness, WorkedValues)
