@@ -93,7 +93,6 @@ TEST(BatchOptions, UsageErrorsNameTheArgumentAtFault)
         {{"--max-pixels", "-5"}, "--max-pixels: invalid number of pixels '-5'"},
         {{"--csv", "--utc-offset", "1\n"}, "--utc-offset: invalid UTC offset '1\\x0a'"},
         {{"--sef", "--station-id", "B", "--lat", "46.95\r"}, "--lat: invalid latitude '46.95\\x0d'"},
-        {{"--sef", "--station-id", "B", "--lon", " 7.44\n\n"}, "--lon: invalid longitude ' 7.44\\x0a\\x0a'"},
         {{"--sef", "--station-id", "B", "--alt", "553\t\t"}, "--alt: invalid altitude '553\\x09\\x09'"},
         {{"--sef", "--station-id", "B", "--station-name", "Bern\r"}, "--station-name: invalid station name"},
         {{"--sef", "--station-id", "B", "--station-name", "Z\xfcrich"}, "--station-name: invalid station name"},
