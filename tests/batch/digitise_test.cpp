@@ -30,11 +30,9 @@ struct DigitisedChart {
         ctx.open(made.scan.c_str(), true);
     }
     // As the GUI starts: the parameter file's smoothness and the scan's step.
-    int digitise(FieldResult fields[2], int timeStep = 0) const
+    int digitise(FieldResult fields[2]) const
     {
-        DigitiseOptions options;
-        options.timeStep = timeStep;
-        return digitiseScan(made.chart.params, scan.get(), ctx, options, fields);
+        return digitiseScan(made.chart.params, scan.get(), ctx, DigitiseOptions(), fields);
     }
     // Both tables less the truth; temperature, humidity.
     std::vector<TableError> measure(FieldResult fields[2], const char *label) const
