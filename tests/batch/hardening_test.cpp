@@ -164,30 +164,4 @@ TEST_F(BatchCli, WriteFailuresGiveTheirReasonAndLeaveNoTemporaries)
     EXPECT_FALSE(g_file_test(dir.file("T.bmp.txt").c_str(), G_FILE_TEST_EXISTS));
 }
 
-// The CSV holds both tables by time, in ISO 8601 with the offset when given,
-// with the values of the table files.
-TEST_F(BatchCli, CsvHoldsBothTablesWithIsoTimes)
-{
-    const std::string s = scan("x.bmp");
-    ASSERT_EQ(run({"--csv", "--utc-offset", "-3:30", s}).status, 0);
-    const std::string csv = fileContents(s + ".csv");
-    ASSERT_EQ(csv.compare(0, 38, "time,temperature_C,humidity_pct,flags\n"), 0) << csv;
-    EXPECT_EQ(countLines(csv), 26);
-    const auto lines = linesOf(csv), t = linesOf(fileContents(dir.file("T.bmp.txt"))),
-               f = linesOf(fileContents(dir.file("F.bmp.txt")));
-    for (int i = 1; i <= 25; ++i) {
-        gchar **split = g_strsplit(lines[i].c_str(), ",", -1);
-        ASSERT_EQ(g_strv_length(split), 4u) << lines[i];
-        const std::string time = split[0];
-        // The table line of the same row reads "01.07.2004 12.00  +23.4".
-        EXPECT_EQ(time.substr(13), ":00-03:30") << "minute 0 at step 60, then the offset";
-        EXPECT_EQ(time.substr(8, 2) + "." + time.substr(5, 2) + "." + time.substr(0, 4) + " " + time.substr(11, 2),
-                  t[i - 1].substr(0, 13));
-        EXPECT_NEAR(g_ascii_strtod(split[1], nullptr), g_ascii_strtod(t[i - 1].c_str() + 17, nullptr), 0.051);
-        EXPECT_NEAR(g_ascii_strtod(split[2], nullptr), g_ascii_strtod(f[i - 1].c_str() + 17, nullptr), 0.051);
-        EXPECT_EQ(std::string(split[3]), "");
-        g_strfreev(split);
-    }
-}
-
 }  // namespace

@@ -139,8 +139,9 @@ TEST(BatchReview, VerdictsHoldAgainstTheTruthAndTheRunLeavesItsReview)
 }
 
 // Rows bridged over more than two hours without ink are NA in SEF, and every
-// bridged row carries its flag there and in the CSV. Which rows are bridged
-// is the core's verdict test.
+// bridged row carries its flag there and in the CSV, which holds a line for
+// each row of the tables, at the UTC offset given. Which rows are bridged is
+// the core's verdict test, the CSV's format the core's CSV test.
 TEST(BatchReview, BridgedRowsAreFlaggedAndLongBridgesAreNotAvailable)
 {
     TempDir dir("bridged");
@@ -153,10 +154,14 @@ TEST(BatchReview, BridgedRowsAreFlaggedAndLongBridgesAreNotAvailable)
     for (const PenGap &g : made.chart.gaps)
         longestGapHours = std::max(longestGapHours, (g.endMinute - g.startMinute) / 60);
     ASSERT_GT(longestGapHours, 3.0) << "no gap long enough to leave rows out";
-    const RunResult r = runBatchExe({"--csv", "--sef", "--station-id", "S", "--output-dir", "out", made.scan},
-                                    dir.path());
+    const RunResult r = runBatchExe(
+        {"--csv", "--sef", "--station-id", "S", "--utc-offset", "-3:30", "--output-dir", "out", made.scan}, dir.path());
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> csv = linesOf(fileContents(dir.file("out/gaps.bmp.csv")));
+    const std::vector<TableRow> tables[2] = {tableFileRows(dir.file("out/Taps.bmp.txt")),
+                                             tableFileRows(dir.file("out/Faps.bmp.txt"))};
+    ASSERT_EQ(csv.size(), tables[0].size() + 2);  // the header, the last newline
+    ASSERT_EQ(tables[1].size(), tables[0].size());
     std::string ta;
     for (const auto &f : filesIn(dir.file("out")))
         if (f.first.find("_ta.tsv") != std::string::npos) ta = f.second;
@@ -169,7 +174,13 @@ TEST(BatchReview, BridgedRowsAreFlaggedAndLongBridgesAreNotAvailable)
         ASSERT_EQ(g_strv_length(cells), 8u) << sef[12 + i];
         const std::string value = cells[6], meta = cells[7];
         g_strfreev(cells);
-        const std::string flags = csv[i].substr(csv[i].rfind(',') + 1);
+        cells = g_strsplit(csv[i].c_str(), ",", -1);
+        ASSERT_EQ(g_strv_length(cells), 4u) << csv[i];
+        EXPECT_EQ(std::string(cells[0]).substr(16), "-03:30") << csv[i];
+        for (int f = 0; f < 2; ++f)
+            EXPECT_NEAR(g_ascii_strtod(cells[1 + f], nullptr), tables[f][i - 1].value, 0.051) << csv[i];
+        const std::string flags = cells[3];
+        g_strfreev(cells);
         const std::string flag = flags.compare(0, 2, "T:") == 0 ? flags.substr(2, flags.find('|') - 2) : "";
         EXPECT_EQ(meta, flag) << "SEF and CSV flag the same rows";
         if (flag.empty()) continue;

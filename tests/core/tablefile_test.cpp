@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "coretest.h"
+#include "csvfile.h"
 #include "tablefile.h"
 
 namespace {
@@ -43,4 +44,24 @@ TEST(TableFile, ExactBytesOfBothFilesAndNoneWithoutRows)
     // writes themselves are the atomic file's.
     EXPECT_EQ(writeTableFile("empty.txt", 0, 60, kRows, 0), -1);
     EXPECT_FALSE(g_file_test("empty.txt", G_FILE_TEST_EXISTS));
+}
+
+// The CSV that spreadsheets and pandas read: both tables by time, a cell left
+// empty where a field has no row, the flags of bridged rows, ISO 8601 times
+// with the UTC offset when it is known, the column named after the unit.
+TEST(CsvFile, ExactBytes)
+{
+    const std::vector<TableRow> temperature(kRows, kRows + 2), humidity(kRows + 1, kRows + 3);
+    const std::vector<double> bridged[2] = {{0.0, 2.5}, {0.3, 0.0}};
+    const CsvField fields[2] = {{&temperature, &bridged[0]}, {&humidity, &bridged[1]}};
+    EXPECT_EQ(csvFileText(fields, CsvClock{true, -210}, TempFahrenheit),
+              "time,temperature_F,humidity_pct,flags\n"
+              "2004-07-01T13:00-03:30,23.4,,\n"
+              "2004-07-01T13:10-03:30,-5.2,-5.2,T:bridged_h=2.5|F:bridged_h=0.3\n"
+              "2004-12-31T09:50-03:30,,100.0,\n");
+    const CsvField temperatureOnly[2] = {{&temperature, nullptr}, {nullptr, nullptr}};
+    EXPECT_EQ(csvFileText(temperatureOnly, CsvClock{false, 0}, TempCelsius),
+              "time,temperature_C,humidity_pct,flags\n"
+              "2004-07-01T13:00,23.4,,\n"
+              "2004-07-01T13:10,-5.2,,\n");
 }
