@@ -73,7 +73,9 @@ TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
         BatchOptions o;
         SCOPED_TRACE(std::string(c.option) + " " + c.value);
         EXPECT_EQ(parse({"--csv", c.option, c.value, "a.tif"}, o), c.minutes == -9999 ? ParseUsage : ParseRun);
-        if (c.minutes != -9999) EXPECT_EQ(o.utcOffsetMinutes, c.minutes);
+        if (c.minutes != -9999) {
+            EXPECT_EQ(o.utcOffsetMinutes, c.minutes);
+        }
     }
 }
 
