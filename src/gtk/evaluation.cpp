@@ -135,6 +135,7 @@ bool prepareFields(MainCtx *ctx)
     setStatus(ctx, _(kSetBordersStatus));
     if (!marksPlaced(ctx))
         proposeMarks(ctx);
+    proposeEndDate(ctx);
     ctx->dirtyFlags &= ~(ImageChanged | PassPointsChanged);
     recomputeChain(ctx, CurveChanged, 2);
     return true;
