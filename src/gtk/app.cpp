@@ -219,6 +219,7 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->pageEntryIdle = 0;
     forgetAddedWidgets(ctx);
     ctx->suspectShown = -1;
+    ctx->evidenceCurrent[0] = ctx->evidenceCurrent[1] = ctx->verdictCurrent = false;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");

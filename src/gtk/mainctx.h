@@ -116,6 +116,12 @@ struct MainCtx {
     bool dateProposed[2];
     GtkWidget *widDateProposal[2];
     std::string openedFolder;  // the folder of the scan whose file context is open
+    // The verdict on the evaluated fields and each field's evidence, kept
+    // until a curve changes, so that showing and saving judge only once.
+    ScanVerdict verdict;
+    FieldEvidence evidence[2];
+    bool evidenceCurrent[2];
+    bool verdictCurrent;
 };
 
 // Size of a field's image; 0 before it is cut out.

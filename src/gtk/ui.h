@@ -210,8 +210,13 @@ void centreFieldViews(MainCtx *ctx, double column);
 // verdictui.cpp: the verdict on the evaluated fields and its suspect stretches.
 // The verdict's text and the "Next suspect" button, second in the box.
 void addVerdictPanel(MainCtx *ctx, GtkWidget *box);
-// Judges the evaluated fields, shows the verdict and marks the suspect stretches.
+// Judges the evaluated fields, shows the verdict and marks the suspect
+// stretches; a field's evidence is gathered again only after its curve changed.
 void judgeShownFields(MainCtx *ctx);
+// The verdict on the fields as they are, judged only when it is not current.
+const ScanVerdict &currentVerdict(MainCtx *ctx);
+// The field was evaluated anew: its evidence and the verdict no longer hold.
+void fieldCurveChanged(MainCtx *ctx, int field);
 // No verdict while the fields are not evaluated.
 void forgetVerdict(MainCtx *ctx);
 // The suspect stretches as a band along the bottom of a field's image.

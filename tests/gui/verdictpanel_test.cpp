@@ -102,4 +102,31 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
     }
 }
 
+// The verdict is kept between changes: a change to one field judges that
+// field anew, and the other's stretches stay as they were.
+TEST_F(EvalTest, AChangeToOneFieldJudgesItAnew)
+{
+    ASSERT_NO_FATAL_FAILURE(start(""));
+    ChartOptions options = quickChartOptions(7);
+    options.gaps = true;
+    const MadeChart made = makeChart(appDir(), options);
+    ASSERT_EQ(made.result, SynthOk);
+    loadImage(ctx, made.scan.c_str());
+    showPage(kEvaluationPage);
+    setToggle(ctx->widShowCurve, true);
+    const std::string before = labelText(ctx->widVerdict);
+    const std::vector<ColumnStretch> temperature = ctx->suspects[SubImgTemp];
+
+    GdkColor green = {0, 0x0000, 0xffff, 0x0000};  // nowhere on the chart
+    gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelHygroColor), &green);
+    g_signal_emit_by_name(ctx->widSelHygroColor, "color-set");
+    runPending();
+    const std::string after = labelText(ctx->widVerdict);
+    EXPECT_NE(after, before);
+    EXPECT_NE(after.find("humidity"), std::string::npos) << after;
+    ASSERT_EQ(ctx->suspects[SubImgTemp].size(), temperature.size());
+    for (size_t k = 0; k < temperature.size(); ++k)
+        EXPECT_EQ(ctx->suspects[SubImgTemp][k].first, temperature[k].first) << k;
+}
+
 } // namespace
