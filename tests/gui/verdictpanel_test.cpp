@@ -37,16 +37,28 @@ void shownColumns(MainCtx *ctx, int field, double &first, double &last)
     last = (h->value + h->page_size) / ctx->fieldZoom;
 }
 
-TEST_F(EvalTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
+class VerdictTest : public EvalTest {
+protected:
+    // A chart whose pens left gaps, opened on the evaluation page.
+    MadeChart openChartWithGaps()
+    {
+        start("");
+        ChartOptions options = quickChartOptions(7);
+        options.gaps = true;
+        MadeChart made = makeChart(appDir(), options);
+        EXPECT_EQ(made.result, SynthOk);
+        if (!ctx)
+            return made;
+        loadImage(ctx, made.scan.c_str());
+        showPage(kEvaluationPage);
+        return made;
+    }
+};
+
+TEST_F(VerdictTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
 {
-    ASSERT_NO_FATAL_FAILURE(start(""));
-    ChartOptions options = quickChartOptions(7);
-    options.gaps = true;
-    const MadeChart made = makeChart(appDir(), options);
-    ASSERT_EQ(made.result, SynthOk);
+    const MadeChart made = openChartWithGaps();
     ASSERT_GE(made.chart.gaps.size(), 3u);
-    loadImage(ctx, made.scan.c_str());
-    showPage(kEvaluationPage);
     EXPECT_EQ(labelText(ctx->widVerdict), "Verdict: shown once the curves are found");
     EXPECT_FALSE(gtk_widget_is_sensitive(ctx->widNextSuspect));
     setToggle(ctx->widShowCurve, true);
@@ -104,15 +116,9 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
 
 // The verdict is kept between changes: a change to one field judges that
 // field anew, and the other's stretches stay as they were.
-TEST_F(EvalTest, AChangeToOneFieldJudgesItAnew)
+TEST_F(VerdictTest, AChangeToOneFieldJudgesItAnew)
 {
-    ASSERT_NO_FATAL_FAILURE(start(""));
-    ChartOptions options = quickChartOptions(7);
-    options.gaps = true;
-    const MadeChart made = makeChart(appDir(), options);
-    ASSERT_EQ(made.result, SynthOk);
-    loadImage(ctx, made.scan.c_str());
-    showPage(kEvaluationPage);
+    openChartWithGaps();
     setToggle(ctx->widShowCurve, true);
     const std::string before = labelText(ctx->widVerdict);
     const std::vector<ColumnStretch> temperature = ctx->suspects[SubImgTemp];
