@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include <gdk/gdkkeysyms.h>
 #include <glib/gstdio.h>
@@ -23,32 +20,16 @@ namespace {
 const double kMMPerHour = 1.6;
 const char *const kWeeklyIni = "srcMMPerHour 1.6\n";
 
-std::string typed(const DateTime &t)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute);
-    return text;
-}
-
 // What a person types to turn the date shown into the wanted one: the parts
 // from the first that differs on, nothing when they agree.
 std::string differingText(const DateTime &shown, const DateTime &wanted)
 {
-    const std::string full = typed(wanted);
+    const std::string full = stamp(wanted);
     if (shown.minutesUntil(wanted) == 0)
         return "";
     if (shown.year != wanted.year)
         return full;
     return full.substr(shown.month != wanted.month ? 5 : shown.day != wanted.day ? 8 : 11);
-}
-
-std::string fileText(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The user's input through GTK, each click and each key counted.
@@ -134,7 +115,7 @@ protected:
     void restart()
     {
         stopApp(ctx);
-        const std::string settings = fileText(appDir() + "/vellora.ctx");
+        const std::string settings = fileContents(appDir() + "/vellora.ctx");
         ctx = startApp(kWeeklyIni, settings);
         ASSERT_NE(ctx, nullptr);
     }
@@ -167,9 +148,9 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
         EXPECT_NEAR(ctx->settings.datePos[i], chart.datePos[i], 2) << i;
         EXPECT_TRUE(gtk_widget_get_visible(ctx->widDateProposal[i])) << i;
     }
-    EXPECT_EQ(entryText(ctx->widDateEntry[StartMark]), typed(chart.dateVal[StartMark]));
+    EXPECT_EQ(entryText(ctx->widDateEntry[StartMark]), stamp(chart.dateVal[StartMark]));
     const DateTime proposedEnd = ctx->settings.dateVal[EndMark];
-    EXPECT_LE(std::abs(proposedEnd.minutesUntil(chart.dateVal[EndMark])), 15) << typed(proposedEnd);
+    EXPECT_LE(std::abs(proposedEnd.minutesUntil(chart.dateVal[EndMark])), 15) << stamp(proposedEnd);
 
     input.clickInto(ctx->widDateEntry[StartMark]);
     input.key(GDK_Return);  // on to the end
@@ -181,7 +162,7 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
     EXPECT_LE(input.actions, 12);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(typed(ctx->settings.dateVal[i]), typed(chart.dateVal[i])) << i;
+        EXPECT_EQ(stamp(ctx->settings.dateVal[i]), stamp(chart.dateVal[i])) << i;
         EXPECT_NE(record(dateValKey(i)), nullptr) << i;
         EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal[i])) << i;
     }
@@ -207,10 +188,10 @@ TEST_F(SetupTest, OnlyANewChartOfTheSameFolderIsOfferedThePreviousEnd)
 
     loadImage(ctx, first.scan.c_str());
     loadImage(ctx, second.scan.c_str());
-    EXPECT_EQ(typed(ctx->settings.dateVal[StartMark]), typed(second.chart.dateVal[StartMark]));
+    EXPECT_EQ(stamp(ctx->settings.dateVal[StartMark]), stamp(second.chart.dateVal[StartMark]));
     EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal[StartMark]));
     loadImage(ctx, other.scan.c_str());
-    EXPECT_NE(typed(ctx->settings.dateVal[StartMark]), typed(second.chart.dateVal[EndMark]));
+    EXPECT_NE(stamp(ctx->settings.dateVal[StartMark]), stamp(second.chart.dateVal[EndMark]));
     EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal[StartMark]));
 }
 
@@ -235,7 +216,7 @@ TEST_F(SetupTest, TypedDatesWorkInEveryModeAndCompleteFromTheDateShown)
     runPending();
     EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 04 m 00");
     EXPECT_EQ(ctx->settings.dateVal[StartMark].minutesUntil(ctx->settings.dateVal[EndMark]), spanMinutes);
-    EXPECT_EQ(entryText(entry[EndMark]), typed(ctx->settings.dateVal[EndMark]));
+    EXPECT_EQ(entryText(entry[EndMark]), stamp(ctx->settings.dateVal[EndMark]));
     EXPECT_EQ(record("DateVal2"), nullptr) << "a proposed end is not stored";
 
     gtk_entry_set_text(GTK_ENTRY(entry[EndMark]), "23 18:30");
