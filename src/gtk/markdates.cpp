@@ -126,7 +126,8 @@ gboolean on_dateentry_button_press(GtkWidget *entry, GdkEventButton *event, gpoi
     return TRUE;
 }
 
-GtkWidget *makeDateEntry(MainCtx *ctx, int i, GtkWidget *table)
+// Row 2i of the table: the mark's label and entry.
+void addDateEntry(MainCtx *ctx, int i, GtkWidget *table)
 {
     GtkWidget *label = gtk_label_new_with_mnemonic(_(kEntryLabels[i]));
     gtk_misc_set_alignment(GTK_MISC(label), 0.0, 0.5);
@@ -145,16 +146,20 @@ GtkWidget *makeDateEntry(MainCtx *ctx, int i, GtkWidget *table)
     gtk_table_attach(GTK_TABLE(table), label, 0, 1, row, row + 1, GTK_FILL, GTK_FILL, 0, 0);
     gtk_table_attach(GTK_TABLE(table), entry, 1, 2, row, row + 1,
                      static_cast<GtkAttachOptions>(GTK_EXPAND | GTK_FILL), GTK_FILL, 0, 0);
+}
 
+// Row 2i + 1: the note shown while the mark's date is only proposed.
+void addProposalNote(MainCtx *ctx, int i, GtkWidget *table)
+{
     GtkWidget *note = ctx->widDateProposal[i] = gtk_label_new(nullptr);
     gtk_widget_set_name(note, i == StartMark ? "startproposal" : "endproposal");
     gtk_label_set_markup(GTK_LABEL(note), _(kProposalNotes[i]));
     gtk_label_set_line_wrap(GTK_LABEL(note), TRUE);
     gtk_misc_set_alignment(GTK_MISC(note), 0.0, 0.5);
-    gtk_label_set_mnemonic_widget(GTK_LABEL(note), entry);
-    gtk_table_attach(GTK_TABLE(table), note, 0, 2, row + 1, row + 2, GTK_FILL, GTK_FILL, 0, 0);
+    gtk_label_set_mnemonic_widget(GTK_LABEL(note), ctx->widDateEntry[i]);
+    const guint row = 2 * i + 1;
+    gtk_table_attach(GTK_TABLE(table), note, 0, 2, row, row + 1, GTK_FILL, GTK_FILL, 0, 0);
     gtk_widget_set_no_show_all(note, TRUE);
-    return entry;
 }
 
 } // namespace
@@ -165,8 +170,10 @@ void addDateEntries(MainCtx *ctx)
     gtk_table_set_col_spacings(GTK_TABLE(table), 4);
     gtk_table_set_row_spacings(GTK_TABLE(table), 2);
     gtk_container_set_border_width(GTK_CONTAINER(table), 4);
-    for (int i = StartMark; i <= EndMark; ++i)
-        makeDateEntry(ctx, i, table);
+    for (int i = StartMark; i <= EndMark; ++i) {
+        addDateEntry(ctx, i, table);
+        addProposalNote(ctx, i, table);
+    }
     GtkWidget *frame = gtk_frame_new(nullptr);
     GtkWidget *title = gtk_label_new(nullptr);
     gtk_label_set_markup(GTK_LABEL(title), _("<b>Dates, typed</b>"));
