@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "datetime.h"
 
+#include <cctype>
+#include <string>
+
 namespace {
 
 const int monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -40,7 +43,74 @@ int checkTime(int hour, int minute, int status)
     return status;
 }
 
+struct TypedNumber {
+    int value;
+    int digits;
+};
+
+// The numbers of a typed date and the shape they form: "n-n-n n:n" for
+// "2002-03-16T04:00". Blanks at either end are dropped.
+bool splitTypedDate(const char *text, TypedNumber numbers[5], std::string &shape)
+{
+    const char *p = text;
+    while (*p == ' ')
+        ++p;
+    int count = 0;
+    while (*p) {
+        if (count == 5 || !std::isdigit(static_cast<unsigned char>(*p)))
+            return false;
+        TypedNumber &n = numbers[count++];
+        n.value = n.digits = 0;
+        for (; std::isdigit(static_cast<unsigned char>(*p)) && n.digits < 5; ++p, ++n.digits)
+            n.value = n.value * 10 + (*p - '0');
+        shape += 'n';
+        if (*p == '-' || *p == ':') {
+            shape += *p++;
+        } else if (*p == ' ' || *p == 'T') {
+            const bool separator = *p == 'T';
+            for (++p; *p == ' '; ++p) {
+            }
+            if (separator || *p)
+                shape += ' ';
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool completeTypedDate(const char *text, const DateTime &base, DateTime &date)
+{
+    // The shapes from the full date down to the time alone.
+    static const char *const shapes[] = {"n-n-n n:n", "n-n n:n", "n n:n", "n:n"};
+    TypedNumber n[5];
+    std::string shape;
+    if (!text || !splitTypedDate(text, n, shape))
+        return false;
+    int given = 0;  // of the five parts, counted from the minute
+    for (int k = 0; k < 4; ++k) {
+        if (shape == shapes[k])
+            given = 5 - k;
+    }
+    if (given == 0 || (given < 5 && base.status() != 0))
+        return false;
+    // year, month, day, hour, minute: the base's, then the typed ones over them.
+    int parts[5] = {base.year, base.month, base.day, base.hour, base.minute};
+    const int maxDigits[5] = {4, 2, 2, 2, 2};
+    for (int k = 0; k < given; ++k) {
+        const int part = 5 - given + k;
+        const int digits = n[k].digits;
+        const bool exact = part == 0 || part == 4;  // a four-digit year, two-digit minutes
+        if (digits > maxDigits[part] || (exact && digits != maxDigits[part]))
+            return false;
+        parts[part] = n[k].value;
+    }
+    DateTime typed;
+    if (typed.setDateTime(parts[0], parts[1], parts[2], parts[3], parts[4]) != 0)
+        return false;
+    date = typed;
+    return true;
+}
 
 bool isLeapYear(int year)
 {

@@ -180,6 +180,18 @@ void initParams(MainCtx *ctx, const char *chosenFile)
     ctx->paramFileMessage = paramFileStopMessage(ctx->paramFile.c_str(), result);
 }
 
+// The widgets made in code beside the UI definition's, before they exist
+// and once they are gone.
+void forgetAddedWidgets(MainCtx *ctx)
+{
+    ctx->widTableFolder = ctx->widBesideScan = ctx->widCsv = nullptr;
+    ctx->widVerdict = ctx->widNextSuspect = ctx->widDetectCorners = nullptr;
+    for (int i = 0; i < 2; ++i) {
+        ctx->widDateEntry[i] = ctx->widDateProposal[i] = nullptr;
+        ctx->dateProposed[i] = false;
+    }
+}
+
 } // namespace
 
 void initMainCtx(MainCtx *ctx, const char *paramFile)
@@ -205,10 +217,9 @@ void initMainCtx(MainCtx *ctx, const char *paramFile)
     ctx->syncingScroll = false;
     ctx->lastSetPassPoint = -1;
     ctx->pageEntryIdle = 0;
-    ctx->widTableFolder = ctx->widBesideScan = ctx->widCsv = nullptr;
-    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = ctx->widDateProposal = nullptr;
-    ctx->startDateProposed = false;
+    forgetAddedWidgets(ctx);
     ctx->suspectShown = -1;
+    ctx->evidenceCurrent[0] = ctx->evidenceCurrent[1] = ctx->verdictCurrent = false;
     ctx->fontSmall = pango_font_description_from_string("Sans Bold 9");
     ctx->fontMedium = pango_font_description_from_string("Sans Bold 11");
     ctx->fontLarge = pango_font_description_from_string("Sans Bold 18");
@@ -268,14 +279,13 @@ void cleanUp(MainCtx *ctx)
     if (ctx->pageEntryIdle)
         g_source_remove(ctx->pageEntryIdle);
     ctx->pageEntryIdle = 0;
-    ctx->widTableFolder = ctx->widBesideScan = ctx->widCsv = nullptr;
-    ctx->widVerdict = ctx->widNextSuspect = ctx->widDateEntry = ctx->widDetectCorners = ctx->widDateProposal = nullptr;
-    ctx->startDateProposed = false;
+    forgetAddedWidgets(ctx);
     ctx->suspectShown = -1;
     if (ctx->scanPixbuf)
         g_object_unref(ctx->scanPixbuf);
     ctx->scanPixbuf = nullptr;
     releaseFields(ctx);
+    rememberChartEnd(ctx);
     saveFileCtx(ctx);
     if (ctx->settingsCtx.isModified())
         ctx->settingsCtx.write();

@@ -11,12 +11,6 @@
 
 namespace {
 
-// The mark whose date the date controls edit, or -1 outside the date modes.
-int editedMark(const MainCtx *ctx)
-{
-    return ctx->markMode == StartMark || ctx->markMode == EndMark ? ctx->markMode : -1;
-}
-
 void chooseMark(GtkToggleButton *button, MainCtx *ctx, int i)
 {
     setMarkMode(GTK_WIDGET(button), ctx, i);
@@ -31,25 +25,6 @@ void setEntryInt(GtkWidget *entry, int v)
     gtk_entry_set_text(GTK_ENTRY(entry), text);
 }
 
-void showTypedDate(MainCtx *ctx, const DateTime &date)
-{
-    if (!ctx->widDateEntry)
-        return;
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", date.year, date.month, date.day,
-                  date.hour, date.minute);
-    gtk_entry_set_text(GTK_ENTRY(ctx->widDateEntry), text);
-}
-
-// A date control's value becomes the mark's record; the start's confirms a
-// proposed start date.
-void storeMarkDate(MainCtx *ctx, int i)
-{
-    storeDateValRecord(ctx->fileCtx, i, ctx->settings.dateVal[i]);
-    if (i == StartMark)
-        showStartDateProposal(ctx, false);
-}
-
 // The tables follow at once, so that what is saved matches the dates shown.
 void setTime(MainCtx *ctx, int i, int hour, int minute)
 {
@@ -57,10 +32,7 @@ void setTime(MainCtx *ctx, int i, int hour, int minute)
     if (date.hour == hour && date.minute == minute)
         return;
     date.setTime(hour, minute);
-    storeMarkDate(ctx, i);
-    showTypedDate(ctx, date);
-    showDateDifference(ctx);
-    recomputeChain(ctx, CurveChanged, 2);
+    markDateChanged(ctx, i);
 }
 
 void setCurveColor(MainCtx *ctx, const int rgb[3])
@@ -90,73 +62,27 @@ void changeOffset(MainCtx *ctx, int field, GtkSpinButton *spin)
     recomputeChain(ctx, CurveChanged, field);
 }
 
-// "2002-03-16 04:00": a date and time as archives write them.
-bool parseTypedDate(const char *text, DateTime &date)
-{
-    int year, month, day, hour, minute;
-    char rest;
-    if (std::sscanf(text, " %d-%d-%d %d:%d %c", &year, &month, &day, &hour, &minute, &rest) != 5)
-        return false;
-    DateTime parsed;
-    if (parsed.setDateTime(year, month, day, hour, minute) != 0 || parsed.status() != 0)
-        return false;
-    date = parsed;
-    return true;
-}
-
-void on_dateentry_activate(GtkEntry *entry, gpointer user)
-{
-    MainCtx *ctx = mainCtxOf(user);
-    const int i = editedMark(ctx);
-    if (i < 0)
-        return;
-    DateTime date;
-    if (!parseTypedDate(gtk_entry_get_text(entry), date)) {
-        showError(ctx, _("Type the date and time of the mark as 2002-03-16 04:00"));
-        return;
-    }
-    ctx->settings.dateVal[i] = date;
-    storeMarkDate(ctx, i);
-    showMarkDate(ctx, i);
-    showDateDifference(ctx);
-    recomputeChain(ctx, CurveChanged, 2);
-}
-
 } // namespace
 
-void addDateEntry(MainCtx *ctx)
+int editedMark(const MainCtx *ctx)
 {
-    GtkWidget *row = gtk_hbox_new(FALSE, 4);
-    GtkWidget *label = gtk_label_new_with_mnemonic(_("T_yped"));
-    ctx->widDateEntry = gtk_entry_new();
-    gtk_widget_set_name(ctx->widDateEntry, "dateentry");
-    gtk_entry_set_width_chars(GTK_ENTRY(ctx->widDateEntry), 16);
-    gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widDateEntry);
-    setAccessibleName(ctx->widDateEntry, _("Date and time of the mark, typed"));
-    gtk_widget_set_tooltip_text(ctx->widDateEntry, _("The mark's date and time as 2002-03-16 04:00, then Enter"));
-    g_signal_connect(ctx->widDateEntry, "activate", G_CALLBACK(on_dateentry_activate), ctx);
-    gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(row), ctx->widDateEntry, TRUE, TRUE, 0);
-    GtkWidget *box = glade_xml_get_widget(ctx->gladeXml, "datevbox");
-    gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
-    gtk_box_reorder_child(GTK_BOX(box), row, 1);
-    gtk_widget_show_all(row);
-    ctx->widDateProposal = gtk_label_new(nullptr);
-    gtk_widget_set_name(ctx->widDateProposal, "dateproposal");
-    gtk_label_set_markup(GTK_LABEL(ctx->widDateProposal),
-                         _("<span foreground=\"#b00000\">Start proposed: the previous chart's end.\n"
-                           "Confirm it with Enter in Typed.</span>"));
-    gtk_label_set_mnemonic_widget(GTK_LABEL(ctx->widDateProposal), ctx->widDateEntry);
-    gtk_box_pack_start(GTK_BOX(box), ctx->widDateProposal, FALSE, FALSE, 0);
-    gtk_box_reorder_child(GTK_BOX(box), ctx->widDateProposal, 2);
-    gtk_widget_set_no_show_all(ctx->widDateProposal, TRUE);
+    return ctx->markMode == StartMark || ctx->markMode == EndMark ? ctx->markMode : -1;
 }
 
-void showStartDateProposal(MainCtx *ctx, bool proposed)
+void confirmMarkDate(MainCtx *ctx, int i)
 {
-    ctx->startDateProposed = proposed;
-    if (ctx->widDateProposal)
-        gtk_widget_set_visible(ctx->widDateProposal, proposed);
+    storeDateValRecord(ctx->fileCtx, i, ctx->settings.dateVal[i]);
+    showDateProposal(ctx, i, false);
+}
+
+void markDateChanged(MainCtx *ctx, int i)
+{
+    confirmMarkDate(ctx, i);
+    if (i == StartMark)
+        proposeEndDate(ctx);
+    showTypedDates(ctx);
+    showDateDifference(ctx);
+    recomputeChain(ctx, CurveChanged, 2);
 }
 
 // ---- handlers --------------------------------------------------------------------
@@ -201,14 +127,12 @@ void on_calendar_day_selected(GtkCalendar *calendar, gpointer user)
     if (date.year == int(year) && date.month == int(month) && date.day == int(day))
         return;
     dateVal[i].setDate(year, month, day);
-    storeMarkDate(ctx, i);
-    if (i == StartMark) {
+    // Without a proposed end, the end moves to the start's day.
+    if (i == StartMark && !endDateProposable(ctx)) {
         dateVal[EndMark].setDate(year, month, day);
-        storeMarkDate(ctx, EndMark);
+        confirmMarkDate(ctx, EndMark);
     }
-    showTypedDate(ctx, dateVal[i]);
-    showDateDifference(ctx);
-    recomputeChain(ctx, CurveChanged, 2);
+    markDateChanged(ctx, i);
 }
 
 void on_hour_changed(GtkSpinButton *spin, gpointer user)
@@ -297,7 +221,6 @@ void showMarkDate(MainCtx *ctx, int i)
     gtk_calendar_select_day(calendar, day);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widHour), hour);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widMinute), minute);
-    showTypedDate(ctx, ctx->settings.dateVal[i]);
 }
 
 bool marksPlaced(const MainCtx *ctx)

@@ -80,6 +80,7 @@ void evaluate(MainCtx *ctx, int field)
     setProgress(ctx, 0.0);
     evaluateField(*ctx->params, ctx->settings, field, EvalInkExtent, ctx->fields[field],
                   guiProgress(ctx));
+    fieldCurveChanged(ctx, field);
     setProgress(ctx, 0.0);
     setStatus(ctx, "");
     showFieldResult(ctx, field);
@@ -135,6 +136,7 @@ bool prepareFields(MainCtx *ctx)
     setStatus(ctx, _(kSetBordersStatus));
     if (!marksPlaced(ctx))
         proposeMarks(ctx);
+    proposeEndDate(ctx);
     ctx->dirtyFlags &= ~(ImageChanged | PassPointsChanged);
     recomputeChain(ctx, CurveChanged, 2);
     return true;

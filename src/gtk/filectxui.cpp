@@ -73,18 +73,8 @@ void showScanSettings(MainCtx *ctx)
     // The calendar shows the scan's dates at once, the start's outside the
     // date modes.
     showMarkDate(ctx, ctx->markMode == EndMark ? EndMark : StartMark);
+    showTypedDates(ctx);
     showDateDifference(ctx);
-}
-
-// A chart of the same folder usually starts where the previous one ended.
-void offerPreviousEnd(MainCtx *ctx, bool hadEnd, const DateTime &previousEnd,
-                      const std::string &previousFolder)
-{
-    const bool offered = hadEnd && previousFolder == folderOf(ctx->imageName) &&
-                         !ctx->fileCtx.get(dateValKey(StartMark).c_str());
-    if (offered)
-        ctx->settings.dateVal[StartMark] = previousEnd;
-    showStartDateProposal(ctx, offered);
 }
 
 } // namespace
@@ -113,9 +103,8 @@ void saveFileCtx(MainCtx *ctx)
 
 void openFileCtx(MainCtx *ctx)
 {
-    DateTime previousEnd;
-    const bool hadEnd = loadDateValRecord(ctx->fileCtx, EndMark, previousEnd);
-    const std::string previousFolder = ctx->openedFolder;
+    // A chart of the same folder usually starts where the previous one ended.
+    rememberChartEnd(ctx);
     ctx->openedFolder = folderOf(ctx->imageName);
     saveFileCtx(ctx);
     // Whatever was not saved is dropped with the entries; the next scan's
@@ -127,7 +116,9 @@ void openFileCtx(MainCtx *ctx)
     showFirstPassPointActive(ctx);
     openScanStore(ctx);
     loadScanSettings(ctx->fileCtx, *ctx->params, ctx->settings);
-    offerPreviousEnd(ctx, hadEnd, previousEnd, previousFolder);
+    offerPreviousEnd(ctx);
+    showDateProposal(ctx, EndMark, false);
+    proposeEndDate(ctx);
     showScanSettings(ctx);
 }
 

@@ -109,13 +109,19 @@ struct MainCtx {
     GtkWidget *widNextSuspect;
     std::vector<ColumnStretch> suspects[2];
     int suspectShown;  // index in column order over both fields, -1: none yet
-    GtkWidget *widDateEntry;  // the mark's date and time, typed
+    GtkWidget *widDateEntry[2];  // each mark's date and time, typed
     GtkWidget *widDetectCorners;
-    // The start date offered from the previous chart of the same folder,
-    // shown as a proposal until a date control confirms it.
-    bool startDateProposed;
-    GtkWidget *widDateProposal;
-    std::string openedFolder;  // the folder of the scan opened last
+    // A date the program offers (the start: the previous chart's end; the
+    // end: from the paper speed), shown as a proposal until confirmed.
+    bool dateProposed[2];
+    GtkWidget *widDateProposal[2];
+    std::string openedFolder;  // the folder of the scan whose file context is open
+    // The verdict on the evaluated fields and each field's evidence, kept
+    // until a curve changes, so that showing and saving judge only once.
+    ScanVerdict verdict;
+    FieldEvidence evidence[2];
+    bool evidenceCurrent[2];
+    bool verdictCurrent;
 };
 
 // Size of a field's image; 0 before it is cut out.

@@ -69,6 +69,7 @@ void setMark(MainCtx *ctx, int i, int x)
         datePos[i] = old;
     }
     storeDatePosRecord(ctx->fileCtx, i, datePos[i]);
+    proposeEndDate(ctx);
     showDateDifference(ctx);
     recomputeChain(ctx, CurveChanged, 2);
 }

@@ -132,8 +132,7 @@ void saveCsvFile(MainCtx *ctx)
         !askChoice(ctx, _("overwrite file ") + name + " ?", _("_Overwrite"), _("_Keep the file")))
         return;
     // The same flags as the batch's CSV: rows bridged over a stretch without ink.
-    FieldEvidence evidence[2];
-    const ScanVerdict verdict = judgeFields(*ctx->params, ctx->settings, ctx->fields, evidence);
+    const ScanVerdict &verdict = currentVerdict(ctx);
     const std::vector<double> bridged[2] = {bridgedHoursOf(verdict, SubImgTemp, temperature.size()),
                                             bridgedHoursOf(verdict, SubImgHygro, humidity.size())};
     const CsvField fields[2] = {{&temperature, &bridged[0]}, {&humidity, &bridged[1]}};

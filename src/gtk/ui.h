@@ -154,14 +154,37 @@ void releaseFieldView(GtkWidget *view, GdkEventButton *event, MainCtx *ctx, int 
 void retouchLimit(GtkWidget *view, MainCtx *ctx, int field, int x, int y, int edge, int clear);
 
 // controls.cpp: dates, colour, offsets and display toggles.
+// The calendar and the time show mark i's date.
 void showMarkDate(MainCtx *ctx, int i);
-// The typed date-time entry below the calendar, made at start-up.
-void addDateEntry(MainCtx *ctx);
-// Whether the start date shown is only proposed, for a date control to confirm.
-void showStartDateProposal(MainCtx *ctx, bool proposed);
+// The mark whose date the calendar and the time edit, or -1 outside the date modes.
+int editedMark(const MainCtx *ctx);
+// Mark i's date shown becomes its record; a proposal of it is confirmed.
+void confirmMarkDate(MainCtx *ctx, int i);
+// After a date control set mark i's date: confirmed, the end proposed anew
+// after the start, shown, and the tables recomputed.
+void markDateChanged(MainCtx *ctx, int i);
 void showDateDifference(MainCtx *ctx);
 // Both marks placed by the user, not only the field's edges standing in.
 bool marksPlaced(const MainCtx *ctx);
+
+// markdates.cpp: the marks' dates typed, proposed and carried to the next chart.
+// The typed date-time entries of both marks, made at start-up above the calendar.
+void addDateEntries(MainCtx *ctx);
+// The entries show the marks' dates.
+void showTypedDates(MainCtx *ctx);
+// Whether mark i's date is only proposed, for a date control to confirm.
+void showDateProposal(MainCtx *ctx, int i, bool proposed);
+// Whether the end date, not stored, follows the start at the paper speed.
+bool endDateProposable(const MainCtx *ctx);
+// Without a stored end date, the start plus the marks' span at the paper
+// speed becomes the proposed end. False when there is none to propose.
+bool proposeEndDate(MainCtx *ctx);
+// The stored end date of the scan being left, with its folder, for the next
+// chart of that folder, in this run or a later one.
+void rememberChartEnd(MainCtx *ctx);
+// A new scan without a start date in the folder of the remembered end is
+// offered that end as its start.
+void offerPreviousEnd(MainCtx *ctx);
 
 // zoom.cpp: zoom of the scan view and of the two field views.
 enum ZoomView { ScanZoom = 0, FieldZoom = 1 };
@@ -187,8 +210,13 @@ void centreFieldViews(MainCtx *ctx, double column);
 // verdictui.cpp: the verdict on the evaluated fields and its suspect stretches.
 // The verdict's text and the "Next suspect" button, second in the box.
 void addVerdictPanel(MainCtx *ctx, GtkWidget *box);
-// Judges the evaluated fields, shows the verdict and marks the suspect stretches.
+// Judges the evaluated fields, shows the verdict and marks the suspect
+// stretches; a field's evidence is gathered again only after its curve changed.
 void judgeShownFields(MainCtx *ctx);
+// The verdict on the fields as they are, judged only when it is not current.
+const ScanVerdict &currentVerdict(MainCtx *ctx);
+// The field was evaluated anew: its evidence and the verdict no longer hold.
+void fieldCurveChanged(MainCtx *ctx, int field);
 // No verdict while the fields are not evaluated.
 void forgetVerdict(MainCtx *ctx);
 // The suspect stretches as a band along the bottom of a field's image.

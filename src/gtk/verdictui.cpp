@@ -96,18 +96,36 @@ void addVerdictPanel(MainCtx *ctx, GtkWidget *box)
 
 void judgeShownFields(MainCtx *ctx)
 {
-    FieldEvidence evidence[2];
-    const ScanVerdict verdict = judgeFields(*ctx->params, ctx->settings, ctx->fields, evidence);
-    for (int f = SubImgTemp; f <= SubImgHygro; ++f)
-        ctx->suspects[f] = suspectStretches(evidence[f]);
+    for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
+        if (!ctx->evidenceCurrent[f])
+            ctx->evidence[f] = fieldEvidence(*ctx->params, ctx->settings, f, ctx->fields[f]);
+        ctx->evidenceCurrent[f] = true;
+        ctx->suspects[f] = suspectStretches(ctx->evidence[f]);
+    }
+    ctx->verdict = judgeScan(ctx->evidence);
+    ctx->verdictCurrent = true;
     ctx->suspectShown = -1;
-    showVerdictText(ctx, verdictText(verdict));
+    showVerdictText(ctx, verdictText(ctx->verdict));
+}
+
+const ScanVerdict &currentVerdict(MainCtx *ctx)
+{
+    if (!ctx->verdictCurrent)
+        judgeShownFields(ctx);
+    return ctx->verdict;
+}
+
+void fieldCurveChanged(MainCtx *ctx, int field)
+{
+    ctx->evidenceCurrent[field] = ctx->verdictCurrent = false;
 }
 
 void forgetVerdict(MainCtx *ctx)
 {
-    for (std::vector<ColumnStretch> &s : ctx->suspects)
-        s.clear();
+    for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
+        fieldCurveChanged(ctx, f);
+        ctx->suspects[f].clear();
+    }
     ctx->suspectShown = -1;
     showVerdictText(ctx, _(kNoVerdictText));
 }

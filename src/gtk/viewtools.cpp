@@ -144,7 +144,7 @@ void setupViewTools(MainCtx *ctx)
     addDetectButton(ctx, glade_xml_get_widget(ctx->gladeXml, "passpointpanel"));
     addFieldViewTools(ctx);
     addVerdictPanel(ctx, glade_xml_get_widget(ctx->gladeXml, "controlvbox"));
-    addDateEntry(ctx);
+    addDateEntries(ctx);
     addReadout(ctx);
     setupZoom(ctx);
     capWindowToWorkArea(ctx);

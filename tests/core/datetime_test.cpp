@@ -56,3 +56,30 @@ TEST(DateTime, Differences)
     for (const auto &c : cases)
         EXPECT_EQ(c.a.minutesUntil(c.b), c.minutes) << stamp(c.a) << " to " << stamp(c.b);
 }
+
+// A typed date may give only its end; the rest comes from the date shown.
+TEST(DateTime, TypedDatesAreCompletedFromTheDateShown)
+{
+    const DateTime shown = at(2002, 3, 16, 4, 0);
+    const struct {
+        const char *text;
+        const char *date;  // nullptr: refused
+    } cases[] = {
+        {"2003-01-31 23:59", "2003-01-31 23:59"}, {" 2003-01-31T7:05 ", "2003-01-31 07:05"},
+        {"12-24 18:30", "2002-12-24 18:30"},      {"17 0:10", "2002-03-17 00:10"},
+        {"22:15", "2002-03-16 22:15"},            {"31 12:00", "2002-03-31 12:00"},
+        {"04-31 12:00", nullptr},                 {"24:00", nullptr},
+        {"4:5", nullptr},                         {"02-03-16 04:00", nullptr},
+        {"16.03.2002 04:00", nullptr},            {"2002-03-16", nullptr},
+        {"2002-03-16 04:00T", nullptr},           {"", nullptr},
+        {"-16 04:00", nullptr},                   {"2002-03-16 04:00 5", nullptr},
+    };
+    for (const auto &c : cases) {
+        DateTime date = at(1999, 1, 1, 0, 0);
+        const bool typed = completeTypedDate(c.text, shown, date);
+        EXPECT_EQ(typed ? stamp(date) : "refused", c.date ? c.date : "refused") << '"' << c.text << '"';
+    }
+    DateTime date;
+    EXPECT_FALSE(completeTypedDate("04:00", DateTime(), date)) << "nothing to complete from";
+    EXPECT_TRUE(completeTypedDate("2002-03-16 04:00", DateTime(), date));
+}

@@ -1,65 +1,171 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <cstdio>
+#include <cmath>
+#include <cstdlib>
 
+#include <gdk/gdkkeysyms.h>
 #include <glib/gstdio.h>
 
 #include "evalchart.h"
 #include "synth_fixtures.h"
 
-// A chart without file context prepared with what the program proposes: the
-// corners detected, the marks at the trace's ends, the dates typed.
+// Preparing a chart with what the program proposes: the corners detected, the
+// marks at the trace's ends, the start from the previous chart of the folder,
+// the end from the paper speed, and only what differs typed.
 
 using namespace evalchart;
 
 namespace {
 
-std::string typed(const DateTime &t)
+// A weekly drum's paper speed, given to the charts and to the profile alike.
+const double kMMPerHour = 1.6;
+const char *const kWeeklyIni = "srcMMPerHour 1.6\n";
+
+// What a person types to turn the date shown into the wanted one: the parts
+// from the first that differs on, nothing when they agree.
+std::string differingText(const DateTime &shown, const DateTime &wanted)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute);
-    return text;
+    const std::string full = stamp(wanted);
+    if (shown.minutesUntil(wanted) == 0)
+        return "";
+    if (shown.year != wanted.year)
+        return full;
+    return full.substr(shown.month != wanted.month ? 5 : shown.day != wanted.day ? 8 : 11);
 }
 
-// One action: the text typed into the entry and Enter.
-void typeDate(MainCtx *ctx, const DateTime &t)
-{
-    gtk_entry_set_text(GTK_ENTRY(ctx->widDateEntry), typed(t).c_str());
-    gtk_widget_activate(ctx->widDateEntry);
-    runPending();
-}
+// The user's input through GTK, each click and each key counted.
+class CountedInput {
+public:
+    explicit CountedInput(MainCtx *ctx) : ctx(ctx) {}
 
-TEST_F(EvalTest, DetectProposedMarksAndTypedDatesGiveTheTruthInEightActions)
-{
-    ASSERT_NO_FATAL_FAILURE(start(""));
-    ChartOptions options = quickChartOptions(11);
-    options.annotations = options.gaps = true;
-    const MadeChart made = makeChart(appDir(), options);
-    ASSERT_EQ(made.result, SynthOk);
-    ASSERT_EQ(g_remove(made.ctx.c_str()), 0);
-    loadImage(ctx, made.scan.c_str());
-    const SynthChart &chart = made.chart;
+    void clickButton(GtkWidget *button)
+    {
+        gtk_button_clicked(GTK_BUTTON(button));
+        done();
+    }
+    void clickTab(int page)
+    {
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), page);
+        done();
+    }
+    void clickInto(GtkWidget *widget)
+    {
+        click(widget, 4, 4);
+        ++actions;
+    }
+    void type(const std::string &text)
+    {
+        for (char c : text)
+            key(gdk_unicode_to_keyval(static_cast<guchar>(c)));
+    }
+    // A key as the keyboard sends it, with its key code, so that key
+    // bindings (Enter, Tab) act on it.
+    void key(guint keyval)
+    {
+        GdkKeymapKey *keys = nullptr;
+        gint count = 0;
+        gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &count);
+        GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
+        event->key.window = GDK_WINDOW(g_object_ref(ctx->widMainWindow->window));
+        event->key.send_event = TRUE;
+        event->key.time = GDK_CURRENT_TIME;
+        event->key.keyval = keyval;
+        if (count > 0) {
+            event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+            event->key.group = static_cast<guint8>(keys[0].group);
+            event->key.state = keys[0].level == 1 ? GDK_SHIFT_MASK : 0;
+        }
+        g_free(keys);
+        gtk_main_do_event(event);
+        gdk_event_free(event);
+        done();
+    }
 
-    gtk_button_clicked(GTK_BUTTON(ctx->widDetectCorners));                       // 1
+    int actions = 0;
+
+private:
+    void done()
+    {
+        runPending();
+        ++actions;
+    }
+
+    MainCtx *ctx;
+};
+
+class SetupTest : public EvalTest {
+protected:
+    // A week's chart of the folder, without file context when it is new.
+    MadeChart weeklyChart(const std::string &name, uint64_t seed, bool withContext,
+                          const DateTime *start = nullptr)
+    {
+        ChartOptions options = quickChartOptions(seed);
+        options.mmPerHour = kMMPerHour;
+        options.annotations = options.gaps = true;
+        if (start)
+            options.start = *start;
+        MadeChart made = makeChart(archive.path(), options, name);
+        EXPECT_EQ(made.result, SynthOk);
+        if (!withContext) {
+            EXPECT_EQ(g_remove(made.ctx.c_str()), 0);
+        }
+        return made;
+    }
+
+    // Ends the program and starts it again with the settings it kept.
+    void restart()
+    {
+        stopApp(ctx);
+        const std::string settings = fileContents(appDir() + "/vellora.ctx");
+        ctx = startApp(kWeeklyIni, settings);
+        ASSERT_NE(ctx, nullptr);
+    }
+
+    TempDir archive{"archive"};
+};
+
+// The chart after one done in an earlier run: its start is that chart's end,
+// its end follows from the marks and the paper speed; confirming the one and
+// typing what differs of the other leaves the tables as accurate as the truth
+// allows. Opening the scan is not counted; preparing it is.
+TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
+{
+    ASSERT_NO_FATAL_FAILURE(start(kWeeklyIni));
+    const MadeChart previous = weeklyChart("x0701", 21, true);
+    const MadeChart next = weeklyChart("x0708", 22, false, &previous.chart.dateVal[EndMark]);
+    loadImage(ctx, previous.scan.c_str());
+    ASSERT_NO_FATAL_FAILURE(restart());
+    loadImage(ctx, next.scan.c_str());
+    const SynthChart &chart = next.chart;
+    CountedInput input(ctx);
+
+    input.clickButton(ctx->widDetectCorners);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(ctx->settings.passPoints[i].set, 1) << i;
         EXPECT_NEAR(ctx->settings.passPoints[i].x, chart.pass[i].x, 2.0) << i;
         EXPECT_NEAR(ctx->settings.passPoints[i].y, chart.pass[i].y, 2.0) << i;
     }
-    showPage(kEvaluationPage);                                                  // 2
-    for (int i = 0; i < 2; ++i)
+    input.clickTab(kEvaluationPage);
+    for (int i = 0; i < 2; ++i) {
         EXPECT_NEAR(ctx->settings.datePos[i], chart.datePos[i], 2) << i;
-    setToggle(uiWidget(ctx, "startdate"), true);  // the mode the page opens in
-    typeDate(ctx, chart.dateVal[0]);                                            // 3
-    setToggle(uiWidget(ctx, "enddate"), true);                                  // 4
-    typeDate(ctx, chart.dateVal[1]);                                            // 5
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(ctx->settings.dateVal[i].minutesUntil(chart.dateVal[i]), 0) << i;
-    gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "autowindows")));              // 6
-    setToggle(ctx->widShowCurve, true);                                         // 7
-    showPage(kTablePage);                                                       // 8
-    EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
+        EXPECT_TRUE(gtk_widget_get_visible(ctx->widDateProposal[i])) << i;
+    }
+    EXPECT_EQ(entryText(ctx->widDateEntry[StartMark]), stamp(chart.dateVal[StartMark]));
+    const DateTime proposedEnd = ctx->settings.dateVal[EndMark];
+    EXPECT_LE(std::abs(proposedEnd.minutesUntil(chart.dateVal[EndMark])), 15) << stamp(proposedEnd);
 
+    input.clickInto(ctx->widDateEntry[StartMark]);
+    input.key(GDK_Return);  // on to the end
+    input.type(differingText(proposedEnd, chart.dateVal[EndMark]));
+    input.key(GDK_Return);
+    input.clickButton(uiWidget(ctx, "autowindows"));  // past the handwritten notes
+    input.clickTab(kTablePage);
+
+    EXPECT_LE(input.actions, 12);
+    EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(stamp(ctx->settings.dateVal[i]), stamp(chart.dateVal[i])) << i;
+        EXPECT_NE(record(dateValKey(i)), nullptr) << i;
+        EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal[i])) << i;
+    }
     const double limit[2] = {0.3, 1.5};
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         const TableError error = tableError(chart, ctx->fields[f], f);
@@ -67,52 +173,72 @@ TEST_F(EvalTest, DetectProposedMarksAndTypedDatesGiveTheTruthInEightActions)
     }
 }
 
-// The next chart of a folder without dates of its own is offered the previous
-// chart's end as its start, marked as proposed until confirmed; a chart of
-// another folder is not.
-TEST_F(EvalTest, NextChartOfTheFolderIsOfferedThePreviousEndUntilConfirmed)
+// Only a chart without a start date of its own, in the folder of the end
+// remembered, is offered that end.
+TEST_F(SetupTest, OnlyANewChartOfTheSameFolderIsOfferedThePreviousEnd)
 {
-    ASSERT_NO_FATAL_FAILURE(start(""));
-    const MadeChart first = makeChart(appDir(), quickChartOptions(3), "first");
-    const MadeChart next = makeChart(appDir(), quickChartOptions(4), "next");
-    ASSERT_EQ(g_remove(next.ctx.c_str()), 0);
-    loadImage(ctx, first.scan.c_str());
-    EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal));
-    loadImage(ctx, next.scan.c_str());
-    EXPECT_EQ(ctx->settings.dateVal[0].minutesUntil(first.chart.dateVal[1]), 0);
-    EXPECT_TRUE(gtk_widget_get_visible(ctx->widDateProposal));
-    EXPECT_EQ(record("DateVal1"), nullptr) << "not stored before it is confirmed";
-
-    showPage(kEvaluationPage);
-    setToggle(uiWidget(ctx, "startdate"), true);
-    EXPECT_EQ(entryText(ctx->widDateEntry), typed(first.chart.dateVal[1]));
-    gtk_widget_activate(ctx->widDateEntry);
-    EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal));
-    EXPECT_NE(record("DateVal1"), nullptr);
-
-    answerDialogs({AnswerNo});  // the confirmed date is not saved
+    ASSERT_NO_FATAL_FAILURE(start(kWeeklyIni));
+    const MadeChart first = weeklyChart("first", 3, true);
+    const MadeChart second = weeklyChart("second", 4, true);
     TempDir elsewhere("other");
-    const MadeChart other = makeChart(elsewhere.path(), quickChartOptions(5));
+    ChartOptions options = quickChartOptions(5);
+    options.mmPerHour = kMMPerHour;
+    const MadeChart other = makeChart(elsewhere.path(), options);
     ASSERT_EQ(g_remove(other.ctx.c_str()), 0);
+
+    loadImage(ctx, first.scan.c_str());
+    loadImage(ctx, second.scan.c_str());
+    EXPECT_EQ(stamp(ctx->settings.dateVal[StartMark]), stamp(second.chart.dateVal[StartMark]));
+    EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal[StartMark]));
     loadImage(ctx, other.scan.c_str());
-    EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal));
-    EXPECT_NE(ctx->settings.dateVal[0].minutesUntil(first.chart.dateVal[1]), 0);
+    EXPECT_NE(stamp(ctx->settings.dateVal[StartMark]), stamp(second.chart.dateVal[EndMark]));
+    EXPECT_FALSE(gtk_widget_get_visible(ctx->widDateProposal[StartMark]));
 }
 
-// A typed date that is no date is refused and changes nothing.
-TEST_F(EvalTest, TypedDateThatIsNoDateIsRefused)
+// The entries work in any mouse mode, complete a shortened date from the one
+// they show, move a proposed end with the start until the end is confirmed,
+// and refuse what is no date.
+TEST_F(SetupTest, TypedDatesWorkInEveryModeAndCompleteFromTheDateShown)
 {
-    evaluate(false);
-    setToggle(uiWidget(ctx, "startdate"), true);
-    const int before = ctx->settings.dateVal[0].minutesUntil(ctx->settings.dateVal[1]);
-    answerDialogs({AnswerOk, AnswerOk});
-    for (const char *text : {"2002-02-30 04:00", "16.03.2002 04:00"}) {
-        gtk_entry_set_text(GTK_ENTRY(ctx->widDateEntry), text);
-        gtk_widget_activate(ctx->widDateEntry);
+    ASSERT_NO_FATAL_FAILURE(start((std::string(kChartIni) + kWeeklyIni).c_str()));
+    openChart();
+    showPage(kEvaluationPage);
+    const int *pos = ctx->settings.datePos;
+    for (int i = 0; i < 2; ++i)  // both marks placed where they are
+        storeDatePosRecord(ctx->fileCtx, i, pos[i]);
+    ctx->fileCtx.remove(dateValKey(EndMark).c_str());
+    const int spanMinutes = static_cast<int>(std::lround((pos[1] - pos[0]) / 2.0 / kMMPerHour * 60.0));
+    setToggle(uiWidget(ctx, "retouchvertical"), true);
+    GtkWidget *const *entry = ctx->widDateEntry;
+
+    gtk_entry_set_text(GTK_ENTRY(entry[StartMark]), "2002-03-16 04:00");
+    gtk_widget_activate(entry[StartMark]);
+    runPending();
+    EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 04 m 00");
+    EXPECT_EQ(ctx->settings.dateVal[StartMark].minutesUntil(ctx->settings.dateVal[EndMark]), spanMinutes);
+    EXPECT_EQ(entryText(entry[EndMark]), stamp(ctx->settings.dateVal[EndMark]));
+    EXPECT_EQ(record("DateVal2"), nullptr) << "a proposed end is not stored";
+
+    gtk_entry_set_text(GTK_ENTRY(entry[EndMark]), "23 18:30");
+    gtk_widget_activate(entry[EndMark]);
+    gtk_entry_set_text(GTK_ENTRY(entry[StartMark]), "05:30");
+    gtk_widget_activate(entry[StartMark]);
+    runPending();
+    EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 05 m 30");
+    EXPECT_STREQ(record("DateVal2"), "y 2002 m 03 d 23 h 18 m 30") << "a confirmed end stays";
+    setToggle(uiWidget(ctx, "enddate"), true);
+    guint year = 0, month = 0, day = 0;
+    gtk_calendar_get_date(GTK_CALENDAR(ctx->widCalendar), &year, &month, &day);
+    EXPECT_EQ(stamp(year, month + 1, day, 4, 0), "2002-03-23 04:00") << "the calendar opens at the end";
+
+    answerDialogs({AnswerOk, AnswerOk, AnswerOk});
+    for (const char *text : {"2002-02-30 04:00", "16.03.2002 04:00", "02-29 04:00"}) {
+        gtk_entry_set_text(GTK_ENTRY(entry[StartMark]), text);
+        gtk_widget_activate(entry[StartMark]);
         runPending();
         EXPECT_EQ(takeDialogs().size(), 1u) << text;
     }
-    EXPECT_EQ(ctx->settings.dateVal[0].minutesUntil(ctx->settings.dateVal[1]), before);
+    EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 05 m 30");
 }
 
 } // namespace

@@ -37,16 +37,28 @@ void shownColumns(MainCtx *ctx, int field, double &first, double &last)
     last = (h->value + h->page_size) / ctx->fieldZoom;
 }
 
-TEST_F(EvalTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
+class VerdictTest : public EvalTest {
+protected:
+    // A chart whose pens left gaps, opened on the evaluation page.
+    MadeChart openChartWithGaps()
+    {
+        start("");
+        ChartOptions options = quickChartOptions(7);
+        options.gaps = true;
+        MadeChart made = makeChart(appDir(), options);
+        EXPECT_EQ(made.result, SynthOk);
+        if (!ctx)
+            return made;
+        loadImage(ctx, made.scan.c_str());
+        showPage(kEvaluationPage);
+        return made;
+    }
+};
+
+TEST_F(VerdictTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
 {
-    ASSERT_NO_FATAL_FAILURE(start(""));
-    ChartOptions options = quickChartOptions(7);
-    options.gaps = true;
-    const MadeChart made = makeChart(appDir(), options);
-    ASSERT_EQ(made.result, SynthOk);
+    const MadeChart made = openChartWithGaps();
     ASSERT_GE(made.chart.gaps.size(), 3u);
-    loadImage(ctx, made.scan.c_str());
-    showPage(kEvaluationPage);
     EXPECT_EQ(labelText(ctx->widVerdict), "Verdict: shown once the curves are found");
     EXPECT_FALSE(gtk_widget_is_sensitive(ctx->widNextSuspect));
     setToggle(ctx->widShowCurve, true);
@@ -100,6 +112,27 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
             EXPECT_EQ(status.rfind("suspect stretch 1 of ", 0), 0u) << status;
         lastFirst = from;
     }
+}
+
+// The verdict is kept between changes: a change to one field judges that
+// field anew, and the other's stretches stay as they were.
+TEST_F(VerdictTest, AChangeToOneFieldJudgesItAnew)
+{
+    openChartWithGaps();
+    setToggle(ctx->widShowCurve, true);
+    const std::string before = labelText(ctx->widVerdict);
+    const std::vector<ColumnStretch> temperature = ctx->suspects[SubImgTemp];
+
+    GdkColor green = {0, 0x0000, 0xffff, 0x0000};  // nowhere on the chart
+    gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelHygroColor), &green);
+    g_signal_emit_by_name(ctx->widSelHygroColor, "color-set");
+    runPending();
+    const std::string after = labelText(ctx->widVerdict);
+    EXPECT_NE(after, before);
+    EXPECT_NE(after.find("humidity"), std::string::npos) << after;
+    ASSERT_EQ(ctx->suspects[SubImgTemp].size(), temperature.size());
+    for (size_t k = 0; k < temperature.size(); ++k)
+        EXPECT_EQ(ctx->suspects[SubImgTemp][k].first, temperature[k].first) << k;
 }
 
 } // namespace
