@@ -41,9 +41,9 @@ inline std::vector<std::string> recomputed(std::initializer_list<int> fields)
     return work;
 }
 
-class EvalTest : public ::testing::Test {
+class EvalTest : public AppTest {
 protected:
-    void TearDown() override { stopApp(ctx); }
+    void SetUp() override {}  // each test starts with the parameters it needs
 
     // Starts with these parameters and records the field work shown in the status.
     void start(const char *ini = kChartIni)
@@ -100,11 +100,8 @@ protected:
         fieldWork.clear();
     }
 
-    void showPage(int page)
-    {
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), page);
-        runPending();
-    }
+    void showPage(int page) { ::showPage(ctx, page); }
+    GtkWidget *view(int field) { return ctx->subImgData[field].widget; }
 
     void reenterEvaluation()
     {
@@ -114,7 +111,6 @@ protected:
 
     const char *record(const std::string &key) { return ctx->fileCtx.get(key.c_str()); }
 
-    MainCtx *ctx = nullptr;
     std::vector<std::string> fieldWork;
 };
 
