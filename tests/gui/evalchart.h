@@ -50,14 +50,11 @@ protected:
     {
         ctx = startApp(ini);
         ASSERT_NE(ctx, nullptr);
-        g_signal_connect(ctx->widProgressBar, "notify::text", G_CALLBACK(logStatus), &fieldWork);
-    }
-
-    static void logStatus(GObject *bar, GParamSpec *, gpointer log)
-    {
-        const gchar *text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
-        if (text && strstr(text, "sub image"))
-            static_cast<std::vector<std::string> *>(log)->push_back(text);
+        g_signal_connect(ctx->widProgressBar, "notify::text", G_CALLBACK(+[](GObject *bar, GParamSpec *, gpointer log) {
+            const gchar *text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
+            if (text && strstr(text, "sub image"))
+                static_cast<std::vector<std::string> *>(log)->push_back(text);
+        }), &fieldWork);
     }
 
     // Opens the chart with the BottomLeft-TopLeft span leftSpan (573 fits the
