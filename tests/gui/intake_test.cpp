@@ -26,11 +26,13 @@ protected:
     std::string dir;
 };
 
-TEST_F(IntakeTest, OpensTiffJpegAndBmp)
+// A scan with an alpha channel is opened as RGB like the others.
+TEST_F(IntakeTest, OpensTiffJpegBmpAndPng)
 {
-    const char *const formats[][2] = {{"a.tif", "tiff"}, {"b.jpg", "jpeg"}, {"c.bmp", "bmp"}};
+    const char *const formats[][2] = {{"a.tif", "tiff"}, {"b.jpg", "jpeg"}, {"c.bmp", "bmp"}, {"d.png", "png"}};
     for (const auto &f : formats) {
-        const std::string path = writeScan(dir + "/" + f[0], f[1], 70, 50);
+        const bool alpha = std::string(f[1]) == "png";
+        const std::string path = writeScan(dir + "/" + f[0], f[1], 70, 50, 0x808080, alpha);
         chooseFile(ctx, path);
         ASSERT_NE(ctx->scanPixbuf, nullptr) << path;
         EXPECT_EQ(gdk_pixbuf_get_n_channels(ctx->scanPixbuf), 3);

@@ -192,8 +192,9 @@ TEST_F(WorkflowTest, GuiAndBatchWriteTheSameTablesInAnyLocale)
 }
 
 // The window names the profile, the hygrometer pen has the profile's ink, the
-// CSV names the temperature column after the chart's unit, and the tables are
-// the batch's byte for byte (whose accuracy on these makes the core tests prove).
+// prepared scan goes from the pass point page straight to its tables, the CSV
+// names the temperature column after the chart's unit, and the tables are the
+// batch's byte for byte (whose accuracy on these makes the core tests prove).
 TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
 {
     for (const char *make : {"fahrenheit-0-110.ini", "weekly-82-90.ini"}) {
@@ -207,7 +208,7 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
         const MadeChart made = makeChart(appDir(), options);
         ASSERT_EQ(made.result, SynthOk);
 
-        chooseFile(ctx, made.scan);
+        chooseFile(ctx, made.scan);  // with its file context
         GdkColor hygro;
         gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelHygroColor), &hygro);
         EXPECT_EQ(hygro.blue >> 8, hygroInkColorOf(*ctx->params)[2]);
