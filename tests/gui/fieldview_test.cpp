@@ -106,16 +106,11 @@ TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelongAtAnyZoom)
     }
 }
 
-GtkAdjustment *columns(GtkWidget *view)
-{
-    return gtk_viewport_get_hadjustment(GTK_VIEWPORT(gtk_widget_get_parent(view)));
-}
-
 // The views scroll together along time unless separated; + zooms both; a
 // click in the overview brings that column into the middle of both.
 TEST_F(FieldViewTest, ViewsScrollTogetherAndTheOverviewJumps)
 {
-    GtkAdjustment *temp = columns(view(SubImgTemp)), *hygro = columns(view(SubImgHygro));
+    GtkAdjustment *temp = scrollOf(view(SubImgTemp), true), *hygro = scrollOf(view(SubImgHygro), true);
     pressKey(ctx, GDK_plus);
     EXPECT_NEAR(ctx->fieldZoom, std::sqrt(2.0), 1e-9);
     gint width = 0;
@@ -183,12 +178,11 @@ TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
 // leaving out inset columns on each side.
 int stripDifference(GtkWidget *view, const Grab &whole, int x, int width, int inset = 0)
 {
-    GtkViewport *port = GTK_VIEWPORT(gtk_widget_get_parent(view));
-    GtkAdjustment *rows = gtk_viewport_get_vadjustment(port);
+    GtkAdjustment *rows = scrollOf(view, false);
     int differ = 0;
     for (int top = 0; top < gdk_pixbuf_get_height(whole.image); top += int(rows->page_size)) {
         gtk_adjustment_set_value(rows, MIN(top, rows->upper - rows->page_size));
-        gtk_adjustment_set_value(gtk_viewport_get_hadjustment(port), x - 200);
+        gtk_adjustment_set_value(scrollOf(view, true), x - 200);
         runPending();
         const GdkRectangle r = {x, int(rows->value), width, int(rows->page_size)};
         gdk_draw_rectangle(view->window, view->style->black_gc, TRUE, x, r.y, width, r.height);

@@ -24,12 +24,6 @@ protected:
         clickScan(ctx, x, y);
     }
 
-    GtkAdjustment *scroll(bool horizontal)
-    {
-        GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(ctx->widImgScan));
-        return horizontal ? gtk_viewport_get_hadjustment(viewport) : gtk_viewport_get_vadjustment(viewport);
-    }
-
     std::string record(const char *key)
     {
         const char *value = ctx->fileCtx.get(key);
@@ -93,7 +87,7 @@ TEST_F(PassPointTest, ClicksAndNudgesStoreThePointsAndDropTheOldGeometry)
 TEST_F(PassPointTest, ZoomKeepsThePointUnderThePointerAndPointsTakeFractions)
 {
     openScan(3000, 2400);
-    GtkAdjustment *h = scroll(true), *v = scroll(false);
+    GtkAdjustment *h = scrollOf(ctx->widImgScan, true), *v = scrollOf(ctx->widImgScan, false);
     EXPECT_LE(ctx->scanZoom * 3000, h->page_size + 1);
     EXPECT_LE(ctx->scanZoom * 2400, v->page_size + 1);
     EXPECT_LT(ctx->scanZoom, 1.0);

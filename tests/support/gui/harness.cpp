@@ -193,11 +193,9 @@ void dropServerPointerEvents(GdkEvent *event, gpointer)
 // The pointer can only be warped onto the screen.
 void scrollIntoView(GtkWidget *widget, double x, double y)
 {
-    GtkWidget *parent = gtk_widget_get_parent(widget);
-    if (!GTK_IS_VIEWPORT(parent))
+    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget)))
         return;
-    GtkAdjustment *adjust[2] = {gtk_viewport_get_hadjustment(GTK_VIEWPORT(parent)),
-                                gtk_viewport_get_vadjustment(GTK_VIEWPORT(parent))};
+    GtkAdjustment *adjust[2] = {scrollOf(widget, true), scrollOf(widget, false)};
     const double pos[2] = {x, y};
     for (int i = 0; i < 2; i++) {
         GtkAdjustment *a = adjust[i];
@@ -554,11 +552,16 @@ void controlScroll(GtkWidget *widget, double x, double y, GdkScrollDirection dir
     sendEvent(event, widget);
 }
 
+GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal)
+{
+    GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(widget));
+    return horizontal ? gtk_viewport_get_hadjustment(viewport) : gtk_viewport_get_vadjustment(viewport);
+}
+
 GdkPixbuf *grabWidget(GtkWidget *widget)
 {
     runPending();
-    GtkWidget *parent = gtk_widget_get_parent(widget);
-    if (!GTK_IS_VIEWPORT(parent)) {
+    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget))) {
         // A snapshot draws the widget into a pixmap, uncovered by other windows.
         GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
         GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0,
@@ -566,8 +569,7 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
         g_object_unref(pixmap);
         return image;
     }
-    GtkAdjustment *h = gtk_viewport_get_hadjustment(GTK_VIEWPORT(parent));
-    GtkAdjustment *v = gtk_viewport_get_vadjustment(GTK_VIEWPORT(parent));
+    GtkAdjustment *h = scrollOf(widget, true), *v = scrollOf(widget, false);
     const double h0 = h->value, v0 = v->value;
     const int width = widget->allocation.width, height = widget->allocation.height;
     const int tileW = static_cast<int>(h->page_size), tileH = static_cast<int>(v->page_size);

@@ -91,6 +91,9 @@ void sendDeleteEvent(GtkWidget *window);
 // Control and the wheel over the widget at (x, y).
 void controlScroll(GtkWidget *widget, double x, double y, GdkScrollDirection direction);
 
+// The scroll position along columns (horizontal) or rows of the viewport
+// that holds the widget.
+GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal);
 // The drawn pixels of a widget (caller unrefs); one in a viewport is scrolled
 // through tile by tile, so the parts out of view come out as drawn.
 GdkPixbuf *grabWidget(GtkWidget *widget);
