@@ -13,7 +13,7 @@ using namespace evalchart;
 
 namespace {
 
-TEST_F(EvalTest, EntryCutsOutTheFitsWaitForADisplayToggle)
+TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChangeTheFitsWaitForADisplayToggle)
 {
     evaluate(false);
     for (const FieldResult &field : ctx->fields) {
@@ -32,11 +32,8 @@ TEST_F(EvalTest, EntryCutsOutTheFitsWaitForADisplayToggle)
     EXPECT_NEAR(ctx->fields[SubImgTemp].curve->value(300), kTempRow, 1e-6);
     EXPECT_NEAR(ctx->fields[SubImgHygro].curve->value(300), kHygroRow, 1e-6);
     EXPECT_EQ(entryText(ctx->subImgData[SubImgTemp].wid_mean), "  +5.00");
-}
 
-TEST_F(EvalTest, ReentryCutsOutOnlyAfterAPassPointChange)
-{
-    evaluate(false);
+    // Entered again, the fields are cut out again only after a pass point change.
     FieldSettings &temp = ctx->settings.fields[SubImgTemp];
     GdkPixbuf *cut = ctx->fields[SubImgTemp].pixbuf;
     temp.drawPos[100] = 50;

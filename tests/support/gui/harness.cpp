@@ -670,7 +670,7 @@ void typeLocation(MainCtx *ctx, const std::string &text)
     gtk_widget_grab_focus(entry);
     runPending();
     entry = gtk_window_get_focus(GTK_WINDOW(ctx->widMainWindow));
-    ASSERT_TRUE(entry && GTK_IS_ENTRY(entry)) << "the location field has no focus";
+    ASSERT_TRUE(GTK_IS_ENTRY(entry)) << "the location field has no focus";
     gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
     waitFor(300);  // the field reads the folder it names
     pressKey(ctx, GDK_Return);
