@@ -55,11 +55,12 @@ void answerFolder(const std::string &folder);
 using Dialogs = std::vector<std::string>;
 Dialogs takeDialogs();
 
-// The controls as the user works them, each change handled before returning.
 GtkWidget *uiWidget(MainCtx *ctx, const char *name);
 // Calls visit for the widget and, where it returns true, for the widgets
 // inside it, depth first.
 void forEachWidget(GtkWidget *widget, const std::function<bool(GtkWidget *)> &visit);
+
+// The controls as the user works them, each change handled before returning.
 void setToggle(GtkWidget *button, bool active);
 void setToggle(MainCtx *ctx, const char *name, bool active = true);
 void clickButton(MainCtx *ctx, const char *name);
