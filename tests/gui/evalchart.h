@@ -41,23 +41,20 @@ inline std::vector<std::string> recomputed(std::initializer_list<int> fields)
     return work;
 }
 
-class EvalTest : public ::testing::Test {
+class EvalTest : public AppTest {
 protected:
-    void TearDown() override { stopApp(ctx); }
+    void SetUp() override {}  // each test starts with the parameters it needs
 
     // Starts with these parameters and records the field work shown in the status.
     void start(const char *ini = kChartIni)
     {
         ctx = startApp(ini);
         ASSERT_NE(ctx, nullptr);
-        g_signal_connect(ctx->widProgressBar, "notify::text", G_CALLBACK(logStatus), &fieldWork);
-    }
-
-    static void logStatus(GObject *bar, GParamSpec *, gpointer log)
-    {
-        const gchar *text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
-        if (text && strstr(text, "sub image"))
-            static_cast<std::vector<std::string> *>(log)->push_back(text);
+        g_signal_connect(ctx->widProgressBar, "notify::text", G_CALLBACK(+[](GObject *bar, GParamSpec *, gpointer log) {
+            const gchar *text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
+            if (text && strstr(text, "sub image"))
+                static_cast<std::vector<std::string> *>(log)->push_back(text);
+        }), &fieldWork);
     }
 
     // Opens the chart with the BottomLeft-TopLeft span leftSpan (573 fits the
@@ -100,11 +97,8 @@ protected:
         fieldWork.clear();
     }
 
-    void showPage(int page)
-    {
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), page);
-        runPending();
-    }
+    void showPage(int page) { ::showPage(ctx, page); }
+    GtkWidget *view(int field) { return ctx->subImgData[field].widget; }
 
     void reenterEvaluation()
     {
@@ -114,7 +108,6 @@ protected:
 
     const char *record(const std::string &key) { return ctx->fileCtx.get(key.c_str()); }
 
-    MainCtx *ctx = nullptr;
     std::vector<std::string> fieldWork;
 };
 

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <cstdlib>
+
 #include "evalchart.h"
 
-// The evaluation page: cutting the fields out on entry, and the chain that
-// recomputes spans, knots, curves and tables only when shown and not busy.
+// The evaluation page: cutting the fields out on entry, the chain that
+// recomputes spans, knots, curves and tables only when shown and not busy;
+// its controls (mark dates and times, ink colour, offsets); the mouse on the
+// field views (marks, retouching search windows, drawing the curve by hand)
+// and the buttons that reset and set the search windows.
 
 using namespace evalchart;
 
 namespace {
 
-const std::vector<std::string> kCutOutFailed{
-    "vellora error: could not cut out temperature and hygro images. Please set better pass points"};
-
-TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChange)
+TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChangeTheFitsWaitForADisplayToggle)
 {
     evaluate(false);
     for (const FieldResult &field : ctx->fields) {
@@ -19,7 +21,19 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChange)
         EXPECT_EQ(gdk_pixbuf_get_width(field.pixbuf), kFieldWidth);
         EXPECT_EQ(gdk_pixbuf_get_height(field.pixbuf), kFieldHeight);
     }
-    EXPECT_EQ(ctx->dirtyFlags, CurveChanged) << "the fits wait for a display toggle";
+    recomputeChain(ctx, CurveChanged, 2);
+    EXPECT_EQ(fieldWork, recomputed({})) << "nothing is shown, so nothing is fitted";
+    EXPECT_EQ(ctx->dirtyFlags, CurveChanged);
+
+    setToggle(ctx->widShowCurve, true);
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    EXPECT_EQ(ctx->dirtyFlags & CurveChanged, 0);
+    EXPECT_EQ(takeDialogs(), Dialogs{});
+    EXPECT_NEAR(ctx->fields[SubImgTemp].curve->value(300), kTempRow, 1e-6);
+    EXPECT_NEAR(ctx->fields[SubImgHygro].curve->value(300), kHygroRow, 1e-6);
+    EXPECT_EQ(entryText(ctx->subImgData[SubImgTemp].wid_mean), "  +5.00");
+
+    // Entered again, the fields are cut out again only after a pass point change.
     FieldSettings &temp = ctx->settings.fields[SubImgTemp];
     GdkPixbuf *cut = ctx->fields[SubImgTemp].pixbuf;
     temp.drawPos[100] = 50;
@@ -40,57 +54,44 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChange)
     EXPECT_EQ(ctx->settings.fields[SubImgHygro].drawPos[kFieldWidth - 1], 44);
     EXPECT_EQ(ctx->settings.fields[SubImgHygro].drawPos[kFieldWidth - 2], kFieldHeight - 1);
     EXPECT_EQ(ctx->settings.datePos[1], kFieldWidth - 1);
-    EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
+    EXPECT_EQ(takeDialogs(), Dialogs{});
 }
 
-// A refused cut-out drops the results of the old geometry, which could no
-// longer be drawn or saved.
-void expectRefused(MainCtx *ctx)
-{
-    EXPECT_EQ(takeDialogs(), kCutOutFailed);
-    for (const FieldResult &field : ctx->fields) {
-        EXPECT_EQ(field.pixbuf, nullptr);
-        EXPECT_EQ(field.curve, nullptr);
-        EXPECT_TRUE(field.rows.empty());
-    }
-}
-
-// Points that cannot be the chart's frame are refused before any cut-out, the
-// results of the old geometry dropped, the pass point page shown again; every
-// entry tries again.
+// Points that cannot be the chart's frame are refused before any cut-out,
+// naming the point to check; the results of the old geometry, which could no
+// longer be drawn or saved, are dropped and the pass point page shown again.
+// Every entry of either later page tries again.
 TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
 {
     evaluate(true);
     ASSERT_GT(int(ctx->fields[SubImgTemp].rows.size()), 0);
-    const std::string refused = "vellora error: The pass points do not form the chart's frame: ";
-    ctx->lastSetPassPoint = 0;
-    setPassPoints(199.0);
-    answerDialogs({AnswerOk, AnswerOk});
-    for (int entry = 0; entry < 2; ++entry) {
-        reenterEvaluation();
-        EXPECT_EQ(takeDialogs(), std::vector<std::string>{
-            refused + "TopLeft to BottomLeft is 35 % of what BottomLeft to BottomRight makes it "
-                      "on this chart. Check TopLeft."});
-        EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, nullptr);
-        EXPECT_TRUE(ctx->fields[SubImgHygro].rows.empty());
-        EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), 1);
+    const struct {
+        double x, y;  // TopLeft
+        int lastSet, page;
+        const char *problem;
+    } frames[] = {
+        {40.0, 620.0 - 199.0, 0, kEvaluationPage,
+         "TopLeft to BottomLeft is 35 % of what BottomLeft to BottomRight makes it on this chart. Check TopLeft."},
+        {40.0, 620.0 + 573.0, 2, kTablePage, "they are in the wrong order or turned over. Check BottomRight."},
+        {40.0 - 200.0, 620.0 - 573.0, 2, kEvaluationPage,
+         "the corner at BottomLeft is 109 degrees, not 90. Check BottomRight."}};
+    for (const auto &frame : frames) {
+        setPassPoints(573.0);
+        ctx->settings.passPoints[0].x = frame.x;
+        ctx->settings.passPoints[0].y = frame.y;
+        ctx->lastSetPassPoint = frame.lastSet;
+        for (int entry = 0; entry < 2; ++entry) {
+            answerDialogs({AnswerOk});
+            showPage(1);
+            showPage(frame.page);
+            EXPECT_EQ(takeDialogs(),
+                      Dialogs{std::string("vellora error: The pass points do not form the chart's frame: ") +
+                              frame.problem});
+            EXPECT_EQ(currentPage(ctx), 1);
+            EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, nullptr);
+            EXPECT_EQ(ctx->fields[SubImgHygro].rows.size(), 0u);
+        }
     }
-    // TopLeft below BottomRight: the chart turned over.
-    setPassPoints(573.0);
-    ctx->settings.passPoints[0].y = 620.0 + 573.0;
-    ctx->lastSetPassPoint = 2;
-    answerDialogs({AnswerOk});
-    showPage(kTablePage);
-    EXPECT_EQ(takeDialogs(), std::vector<std::string>{
-        refused + "they are in the wrong order or turned over. Check BottomRight."});
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), 1);
-    // A skewed corner.
-    setPassPoints(573.0);
-    ctx->settings.passPoints[0].x = 40.0 - 200.0;
-    answerDialogs({AnswerOk});
-    showPage(kEvaluationPage);
-    EXPECT_EQ(takeDialogs(), std::vector<std::string>{
-        refused + "the corner at BottomLeft is 109 degrees, not 90. Check BottomRight."});
 }
 
 // The click on the tab that starts a cut-out switches the page at once.
@@ -101,14 +102,13 @@ TEST_F(EvalTest, FirstTabClickAfterAPassPointWorks)
     ASSERT_NO_FATAL_FAILURE(start());
     openChart();
     runPending();
-    const auto page = [this] { return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)); };
     for (int round = 0; round < 2; ++round) {
         serverClick(uiWidget(ctx, "passpointtab"));
-        EXPECT_EQ(page(), 1) << round;
-        setToggle(uiWidget(ctx, "P3"), true);
+        EXPECT_EQ(currentPage(ctx), 1) << round;
+        setToggle(ctx, "P3");
         clickScan(ctx, 390.0 - round, 620.0);
         serverClick(uiWidget(ctx, "evaluatetab"));
-        EXPECT_EQ(page(), kEvaluationPage) << round;
+        EXPECT_EQ(currentPage(ctx), kEvaluationPage) << round;
         EXPECT_NE(ctx->fields[SubImgTemp].pixbuf, nullptr);
     }
 }
@@ -119,23 +119,9 @@ TEST_F(EvalTest, HugeResolutionIsRefusedInsteadOfCrashing)
     openChart();
     answerDialogs({AnswerOk});
     showPage(kEvaluationPage);
-    expectRefused(ctx);
-}
-
-TEST_F(EvalTest, ChainWaitsForADisplayToggleThenFitsBothFields)
-{
-    evaluate(false);
-    recomputeChain(ctx, CurveChanged, 2);
-    EXPECT_TRUE(fieldWork.empty()) << "nothing is shown, so nothing is fitted";
-    EXPECT_TRUE(ctx->dirtyFlags & CurveChanged);
-
-    setToggle(ctx->widShowCurve, true);
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
-    EXPECT_FALSE(ctx->dirtyFlags & CurveChanged);
-    EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
-    EXPECT_NEAR(ctx->fields[SubImgTemp].curve->value(300), kTempRow, 1e-6);
-    EXPECT_NEAR(ctx->fields[SubImgHygro].curve->value(300), kHygroRow, 1e-6);
-    EXPECT_EQ(entryText(ctx->subImgData[SubImgTemp].wid_mean), "  +5.00");
+    EXPECT_EQ(takeDialogs(), Dialogs{"vellora error: could not cut out temperature and hygro images. "
+                                     "Please set better pass points"});
+    EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, nullptr);
 }
 
 gboolean recomputeWhileBusy(gpointer data)
@@ -155,7 +141,249 @@ TEST_F(EvalTest, ClickWhileProgressPumpsEventsStartsNoSecondRecomputation)
     setToggle(ctx->widShowCurve, true);
     EXPECT_EQ(ctx->showContrast, 1);
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
-    EXPECT_FALSE(ctx->dirtyFlags & CurveChanged) << "the ignored request is not queued";
+    EXPECT_EQ(ctx->dirtyFlags & CurveChanged, 0) << "the ignored request is not queued";
+}
+
+// ---- controls and the mouse on the fitted chart ----------------------------
+
+class EvaluatedTest : public EvalTest {
+protected:
+    void SetUp() override { evaluate(true); }
+
+    GtkWidget *view() { return EvalTest::view(SubImgTemp); }
+    FieldSettings &temp() { return ctx->settings.fields[SubImgTemp]; }
+    void placeBothMarks()  // where they are
+    {
+        for (int i = 0; i < 2; ++i)
+            storeDatePosRecord(ctx->fileCtx, i, ctx->settings.datePos[i]);
+    }
+    std::string difference()
+    {
+        return entryText(ctx->widDiffDay) + " " + entryText(ctx->widDiffHour) + " " +
+               entryText(ctx->widDiffMinute);
+    }
+};
+
+TEST_F(EvaluatedTest, ANewStartDayMovesTheEndDaySameDayWritesNothing)
+{
+    placeBothMarks();
+    selectDay(ctx, 2000, 3, 5);
+    EXPECT_STREQ(record("DateVal1"), "y 2000 m 03 d 05 h 12 m 00");
+    EXPECT_STREQ(record("DateVal2"), "y 2000 m 03 d 05 h 13 m 00");
+    EXPECT_EQ(difference(), "0 1 0");
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+
+    fieldWork.clear();
+    ctx->fileCtx.remove("DateVal1");
+    ctx->fileCtx.remove("DateVal2");
+    selectDay(ctx, 2000, 3, 5);
+    EXPECT_EQ(record("DateVal1"), nullptr);
+    EXPECT_EQ(record("DateVal2"), nullptr);
+    EXPECT_EQ(fieldWork, recomputed({}));
+}
+
+// A new hour or minute reaches the tables at once, so that what the table
+// page saves matches the dates shown.
+TEST_F(EvaluatedTest, TimesSetTheMarkTheDifferenceAndTheTables)
+{
+    placeBothMarks();
+    setSpin(ctx->widHour, 10);
+    setSpin(ctx->widMinute, 50);
+    setToggle(ctx, "enddate");
+    selectDay(ctx, 2000, 1, 1);
+    setSpin(ctx->widHour, 12);
+    fieldWork.clear();
+    setSpin(ctx->widMinute, 10);
+    EXPECT_STREQ(record("DateVal1"), "y 2000 m 01 d 01 h 10 m 50");
+    EXPECT_STREQ(record("DateVal2"), "y 2000 m 01 d 01 h 12 m 10");
+    EXPECT_EQ(difference(), "0 1 20");
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.back().hour, 12);
+    answerDialogs({AnswerOk, AnswerOk});
+    setSpin(ctx->widHour, 9);
+    setSpin(ctx->widMinute, 20);
+    EXPECT_EQ(difference(), "0 -1 -30");
+}
+
+TEST_F(EvaluatedTest, ColourTakesTheHighBytesResetRestoresTheInkColour)
+{
+    GdkColor picked = {0, 0x12FF, 0x8000, 0x00FF};
+    gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &picked);
+    answerDialogs({AnswerOk, AnswerOk});
+    g_signal_emit_by_name(ctx->widSelCurveColor, "color-set");
+    runPending();
+    EXPECT_STREQ(record("CurveColor"), " 18 128   0");
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    EXPECT_EQ(takeDialogs(), Dialogs(2, "vellora error: missing curve"));
+
+    clickButton(ctx, "resetcolor");
+    EXPECT_STREQ(record("CurveColor"), "155 132 192");
+    GdkColor shown;
+    gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &shown);
+    EXPECT_EQ((std::vector<int>{shown.red, shown.green, shown.blue}), (std::vector<int>{39680, 33792, 49152}));
+    EXPECT_GT(ctx->fields[SubImgTemp].knotCount, 500);
+}
+
+TEST_F(EvaluatedTest, TemperatureOffsetRecomputesOnlyItsFieldAndIsStored)
+{
+    setSpin(ctx->widAddTemp, 1.5);
+    EXPECT_STREQ(record("AddTemp"), "1.500000");
+    EXPECT_EQ(fieldWork, recomputed({0}));
+    EXPECT_EQ(entryText(ctx->subImgData[SubImgTemp].wid_mean), "  +6.50");
+}
+
+// A mark takes the column under the pointer, at any zoom.
+TEST_F(EvaluatedTest, PressesTakeTheColumnUnderThePointerAndAnEndBeforeTheStartIsRefused)
+{
+    click(view(), 49.5, 20);
+    EXPECT_EQ(ctx->settings.datePos[0], 49);
+    EXPECT_STREQ(record("DatePos1"), "49");
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    setZoom(ctx, FieldZoom, 4.0, view(), -1, -1);
+    runPending();
+    click(view(), 4 * 120 + 3.5, 20, 3);
+    EXPECT_EQ(ctx->settings.datePos[0], 120);
+    setZoom(ctx, FieldZoom, 1.0, view(), -1, -1);
+    runPending();
+    click(view(), 49, 20);
+
+    setToggle(ctx, "enddate");
+    answerDialogs({AnswerOk});
+    click(view(), 49, 20);
+    EXPECT_EQ(takeDialogs(), Dialogs{"vellora error: you can not set end mark before start mark"});
+    EXPECT_EQ(ctx->settings.datePos[1], kFieldWidth - 1);
+    EXPECT_EQ(record("DatePos2"), std::to_string(kFieldWidth - 1)) << "the old column stored again";
+}
+
+// The readout names the column, the chart time once both marks are placed
+// (12:00 at column 100, the next day 13:00 at 400) and the value.
+TEST_F(EvaluatedTest, ReadoutNamesColumnTimeAndValue)
+{
+    click(view(), 100, 20);
+    movePointer(view(), 250, kTempRow);
+    const auto readout = [this] { return std::string(gtk_label_get_text(GTK_LABEL(ctx->widReadout))); };
+    EXPECT_EQ(readout(), "column 250  +5.0 °C") << "no time before the end mark is placed";
+    setToggle(ctx, "enddate");
+    click(view(), 400, 20);
+    movePointer(view(), 250, kTempRow);
+    EXPECT_EQ(readout(), "column 250  02.01.2000 00.30  +5.0 °C");
+    movePointer(EvalTest::view(SubImgHygro), 400, kHygroRow);
+    EXPECT_EQ(readout().substr(0, 30), "column 400  02.01.2000 13.00  ");
+    EXPECT_EQ(readout().substr(readout().size() - 2), " %");
+}
+
+// What the GUI stores is what the batch accepts: marks and drawn rows lie on
+// the field image, also where the view is wider or the pointer left it.
+TEST_F(EvaluatedTest, MarksAndDrawnRowsStayOnTheImage)
+{
+    gtk_widget_set_size_request(view(), kFieldWidth + 200, kFieldHeight + 60);
+    runPending();
+    setToggle(ctx, "enddate");
+    click(view(), kFieldWidth + 100, 20);
+    EXPECT_STREQ(record("DatePos2"), std::to_string(kFieldWidth - 1).c_str());
+    if (!pointerStateAvailable())
+        GTEST_SKIP() << "no XTest: strokes need held buttons";
+    setToggle(ctx, "drawcurve");
+    stroke(view(), 100, kFieldHeight + 40);
+    EXPECT_STREQ(record(columnKey("Draw", 0, 100)), std::to_string(kFieldHeight - 1).c_str());
+}
+
+TEST_F(EvaluatedTest, StrokesDrawAndRetouchEveryColumnControlClearsReleaseRefits)
+{
+    if (!pointerStateAvailable())
+        GTEST_SKIP() << "no XTest: strokes need held buttons";
+    setToggle(ctx, "drawcurve");
+    pressButton(view(), 10, 30);
+    movePointer(view(), 10, 30);
+    movePointer(view(), 40, 50);  // a fast move fills the columns passed over
+    EXPECT_EQ(fieldWork, recomputed({})) << "the refit waits for the release";
+    for (int x = 10; x <= 40; ++x) {
+        ASSERT_EQ(temp().drawPos[x], 50) << x;
+        ASSERT_STREQ(record(columnKey("Draw", 0, x)), "50") << x;
+    }
+    EXPECT_EQ(temp().drawPos[9] + temp().drawPos[41], -2);
+    movePointer(view(), 25, 70, GDK_CONTROL_MASK);
+    EXPECT_EQ(temp().drawPos[24], 50);
+    EXPECT_EQ(temp().drawPos[25] + temp().drawPos[40], -2);
+    EXPECT_EQ(record(columnKey("Draw", 0, 40)), nullptr);
+    releaseButton(view(), 25, 70);
+    EXPECT_EQ(fieldWork, recomputed({0}));
+
+    // Retouching keeps two rows between the edges; Control clears one.
+    setToggle(ctx, "retouchvertical");
+    SpanArray &limit = temp().windows;
+    const int x = 300;
+    limit.setTop(x, 120);
+    const struct {
+        int y, button;
+        unsigned state;
+        const char *edge;
+        int row;
+    } strokes[] = {{200, 1, 0, "Bot", 118}, {10, 3, 0, "Top", 52}, {10, 1, GDK_CONTROL_MASK, "Bot", -1}};
+    for (const auto &s : strokes) {
+        limit.setBot(x, 50);
+        fieldWork.clear();
+        stroke(view(), x, s.y, s.button, s.state);
+        EXPECT_EQ(s.edge[0] == 'B' ? limit.getBot(x) : limit.getTop(x), s.row) << s.edge;
+        const char *stored = record(columnKey(s.edge, 0, x));
+        EXPECT_EQ(stored ? std::stoi(stored) : -1, s.row) << s.edge;
+        EXPECT_EQ(fieldWork, recomputed({0})) << s.edge;
+    }
+}
+
+TEST_F(EvaluatedTest, ResetsDropEveryWindowAndDrawnRowOfBothFields)
+{
+    const size_t others = ctx->fileCtx.all().size();
+    for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
+        FieldSettings &hand = ctx->settings.fields[f];
+        for (int x = 100; x < 110; ++x) {
+            hand.windows.setBot(x, 10);
+            hand.windows.setTop(x, 150);
+            hand.drawPos[x + 200] = 40;
+        }
+        storeWindows(ctx, f);
+        storeDrawMarks(ctx->fileCtx, f, hand.drawPos.data(), kFieldWidth);
+    }
+    ASSERT_EQ(ctx->fileCtx.all().size(), others + 2 * 30);
+    clickButton(ctx, "resetvertical");
+    EXPECT_EQ(ctx->fileCtx.all().size(), others + 2 * 10);  // the drawn rows
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    clickButton(ctx, "resetdrawpos");
+    EXPECT_EQ(ctx->fileCtx.all().size(), others);
+    for (const FieldSettings &hand : ctx->settings.fields) {
+        EXPECT_EQ(hand.windows.getBot(105), -1);
+        EXPECT_EQ(hand.windows.getTop(105), -1);
+        EXPECT_EQ(hand.drawPos[305], -1);
+    }
+}
+
+TEST_F(EvaluatedTest, AutoWindowsFollowTheInkAndAreStored)
+{
+    // A sloping trace: a straight one across the field looks like a printed line.
+    auto slopeRow = [](int x) { return 40 + (x - 100) * 80 / 300; };
+    const guchar paper[3] = {255, 255, 255}, ink[3] = {155, 132, 192};
+    for (const FieldResult &field : ctx->fields) {
+        for (int x = 0; x < kFieldWidth; ++x) {
+            for (int y = 0; y < kFieldHeight; ++y)
+                putPixel(field.pixbuf, x, y, std::abs(y - slopeRow(x)) <= 1 ? ink : paper);
+        }
+    }
+    ctx->settings.datePos[0] = 100;
+    ctx->settings.datePos[1] = 400;
+    clickButton(ctx, "autowindows");
+    for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
+        const SpanArray &limit = ctx->settings.fields[f].windows;
+        for (int x : {100, 250, 400}) {
+            EXPECT_LT(limit.getBot(x), slopeRow(x) - 1) << f << "," << x;
+            EXPECT_GT(limit.getTop(x), slopeRow(x) + 1) << f << "," << x;
+            EXPECT_STREQ(record(columnKey("Bot", f, x)), std::to_string(limit.getBot(x)).c_str());
+        }
+        EXPECT_EQ(limit.getBot(50), -1) << "outside the marks";
+        EXPECT_NEAR(ctx->fields[f].curve->value(250), slopeRow(250), 1.0);
+    }
+    EXPECT_EQ(fieldWork, recomputed({0, 1}));
 }
 
 } // namespace

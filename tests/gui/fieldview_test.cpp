@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cmath>
+#include <sstream>
 
 #include <gdk/gdkkeysyms.h>
 
@@ -33,27 +34,27 @@ struct Grab {
     ~Grab() { g_object_unref(image); }
     Grab(const Grab &) = delete;
 
-    bool is(int x, int y, Rgb c) const
-    {
-        guchar p[3];
-        pixelAt(image, x, y, p);
-        return p[0] == c.r && p[1] == c.g && p[2] == c.b;
-    }
+    bool is(int x, int y, Rgb c) const { return count({x, x, y, y, c, 1}) == 1; }
     int count(const Region &r) const
     {
-        int n = 0;
-        for (int x = MAX(r.x0, 0); x <= MIN(r.x1, gdk_pixbuf_get_width(image) - 1); ++x) {
-            for (int y = MAX(r.y0, 0); y <= MIN(r.y1, gdk_pixbuf_get_height(image) - 1); ++y)
-                n += is(x, y, r.c);
-        }
-        return n;
+        return countPixels(image, r.x0, r.x1, r.y0, r.y1,
+                           [&r](const guchar *p) { return p[0] == r.c.r && p[1] == r.c.g && p[2] == r.c.b; });
     }
-    void expect(std::initializer_list<Region> regions) const
+    // Each region of image pixels as the view shows them at the zoom: every
+    // image pixel a square of zoom x zoom.
+    void expect(std::initializer_list<Region> regions, int zoom = 1) const
     {
-        for (const Region &r : regions) {
+        for (const Region &image : regions) {
+            const Region r{image.x0 * zoom, image.x1 * zoom + zoom - 1, image.y0 * zoom,
+                           image.y1 * zoom + zoom - 1, image.c, image.least * zoom * zoom};
             const int n = count(r);
-            EXPECT_TRUE(r.least ? n >= r.least : n == 0)
-                << n << " in " << r.x0 << ".." << r.x1 << " x " << r.y0 << ".." << r.y1;
+            std::ostringstream where;
+            where << "in " << r.x0 << ".." << r.x1 << " x " << r.y0 << ".." << r.y1;
+            if (r.least) {
+                EXPECT_GE(n, r.least) << where.str();
+            } else {
+                EXPECT_EQ(n, 0) << where.str();
+            }
         }
     }
 
@@ -70,10 +71,10 @@ protected:
         ctx->settings.datePos[0] = kStart;
         ctx->settings.datePos[1] = kEnd;
     }
-    GtkWidget *view(int field) { return ctx->subImgData[field].widget; }
 };
 
-TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelong)
+// At any zoom, both views show every image pixel as a square of the scale.
+TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelongAtAnyZoom)
 {
     SpanArray &limit = ctx->settings.fields[SubImgTemp].windows;
     limit.setBot(205, 50);
@@ -82,51 +83,34 @@ TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelong)
     ctx->settings.fields[SubImgHygro].drawPos[300] = 20;
     setToggle(ctx->widShowContrast, true);
     setToggle(ctx->widShowCurve, true);
-    Grab temp(view(SubImgTemp));
-    temp.expect({
-        // Search windows: a magenta upper and an olive lower edge, the rest
-        // of the column (the trace at row 82) left as it is.
-        {205, 205, 49, 51, kMagenta, 1}, {205, 205, 0, 47, kMagenta, 0},
-        {205, 205, 53, kBottom, kMagenta, 0}, {205, 205, 119, 121, kOlive, 1},
-        {205, 205, 0, 117, kOlive, 0}, {300, 300, 39, 41, kMagenta, 1},
-        {300, 300, 0, kBottom, kOlive, 0}, {150, 190, 0, kBottom, kMagenta, 0},
-        // Hatching outside the marks, dashed mark lines five wide beside them.
-        {50, 57, 0, 3, kYellow, 1}, {kStart + 1, kEnd - 1, 0, kBottom, kYellow, 0},
-        {kStart - 4, kStart - 4, 0, kBottom, kYellow, 70}, {kEnd + 4, kEnd + 4, 0, kBottom, kYellow, 70},
-        // The ink extent starts at the ink's first row; the curve lies between the marks.
-        {300, 300, 0, kTempRow - 3, kGreen, 0}, {300, 300, kTempRow - 2, kTempRow - 2, kGreen, 1},
-        {0, kStart - 3, 0, kBottom, kBlue, 0}, {kEnd + 2, kRight, 0, kBottom, kBlue, 0},
-        {300, 300, kTempRow, kTempRow, kBlue, 1}, {0, kRight, 0, kBottom, kRed, 0}});
-    // A hand-drawn point: rows d - 2 .. d + 1 across its column only.
-    Grab(view(SubImgHygro)).expect({{300, 300, 18, 21, kRed, 4}, {300, 300, 23, 23, kRed, 0},
-                                    {0, 298, 0, kBottom, kRed, 0}});
-}
-
-// Zoomed, both views show every image pixel as a square of the scale: the
-// window edge of column 205 at twice its place, nothing between.
-TEST_F(FieldViewTest, ZoomedViewsScaleEveryOverlayAlike)
-{
-    ctx->settings.fields[SubImgTemp].windows.setBot(205, 50);
-    ctx->settings.fields[SubImgHygro].drawPos[300] = 20;
-    setZoom(ctx, FieldZoom, 2.0, view(SubImgTemp), -1, -1);
-    runPending();
-    EXPECT_EQ(view(SubImgHygro)->allocation.width, 2 * kFieldWidth);
-    Grab temp(view(SubImgTemp));
-    temp.expect({{410, 411, 98, 103, kMagenta, 4}, {400, 409, 0, 2 * kBottom, kMagenta, 0},
-                 {412, 420, 0, 2 * kBottom, kMagenta, 0}, {410, 411, 0, 95, kMagenta, 0}});
-    Grab(view(SubImgHygro)).expect({{600, 601, 36, 43, kRed, 16}, {560, 596, 0, 2 * kBottom, kRed, 0}});
-}
-
-GtkAdjustment *columns(GtkWidget *view)
-{
-    return gtk_viewport_get_hadjustment(GTK_VIEWPORT(gtk_widget_get_parent(view)));
+    for (int zoom : {1, 2}) {
+        setZoom(ctx, FieldZoom, zoom, view(SubImgTemp), -1, -1);
+        runPending();
+        Grab(view(SubImgTemp)).expect({
+            // Search windows: a magenta upper and an olive lower edge, the rest
+            // of the column (the trace at row 82) left as it is.
+            {205, 205, 49, 51, kMagenta, 1}, {205, 205, 0, 47, kMagenta, 0},
+            {205, 205, 53, kBottom, kMagenta, 0}, {205, 205, 119, 121, kOlive, 1},
+            {205, 205, 0, 117, kOlive, 0}, {300, 300, 39, 41, kMagenta, 1},
+            {300, 300, 0, kBottom, kOlive, 0}, {150, 204, 0, kBottom, kMagenta, 0},
+            // Hatching outside the marks, dashed mark lines five wide beside them.
+            {50, 57, 0, 3, kYellow, 1}, {kStart + 1, kEnd - 1, 0, kBottom, kYellow, 0},
+            {kStart - 4, kStart - 4, 0, kBottom, kYellow, 70}, {kEnd + 4, kEnd + 4, 0, kBottom, kYellow, 70},
+            // The ink extent starts at the ink's first row; the curve lies between the marks.
+            {300, 300, 0, kTempRow - 3, kGreen, 0}, {300, 300, kTempRow - 2, kTempRow - 2, kGreen, 1},
+            {0, kStart - 3, 0, kBottom, kBlue, 0}, {kEnd + 2, kRight, 0, kBottom, kBlue, 0},
+            {300, 300, kTempRow, kTempRow, kBlue, 1}, {0, kRight, 0, kBottom, kRed, 0}}, zoom);
+        // A hand-drawn point: rows d - 2 .. d + 1 across its column only.
+        Grab(view(SubImgHygro)).expect({{300, 300, 18, 21, kRed, 4}, {300, 300, 23, 23, kRed, 0},
+                                        {0, 298, 0, kBottom, kRed, 0}}, zoom);
+    }
 }
 
 // The views scroll together along time unless separated; + zooms both; a
 // click in the overview brings that column into the middle of both.
 TEST_F(FieldViewTest, ViewsScrollTogetherAndTheOverviewJumps)
 {
-    GtkAdjustment *temp = columns(view(SubImgTemp)), *hygro = columns(view(SubImgHygro));
+    GtkAdjustment *temp = scrollOf(view(SubImgTemp), true), *hygro = scrollOf(view(SubImgHygro), true);
     pressKey(ctx, GDK_plus);
     EXPECT_NEAR(ctx->fieldZoom, std::sqrt(2.0), 1e-9);
     gint width = 0;
@@ -160,13 +144,13 @@ TEST_F(FieldViewTest, ScaleGridAndHourCrosses)
     Grab hourly(view(SubImgTemp));
     hourly.expect({{150, 250, 0, 1, kGrid, 20}, {150, 250, 3, 5, kGrid, 0}, {150, 250, 10, 10, kGrid, 20}});
     // Full hours: a white cross on a black one.
-    for (int i = 0; i < 3; ++i) {
-        const int x = rows[i].x, y = rows[i].y;
-        EXPECT_TRUE(hourly.is(x + 2, y, kWhite) && hourly.is(x, y + 2, kWhite)) << i;
-        EXPECT_TRUE(hourly.is(x + 2, y - 1, kBlack) && hourly.is(x - 1, y + 2, kBlack)) << i;
+    for (const TableRow &row : rows) {
+        const int x = row.x, y = row.y;
+        hourly.expect({{x + 2, x + 2, y, y, kWhite, 1}, {x, x, y + 2, y + 2, kWhite, 1},
+                       {x + 2, x + 2, y - 1, y - 1, kBlack, 1}, {x - 1, x - 1, y + 2, y + 2, kBlack, 1}});
     }
     // 2 C more put +45 C 2/80 of the 82 mm field lower: trunc(4.1 + 0.5).
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(ctx->widAddTemp), 2.0);
+    setSpin(ctx->widAddTemp, 2.0);
     Grab(view(SubImgTemp)).expect({{150, 250, 0, 1, kGrid, 0}, {150, 250, 4, 4, kGrid, 20}});
 }
 
@@ -185,7 +169,7 @@ TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
         Grab image(sub.widget);
         guchar bg[3];
         pixelAt(image.image, 0, 0, bg);
-        EXPECT_EQ(image.count({0, 119, 0, 59, Rgb{bg[0], bg[1], bg[2]}, 0}), 120 * 60);
+        image.expect({{0, 119, 0, 59, Rgb{bg[0], bg[1], bg[2]}, 120 * 60}});
     }
 }
 
@@ -194,12 +178,11 @@ TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
 // leaving out inset columns on each side.
 int stripDifference(GtkWidget *view, const Grab &whole, int x, int width, int inset = 0)
 {
-    GtkViewport *port = GTK_VIEWPORT(gtk_widget_get_parent(view));
-    GtkAdjustment *rows = gtk_viewport_get_vadjustment(port);
+    GtkAdjustment *rows = scrollOf(view, false);
     int differ = 0;
     for (int top = 0; top < gdk_pixbuf_get_height(whole.image); top += int(rows->page_size)) {
         gtk_adjustment_set_value(rows, MIN(top, rows->upper - rows->page_size));
-        gtk_adjustment_set_value(gtk_viewport_get_hadjustment(port), x - 200);
+        gtk_adjustment_set_value(scrollOf(view, true), x - 200);
         runPending();
         const GdkRectangle r = {x, int(rows->value), width, int(rows->page_size)};
         gdk_draw_rectangle(view->window, view->style->black_gc, TRUE, x, r.y, width, r.height);
@@ -233,20 +216,20 @@ TEST_F(EvalTest, StripsShowWhatTheWholeViewShows)
     loadImage(ctx, made.scan.c_str());
     showPage(kEvaluationPage);
     on_autowindows_clicked(nullptr, ctx);
-    SubImgData &temp = ctx->subImgData[SubImgTemp];
+    GtkWidget *temp = view(SubImgTemp);
     const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;
     for (int x = 1000; x < 1100; ++x)
         ctx->settings.fields[SubImgTemp].drawPos[x] = 300;
     for (GtkWidget *toggle : {ctx->widShowContrast, ctx->widShowCurve, ctx->widShowTable})
         setToggle(toggle, true);
     ASSERT_GT(rows.size(), 100u);
-    ASSERT_EQ(takeDialogs(), std::vector<std::string>{});
+    ASSERT_EQ(takeDialogs(), Dialogs{});
 
-    Grab withInk(temp.widget);
-    EXPECT_EQ(stripDifference(temp.widget, withInk, 1000, 100, 2), 0);
+    Grab withInk(temp);
+    EXPECT_EQ(stripDifference(temp, withInk, 1000, 100, 2), 0);
     on_resetvertical_clicked(nullptr, ctx);
     setToggle(ctx->widShowContrast, false);
-    Grab whole(temp.widget);
+    Grab whole(temp);
     const TableRow &hour = rows[rows.size() / 2];
     ASSERT_EQ(hour.minute, 0);
     const int strips[][2] = {{3, 40},                      // scale labels
@@ -255,7 +238,7 @@ TEST_F(EvalTest, StripsShowWhatTheWholeViewShows)
                              {hour.x + 4, 7},              // its turned label
                              {ctx->settings.datePos[1] + 30, 11}};  // hatching
     for (const auto &strip : strips)
-        EXPECT_EQ(stripDifference(temp.widget, whole, strip[0], strip[1]), 0) << strip[0];
+        EXPECT_EQ(stripDifference(temp, whole, strip[0], strip[1]), 0) << strip[0];
 }
 
 } // namespace

@@ -10,38 +10,36 @@
 
 namespace {
 
-using Dialogs = std::vector<std::string>;
-
-class IntakeTest : public ::testing::Test {
+class IntakeTest : public AppTest {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(ctx = startApp(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(AppTest::SetUp());
         dir = appDir() + "/scans";
         g_mkdir(dir.c_str(), 0755);
     }
-    void TearDown() override { stopApp(ctx); }
 
     std::string scan(const std::string &name) { return writeScan(dir + "/" + name, "tiff", 60, 40); }
     // A click on the scan view stores a pass point, so the file context changes.
     void changeFileCtx() { clickScan(ctx, 10, 20); }
 
-    MainCtx *ctx = nullptr;
     std::string dir;
 };
 
-TEST_F(IntakeTest, OpensTiffJpegAndBmp)
+// A scan with an alpha channel is opened as RGB like the others.
+TEST_F(IntakeTest, OpensTiffJpegBmpAndPng)
 {
-    const char *const formats[][2] = {{"a.tif", "tiff"}, {"b.jpg", "jpeg"}, {"c.bmp", "bmp"}};
+    const char *const formats[][2] = {{"a.tif", "tiff"}, {"b.jpg", "jpeg"}, {"c.bmp", "bmp"}, {"d.png", "png"}};
     for (const auto &f : formats) {
-        const std::string path = writeScan(dir + "/" + f[0], f[1], 70, 50);
+        const bool alpha = std::string(f[1]) == "png";
+        const std::string path = writeScan(dir + "/" + f[0], f[1], 70, 50, 0x808080, alpha);
         chooseFile(ctx, path);
         ASSERT_NE(ctx->scanPixbuf, nullptr) << path;
         EXPECT_EQ(gdk_pixbuf_get_n_channels(ctx->scanPixbuf), 3);
         EXPECT_EQ(ctx->imageName, path);
         EXPECT_STREQ(ctx->fileCtx.fileName(), (path + ".ctx").c_str());
         EXPECT_STREQ(ctx->settingsCtx.get("fileName"), path.c_str());
-        EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), 1);
+        EXPECT_EQ(currentPage(ctx), 1);
     }
     EXPECT_EQ(takeDialogs(), Dialogs{});
 }
@@ -77,20 +75,15 @@ TEST_F(IntakeTest, TypedPathsAndFoldersAreEnteredScansOpened)
     const std::string sub = dir + "/sub";
     g_mkdir(sub.c_str(), 0755);
     writeScan(sub + "/photo.jpg", "jpeg", 50, 50);
-    GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
-    gchar *home = gtk_file_chooser_get_current_folder(chooser);
-    EXPECT_STREQ(home, g_get_home_dir()) << "not the empty recent list";
-    g_free(home);
+    EXPECT_EQ(chooserFolder(ctx), g_get_home_dir()) << "not the empty recent list";
 
     const std::string chart = scan("chart.TIFF");
     typeLocation(ctx, chart);
     EXPECT_EQ(ctx->imageName, chart);
 
     typeLocation(ctx, sub);
-    waitUntil([] { return false; }, 300);
-    gchar *current = gtk_file_chooser_get_current_folder(chooser);
-    EXPECT_STREQ(current, sub.c_str());
-    g_free(current);
+    waitFor(300);
+    EXPECT_EQ(chooserFolder(ctx), sub);
     EXPECT_EQ(ctx->imageName, chart) << "nothing in the folder opened";
     EXPECT_EQ(takeDialogs(), Dialogs{});
 }
@@ -120,7 +113,8 @@ TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
                          "Pass1=1 12.500000 40.250000\nPass3=0 1.000000 2.000000\nTimeStep=10\n");
     chooseFile(ctx, a);
     const PassPoint &p = ctx->settings.passPoints[0];
-    EXPECT_TRUE(p.set && p.x == 12.5 && p.y == 40.25 && !ctx->settings.passPoints[2].set);
+    EXPECT_EQ((std::vector<double>{double(p.set), p.x, p.y, double(ctx->settings.passPoints[2].set)}),
+              (std::vector<double>{1, 12.5, 40.25, 0}));
     EXPECT_EQ(ctx->settings.datePos[1], 345);
     EXPECT_EQ(stamp(ctx->settings.dateVal[0]), "2001-02-03 08:05");
     GdkColor color;
@@ -170,7 +164,7 @@ TEST_F(IntakeTest, LeavingAChangedScanAsksNoKeepsItsFileOkWritesIt)
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].substr(0, asked[0].find('\n')), "vellora question: Save file context " + a + ".ctx ?");
     EXPECT_NE(asked[0].find("search windows and drawn rows) is lost."), std::string::npos) << "No says what is lost";
-    EXPECT_EQ(lastDialogButtons(), (std::vector<std::string>{"*_Save", "_Don't save"}));
+    EXPECT_EQ(lastDialog().buttons, (std::vector<std::string>{"*_Save", "_Don't save"}));
     EXPECT_EQ(fileContents(a + ".ctx"), stored);
 
     chooseFile(ctx, a);
@@ -188,9 +182,7 @@ TEST(RememberedScan, IsPreselectedWithEitherSeparator)
         MainCtx *ctx = startApp("", "fileName=" + remembered + "\n");
         ASSERT_NE(ctx, nullptr);
         EXPECT_TRUE(waitUntil([ctx, &file] { return chosenFile(ctx) == file; })) << remembered;
-        gchar *current = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(uiWidget(ctx, "openfile")));
-        EXPECT_STREQ(current, folder.c_str());
-        g_free(current);
+        EXPECT_EQ(chooserFolder(ctx), folder);
         stopApp(ctx);
     }
 }

@@ -98,19 +98,15 @@ TEST(EntryRoutine, TracesOnlyWithVAndWritesNothingWithoutChanges)
         for (std::string::size_type at; (at = expected.find("DIR")) != std::string::npos;)
             expected.replace(at, 3, dir);
         EXPECT_EQ(out, expected);
-        EXPECT_EQ(takeDialogs(), r.withUi ? std::vector<std::string>{"vellora question: Really quit ?"}
-                                          : std::vector<std::string>{});
-        EXPECT_TRUE(r.withUi || toplevelCount() == windows) << "a window without a UI definition";
+        EXPECT_EQ(takeDialogs(), r.withUi ? Dialogs{"vellora question: Really quit ?"} : Dialogs{});
+        if (!r.withUi) {
+            EXPECT_EQ(toplevelCount(), windows) << "a window without a UI definition";
+        }
         EXPECT_EQ(entriesIn(dir), 0);
     }
 }
 
-class Shell : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(ctx = startApp(), nullptr); }
-    void TearDown() override { stopApp(ctx); }
-    MainCtx *ctx = nullptr;
-};
+using Shell = AppTest;
 
 // A line the parameter file cannot use stops the reading; the user is told,
 // and the smoothness control starts at the weight the file gives.
@@ -119,23 +115,18 @@ TEST(StartUp, TellsWhereTheParameterFileStoppedAndStartsTheSmoothnessFromIt)
     MainCtx *ctx = startApp("dstCurveFilter 4\nsrcFieldWidthMM 250.5\nsrcFieldHeigth 80\nsrcRadiusMM 1\n");
     ASSERT_NE(ctx, nullptr);
     EXPECT_EQ(statusText(ctx), "vellora.ini: line 3 not understood; the lines after it are ignored");
-    EXPECT_EQ(ctx->params->srcFieldWidthMM, 250.5);
-    EXPECT_EQ(ctx->params->srcRadiusMM, 150.0);
     EXPECT_EQ(gtk_range_get_value(GTK_RANGE(ctx->widCurveSmoothness)), 2.0);
     EXPECT_EQ(knotWeight(ctx->settings, *ctx->params), 4.0);
     stopApp(ctx);
-}
-
-void recordFraction(GObject *bar, GParamSpec *, gpointer shown)
-{
-    static_cast<std::vector<double> *>(shown)->push_back(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)));
 }
 
 TEST_F(Shell, ProgressMovesOnlyAtWholeTwentieths)
 {
     // A loop reporting every column draws (and pumps events) 20 times.
     std::vector<double> shown;
-    g_signal_connect(ctx->widProgressBar, "notify::fraction", G_CALLBACK(recordFraction), &shown);
+    g_signal_connect(ctx->widProgressBar, "notify::fraction", G_CALLBACK(+[](GObject *bar, GParamSpec *, gpointer log) {
+        static_cast<std::vector<double> *>(log)->push_back(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)));
+    }), &shown);
     for (int i = 0; i <= 1000; i++)
         progressCallback(ctx, i / 1000.0);
     ASSERT_EQ(shown.size(), 20u);
@@ -153,8 +144,8 @@ TEST_F(Shell, QuitAnsweredNoKeepsRunningOkEndsAndWritesTheChangedStore)
     answerDialogs({AnswerOk});
     sendDeleteEvent(ctx->widMainWindow);
     EXPECT_FALSE(appWindowAlive());
-    EXPECT_EQ(takeDialogs(), std::vector<std::string>(2, "vellora question: Really quit ?"));
-    EXPECT_EQ(lastDialogButtons(), (std::vector<std::string>{"*_Quit", "gtk-cancel"}));
+    EXPECT_EQ(takeDialogs(), Dialogs(2, "vellora question: Really quit ?"));
+    EXPECT_EQ(lastDialog().buttons, (std::vector<std::string>{"*_Quit", "gtk-cancel"}));
     EXPECT_EQ(fileContents(appDir() + "/vellora.ctx"), "fileName=/scans/chart 7.tif\n");
 }
 
@@ -166,8 +157,7 @@ TEST_F(Shell, WindowFitsSmallScreens)
     answerDialogs({AnswerOk, AnswerOk, AnswerOk, AnswerOk});
     GdkScreen *screen = gdk_screen_get_default();
     for (int page = 0; page < 4; ++page) {
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), page);
-        runPending();
+        showPage(ctx, page);
         GtkRequisition wanted;
         gtk_widget_size_request(ctx->widMainWindow, &wanted);
         EXPECT_LE(wanted.width, 1024) << page;
@@ -183,10 +173,10 @@ TEST_F(Shell, DialogsFitTheirText)
 {
     answerDialogs({AnswerOk, AnswerOk});
     showError(ctx, "missing tables");
-    const GtkRequisition small = lastDialogSize();
-    EXPECT_EQ(lastDialogButtons(), std::vector<std::string>{"*gtk-ok"});
+    const GtkRequisition small = lastDialog().size;
+    EXPECT_EQ(lastDialog().buttons, std::vector<std::string>{"*gtk-ok"});
     showError(ctx, std::string(40, 'x').append(" ").append(std::string(300, 'y')).c_str());
-    const GtkRequisition wrapped = lastDialogSize();
+    const GtkRequisition wrapped = lastDialog().size;
     EXPECT_LE(small.width, 400);
     EXPECT_LE(small.height, 150);
     EXPECT_LE(wrapped.width, 700);
@@ -211,27 +201,18 @@ bool namingLabel(GtkWidget *w)
            name != "passpointhelp" && name != "readout" && name != "verdict";
 }
 
-void collect(GtkWidget *w, std::vector<GtkWidget *> &controls, std::vector<GtkWidget *> &labels)
-{
-    if (interactive(w))
-        controls.push_back(w);
-    if (namingLabel(w))
-        labels.push_back(w);
-    // The insides of choosers, buttons and spin buttons are GTK's own.
-    if (!GTK_IS_CONTAINER(w) || GTK_IS_FILE_CHOOSER(w) || GTK_IS_BUTTON(w))
-        return;
-    GList *children = gtk_container_get_children(GTK_CONTAINER(w));
-    for (GList *l = children; l; l = l->next)
-        collect(GTK_WIDGET(l->data), controls, labels);
-    g_list_free(children);
-}
-
 // Every control has an accessible name of its own, and every label beside a
 // control is its mnemonic label.
 TEST_F(Shell, EveryControlHasItsOwnAccessibleNameAndLabelsTheirWidgets)
 {
     std::vector<GtkWidget *> controls, labels;
-    collect(ctx->widMainWindow, controls, labels);
+    forEachWidget(ctx->widMainWindow, [&controls, &labels](GtkWidget *w) {
+        if (interactive(w))
+            controls.push_back(w);
+        if (namingLabel(w))
+            labels.push_back(w);
+        return !GTK_IS_FILE_CHOOSER(w) && !GTK_IS_BUTTON(w);  // their insides are GTK's own
+    });
     EXPECT_GE(controls.size(), 60u);
     std::map<std::string, std::string> owner;
     for (GtkWidget *w : controls) {

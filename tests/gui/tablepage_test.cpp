@@ -4,15 +4,13 @@
 #include <glib/gstdio.h>
 
 #include "evalchart.h"
-#include "synth_fixtures.h"
+#include "tablefile.h"
 
 // The table page: entry, time step and writing the table files.
 
 using namespace evalchart;
 
 namespace {
-
-using Dialogs = std::vector<std::string>;
 
 class TablePageTest : public EvalTest {
 protected:
@@ -26,11 +24,7 @@ protected:
         hygro = appDir() + "/Fhart.tif.txt";
     }
 
-    void save()
-    {
-        gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "savetables")));
-        runPending();
-    }
+    void save() { clickButton(ctx, "savetables"); }
 
     bool saved(int field) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->subImgData[field].wid_saved)); }
 
@@ -55,27 +49,13 @@ TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
     enterTables(false);
     EXPECT_EQ(takeDialogs(), (Dialogs{"vellora error: missing curve", "vellora error: missing curve",
                                       "vellora error: missing tables"}));
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), kEvaluationPage);
-}
-
-// A scan prepared before needs no detour through the evaluation page.
-TEST_F(TablePageTest, APreparedScanGoesStraightToItsTables)
-{
-    start("");
-    const MadeChart made = makeChart(appDir(), quickChartOptions(4));
-    ASSERT_EQ(made.result, SynthOk);
-    chooseFile(ctx, made.scan);
-    showPage(kTablePage);
-    EXPECT_EQ(takeDialogs(), Dialogs{});
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), kTablePage);
-    for (int f = SubImgTemp; f <= SubImgHygro; ++f)
-        EXPECT_LT(tableError(made.chart, ctx->fields[f], f).rmse, f == SubImgTemp ? 0.3 : 1.5) << f;
+    EXPECT_EQ(currentPage(ctx), kEvaluationPage);
 }
 
 TEST_F(TablePageTest, TheTimeStepRebuildsBothTablesAndIsStored)
 {
     enterTables();
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), kTablePage);
+    EXPECT_EQ(currentPage(ctx), kTablePage);
     EXPECT_EQ(int(ctx->fields[SubImgTemp].rows.size()), 26);
     setToggle(ctx->widtimestep10, true);
     EXPECT_STREQ(record("TimeStep"), "10");
@@ -92,10 +72,10 @@ TEST_F(TablePageTest, SaveWritesBothFilesAndAsksBeforeOverwritingEach)
     save();
     EXPECT_EQ(takeDialogs(), Dialogs{});
     EXPECT_EQ(fileContents(temp), hourlyTable("  +5.0"));
-    char humidity[G_ASCII_DTOSTR_BUF_SIZE];
-    g_ascii_formatd(humidity, sizeof humidity, "%5.1f", HygroScale().toPercent(kHygroRow / 2.0));
-    EXPECT_EQ(fileContents(hygro), hourlyTable(humidity));
-    EXPECT_TRUE(saved(SubImgTemp) && saved(SubImgHygro));
+    const std::vector<TableRow> &rows = ctx->fields[SubImgHygro].rows;
+    EXPECT_EQ(fileContents(hygro), tableFileText(SubImgHygro, 60, rows.data(), int(rows.size())));
+    EXPECT_TRUE(saved(SubImgTemp));
+    EXPECT_TRUE(saved(SubImgHygro));
 
     // No keeps one file; a folder in place of the other can never be replaced.
     makeFile(temp, "old");
@@ -115,8 +95,7 @@ TEST_F(TablePageTest, CsvBoxIsRememberedAndAnExistingCsvIsAskedAbout)
 {
     enterTables();
     setToggle(ctx->widCsv, true);
-    ASSERT_NE(ctx->settingsCtx.get("writeCsv"), nullptr);
-    EXPECT_EQ(std::string(ctx->settingsCtx.get("writeCsv")), "1");
+    EXPECT_STREQ(ctx->settingsCtx.get("writeCsv"), "1");
     const std::string csv = appDir() + "/chart.tif.csv";
     makeFile(csv, "old");
     answerDialogs({AnswerNo});
@@ -134,27 +113,17 @@ TEST_F(TablePageTest, CsvBoxIsRememberedAndAnExistingCsvIsAskedAbout)
     ctx = nullptr;
 }
 
-std::string readOnlyFolder;
-
-bool writableUnlessReadOnly(const std::string &folder)
-{
-    return folder != readOnlyFolder;
-}
-
 // A scan on a read-only share: the tables go to a folder the user chooses
 // when asked (and remembered), the file context to that folder, and a failed
 // write of the context offers another folder, all before the window goes.
 TEST_F(TablePageTest, ScansInReadOnlyFoldersKeepTablesAndContextElsewhere)
 {
-    start();
-    readOnlyFolder = appDir();
-    folderWritable = writableUnlessReadOnly;
+    const auto writable = folderWritable;
+    folderWritable = +[](const std::string &folder) { return folder != appDir(); };
+    enterTables();
     const std::string out = appDir() + "/../out", other = appDir() + "/../other";
     g_mkdir(out.c_str(), 0755);
     g_mkdir(other.c_str(), 0755);
-    openChart();
-    showPage(kEvaluationPage);
-    showPage(kTablePage);
     answerDialogs({AnswerOk});
     answerFolder(out);
     save();
@@ -172,7 +141,7 @@ TEST_F(TablePageTest, ScansInReadOnlyFoldersKeepTablesAndContextElsewhere)
     runPending();
     EXPECT_EQ(ctx->fileCtx.fileName(), chosen + "/chart.tif.ctx");
     EXPECT_NE(statusText(ctx).find("is kept in " + chosen + "/chart.tif.ctx"), std::string::npos) << statusText(ctx);
-    setToggle(uiWidget(ctx, "P2"), true);
+    setToggle(ctx, "P2");
     clickScan(ctx, 40, 47);
     g_mkdir((chosen + "/chart.tif.ctx").c_str(), 0755);  // cannot be written
     answerDialogs({AnswerOk, AnswerOk, AnswerOk});
@@ -182,11 +151,9 @@ TEST_F(TablePageTest, ScansInReadOnlyFoldersKeepTablesAndContextElsewhere)
     ASSERT_EQ(shown.size(), 4u);
     EXPECT_EQ(shown[0], "vellora question: Really quit ?");
     EXPECT_EQ(shown[2].substr(0, 60), ("vellora question: could not write file context " + chosen).substr(0, 60));
-    gchar *kept = g_build_filename(other.c_str(), "chart.tif.ctx", nullptr);
-    EXPECT_NE(fileContents(kept).find("Pass1=1 40.000000 47.000000"), std::string::npos);
-    g_free(kept);
+    EXPECT_NE(fileContents(other + "/chart.tif.ctx").find("Pass1=1 40.000000 47.000000"), std::string::npos);
     EXPECT_FALSE(g_file_test((appDir() + "/chart.tif.ctx").c_str(), G_FILE_TEST_EXISTS));
-    folderWritable = +[](const std::string &folder) { return g_access(folder.c_str(), W_OK) == 0; };
+    folderWritable = writable;
 }
 
 } // namespace

@@ -29,7 +29,7 @@ TEST(Translation, GermanPageLabelAndDialog)
     answerDialogs({AnswerNo});
     sendDeleteEvent(ctx->widMainWindow);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{"vellora – Frage: Wirklich beenden?"});
-    EXPECT_EQ(lastDialogButtons(), (std::vector<std::string>{"*_Beenden", "gtk-cancel"}));
+    EXPECT_EQ(lastDialog().buttons, (std::vector<std::string>{"*_Beenden", "gtk-cancel"}));
     stopApp(ctx);
 }
 

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 
@@ -13,7 +12,8 @@
 // through the four pages, with every kind of setting the tables depend on
 // touched; the tables are compared with the chart's truth, with what the
 // batch tool writes from the saved file context, and with the same work done
-// under a decimal-comma locale.
+// under a decimal-comma locale. Charts of other makes, read with their
+// profiles, give the batch's tables too.
 //
 // With VELLORA_SCREENSHOT_DIR set, each page is also saved there as a PNG.
 
@@ -32,12 +32,34 @@ void screenshot(MainCtx *ctx, const char *name)
     g_object_unref(image);
 }
 
+// The two table files and the CSV written for a scan.
+struct Tables {
+    std::string table[2], csv;
+};
+
+Tables tablesOf(const std::string &scan)
+{
+    Tables written;
+    for (int f = SubImgTemp; f <= SubImgHygro; ++f)
+        written.table[f] = fileContents(tableFileName(scan, f));
+    written.csv = fileContents(scan + ".csv");
+    return written;
+}
+
+// What vellora-batch writes for the scan with these options.
+Tables batchTablesOf(const std::string &scan, const std::string &options)
+{
+    const std::string outDir = appDir() + "/batch";
+    const std::string command = "'" VELLORA_BINARY_DIR "/vellora-batch' " + options + " --output-dir '" + outDir +
+                                "' -q '" + scan + "' > /dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return tablesOf(outDir + scan.substr(scan.rfind('/')));
+}
+
 // What one run leaves: the file context and the GUI's and the batch's tables.
 struct Saved {
     std::string context;
-    std::string tables[2];
-    std::string batchTables[2];
-    std::string csv, batchCsv;
+    Tables gui, batch;
 };
 
 class WorkflowTest : public EvalTest {
@@ -49,29 +71,27 @@ protected:
         g_unsetenv("LC_ALL");
     }
 
-    void setMark(int i) { setToggle(uiWidget(ctx, i == 0 ? "startdate" : "enddate"), true); }
-    void setSpin(GtkWidget *spin, double v) { gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), v); }
+    void setMark(int i) { setToggle(ctx, i == 0 ? "startdate" : "enddate"); }
 
     // The chart placed by hand: pass points, marks, dates; the fit on.
     void placeChart(const SynthChart &chart)
     {
         const char *const radio[3] = {"P2", "P1", "P3"};
         for (int i = 0; i < 3; ++i) {
-            setToggle(uiWidget(ctx, radio[i]), true);
+            setToggle(ctx, radio[i]);
             clickScan(ctx, chart.pass[i].x, chart.pass[i].y);
         }
         screenshot(ctx, "page2-passpoints");
         showPage(kEvaluationPage);
         for (int i : {1, 0}) {
             setMark(i);
-            click(ctx->subImgData[SubImgTemp].widget, chart.datePos[i], 100);
+            click(view(SubImgTemp), chart.datePos[i], 100);
             EXPECT_EQ(ctx->settings.datePos[i], chart.datePos[i]) << i;
         }
         for (int i : {0, 1}) {  // the date in the calendar, the time typed
             const DateTime &t = chart.dateVal[i];
             setMark(i);
-            gtk_calendar_select_month(GTK_CALENDAR(ctx->widCalendar), t.month - 1, t.year);
-            gtk_calendar_select_day(GTK_CALENDAR(ctx->widCalendar), t.day);
+            selectDay(ctx, t.year, t.month, t.day);
             setSpin(ctx->widHour, t.hour);
             setSpin(ctx->widMinute, t.minute);
         }
@@ -83,16 +103,16 @@ protected:
     void retouch()
     {
         gtk_range_set_value(GTK_RANGE(ctx->widCurveSmoothness), 0);  // weight 2^0
-        gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "autowindows")));
+        clickButton(ctx, "autowindows");
         if (pointerStateAvailable()) {
-            GtkWidget *view = ctx->subImgData[SubImgHygro].widget;
-            setToggle(uiWidget(ctx, "drawcurve"), true);
+            GtkWidget *hygro = view(SubImgHygro);
+            setToggle(ctx, "drawcurve");
             const int x = ctx->settings.datePos[0] + 40;
             const int y = int(ctx->fields[SubImgHygro].curve->value(x));
-            pressButton(view, x, y);
-            movePointer(view, x, y);
-            movePointer(view, x + 12, y + 1);
-            releaseButton(view, x + 12, y + 1);
+            pressButton(hygro, x, y);
+            movePointer(hygro, x, y);
+            movePointer(hygro, x + 12, y + 1);
+            releaseButton(hygro, x + 12, y + 1);
         }
         setSpin(ctx->widAddTemp, 0.5);
         setSpin(ctx->widAddHygro, -0.3);
@@ -115,7 +135,7 @@ protected:
         const SynthChart &chart = made.chart;
 
         chooseFile(ctx, made.scan);
-        EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)), 1);
+        EXPECT_EQ(currentPage(ctx), 1);
         showPage(0);
         screenshot(ctx, "page1-open");
         showPage(1);
@@ -130,27 +150,16 @@ protected:
         showPage(kTablePage);
         setToggle(ctx->widtimestep10, true);
         setToggle(ctx->widCsv, true);
-        gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, "savetables")));
-        runPending();
+        clickButton(ctx, "savetables");
         screenshot(ctx, "page4-tables");
-        EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
-        for (int f = SubImgTemp; f <= SubImgHygro; ++f)
-            saved.tables[f] = fileContents(tableFileName(made.scan, f));
-        saved.csv = fileContents(made.scan + ".csv");
+        EXPECT_EQ(takeDialogs(), Dialogs{});
+        saved.gui = tablesOf(made.scan);
 
         // The batch digitises the scan from the saved file context alike.
         answerDialogs({AnswerOk});
         saveFileCtx(ctx);
         saved.context = fileContents(made.ctx);
-        const std::string outDir = appDir() + "/batch";
-        const std::string command = "'" VELLORA_BINARY_DIR "/vellora-batch' --output-dir '" + outDir +
-                                    "' --csv -q '" + made.scan + "' > /dev/null";
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-        for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-            const std::string name = tableFileName(made.scan, f);
-            saved.batchTables[f] = fileContents(outDir + name.substr(name.rfind('/')));
-        }
-        saved.batchCsv = fileContents(outDir + made.scan.substr(made.scan.rfind('/')) + ".csv");
+        saved.batch = batchTablesOf(made.scan, "--csv");
         stopApp(ctx);
         ctx = nullptr;
         return saved;
@@ -167,19 +176,57 @@ TEST_F(WorkflowTest, GuiAndBatchWriteTheSameTablesInAnyLocale)
         EXPECT_NE(plain.context.find("Draw1_"), std::string::npos);
     }
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        EXPECT_GT(plain.tables[f].size(), 1000u);
-        EXPECT_EQ(plain.batchTables[f], plain.tables[f]) << "field " << f;
+        EXPECT_GT(plain.gui.table[f].size(), 1000u);
+        EXPECT_EQ(plain.batch.table[f], plain.gui.table[f]) << "field " << f;
     }
-    EXPECT_EQ(plain.csv.rfind("time,temperature_C,humidity_pct,flags\n", 0), 0u) << plain.csv.substr(0, 80);
-    EXPECT_EQ(plain.batchCsv, plain.csv);
+    EXPECT_EQ(plain.gui.csv.rfind("time,temperature_C,humidity_pct,flags\n", 0), 0u) << plain.gui.csv.substr(0, 80);
+    EXPECT_EQ(plain.batch.csv, plain.gui.csv);
 
     const Saved comma = runWorkflow(true);
     EXPECT_EQ(comma.context, plain.context);
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        EXPECT_EQ(comma.tables[f], plain.tables[f]) << "field " << f;
-        EXPECT_EQ(comma.batchTables[f], plain.tables[f]) << "field " << f;
+        EXPECT_EQ(comma.gui.table[f], plain.gui.table[f]) << "field " << f;
+        EXPECT_EQ(comma.batch.table[f], plain.gui.table[f]) << "field " << f;
     }
-    EXPECT_EQ(comma.csv, plain.csv);
+    EXPECT_EQ(comma.gui.csv, plain.gui.csv);
+}
+
+// The window names the profile, the hygrometer pen has the profile's ink, the
+// prepared scan goes from the pass point page straight to its tables, the CSV
+// names the temperature column after the chart's unit, and the tables are the
+// batch's byte for byte (whose accuracy on these makes the core tests prove).
+TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
+{
+    for (const char *make : {"fahrenheit-0-110.ini", "weekly-82-90.ini"}) {
+        SCOPED_TRACE(make);
+        const std::string profile = std::string(VELLORA_SOURCE_DIR "/profiles/") + make;
+        ASSERT_NO_FATAL_FAILURE(start(fileContents(profile).c_str()));
+        EXPECT_NE(std::string(gtk_window_get_title(GTK_WINDOW(ctx->widMainWindow))).find("profile vellora.ini"),
+                  std::string::npos);
+        ChartOptions options = quickChartOptions(8);
+        options.useProfile(*ctx->params);
+        const MadeChart made = makeChart(appDir(), options);
+        ASSERT_EQ(made.result, SynthOk);
+
+        chooseFile(ctx, made.scan);  // with its file context
+        GdkColor hygro;
+        gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelHygroColor), &hygro);
+        EXPECT_EQ(hygro.blue >> 8, hygroInkColorOf(*ctx->params)[2]);
+        showPage(kTablePage);
+        EXPECT_EQ(takeDialogs(), Dialogs{});
+        setToggle(ctx->widCsv, true);
+        clickButton(ctx, "savetables");
+        const Tables gui = tablesOf(made.scan);
+        const std::string unit = ctx->params->tempUnit == TempFahrenheit ? "F" : "C";
+        EXPECT_EQ(gui.csv.rfind("time,temperature_" + unit + ",humidity_pct,flags\n", 0), 0u) << gui.csv.substr(0, 80);
+        const Tables batch = batchTablesOf(made.scan, "--no-auto-windows --params '" + profile + "'");
+        for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
+            EXPECT_GT(gui.table[f].size(), 1000u) << f;
+            EXPECT_EQ(batch.table[f], gui.table[f]) << f;
+        }
+        stopApp(ctx);
+        ctx = nullptr;
+    }
 }
 
 } // namespace

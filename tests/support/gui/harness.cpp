@@ -24,55 +24,44 @@ std::deque<DialogAnswer> pendingAnswers;
 std::vector<std::string> shownDialogs;
 guint dialogWatch = 0;
 
-std::string currentDir()
+std::string takeString(gchar *text)
 {
-    gchar *cwd = g_get_current_dir();
-    const std::string dir = cwd;
-    g_free(cwd);
-    return dir;
+    const std::string result = text ? text : "";
+    g_free(text);
+    return result;
 }
 
-const std::string testDir = currentDir();  // where the tests run between programs
+const std::string testDir = takeString(g_get_current_dir());  // where the tests run between programs
 
 // ---- dialogs ---------------------------------------------------------------
 
 // The texts of a dialog's labels, one per line, leaving out buttons and the
 // insides of a folder chooser.
-std::string textIn(GtkWidget *widget)
-{
-    if (GTK_IS_BUTTON(widget) || GTK_IS_FILE_CHOOSER(widget))
-        return "";
-    if (GTK_IS_LABEL(widget))
-        return std::string("\n") + gtk_label_get_text(GTK_LABEL(widget));
-    std::string found;
-    GList *children = GTK_IS_CONTAINER(widget) ? gtk_container_get_children(GTK_CONTAINER(widget)) : nullptr;
-    for (GList *l = children; l; l = l->next)
-        found += textIn(GTK_WIDGET(l->data));
-    g_list_free(children);
-    return found;
-}
-
 std::string dialogText(GtkWidget *dialog)
 {
-    const std::string text = textIn(dialog);
+    std::string text;
+    forEachWidget(dialog, [&text](GtkWidget *w) {
+        if (GTK_IS_LABEL(w))
+            text.append("\n").append(gtk_label_get_text(GTK_LABEL(w)));
+        return !GTK_IS_BUTTON(w) && !GTK_IS_FILE_CHOOSER(w);
+    });
     return text.empty() ? text : text.substr(1);
 }
 
 std::string pendingFolder;  // what the next folder chooser is answered with
-std::vector<std::string> buttonsShown;  // of the last dialog
-GtkRequisition sizeShown;
+DialogLook lastLook;
 
-void recordButtons(GtkDialog *dialog)
+void recordLook(GtkDialog *dialog)
 {
-    buttonsShown.clear();
+    lastLook.buttons.clear();
     GList *buttons = gtk_container_get_children(GTK_CONTAINER(dialog->action_area));
     for (GList *l = buttons; l; l = l->next) {
         GtkWidget *button = GTK_WIDGET(l->data);
         const gchar *label = gtk_button_get_label(GTK_BUTTON(button));
-        buttonsShown.push_back(std::string(GTK_WIDGET_HAS_DEFAULT(button) ? "*" : "") + (label ? label : ""));
+        lastLook.buttons.push_back(std::string(GTK_WIDGET_HAS_DEFAULT(button) ? "*" : "") + (label ? label : ""));
     }
     g_list_free(buttons);
-    gtk_widget_size_request(GTK_WIDGET(dialog), &sizeShown);
+    gtk_widget_size_request(GTK_WIDGET(dialog), &lastLook.size);
 }
 
 GtkWindow *folderChooserSeen = nullptr;
@@ -84,21 +73,19 @@ const int kFolderWaitTicks = 150;  // 3 s of 20 ms ticks, then answered anyway
 // the test instead of hanging it.
 bool inFolder(GtkWindow *window)
 {
-    gchar *current = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(window));
-    gchar *chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(window));
-    bool there = current && pendingFolder == current && (!chosen || pendingFolder == chosen);
+    const std::string current = takeString(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(window)));
+    const std::string chosen = takeString(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(window)));
+    bool there = pendingFolder == current && (chosen.empty() || pendingFolder == chosen);
     if (!there && window != folderChooserSeen) {
         shownDialogs.push_back(std::string(gtk_window_get_title(window)) + ": ");
         folderChooserSeen = window;
         folderWaitTicks = 0;
         gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(window), pendingFolder.c_str());
     } else if (!there && ++folderWaitTicks > kFolderWaitTicks) {
-        ADD_FAILURE() << "the folder chooser shows " << (current ? current : "nothing") << ", chosen "
-                      << (chosen ? chosen : "nothing") << ", not " << pendingFolder;
+        ADD_FAILURE() << "the folder chooser shows '" << current << "', chosen '" << chosen << "', not "
+                      << pendingFolder;
         there = true;
     }
-    g_free(current);
-    g_free(chosen);
     return there;
 }
 
@@ -120,7 +107,7 @@ gboolean answerRunningDialogs(gpointer)
         }
         if (window != folderChooserSeen) {
             shownDialogs.push_back(std::string(title) + ": " + dialogText(GTK_WIDGET(window)));
-            recordButtons(GTK_DIALOG(window));
+            recordLook(GTK_DIALOG(window));
         }
         folderChooserSeen = nullptr;
         if (GTK_IS_FILE_CHOOSER(window))
@@ -206,11 +193,9 @@ void dropServerPointerEvents(GdkEvent *event, gpointer)
 // The pointer can only be warped onto the screen.
 void scrollIntoView(GtkWidget *widget, double x, double y)
 {
-    GtkWidget *parent = gtk_widget_get_parent(widget);
-    if (!GTK_IS_VIEWPORT(parent))
+    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget)))
         return;
-    GtkAdjustment *adjust[2] = {gtk_viewport_get_hadjustment(GTK_VIEWPORT(parent)),
-                                gtk_viewport_get_vadjustment(GTK_VIEWPORT(parent))};
+    GtkAdjustment *adjust[2] = {scrollOf(widget, true), scrollOf(widget, false)};
     const double pos[2] = {x, y};
     for (int i = 0; i < 2; i++) {
         GtkAdjustment *a = adjust[i];
@@ -220,11 +205,32 @@ void scrollIntoView(GtkWidget *widget, double x, double y)
     runPending();
 }
 
-template <typename Event>
-void fillPointerEvent(Event &e, GdkWindow *window, double x, double y, unsigned state, int rx, int ry)
+// Widget position (x, y) in the widget's GDK window (wx, wy) and on the
+// screen (rx, ry); a no-window widget gets its events in its parent's window.
+void locate(GtkWidget *widget, double x, double y, double &wx, double &wy, int &rx, int &ry)
 {
-    e.window = GDK_WINDOW(g_object_ref(window));
-    e.send_event = TRUE;
+    const bool own = !GTK_WIDGET_NO_WINDOW(widget);
+    wx = x + (own ? 0 : widget->allocation.x);
+    wy = y + (own ? 0 : widget->allocation.y);
+    int ox, oy;
+    gdk_window_get_origin(widget->window, &ox, &oy);
+    rx = ox + static_cast<int>(wx);
+    ry = oy + static_cast<int>(wy);
+}
+
+// Hands a made event for the widget's window to GTK and lets it be handled.
+void sendEvent(GdkEvent *event, GtkWidget *widget)
+{
+    event->any.window = GDK_WINDOW(g_object_ref(widget->window));
+    event->any.send_event = TRUE;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    runPending();
+}
+
+template <typename Event>
+void fillPointerEvent(Event &e, double x, double y, unsigned state, int rx, int ry)
+{
     e.time = GDK_CURRENT_TIME;
     e.x = x;
     e.y = y;
@@ -242,25 +248,20 @@ void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int butto
         return;
     }
     scrollIntoView(widget, x, y);
-    // No-window widgets get their events in the parent's window.
-    const bool own = !GTK_WIDGET_NO_WINDOW(widget);
-    const double wx = x + (own ? 0 : widget->allocation.x), wy = y + (own ? 0 : widget->allocation.y);
-    int ox, oy;
-    gdk_window_get_origin(widget->window, &ox, &oy);
-    const int rx = ox + static_cast<int>(wx), ry = oy + static_cast<int>(wy);
+    double wx, wy;
+    int rx, ry;
+    locate(widget, x, y, wx, wy, rx, ry);
     gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), rx, ry);
     setServerState(held);
 
     GdkEvent *event = gdk_event_new(type);
     if (type == GDK_MOTION_NOTIFY) {
-        fillPointerEvent(event->motion, widget->window, wx, wy, state, rx, ry);
+        fillPointerEvent(event->motion, wx, wy, state, rx, ry);
     } else {
-        fillPointerEvent(event->button, widget->window, wx, wy, state, rx, ry);
+        fillPointerEvent(event->button, wx, wy, state, rx, ry);
         event->button.button = button;
     }
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-    runPending();
+    sendEvent(event, widget);
 }
 
 } // namespace
@@ -364,20 +365,20 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     return true;
 }
 
+void waitFor(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
+
 void answerDialogs(std::initializer_list<DialogAnswer> answers)
 {
     pendingAnswers.insert(pendingAnswers.end(), answers);
     watchDialogs();  // also for velloraMain, outside startApp
 }
 
-std::vector<std::string> lastDialogButtons()
+const DialogLook &lastDialog()
 {
-    return buttonsShown;
-}
-
-GtkRequisition lastDialogSize()
-{
-    return sizeShown;
+    return lastLook;
 }
 
 void answerFolder(const std::string &folder)
@@ -388,9 +389,9 @@ void answerFolder(const std::string &folder)
     answerDialogs({AnswerOk});
 }
 
-std::vector<std::string> takeDialogs()
+Dialogs takeDialogs()
 {
-    std::vector<std::string> result;
+    Dialogs result;
     result.swap(shownDialogs);
     return result;
 }
@@ -402,10 +403,55 @@ GtkWidget *uiWidget(MainCtx *ctx, const char *name)
     return widget;
 }
 
+void forEachWidget(GtkWidget *widget, const std::function<bool(GtkWidget *)> &visit)
+{
+    if (!visit(widget) || !GTK_IS_CONTAINER(widget))
+        return;
+    GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList *l = children; l; l = l->next)
+        forEachWidget(GTK_WIDGET(l->data), visit);
+    g_list_free(children);
+}
+
 void setToggle(GtkWidget *button, bool active)
 {
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active);
     runPending();
+}
+
+void setToggle(MainCtx *ctx, const char *name, bool active)
+{
+    setToggle(uiWidget(ctx, name), active);
+}
+
+void clickButton(MainCtx *ctx, const char *name)
+{
+    gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, name)));
+    runPending();
+}
+
+void setSpin(GtkWidget *spin, double value)
+{
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), value);
+    runPending();
+}
+
+void selectDay(MainCtx *ctx, int year, int month, int day)
+{
+    gtk_calendar_select_month(GTK_CALENDAR(ctx->widCalendar), month - 1, year);
+    gtk_calendar_select_day(GTK_CALENDAR(ctx->widCalendar), day);
+    runPending();
+}
+
+void showPage(MainCtx *ctx, int page)
+{
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), page);
+    runPending();
+}
+
+int currentPage(MainCtx *ctx)
+{
+    return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook));
 }
 
 std::string statusText(MainCtx *ctx)
@@ -447,23 +493,28 @@ void click(GtkWidget *widget, double x, double y, int button)
     releaseButton(widget, x, y, button);
 }
 
+void stroke(GtkWidget *widget, double x, double y, int button, unsigned state)
+{
+    pressButton(widget, x, y, button);
+    movePointer(widget, static_cast<int>(x), static_cast<int>(y), state);
+    releaseButton(widget, x, y, button);
+}
+
 void serverClick(GtkWidget *widget)
 {
     if (!pointerStateAvailable())
         return;
-    int ox, oy;
-    gdk_window_get_origin(widget->window, &ox, &oy);
-    const bool own = !GTK_WIDGET_NO_WINDOW(widget);
-    const int x = ox + (own ? 0 : widget->allocation.x) + widget->allocation.width / 2;
-    const int y = oy + (own ? 0 : widget->allocation.y) + widget->allocation.height / 2;
+    double wx, wy;
+    int rx, ry;
+    locate(widget, widget->allocation.width / 2, widget->allocation.height / 2, wx, wy, rx, ry);
     serverEventsPass = true;
-    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), x, y);
+    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), rx, ry);
     gdk_display_sync(gdk_display_get_default());
     runPending();
     fakeButton(xDisplay(), 1, True, 0);
     fakeButton(xDisplay(), 1, False, 0);
     gdk_display_sync(gdk_display_get_default());
-    waitUntil([] { return false; }, 300);
+    waitFor(300);
     runPending();
     serverEventsPass = false;
 }
@@ -471,12 +522,8 @@ void serverClick(GtkWidget *widget)
 void pressKey(MainCtx *ctx, guint keyval)
 {
     GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
-    event->key.window = GDK_WINDOW(g_object_ref(ctx->widMainWindow->window));
-    event->key.send_event = TRUE;
     event->key.keyval = keyval;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-    runPending();
+    sendEvent(event, ctx->widMainWindow);
 }
 
 void clickScan(MainCtx *ctx, double x, double y)
@@ -492,19 +539,29 @@ void movePointer(GtkWidget *widget, int x, int y, unsigned state)
 
 void sendDeleteEvent(GtkWidget *window)
 {
-    GdkEvent *event = gdk_event_new(GDK_DELETE);
-    event->any.window = GDK_WINDOW(g_object_ref(window->window));
-    event->any.send_event = TRUE;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-    runPending();
+    sendEvent(gdk_event_new(GDK_DELETE), window);
+}
+
+void controlScroll(GtkWidget *widget, double x, double y, GdkScrollDirection direction)
+{
+    GdkEvent *event = gdk_event_new(GDK_SCROLL);
+    event->scroll.x = x;
+    event->scroll.y = y;
+    event->scroll.state = GDK_CONTROL_MASK;
+    event->scroll.direction = direction;
+    sendEvent(event, widget);
+}
+
+GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal)
+{
+    GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(widget));
+    return horizontal ? gtk_viewport_get_hadjustment(viewport) : gtk_viewport_get_vadjustment(viewport);
 }
 
 GdkPixbuf *grabWidget(GtkWidget *widget)
 {
     runPending();
-    GtkWidget *parent = gtk_widget_get_parent(widget);
-    if (!GTK_IS_VIEWPORT(parent)) {
+    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget))) {
         // A snapshot draws the widget into a pixmap, uncovered by other windows.
         GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
         GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0,
@@ -512,8 +569,7 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
         g_object_unref(pixmap);
         return image;
     }
-    GtkAdjustment *h = gtk_viewport_get_hadjustment(GTK_VIEWPORT(parent));
-    GtkAdjustment *v = gtk_viewport_get_vadjustment(GTK_VIEWPORT(parent));
+    GtkAdjustment *h = scrollOf(widget, true), *v = scrollOf(widget, false);
     const double h0 = h->value, v0 = v->value;
     const int width = widget->allocation.width, height = widget->allocation.height;
     const int tileW = static_cast<int>(h->page_size), tileH = static_cast<int>(v->page_size);
@@ -541,6 +597,20 @@ void pixelAt(const GdkPixbuf *image, int x, int y, guchar rgb[3])
     std::copy(p, p + 3, rgb);
 }
 
+int countPixels(const GdkPixbuf *image, int x0, int x1, int y0, int y1,
+                const std::function<bool(const guchar *rgb)> &match)
+{
+    int count = 0;
+    for (int x = std::max(x0, 0); x <= std::min(x1, gdk_pixbuf_get_width(image) - 1); ++x) {
+        for (int y = std::max(y0, 0); y <= std::min(y1, gdk_pixbuf_get_height(image) - 1); ++y) {
+            guchar rgb[3];
+            pixelAt(image, x, y, rgb);
+            count += match(rgb);
+        }
+    }
+    return count;
+}
+
 // ---- scans and the chooser ---------------------------------------------------
 
 std::string writeScan(const std::string &path, const char *type, int width, int height, unsigned rgb,
@@ -555,16 +625,17 @@ std::string writeScan(const std::string &path, const char *type, int width, int 
 
 std::string chosenFile(MainCtx *ctx)
 {
-    gchar *name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(uiWidget(ctx, "openfile")));
-    const std::string result = name ? name : "";
-    g_free(name);
-    return result;
+    return takeString(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"))));
+}
+
+std::string chooserFolder(MainCtx *ctx)
+{
+    return takeString(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"))));
 }
 
 void chooseFile(MainCtx *ctx, const std::string &path)
 {
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), 0);
-    runPending();
+    showPage(ctx, 0);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
     gtk_file_chooser_unselect_all(chooser);
     // A file made after its folder was listed can be selected only once the
@@ -580,39 +651,27 @@ void chooseFile(MainCtx *ctx, const std::string &path)
     runPending();
 }
 
-namespace {
-
-GtkWidget *findEntry(GtkWidget *widget)
-{
-    if (GTK_IS_ENTRY(widget) && GTK_WIDGET_VISIBLE(widget))
-        return widget;
-    GtkWidget *found = nullptr;
-    GList *children = GTK_IS_CONTAINER(widget) ? gtk_container_get_children(GTK_CONTAINER(widget)) : nullptr;
-    for (GList *l = children; l && !found; l = l->next)
-        found = findEntry(GTK_WIDGET(l->data));
-    g_list_free(children);
-    return found;
-}
-
-} // namespace
-
 void typeLocation(MainCtx *ctx, const std::string &text)
 {
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), 0);
-    runPending();
+    showPage(ctx, 0);
     GtkWidget *chooser = uiWidget(ctx, "openfile");
     // What typing "/" or Control+L does: the location field appears.
     GList *children = gtk_container_get_children(GTK_CONTAINER(chooser));
     g_signal_emit_by_name(children->data, "location-popup", "/");
     g_list_free(children);
     runPending();
-    GtkWidget *entry = findEntry(chooser);
+    GtkWidget *entry = nullptr;
+    forEachWidget(chooser, [&entry](GtkWidget *w) {
+        if (!entry && GTK_IS_ENTRY(w) && GTK_WIDGET_VISIBLE(w))
+            entry = w;
+        return !entry;
+    });
     ASSERT_NE(entry, nullptr) << "no location field";
     gtk_widget_grab_focus(entry);
     runPending();
     entry = gtk_window_get_focus(GTK_WINDOW(ctx->widMainWindow));
-    ASSERT_TRUE(entry && GTK_IS_ENTRY(entry)) << "the location field has no focus";
+    ASSERT_TRUE(GTK_IS_ENTRY(entry)) << "the location field has no focus";
     gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
-    waitUntil([] { return false; }, 300);  // the field reads the folder it names
+    waitFor(300);  // the field reads the folder it names
     pressKey(ctx, GDK_Return);
 }
