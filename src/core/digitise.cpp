@@ -74,9 +74,12 @@ int digitiseScan(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx
     fitMarksToField(settings, gdk_pixbuf_get_width(fields[SubImgTemp].pixbuf));
     for (int f = 0; f < 2; ++f) {
         FieldSettings &hand = settings.fields[f];
-        if (options.autoWindows)
-            proposeSearchWindows(fields[f].pixbuf, inkColorOf(settings, f), hand.windows, hand.drawPos.data(),
-                                 settings.datePos[0], settings.datePos[1]);
+        if (options.autoWindows) {
+            const RefColor ref = inkColorOf(settings, f);
+            proposeSearchWindows(fields[f].pixbuf, ref, hand.windows, hand.drawPos.data(),
+                                 settings.datePos[0], settings.datePos[1], nullptr, nullptr,
+                                 &fieldEvenRowInk(fields[f], ref));
+        }
         evaluateField(params, settings, f, 0, fields[f],
                       range.share(f, 2 * kCutOutShare, kFieldShare));
     }

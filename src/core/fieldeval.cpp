@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fieldeval.h"
 
+#include <algorithm>
+
 #include "cutout.h"
 #include "inksearch.h"
 #include "knots.h"
@@ -66,6 +68,18 @@ void FieldResult::reset()
     speed = PaperSpeedCheck{false, 0.0, 0.0};
     rows.clear();
     stats = TableStats{0.0, 0.0, 0.0, 0};
+    evenRowInk.rowStart.clear();
+}
+
+const EvenRowInk &fieldEvenRowInk(const FieldResult &result, const RefColor &ref)
+{
+    const bool found = !result.evenRowInk.rowStart.empty() &&
+                       std::equal(ref.rgb, ref.rgb + 3, result.evenRowInkColor.rgb);
+    if (!found) {
+        findEvenRowInk(result.pixbuf, ref, result.evenRowInk);
+        result.evenRowInkColor = ref;
+    }
+    return result.evenRowInk;
 }
 
 bool cutOutFieldImage(const Params &params, const GdkPixbuf *scan, const ScanSettings &settings,

@@ -7,6 +7,7 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include "evenrowink.h"
 #include "params.h"
 #include "progress.h"
 #include "scansettings.h"
@@ -40,7 +41,14 @@ struct FieldResult {
     PaperSpeedCheck speed;
     std::vector<TableRow> rows;
     TableStats stats;
+    // The image's even-row ink in the colour it was found for; see fieldEvenRowInk.
+    mutable EvenRowInk evenRowInk;
+    mutable RefColor evenRowInkColor;
 };
+
+// The field image's even-row ink in colour ref, found on first use and kept
+// with the result: the proposed windows and the verdict read the same ink.
+const EvenRowInk &fieldEvenRowInk(const FieldResult &result, const RefColor &ref);
 
 // Cuts field f out of the scan at the settings' pass points into result
 // (released first). False when the cut-out fails.
