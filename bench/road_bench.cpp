@@ -7,19 +7,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include "benchcost.h"
-
-#include <sys/resource.h>
+#include "benchscratch.h"
 
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <string>
-
-#include <glib.h>
-#include <glib/gstdio.h>
 
 #include "chartsynth.h"
 #include "digitise.h"
@@ -32,102 +26,27 @@ enum Format { Jpeg = 0, Bmp = 1 };
 const char *const kFormatNames[2] = {"jpeg", "bmp"};
 const char *const kExtensions[2] = {".jpg", ".bmp"};
 
-struct Cost {
-    double wall, cpu;
-};
-
-std::map<std::string, Cost> &costs()
-{
-    static std::map<std::string, Cost> m;
-    return m;
-}
-
-double seconds(clockid_t clock)
-{
-    timespec t;
-    clock_gettime(clock, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-// CPU seconds of the waited-for children of this process.
-double childSeconds()
-{
-    rusage u;
-    getrusage(RUSAGE_CHILDREN, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
-
-// Wall and CPU seconds per iteration of a benchmark's loop; the CPU of this
-// thread, or of the children for the process runs.
-class Timer {
-public:
-    explicit Timer(bool children)
-        : children(children), wall(seconds(CLOCK_MONOTONIC)), cpu(cpuNow())
-    {
-    }
-
-    void record(const std::string &name, const benchmark::State &state) const
-    {
-        const double n = static_cast<double>(state.iterations());
-        costs()[name] = Cost{(seconds(CLOCK_MONOTONIC) - wall) / n, (cpuNow() - cpu) / n};
-    }
-
-private:
-    double cpuNow() const { return children ? childSeconds() : seconds(CLOCK_THREAD_CPUTIME_ID); }
-
-    bool children;
-    double wall, cpu;
-};
-
-// The chart in both formats, with its file contexts, in a scratch folder.
+// The chart in both formats, with its file contexts.
 struct Charts {
-    std::string dir, out, scans[2];
+    ScratchFolder folder{"vellora-road-bench-XXXXXX"};
+    std::string scans[2];
     bool ok = true;
 
     Charts()
     {
-        char *made = g_dir_make_tmp("vellora-road-bench-XXXXXX", nullptr);
-        dir = made ? made : ".";
-        g_free(made);
-        out = dir + "/out";
-        g_mkdir(out.c_str(), 0755);
         for (int f = Jpeg; f <= Bmp; ++f) {
             ChartOptions options;
             options.seed = 3;
             options.dpi = 300;
             options.format = f == Jpeg ? ScanFormat::Jpeg : ScanFormat::Bmp;
-            scans[f] = dir + "/chart" + kExtensions[f];
+            scans[f] = folder.dir + "/chart" + kExtensions[f];
             ok = ok && writeChart(options, scans[f]) == SynthOk;
-        }
-    }
-
-    ~Charts()
-    {
-        for (const char *sub : {"/out", ""}) {
-            std::string d = dir + sub;
-            if (GDir *g = g_dir_open(d.c_str(), 0, nullptr)) {
-                while (const char *name = g_dir_read_name(g))
-                    g_remove((d + "/" + name).c_str());
-                g_dir_close(g);
-            }
-            g_rmdir(d.c_str());
         }
     }
 };
 
-const Charts &charts()
-{
-    static Charts c;
-    return c;
-}
-
-bool ready(benchmark::State &state)
-{
-    if (charts().ok)
-        return true;
-    state.SkipWithError("the charts could not be written");
-    return false;
-}
+const Charts &charts() { return scratchInputs<Charts>(); }
+bool ready(benchmark::State &state) { return inputsReady<Charts>(state); }
 
 std::string costName(const char *what, int format)
 {
@@ -139,7 +58,7 @@ void BM_DecodeAlone(benchmark::State &state)
     if (!ready(state))
         return;
     const std::string &scan = charts().scans[state.range(0)];
-    Timer t(false);
+    WallCpuTimer t;
     for (auto _ : state) {
         GdkPixbuf *p = gdk_pixbuf_new_from_file(scan.c_str(), nullptr);
         benchmark::DoNotOptimize(p);
@@ -178,7 +97,7 @@ void BM_Road(benchmark::State &state)
     setParamDefaults(params);
     const std::string &scan = charts().scans[state.range(0)];
     size_t textBytes = 0;
-    Timer t(false);
+    WallCpuTimer t;
     for (auto _ : state) {
         if (!road(scan, params, textBytes)) {
             state.SkipWithError("the chart gave no tables");
@@ -194,7 +113,7 @@ void BM_Road(benchmark::State &state)
 bool runProcess(const char *const argv[])
 {
     int status = 0;
-    return g_spawn_sync(charts().dir.c_str(), const_cast<char **>(argv), nullptr,
+    return g_spawn_sync(charts().folder.dir.c_str(), const_cast<char **>(argv), nullptr,
                         G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr, nullptr, nullptr,
                         &status, nullptr) &&
            g_spawn_check_wait_status(status, nullptr);
@@ -206,7 +125,7 @@ void measureProcess(benchmark::State &state, const char *what, Argv argvOf)
     if (!ready(state))
         return;
     const std::string &scan = charts().scans[state.range(0)];
-    Timer t(true);
+    WallCpuTimer t(childSeconds);
     for (auto _ : state) {
         if (!runProcess(argvOf(scan).data())) {
             state.SkipWithError("the process failed");
@@ -226,7 +145,7 @@ void BM_DecodeProcess(benchmark::State &state)
 
 void BM_BatchProcess(benchmark::State &state)
 {
-    const std::string &out = charts().out;
+    const std::string &out = charts().folder.out;
     measureProcess(state, "batch process", [&out](const std::string &scan) {
         return std::array<const char *, 7>{VELLORA_BATCH_EXE, "-q", "--force", "--output-dir",
                                            out.c_str(), scan.c_str(), nullptr};
@@ -240,7 +159,7 @@ BENCHMARK(BM_BatchProcess)->Arg(Jpeg)->Arg(Bmp)->Unit(benchmark::kMillisecond)->
 
 void reportRatio(const char *what, const char *alone, int format, double target)
 {
-    std::map<std::string, Cost> &c = costs();
+    std::map<std::string, WallCpu> &c = wallCpuCosts();
     const std::string a = costName(alone, format), w = costName(what, format);
     if (!c.count(a) || !c.count(w))
         return;
