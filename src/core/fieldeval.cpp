@@ -92,14 +92,21 @@ bool cutOutFieldImage(const Params &params, const GdkPixbuf *scan, const ScanSet
         return false;
     Params cutParams = params;
     cutParams.numFieldPassPoints = 3;
-    result.pixbuf = cutOutField(cutParams, scan, field, pass, progress.fraction, progress.user);
-    if (!result.pixbuf)
+    GdkPixbuf *image = cutOutField(cutParams, scan, field, pass, progress.fraction, progress.user);
+    if (!image)
         return false;
-    const int width = gdk_pixbuf_get_width(result.pixbuf);
+    takeFieldImage(image, result);
+    return true;
+}
+
+void takeFieldImage(GdkPixbuf *image, FieldResult &result)
+{
+    result.reset();
+    result.pixbuf = image;
+    const int width = gdk_pixbuf_get_width(image);
     result.contrastSpan.resize(width);
     result.knotPos.assign(width, 0);
     result.knotVal.assign(width, 0.0);
-    return true;
 }
 
 void evaluateField(const Params &params, const ScanSettings &settings, int field, int stages,

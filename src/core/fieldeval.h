@@ -55,6 +55,10 @@ const EvenRowInk &fieldEvenRowInk(const FieldResult &result, const RefColor &ref
 bool cutOutFieldImage(const Params &params, const GdkPixbuf *scan, const ScanSettings &settings,
                       int field, FieldResult &result, const ProgressSink &progress);
 
+// Makes image (the caller's reference handed over) the result's field image,
+// as a cut-out would.
+void takeFieldImage(GdkPixbuf *image, FieldResult &result);
+
 enum EvalStages {
     EvalInkExtent = 1,  // also the first and last ink row of every column (views draw it)
 };
