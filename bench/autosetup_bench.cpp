@@ -12,11 +12,8 @@
 #include <map>
 #include <string>
 
-#include <glib.h>
-#include <glib/gstdio.h>
-
 #include "autosetup.h"
-#include "benchcost.h"
+#include "benchscratch.h"
 #include "chartsynth.h"
 #include "cornerfind.h"
 #include "scanimage.h"
@@ -33,29 +30,27 @@ void measure(benchmark::State &state, const std::string &name, Work work)
 
 const char *const kEncodings[2] = {"uncompressed", "lzw"};
 
-// The chart written both ways into a scratch folder, and decoded once.
+// The chart written both ways, and decoded once.
 struct Chart {
-    std::string dir, files[2];
-    GdkPixbuf *scan;
+    ScratchFolder folder{"vellora-autosetup-bench-XXXXXX"};
+    std::string files[2];
+    GdkPixbuf *scan = nullptr;
+    bool ok = false;
     ManifestEntry entry;
     Params params;
 
-    Chart() : scan(nullptr)
+    Chart()
     {
-        char *made = g_dir_make_tmp("vellora-autosetup-bench-XXXXXX", nullptr);
-        dir = made ? made : ".";
-        g_free(made);
         ChartOptions options;
         options.seed = 7;
         options.maxRotationDeg = 3;
         options.withContext = false;
         SynthChart chart;
-        files[0] = dir + "/chart.tif";
-        files[1] = dir + "/chart.lzw.tif";
-        if (writeChart(options, files[0], &chart) != SynthOk ||
-            !gdk_pixbuf_save(chart.scan.get(), files[1].c_str(), "tiff", nullptr, "compression", "5", nullptr) ||
-            loadScanImage(files[0].c_str(), &scan) != ScanLoaded)
-            scan = nullptr;
+        files[0] = folder.dir + "/chart.tif";
+        files[1] = folder.dir + "/chart.lzw.tif";
+        ok = writeChart(options, files[0], &chart) == SynthOk &&
+             gdk_pixbuf_save(chart.scan.get(), files[1].c_str(), "tiff", nullptr, "compression", "5", nullptr) &&
+             loadScanImage(files[0].c_str(), &scan) == ScanLoaded;
         entry = ManifestEntry{"chart.tif", chart.dateVal[0], chart.dateVal[1], 2};
         params = chart.params;
     }
@@ -63,24 +58,11 @@ struct Chart {
     ~Chart()
     {
         if (scan) g_object_unref(scan);
-        for (const char *suffix : {"", ".manifest.csv", ".truth.tsv"}) g_remove((files[0] + suffix).c_str());
-        g_remove(files[1].c_str());
-        g_rmdir(dir.c_str());
     }
 };
 
-const Chart &chart()
-{
-    static Chart c;
-    return c;
-}
-
-bool ready(benchmark::State &state)
-{
-    if (chart().scan) return true;
-    state.SkipWithError("the synthetic chart could not be written");
-    return false;
-}
+const Chart &chart() { return scratchInputs<Chart>(); }
+bool ready(benchmark::State &state) { return inputsReady<Chart>(state); }
 
 void BM_Decode(benchmark::State &state)
 {

@@ -7,10 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "benchcost.h"
+#include "benchscratch.h"
 
-#include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -19,7 +17,6 @@
 #include <vector>
 
 #include <glib.h>
-#include <glib/gstdio.h>
 
 #include "batch.h"
 #include "chartsynth.h"
@@ -29,46 +26,6 @@
 namespace {
 
 const int kScans = 4;
-
-// Wall and CPU seconds per iteration of each benchmark's last run, for the
-// ratios. On a busy machine the CPU times compare more fairly.
-struct Cost {
-    double wall, cpu;
-};
-
-std::map<std::string, Cost> &costs()
-{
-    static std::map<std::string, Cost> m;
-    return m;
-}
-
-double cpuSeconds(clockid_t clock)
-{
-    timespec t;
-    clock_gettime(clock, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-// Measures a benchmark's loop; process CPU for the threaded batch runs.
-class Timer {
-public:
-    explicit Timer(clockid_t clock = CLOCK_THREAD_CPUTIME_ID)
-        : clock(clock), wall(std::chrono::steady_clock::now()), cpu(cpuSeconds(clock))
-    {
-    }
-
-    void record(const std::string &name, const benchmark::State &state) const
-    {
-        double n = static_cast<double>(state.iterations());
-        double w = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
-        costs()[name] = Cost{w / n, (cpuSeconds(clock) - cpu) / n};
-    }
-
-private:
-    clockid_t clock;
-    std::chrono::steady_clock::time_point wall;
-    double cpu;
-};
 
 // The same scan stored two ways: uncompressed, as chartsynth writes it (its
 // decoding is little more than a copy), and LZW-compressed as scanners and
@@ -92,25 +49,20 @@ bool writeLzwCopy(const std::string &from, const std::string &to)
     return ok;
 }
 
-// Synthetic 300 dpi scans with their file contexts in a scratch folder.
+// Synthetic 300 dpi scans with their file contexts.
 struct Archive {
-    std::string dir, out;
+    ScratchFolder folder{"vellora-batch-bench-XXXXXX"};
     std::vector<std::string> scans[2];
     Params params;
-    bool ok;
+    bool ok = true;
 
-    Archive() : ok(true)
+    Archive()
     {
-        char *made = g_dir_make_tmp("vellora-batch-bench-XXXXXX", nullptr);
-        dir = made ? made : ".";
-        g_free(made);
-        out = dir + "/out";
-        g_mkdir(out.c_str(), 0755);
         setParamDefaults(params);
         for (int i = 0; i < kScans; ++i) {
             ChartOptions options;
             options.seed = 100 + i;
-            std::string name = dir + "/x" + std::to_string(1000 + i);
+            std::string name = folder.dir + "/x" + std::to_string(1000 + i);
             ok = ok && writeChart(options, name + ".tif") == SynthOk &&
                  writeLzwCopy(name + ".tif", name + ".lzw.tif");
             scans[Uncompressed].push_back(name + ".tif");
@@ -118,24 +70,11 @@ struct Archive {
         }
     }
 
-    ~Archive()
-    {
-        for (const char *sub : {"/out", ""}) {
-            std::string d = dir + sub;
-            if (GDir *g = g_dir_open(d.c_str(), 0, nullptr)) {
-                while (const char *name = g_dir_read_name(g))
-                    g_remove((d + "/" + name).c_str());
-                g_dir_close(g);
-            }
-            g_rmdir(d.c_str());
-        }
-    }
-
     BatchOptions options(Encoding encoding, int jobs) const
     {
         BatchOptions o;
         o.scans = scans[encoding];
-        o.outputDir = out;
+        o.outputDir = folder.out;
         o.force = true;
         o.quiet = true;
         o.jobs = jobs;
@@ -143,19 +82,8 @@ struct Archive {
     }
 };
 
-const Archive &archive()
-{
-    static Archive a;
-    return a;
-}
-
-bool ready(benchmark::State &state)
-{
-    if (archive().ok)
-        return true;
-    state.SkipWithError("synthetic scans could not be written");
-    return false;
-}
+const Archive &archive() { return scratchInputs<Archive>(); }
+bool ready(benchmark::State &state) { return inputsReady<Archive>(state); }
 
 std::string costName(const char *what, int encoding)
 {
@@ -170,7 +98,7 @@ void measureLoading(benchmark::State &state, const char *what, Load load)
         return;
     const std::vector<std::string> &scans = archive().scans[state.range(0)];
     size_t i = 0;
-    Timer t;
+    WallCpuTimer t;
     for (auto _ : state) {
         GdkPixbuf *p = load(scans[i++ % scans.size()].c_str());
         benchmark::DoNotOptimize(p);
@@ -214,7 +142,7 @@ void BM_WholeScan(benchmark::State &state)
     Encoding encoding = static_cast<Encoding>(state.range(0));
     BatchOptions options = a.options(encoding, 1);
     size_t i = 0;
-    Timer t;
+    WallCpuTimer t;
     for (auto _ : state)
         processOne(options.scans[i++ % options.scans.size()], a.params, options);
     t.record(costName("whole", encoding), state);
@@ -227,7 +155,7 @@ void BM_BatchLzw(benchmark::State &state)
     const Archive &a = archive();
     BatchOptions options = a.options(Lzw, static_cast<int>(state.range(0)));
     FILE *devnull = std::fopen("/dev/null", "w");
-    Timer t(CLOCK_PROCESS_CPUTIME_ID);
+    WallCpuTimer t(processSeconds);
     for (auto _ : state)
         runBatch(options, a.params, devnull, devnull);
     std::fclose(devnull);
@@ -308,8 +236,8 @@ void reportMemory()
                 gdk_pixbuf_get_height(decoded), imageKB);
     g_object_unref(decoded);
 
-    long load = peakGrowthKB("load", scan, a.out);
-    long whole = peakGrowthKB("whole", scan, a.out);
+    long load = peakGrowthKB("load", scan, a.folder.out);
+    long whole = peakGrowthKB("whole", scan, a.folder.out);
     if (load < 0 || whole < 0) {
         std::printf("peak memory: not measurable here\n");
         return;
@@ -320,13 +248,13 @@ void reportMemory()
 
 void reportRatios()
 {
-    std::map<std::string, Cost> &c = costs();
+    std::map<std::string, WallCpu> &c = wallCpuCosts();
     for (int e = Uncompressed; e <= Lzw; ++e) {
         std::string decode = costName("decode", e), whole = costName("whole", e);
         if (!c.count(decode) || !c.count(whole))
             continue;
         for (const char *what : {"decode", "load", "whole"}) {
-            const Cost &k = c[costName(what, e)];
+            const WallCpu &k = c[costName(what, e)];
             std::printf("%-6s %-12s per scan: wall %6.1f ms, cpu %6.1f ms\n", what,
                         kEncodingNames[e], 1000 * k.wall, 1000 * k.cpu);
         }

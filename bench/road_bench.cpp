@@ -2,24 +2,21 @@
 // The headless road on a 300 dpi chart stored as JPEG and as BMP, beside
 // decoding the same file alone: in this process (load, both cut-outs,
 // knots, fits, tables and their text) and as whole processes (vellora-batch
-// against a process that only decodes). The ratios are printed at the end,
-// measured in the same run; CPU times compare more fairly on a busy machine.
+// against a process that only decodes, in turns, their medians compared).
+// The ratios are printed at the end, measured in the same run; CPU times
+// compare more fairly on a busy machine.
 
 #include <benchmark/benchmark.h>
 
-#include "benchcost.h"
+#include "benchscratch.h"
 
-#include <sys/resource.h>
-
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <string>
-
-#include <glib.h>
-#include <glib/gstdio.h>
+#include <vector>
 
 #include "chartsynth.h"
 #include "digitise.h"
@@ -32,102 +29,27 @@ enum Format { Jpeg = 0, Bmp = 1 };
 const char *const kFormatNames[2] = {"jpeg", "bmp"};
 const char *const kExtensions[2] = {".jpg", ".bmp"};
 
-struct Cost {
-    double wall, cpu;
-};
-
-std::map<std::string, Cost> &costs()
-{
-    static std::map<std::string, Cost> m;
-    return m;
-}
-
-double seconds(clockid_t clock)
-{
-    timespec t;
-    clock_gettime(clock, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-// CPU seconds of the waited-for children of this process.
-double childSeconds()
-{
-    rusage u;
-    getrusage(RUSAGE_CHILDREN, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
-
-// Wall and CPU seconds per iteration of a benchmark's loop; the CPU of this
-// thread, or of the children for the process runs.
-class Timer {
-public:
-    explicit Timer(bool children)
-        : children(children), wall(seconds(CLOCK_MONOTONIC)), cpu(cpuNow())
-    {
-    }
-
-    void record(const std::string &name, const benchmark::State &state) const
-    {
-        const double n = static_cast<double>(state.iterations());
-        costs()[name] = Cost{(seconds(CLOCK_MONOTONIC) - wall) / n, (cpuNow() - cpu) / n};
-    }
-
-private:
-    double cpuNow() const { return children ? childSeconds() : seconds(CLOCK_THREAD_CPUTIME_ID); }
-
-    bool children;
-    double wall, cpu;
-};
-
-// The chart in both formats, with its file contexts, in a scratch folder.
+// The chart in both formats, with its file contexts.
 struct Charts {
-    std::string dir, out, scans[2];
+    ScratchFolder folder{"vellora-road-bench-XXXXXX"};
+    std::string scans[2];
     bool ok = true;
 
     Charts()
     {
-        char *made = g_dir_make_tmp("vellora-road-bench-XXXXXX", nullptr);
-        dir = made ? made : ".";
-        g_free(made);
-        out = dir + "/out";
-        g_mkdir(out.c_str(), 0755);
         for (int f = Jpeg; f <= Bmp; ++f) {
             ChartOptions options;
             options.seed = 3;
             options.dpi = 300;
             options.format = f == Jpeg ? ScanFormat::Jpeg : ScanFormat::Bmp;
-            scans[f] = dir + "/chart" + kExtensions[f];
+            scans[f] = folder.dir + "/chart" + kExtensions[f];
             ok = ok && writeChart(options, scans[f]) == SynthOk;
-        }
-    }
-
-    ~Charts()
-    {
-        for (const char *sub : {"/out", ""}) {
-            std::string d = dir + sub;
-            if (GDir *g = g_dir_open(d.c_str(), 0, nullptr)) {
-                while (const char *name = g_dir_read_name(g))
-                    g_remove((d + "/" + name).c_str());
-                g_dir_close(g);
-            }
-            g_rmdir(d.c_str());
         }
     }
 };
 
-const Charts &charts()
-{
-    static Charts c;
-    return c;
-}
-
-bool ready(benchmark::State &state)
-{
-    if (charts().ok)
-        return true;
-    state.SkipWithError("the charts could not be written");
-    return false;
-}
+const Charts &charts() { return scratchInputs<Charts>(); }
+bool ready(benchmark::State &state) { return inputsReady<Charts>(state); }
 
 std::string costName(const char *what, int format)
 {
@@ -139,7 +61,7 @@ void BM_DecodeAlone(benchmark::State &state)
     if (!ready(state))
         return;
     const std::string &scan = charts().scans[state.range(0)];
-    Timer t(false);
+    WallCpuTimer t;
     for (auto _ : state) {
         GdkPixbuf *p = gdk_pixbuf_new_from_file(scan.c_str(), nullptr);
         benchmark::DoNotOptimize(p);
@@ -178,7 +100,7 @@ void BM_Road(benchmark::State &state)
     setParamDefaults(params);
     const std::string &scan = charts().scans[state.range(0)];
     size_t textBytes = 0;
-    Timer t(false);
+    WallCpuTimer t;
     for (auto _ : state) {
         if (!road(scan, params, textBytes)) {
             state.SkipWithError("the chart gave no tables");
@@ -194,53 +116,66 @@ void BM_Road(benchmark::State &state)
 bool runProcess(const char *const argv[])
 {
     int status = 0;
-    return g_spawn_sync(charts().dir.c_str(), const_cast<char **>(argv), nullptr,
+    return g_spawn_sync(charts().folder.dir.c_str(), const_cast<char **>(argv), nullptr,
                         G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr, nullptr, nullptr,
                         &status, nullptr) &&
            g_spawn_check_wait_status(status, nullptr);
 }
 
-template <typename Argv>
-void measureProcess(benchmark::State &state, const char *what, Argv argvOf)
+// Wall and CPU seconds of each run of a process.
+struct RunTimes {
+    std::vector<double> wall, cpu;
+
+    static double median(std::vector<double> v)
+    {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    }
+
+    WallCpu medians() const { return WallCpu{median(wall), median(cpu)}; }
+};
+
+bool timedRun(const char *const argv[], RunTimes &times)
+{
+    const double wall = clockSeconds(CLOCK_MONOTONIC), cpu = childSeconds();
+    if (!runProcess(argv))
+        return false;
+    times.wall.push_back(clockSeconds(CLOCK_MONOTONIC) - wall);
+    times.cpu.push_back(childSeconds() - cpu);
+    return true;
+}
+
+// A process that only decodes the scan and vellora-batch on it, run in
+// turns so that both meet the same load on a shared machine; the medians
+// of their runs are kept.
+void BM_Processes(benchmark::State &state)
 {
     if (!ready(state))
         return;
-    const std::string &scan = charts().scans[state.range(0)];
-    Timer t(true);
+    const int format = static_cast<int>(state.range(0));
+    const char *scan = charts().scans[format].c_str();
+    const std::array<const char *, 4> decode{"/proc/self/exe", "--decode-only", scan, nullptr};
+    const std::array<const char *, 7> batch{VELLORA_BATCH_EXE, "-q", "--force", "--output-dir",
+                                            charts().folder.out.c_str(), scan, nullptr};
+    RunTimes times[2];
     for (auto _ : state) {
-        if (!runProcess(argvOf(scan).data())) {
+        if (!timedRun(decode.data(), times[0]) || !timedRun(batch.data(), times[1])) {
             state.SkipWithError("the process failed");
             return;
         }
     }
-    t.record(costName(what, state.range(0)), state);
-}
-
-void BM_DecodeProcess(benchmark::State &state)
-{
-    measureProcess(state, "decode process", [](const std::string &scan) {
-        return std::array<const char *, 4>{"/proc/self/exe", "--decode-only", scan.c_str(),
-                                           nullptr};
-    });
-}
-
-void BM_BatchProcess(benchmark::State &state)
-{
-    const std::string &out = charts().out;
-    measureProcess(state, "batch process", [&out](const std::string &scan) {
-        return std::array<const char *, 7>{VELLORA_BATCH_EXE, "-q", "--force", "--output-dir",
-                                           out.c_str(), scan.c_str(), nullptr};
-    });
+    wallCpuCosts()[costName("decode process", format)] = times[0].medians();
+    wallCpuCosts()[costName("batch process", format)] = times[1].medians();
 }
 
 BENCHMARK(BM_DecodeAlone)->Arg(Jpeg)->Arg(Bmp)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Road)->Arg(Jpeg)->Arg(Bmp)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DecodeProcess)->Arg(Jpeg)->Arg(Bmp)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_BatchProcess)->Arg(Jpeg)->Arg(Bmp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Processes)->Arg(Jpeg)->Arg(Bmp)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->MinTime(2.0);
 
 void reportRatio(const char *what, const char *alone, int format, double target)
 {
-    std::map<std::string, Cost> &c = costs();
+    std::map<std::string, WallCpu> &c = wallCpuCosts();
     const std::string a = costName(alone, format), w = costName(what, format);
     if (!c.count(a) || !c.count(w))
         return;

@@ -19,6 +19,7 @@
 #include "atomicfile.h"
 #include "datapaths.h"
 #include "preview.h"
+#include "scanimage.h"
 #include "scanjob.h"
 
 namespace {
@@ -280,6 +281,7 @@ void reuseImageMemory()
     // 160 MB with alpha); freed images stay for the next scan.
     mallopt(M_MMAP_THRESHOLD, kLargestPooledBlock);
     mallopt(M_TRIM_THRESHOLD, 2 * kLargestPooledBlock);
+    decodeOntoHugePages(true);
 }
 
 bool prepareOutputDir(const BatchOptions &options, std::string &error)

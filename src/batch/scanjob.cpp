@@ -435,6 +435,7 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
     digitise.smoothness = options.smoothness;
     digitise.timeStep = options.timeStep;
     digitise.autoWindows = options.autoWindows;
+    digitise.cutFields = proposal.fields.get();
     FieldResult fields[2];
     ScanSettings used;
     int result = digitiseScan(params, scan, ctx, digitise, fields, nullptr, nullptr, &used);

@@ -27,9 +27,11 @@ void proposePassPoints(const Params &params, const GdkPixbuf *scan, const FileCt
     if (all) return;
     p.proposesPassPoints = true;
     CornerSearch corners = findFieldCorners(params, scan);
+    // A proposed point as its record will hold it: the road then cuts the
+    // very field images the other proposals were found on.
     for (int i = 0; i < 3; i++)
         if (!p.passPoints[i].set) {
-            p.passPoints[i] = corners.points[i];
+            scanPassPoint(formatPassPoint(corners.points[i]).c_str(), &p.passPoints[i]);
             p.passConfidence[i] = corners.confidence[i];
         }
     appendReason(p.reason, corners.reason);
@@ -80,6 +82,14 @@ void proposeMarks(const Params &params, const StrokeMap *maps[2], const FileCtx 
     appendReason(p.reason, both.reason.empty() ? "" : "marks: " + both.reason);
 }
 
+// Whether the colour or a mark is to be found, which needs the field images.
+bool lacksFieldRecords(const FileCtx &ctx)
+{
+    int rgb[3], pos;
+    return !loadCurveColorRecord(ctx, "CurveColor", rgb) || !loadDatePosRecord(ctx, 0, pos) ||
+           !loadDatePosRecord(ctx, 1, pos);
+}
+
 void proposeDates(const FileCtx &ctx, const ManifestEntry *entry, SetupProposal &p)
 {
     bool have[2] = {loadDateValRecord(ctx, 0, p.dateVal[0]), loadDateValRecord(ctx, 1, p.dateVal[1])};
@@ -98,15 +108,18 @@ void proposeDates(const FileCtx &ctx, const ManifestEntry *entry, SetupProposal 
 SetupProposal proposeSetup(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx,
                            const ManifestEntry *entry)
 {
-    SetupProposal p{false, {}, {1, 1, 1}, false, {0, 0, 0}, 0.0, false, {0, 0, 0}, false, {-1, -1}, 0.0, false, {}, ""};
+    SetupProposal p{false, {}, {1, 1, 1}, false, {0, 0, 0}, 0.0, false, {0, 0, 0}, false, {-1, -1}, 0.0, false, {}, "", nullptr};
     proposePassPoints(params, scan, ctx, p);
     bool located = p.passPoints[0].set && p.passPoints[1].set && p.passPoints[2].set;
     // The colour and the ends look at the same field images.
-    std::unique_ptr<FieldPair> fields(located ? new FieldPair(params, scan, p.passPoints) : nullptr);
+    if (located && lacksFieldRecords(ctx)) {
+        auto fields = std::make_shared<FieldPair>(params, scan, p.passPoints);
+        if (fields->ok()) p.fields = fields;
+    }
     std::unique_ptr<StrokeMap> temp, hygro;
-    if (fields && fields->ok()) {
-        temp.reset(new StrokeMap(fields->image(0)));
-        hygro.reset(new StrokeMap(fields->image(1)));
+    if (p.fields) {
+        temp.reset(new StrokeMap(p.fields->image(0)));
+        hygro.reset(new StrokeMap(p.fields->image(1)));
     }
     const StrokeMap *maps[2] = {temp.get(), hygro.get()};
     proposeColor(maps, ctx, p);

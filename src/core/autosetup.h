@@ -5,11 +5,13 @@
 // Zero-click set-up: every record a scan's file context lacks for
 // digitising, proposed from the scan itself and the manifest's dates.
 
+#include <memory>
 #include <string>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "datetime.h"
+#include "fieldpair.h"
 #include "filectx.h"
 #include "manifest.h"
 #include "params.h"
@@ -38,6 +40,10 @@ struct SetupProposal {
     DateTime dateVal[2];
 
     std::string reason;        // every doubt, "; "-joined; empty when all are sure
+
+    // The field images the colour and marks were found on, cut at the pass
+    // points (as their records hold them); none when neither was looked for.
+    std::shared_ptr<const FieldPair> fields;
 };
 
 // The proposals for one three-channel scan. ctx holds its present records

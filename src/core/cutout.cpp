@@ -275,9 +275,17 @@ void sampleTileByColumns(const Field &f, const RowPlan *plans, const Tile &t)
     const AffineTransform T = f.T;
     const gsize stride = f.stride;
     const bool inside = tileInside(plans, t);
+    // The next tile down writes rows that no recent store has brought into
+    // the cache: one of them is fetched for writing at each column.
+    const int nextRows = std::min(t.n, f.geo.imageHeight - (t.y0 + t.n));
     for (int x = t.x0; x < t.x1; ++x) {
         for (int m = 0; m < t.n; m += kPrefetchStep)
             __builtin_prefetch(prefetchAddress(scan, T, plans[m], x + kLookAhead));
+        if (x - t.x0 < nextRows) {
+            const guchar *next = f.pixels + (gsize)(t.y0 + t.n + x - t.x0) * stride + 3 * t.x0;
+            for (int b = 0; b < 3 * (t.x1 - t.x0); b += 64)
+                __builtin_prefetch(next + b, 1);
+        }
         guchar *d = f.pixels + (gsize)t.y0 * stride + 3 * x;
         if (inside)
             copyColumn(d, stride, scan, plans, t.n, T.t[0] * x, T.t[3] * x);

@@ -44,7 +44,7 @@ void applyOptions(const DigitiseOptions &options, ScanSettings &settings)
 } // namespace
 
 DigitiseOptions::DigitiseOptions()
-    : hasSmoothness(false), smoothness(0.0), timeStep(0), autoWindows(false)
+    : hasSmoothness(false), smoothness(0.0), timeStep(0), autoWindows(false), cutFields(nullptr)
 {
 }
 
@@ -58,10 +58,13 @@ int digitiseScan(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx
     applyOptions(options, settings);
 
     ProgressRange range{progress, progressUser, 0.0, 0.0};
+    const bool cutAlready = options.cutFields && options.cutFields->cutAt(settings.passPoints);
     bool bothCut = true;
     for (int f = 0; f < 2; ++f) {
-        if (!cutOutFieldImage(params, scan, settings, f, fields[f],
-                              range.share(f, 0.0, kCutOutShare))) {
+        if (cutAlready)
+            takeFieldImage(options.cutFields->share(f), fields[f]);
+        else if (!cutOutFieldImage(params, scan, settings, f, fields[f],
+                                   range.share(f, 0.0, kCutOutShare))) {
             bothCut = false;
             continue;
         }
@@ -74,9 +77,12 @@ int digitiseScan(const Params &params, const GdkPixbuf *scan, const FileCtx &ctx
     fitMarksToField(settings, gdk_pixbuf_get_width(fields[SubImgTemp].pixbuf));
     for (int f = 0; f < 2; ++f) {
         FieldSettings &hand = settings.fields[f];
-        if (options.autoWindows)
-            proposeSearchWindows(fields[f].pixbuf, inkColorOf(settings, f), hand.windows, hand.drawPos.data(),
-                                 settings.datePos[0], settings.datePos[1]);
+        if (options.autoWindows) {
+            const RefColor ref = inkColorOf(settings, f);
+            proposeSearchWindows(fields[f].pixbuf, ref, hand.windows, hand.drawPos.data(),
+                                 settings.datePos[0], settings.datePos[1], nullptr, nullptr,
+                                 &fieldEvenRowInk(fields[f], ref));
+        }
         evaluateField(params, settings, f, 0, fields[f],
                       range.share(f, 2 * kCutOutShare, kFieldShare));
     }

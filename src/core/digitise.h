@@ -5,6 +5,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "fieldeval.h"
+#include "fieldpair.h"
 #include "filectx.h"
 #include "params.h"
 #include "progress.h"
@@ -19,6 +20,9 @@ struct DigitiseOptions {
     double smoothness;   // the smoothness control's value
     int timeStep;        // 10 or 60; 0 takes the scan's setting
     bool autoWindows;    // propose search windows for columns without one
+    // Both fields cut already with the same parameters (by the auto set-up):
+    // taken instead of cutting again when cut at the scan's pass points.
+    const FieldPair *cutFields;
 };
 
 enum DigitiseResult {

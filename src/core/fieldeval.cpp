@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fieldeval.h"
 
+#include <algorithm>
+
 #include "cutout.h"
 #include "inksearch.h"
 #include "knots.h"
@@ -66,6 +68,18 @@ void FieldResult::reset()
     speed = PaperSpeedCheck{false, 0.0, 0.0};
     rows.clear();
     stats = TableStats{0.0, 0.0, 0.0, 0};
+    evenRowInk.rowStart.clear();
+}
+
+const EvenRowInk &fieldEvenRowInk(const FieldResult &result, const RefColor &ref)
+{
+    const bool found = !result.evenRowInk.rowStart.empty() &&
+                       std::equal(ref.rgb, ref.rgb + 3, result.evenRowInkColor.rgb);
+    if (!found) {
+        findEvenRowInk(result.pixbuf, ref, result.evenRowInk);
+        result.evenRowInkColor = ref;
+    }
+    return result.evenRowInk;
 }
 
 bool cutOutFieldImage(const Params &params, const GdkPixbuf *scan, const ScanSettings &settings,
@@ -78,14 +92,21 @@ bool cutOutFieldImage(const Params &params, const GdkPixbuf *scan, const ScanSet
         return false;
     Params cutParams = params;
     cutParams.numFieldPassPoints = 3;
-    result.pixbuf = cutOutField(cutParams, scan, field, pass, progress.fraction, progress.user);
-    if (!result.pixbuf)
+    GdkPixbuf *image = cutOutField(cutParams, scan, field, pass, progress.fraction, progress.user);
+    if (!image)
         return false;
-    const int width = gdk_pixbuf_get_width(result.pixbuf);
+    takeFieldImage(image, result);
+    return true;
+}
+
+void takeFieldImage(GdkPixbuf *image, FieldResult &result)
+{
+    result.reset();
+    result.pixbuf = image;
+    const int width = gdk_pixbuf_get_width(image);
     result.contrastSpan.resize(width);
     result.knotPos.assign(width, 0);
     result.knotVal.assign(width, 0.0);
-    return true;
 }
 
 void evaluateField(const Params &params, const ScanSettings &settings, int field, int stages,

@@ -7,6 +7,7 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include "evenrowink.h"
 #include "params.h"
 #include "progress.h"
 #include "scansettings.h"
@@ -40,12 +41,23 @@ struct FieldResult {
     PaperSpeedCheck speed;
     std::vector<TableRow> rows;
     TableStats stats;
+    // The image's even-row ink in the colour it was found for; see fieldEvenRowInk.
+    mutable EvenRowInk evenRowInk;
+    mutable RefColor evenRowInkColor;
 };
+
+// The field image's even-row ink in colour ref, found on first use and kept
+// with the result: the proposed windows and the verdict read the same ink.
+const EvenRowInk &fieldEvenRowInk(const FieldResult &result, const RefColor &ref);
 
 // Cuts field f out of the scan at the settings' pass points into result
 // (released first). False when the cut-out fails.
 bool cutOutFieldImage(const Params &params, const GdkPixbuf *scan, const ScanSettings &settings,
                       int field, FieldResult &result, const ProgressSink &progress);
+
+// Makes image (the caller's reference handed over) the result's field image,
+// as a cut-out would.
+void takeFieldImage(GdkPixbuf *image, FieldResult &result);
 
 enum EvalStages {
     EvalInkExtent = 1,  // also the first and last ink row of every column (views draw it)

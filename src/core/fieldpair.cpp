@@ -3,7 +3,8 @@
 
 #include "cutout.h"
 
-FieldPair::FieldPair(const Params &params, const GdkPixbuf *scan, const PassPoint pass[3]) : images{nullptr, nullptr}
+FieldPair::FieldPair(const Params &params, const GdkPixbuf *scan, const PassPoint pass[3])
+    : images{nullptr, nullptr}, pass{pass[0], pass[1], pass[2]}
 {
     Vec2 p[3];
     passPointVectors(pass, p);
@@ -11,6 +12,13 @@ FieldPair::FieldPair(const Params &params, const GdkPixbuf *scan, const PassPoin
     Params cut = params;
     cut.numFieldPassPoints = 3;
     for (int f = 0; f < 2; f++) images[f] = cutOutField(cut, scan, f, p);
+}
+
+bool FieldPair::cutAt(const PassPoint other[3]) const
+{
+    for (int i = 0; i < 3; i++)
+        if (pass[i].set != other[i].set || pass[i].x != other[i].x || pass[i].y != other[i].y) return false;
+    return true;
 }
 
 FieldPair::~FieldPair()

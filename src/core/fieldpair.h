@@ -20,9 +20,14 @@ public:
     // False when either field could not be cut out.
     bool ok() const { return images[0] && images[1]; }
     const GdkPixbuf *image(int field) const { return images[field]; }
+    // A new reference to a field image, for a result that keeps it.
+    GdkPixbuf *share(int field) const { return GDK_PIXBUF(g_object_ref(images[field])); }
+    // True when the images were cut at exactly these pass points.
+    bool cutAt(const PassPoint pass[3]) const;
 
 private:
     GdkPixbuf *images[2];
+    PassPoint pass[3];
 };
 
 #endif

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -14,6 +16,28 @@
 namespace {
 
 const size_t kReadChunk = 1 << 20;
+
+bool hugePageImages = false;
+
+// Marks the heap memory the next allocation of some bytes will take for
+// 2 MB pages: allocated, marked and given back, it stays at the heap's top
+// (the process keeps freed memory) for the decoder to take.
+void readyHeapForImage(size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    const size_t huge = size_t(2) << 20;
+    char *block = static_cast<char *>(std::malloc(bytes + huge));
+    if (!block)
+        return;
+    const uintptr_t start = (reinterpret_cast<uintptr_t>(block) + huge - 1) & ~(huge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes + huge) & ~(huge - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+    std::free(block);
+#else
+    (void)bytes;
+#endif
+}
 
 // libtiff would print its complaints about a damaged file to stderr.
 int quietTiffHandler(TIFF *, void *, const char *, const char *, va_list)
@@ -171,6 +195,11 @@ int refuse(int result, std::string *reason, const std::string &why)
 
 } // namespace
 
+void decodeOntoHugePages(bool on)
+{
+    hugePageImages = on;
+}
+
 int tiffSamplesPerPixel(const char *path)
 {
     TIFFOpenOptions *opts = TIFFOpenOptionsAlloc();
@@ -249,6 +278,8 @@ int loadScanImage(const char *path, GdkPixbuf **scan, long long maxPixels, std::
     }
     std::string why;
     const std::string name = formatName(format);
+    if (hugePageImages && format)
+        readyHeapForImage(size_t(4) * width * height);
     GdkPixbuf *image = name == "tiff" ? decodeTiff(path, why) : decodeImage(f, name, why);
     std::fclose(f);
     if (!image)

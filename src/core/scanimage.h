@@ -24,6 +24,11 @@ const long long kDefaultMaxScanPixels = 200000000LL;
 // gdk-pixbuf's reason, or the size against the limit).
 int loadScanImage(const char *path, GdkPixbuf **scan,
                   long long maxPixels = kDefaultMaxScanPixels, std::string *reason = nullptr);
+// For a process that keeps freed memory in its heap (malloc's mapping and
+// trim thresholds above the largest scan): scans then decode into memory
+// first marked for 2 MB pages, filled by a few dozen page faults instead of
+// one per 4 kB, which cost about as much as decoding a JPEG. Off by default.
+void decodeOntoHugePages(bool on);
 // The message of a refused scan, to which the path is appended.
 const char *scanRefusalText(int result);
 // The whole message: refusal text, path and, when known, ": reason".

@@ -20,9 +20,8 @@ FieldEvidence fieldEvidence(const Params &params, const ScanSettings &settings, 
     e.pixelsPerMM = params.dstPixelsPerMM;
     e.knotPos.assign(result.knotPos.begin(), result.knotPos.begin() + result.knotCount);
     e.knotVal.assign(result.knotVal.begin(), result.knotVal.begin() + result.knotCount);
-    EvenRowInk ink;
-    findEvenRowInk(result.pixbuf, inkColorOf(settings, field), ink);
-    measureColumnInk(ink, &settings.fields[field].windows, e);
+    measureColumnInk(fieldEvenRowInk(result, inkColorOf(settings, field)),
+                     &settings.fields[field].windows, e);
     if (field == 0)
         measureScaleLines(result.pixbuf, params.srcFieldHeightMM, e);
     e.tableMade = result.tableResult == TableOk;

@@ -27,6 +27,47 @@ int median(const std::array<int, 256> &histogram, int count)
 
 bool isGap(const guchar *p) { return p[0] == kGapColor[0] && p[1] == kGapColor[1] && p[2] == kGapColor[2]; }
 
+// Rows read together: a band's pixels of one column lie in cache lines that
+// the next columns read too, and each column's darkness is written a band at
+// a time.
+const int kBand = 32;
+
+// Every pixel's darkness plus one (0 marks a gap pixel), column by column as
+// the detectors walk, and each row's median darkness from its even columns.
+void columnDarkness(const GdkPixbuf *field, std::vector<uint8_t> &dark, std::vector<int> &rowMedian)
+{
+    const guchar *pixels = gdk_pixbuf_read_pixels(field);
+    const int stride = gdk_pixbuf_get_rowstride(field), channels = gdk_pixbuf_get_n_channels(field);
+    const int w = gdk_pixbuf_get_width(field), h = gdk_pixbuf_get_height(field);
+    std::vector<std::array<int, 256>> rows(kBand);
+    std::array<int, kBand> counts;
+    for (int y0 = 0; y0 < h; y0 += kBand) {
+        const int n = std::min(kBand, h - y0);
+        for (int m = 0; m < n; m++) rows[m].fill(0), counts[m] = 0;
+        for (int x = 0; x < w; x++) {
+            const guchar *p = pixels + size_t(y0) * stride + size_t(x) * channels;
+            uint8_t *out = &dark[size_t(x) * h + y0];
+            for (int m = 0; m < n; m++, p += stride) {
+                if (isGap(p)) continue;
+                int d = darknessOf(p);
+                out[m] = uint8_t(d + 1);
+                if (!(x & 1)) rows[m][d]++, counts[m]++;
+            }
+        }
+        for (int m = 0; m < n; m++) rowMedian[y0 + m] = median(rows[m], counts[m]);
+    }
+}
+
+// The median darkness of a column from its even rows.
+int columnMedian(const uint8_t *dark, int h)
+{
+    std::array<int, 256> histogram{};
+    int n = 0;
+    for (int y = 0; y < h; y += 2)
+        if (dark[y]) histogram[dark[y] - 1]++, n++;
+    return median(histogram, n);
+}
+
 }  // namespace
 
 StrokeMap::StrokeMap(const GdkPixbuf *field)
@@ -35,35 +76,20 @@ StrokeMap::StrokeMap(const GdkPixbuf *field)
       level(kLevelFloor), pen(kPenLevels * kLevelFloor), ex(size_t(w) * h, 0)
 {
     // The medians come from every other pixel of a row and every other row
-    // of a column: hundreds of samples either way.
-    std::vector<uint8_t> dark(size_t(w) * h, 0);
-    std::vector<std::array<int, 256>> cols(w);
-    std::vector<int> colCount(w, 0), rowMedian(h), colMedian(w);
-    for (auto &c : cols) c.fill(0);
-    for (int y = 0; y < h; y++) {
-        std::array<int, 256> row{};
-        int n = 0;
-        uint8_t *out = &dark[size_t(y) * w];
-        for (int x = 0; x < w; x++) {
-            const guchar *p = pixel(x, y);
-            if (isGap(p)) continue;
-            int d = darknessOf(p);
-            out[x] = uint8_t(d + 1);  // 0 marks a gap pixel
-            if (!(x & 1)) row[d]++, n++;
-            if (!(y & 1)) cols[x][d]++, colCount[x]++;
-        }
-        rowMedian[y] = median(row, n);
-    }
-    for (int x = 0; x < w; x++) colMedian[x] = median(cols[x], colCount[x]);
+    // of a column: hundreds of samples either way. The darkness is found in
+    // ex and replaced there by the excess.
+    std::vector<int> rowMedian(h);
+    columnDarkness(field, ex, rowMedian);
     std::array<int, 256> excessHistogram{};
     std::vector<int> columnPeak(w, 0);
     int total = 0;
-    for (int y = 0; y < h; y++) {
-        const uint8_t *in = &dark[size_t(y) * w];
-        for (int x = 0; x < w; x++) {
-            if (!in[x]) continue;
-            int e = std::max(0, in[x] - 1 - std::max(colMedian[x], rowMedian[y]));
-            ex[size_t(x) * h + y] = uint8_t(e);
+    for (int x = 0; x < w; x++) {
+        uint8_t *column = &ex[size_t(x) * h];
+        const int colMedian = columnMedian(column, h);
+        for (int y = 0; y < h; y++) {
+            if (!column[y]) continue;
+            int e = std::max(0, column[y] - 1 - std::max(colMedian, rowMedian[y]));
+            column[y] = uint8_t(e);
             excessHistogram[e]++, total++;
             columnPeak[x] = std::max(columnPeak[x], e);
         }
