@@ -173,17 +173,20 @@ BENCHMARK(BM_Road)->Arg(Jpeg)->Arg(Bmp)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Processes)->Arg(Jpeg)->Arg(Bmp)->Unit(benchmark::kMillisecond)->UseRealTime()
     ->MinTime(2.0);
 
+// The target is the whole processes'; the in-process road is shown for where
+// the time goes (its decode pays fewer page faults than a fresh process).
 void reportRatio(const char *what, const char *alone, int format, double target)
 {
     std::map<std::string, WallCpu> &c = wallCpuCosts();
     const std::string a = costName(alone, format), w = costName(what, format);
     if (!c.count(a) || !c.count(w))
         return;
-    std::printf("%-13s / %-14s %-4s: wall %5.1f / %5.1f ms = %.2f, cpu %5.1f / %5.1f ms = %.2f"
-                " (target <= %.1f)\n",
+    std::printf("%-13s / %-14s %-4s: wall %5.1f / %5.1f ms = %.2f, cpu %5.1f / %5.1f ms = %.2f",
                 what, alone, kFormatNames[format], 1e3 * c[w].wall, 1e3 * c[a].wall,
-                c[w].wall / c[a].wall, 1e3 * c[w].cpu, 1e3 * c[a].cpu, c[w].cpu / c[a].cpu,
-                target);
+                c[w].wall / c[a].wall, 1e3 * c[w].cpu, 1e3 * c[a].cpu, c[w].cpu / c[a].cpu);
+    if (target > 0)
+        std::printf(" (target <= %.1f)", target);
+    std::printf("\n");
 }
 
 } // namespace
@@ -199,7 +202,7 @@ int main(int argc, char **argv)
     return runThenReport(argc, argv, [] {
         const double targets[2] = {1.3, 1.6};
         for (int f = Jpeg; f <= Bmp; ++f) {
-            reportRatio("road", "decode", f, targets[f]);
+            reportRatio("road", "decode", f, 0);
             reportRatio("batch process", "decode process", f, targets[f]);
         }
     });
