@@ -5,7 +5,6 @@
 #include <cmath>
 #include <vector>
 
-#include "fieldpair.h"
 #include "pixel.h"
 #include "reasons.h"
 #include "scanraster.h"
@@ -83,12 +82,4 @@ InkSearch findFieldInk(const StrokeMap &map)
     if (purity < 1.0) appendReason(out.reason, "the strokes differ in colour");
     if (printLike) appendReason(out.reason, "the strokes have the print's colour");
     return out;
-}
-
-bool findInkColours(const Params &params, const GdkPixbuf *scan, const PassPoint pass[3], InkSearch ink[2])
-{
-    FieldPair fields(params, scan, pass);
-    if (!fields.ok()) return false;
-    for (int f = 0; f < 2; f++) ink[f] = findFieldInk(StrokeMap(fields.image(f)));
-    return true;
 }

@@ -7,10 +7,6 @@
 
 #include <string>
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
-
-#include "params.h"
-#include "records.h"
 #include "strokemap.h"
 
 struct InkSearch {
@@ -21,9 +17,5 @@ struct InkSearch {
 
 // Of one field image (as cutOutField makes it).
 InkSearch findFieldInk(const StrokeMap &field);
-
-// Of both fields of a scan, cut out with the three pass points; false when
-// the fields cannot be cut out.
-bool findInkColours(const Params &params, const GdkPixbuf *scan, const PassPoint pass[3], InkSearch ink[2]);
 
 #endif

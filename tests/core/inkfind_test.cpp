@@ -95,23 +95,23 @@ TEST(InkFind, ShortTracesAndEmptyFields)
     EXPECT_NE(noEnds.reason, "");
 }
 
-// The calls on a whole scan cut the fields out themselves and refuse pass
-// points that cut out nothing.
-TEST(InkFind, WholeScanCallsAgreeWithTheFieldsOrRefuse)
+// The trace ends of a whole scan are found in the fields it cuts out itself;
+// pass points that cut out nothing are refused.
+TEST(InkFind, WholeScanTraceEndsOrRefusal)
 {
     const SynthChart chart = renderedChart(quickChartOptions(43));
     PassPoint pass[3];
     for (int i = 0; i < 3; i++) pass[i] = PassPoint{1, chart.pass[i].x, chart.pass[i].y};
-    InkSearch ink[2];
-    ASSERT_TRUE(findInkColours(chart.params, chart.scan.get(), pass, ink));
-    TraceEnds ends = findTraceEnds(chart.params, chart.scan.get(), pass, ink[0].rgb);
+    PixbufPtr fields[2];
+    cutChartFields(chart, fields);
+    const InkSearch ink = findFieldInk(StrokeMap(fields[0].get()));
+    TraceEnds ends = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
     EXPECT_EQ(ends.reason, "");
     EXPECT_NEAR(ends.column[0], chart.datePos[0], 2);
     EXPECT_NEAR(ends.column[1], chart.datePos[1], 2);
 
     pass[0] = pass[1];  // no length along the time axis
-    EXPECT_FALSE(findInkColours(chart.params, chart.scan.get(), pass, ink));
-    TraceEnds none = findTraceEnds(chart.params, chart.scan.get(), pass, ink[0].rgb);
+    TraceEnds none = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
     EXPECT_EQ(none.column[0], -1);
     EXPECT_EQ(none.reason, "the fields cannot be cut out");
 }
