@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
-#include <glib.h>
 #include <glib/gstdio.h>
 
 #include "atomicfile.h"

@@ -3,28 +3,15 @@
 // through the proposals and the digitising road to tables measured against
 // the charts' truth.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
-#include <glib.h>
-
 #include "autosetup.h"
 #include "coretest.h"
-#include "scanimage.h"
 #include "synth_fixtures.h"
 
 // Clean charts within 0.1 C and 0.3 %, degraded ones (notes, blots, pen
 // gaps, noise, faded grid, margins cut off, JPEG) within 0.3 C and 1.5 %.
 TEST(AutoSetup, AScanAndItsManifestLineBecomeTablesWithoutAClick)
 {
-    const struct {
-        const char *name;
-        uint64_t seed;
-        double dpi;
-        bool degraded;
-        double tempLimit, humLimit;
-    } charts[] = {
+    const struct { const char *name; uint64_t seed; double dpi; bool degraded; double tempMax, humMax; } charts[] = {
         {"clean 300 dpi", 51, 300, false, 0.1, 0.3},
         {"clean 200 dpi", 52, 200, false, 0.1, 0.3},
         {"degraded 300 dpi", 53, 300, true, 0.3, 1.5},
@@ -51,9 +38,8 @@ TEST(AutoSetup, AScanAndItsManifestLineBecomeTablesWithoutAClick)
         ASSERT_TRUE(readManifest(made.scan + ".manifest.csv", manifest));
         const ManifestEntry *entry = findManifestEntry(manifest, made.scan);
         ASSERT_NE(entry, nullptr);
-        GdkPixbuf *loaded = nullptr;
-        ASSERT_EQ(loadScanImage(made.scan.c_str(), &loaded), ScanLoaded);
-        PixbufPtr scan(loaded);
+        const PixbufPtr scan = loadedScan(made.scan);
+        ASSERT_TRUE(scan);
 
         FileCtx ctx;
         SetupProposal p = proposeSetup(o.params, scan.get(), ctx, entry);
@@ -65,8 +51,8 @@ TEST(AutoSetup, AScanAndItsManifestLineBecomeTablesWithoutAClick)
         FieldResult fields[2];
         ASSERT_EQ(digitiseScan(made.chart.params, scan.get(), ctx, options, fields), DigitiseOk);
         TableError t = tableError(made.chart, fields[0], 0), h = tableError(made.chart, fields[1], 1);
-        EXPECT_LE(t.rmse, c.tempLimit);
-        EXPECT_LE(h.rmse, c.humLimit);
+        EXPECT_LE(t.rmse, c.tempMax);
+        EXPECT_LE(h.rmse, c.humMax);
         std::printf("%-17s zero-click RMSE %.3f C %.3f %%\n", c.name, t.rmse, h.rmse);
     }
 }
@@ -83,10 +69,8 @@ TEST(AutoSetup, ProposesOnlyWhatTheContextLacks)
     const std::string pass1 = ctx.get("Pass1"), colour = ctx.get("CurveColor");
 
     SetupProposal p = proposeSetup(chart.params, chart.scan.get(), ctx, nullptr);
-    EXPECT_FALSE(p.proposesPassPoints);
-    EXPECT_FALSE(p.proposesColor);
-    EXPECT_TRUE(p.proposesMarks);
-    EXPECT_FALSE(p.proposesDates);
+    EXPECT_EQ(std::vector<bool>({p.proposesPassPoints, p.proposesColor, p.proposesMarks, p.proposesDates}),
+              std::vector<bool>({false, false, true, false}));
     EXPECT_NE(p.reason.find("manifest"), std::string::npos) << p.reason;
     storeProposals(p, ctx);
     EXPECT_EQ(ctx.get("Pass1"), pass1);
@@ -104,8 +88,7 @@ TEST(AutoSetup, NothingIsGuessedOnAScanWithoutAChart)
 {
     const guchar paper[3] = {247, 244, 236};
     PixbufPtr page = solidImage(1200, 1900, paper);
-    Params params;
-    setParamDefaults(params);
+    const Params params = defaultParams();
     Manifest m = parseManifest("scan,start,end\npage.tif,2002-03-16T04:00,2002-03-23T04:00\n");
     FileCtx ctx;
     SetupProposal p = proposeSetup(params, page.get(), ctx, &m.entries.at(0));

@@ -3,12 +3,6 @@
 // the linear algebra under it; turned scans are held to chartsynth's truth in
 // chartsynth_test.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
 #include "coretest.h"
 #include "cutout.h"
 #include "geometry.h"
@@ -19,8 +13,7 @@ const guchar kWhite[3] = {255, 255, 255}, kMark[3] = {0, 0, 255}, kGap[3] = {255
 
 Params chartParams(double pixelsPerMM)
 {
-    Params params;
-    setParamDefaults(params);
+    Params params = defaultParams();
     params.numFieldPassPoints = 3;
     params.dstPixelsPerMM = pixelsPerMM;
     return params;
@@ -114,12 +107,9 @@ TEST(CutOutField, EveryPixelShowsTheScanPixelUnderIt)
     FieldGeometry geo;
     ASSERT_EQ(fieldGeometry(params, geo), 0);
     const Vec2 C[4] = {{0, 0}, {geo.widthPx, 0}, {0, geo.heightPx}, {geo.widthPx, geo.heightPx}};
-    struct Case {
-        double degrees;
-        Vec2 bottomLeft;
-        int w, h;
-    } const cases[] = {{91.5, {30.3, 690.2}, 500, 700}, {0.7, {10.6, 20.1}, 700, 500}};
-    for (const Case &c : cases) {
+    const struct { double degrees; Vec2 bottomLeft; int w, h; } cases[] = {
+        {91.5, {30.3, 690.2}, 500, 700}, {0.7, {10.6, 20.1}, 700, 500}};
+    for (const auto &c : cases) {
         PixbufPtr scan = codedScan(c.w, c.h);
         Vec2 pass[3];
         chartAt(params, c.degrees, c.bottomLeft, pass);

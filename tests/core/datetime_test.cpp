@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
 
 #include "coretest.h"
 
@@ -19,14 +18,9 @@ TEST(DateTime, StatusCodes)
         EXPECT_EQ(at(c[0], c[1], c[2], c[3], c[4]).status(), c[5]) << stamp(at(c[0], c[1], c[2], c[3], c[4]));
 }
 
-TEST(DateTime, SteppingCarriesAcrossYearEndsAndLeapDays)
+TEST(DateTime, SteppingAndDifferencesCarryAcrossYearEndsAndLeapDays)
 {
-    const struct {
-        DateTime from;
-        void (DateTime::*step)();
-        const char *to;
-        int minutes;
-    } cases[] = {
+    const struct { DateTime from; void (DateTime::*step)(); const char *to; int minutes; } cases[] = {
         {at(2003, 12, 31, 23, 59), &DateTime::addMinute, "2004-01-01 00:00", 1},
         {at(2004, 2, 28, 23, 5), &DateTime::addHour, "2004-02-29 00:05", 60},
         {at(2004, 2, 29, 23, 55), &DateTime::addTenMinutes, "2004-03-01 00:05", 10},
@@ -39,21 +33,14 @@ TEST(DateTime, SteppingCarriesAcrossYearEndsAndLeapDays)
         EXPECT_EQ(stamp(dt), c.to);
         EXPECT_EQ(c.from.minutesUntil(dt), c.minutes) << c.to;
     }
-}
-
-TEST(DateTime, Differences)
-{
-    const struct {
-        DateTime a, b;
-        int minutes;
-    } cases[] = {
+    const struct { DateTime a, b; int minutes; } differences[] = {
         {at(2004, 12, 31, 23, 50), at(2005, 1, 1, 0, 10), 20},
         {at(2000, 1, 1, 12, 59), at(2000, 1, 1, 13, 0), 1},
         {at(2001, 1, 1, 0, 0), at(2000, 1, 1, 0, 0), -1440 * 366},
         {at(1600, 1, 1, 0, 0), at(2000, 1, 1, 0, 0), 1440 * 146097},  // one 400-year cycle
         {at(2004, 1, 1, 0, 0), at(2001, 1, 1, 1, 1), -1440 * 3 * 365 + 61},
     };
-    for (const auto &c : cases)
+    for (const auto &c : differences)
         EXPECT_EQ(c.a.minutesUntil(c.b), c.minutes) << stamp(c.a) << " to " << stamp(c.b);
 }
 
@@ -61,10 +48,8 @@ TEST(DateTime, Differences)
 TEST(DateTime, TypedDatesAreCompletedFromTheDateShown)
 {
     const DateTime shown = at(2002, 3, 16, 4, 0);
-    const struct {
-        const char *text;
-        const char *date;  // nullptr: refused
-    } cases[] = {
+    // date nullptr: refused
+    const struct { const char *text; const char *date; } cases[] = {
         {"2003-01-31 23:59", "2003-01-31 23:59"}, {" 2003-01-31T7:05 ", "2003-01-31 07:05"},
         {"12-24 18:30", "2002-12-24 18:30"},      {"17 0:10", "2002-03-17 00:10"},
         {"22:15", "2002-03-16 22:15"},            {"31 12:00", "2002-03-31 12:00"},

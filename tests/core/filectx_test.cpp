@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <glib.h>
-#include <string>
 #include <sys/stat.h>
 
 #include "coretest.h"

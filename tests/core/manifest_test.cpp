@@ -2,14 +2,8 @@
 // The manifest of scan dates: accepted forms, refused lines named by number,
 // and finding a scan's line.
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "coretest.h"
 #include "manifest.h"
-#include "synth_fixtures.h"
 
 namespace {
 
@@ -81,12 +75,9 @@ TEST(Manifest, RefusesBadLinesNamingThem)
 // A bare file name matches the scan in any folder; a path only itself.
 TEST(Manifest, FindsAScanByItsPathOrFileName)
 {
-    TempDir dir("manifest");
-    makeFile(dir.file("m.csv"), "scan,start,end\n"
-                                "a.tif,2002-03-16T04:00,2002-03-23T04:00\n"
-                                "/archive/1955/b.tif,1955-03-16T04:00,1955-03-23T04:00\n");
-    Manifest m;
-    ASSERT_TRUE(readManifest(dir.file("m.csv"), m));
+    const Manifest m = parseManifest("scan,start,end\n"
+                                     "a.tif,2002-03-16T04:00,2002-03-23T04:00\n"
+                                     "/archive/1955/b.tif,1955-03-16T04:00,1955-03-23T04:00\n");
     const ManifestEntry *a = findManifestEntry(m, "/x/y/a.tif"), *b = findManifestEntry(m, "/archive/1955/b.tif");
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);

@@ -1,23 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
 
 #include <clocale>
-#include <string>
-#include <vector>
 
 #include "coretest.h"
-#include "params.h"
 
 // loadParamFile's result (0, -1 or the line it stopped at) and srcRadiusMM
 // after reading the file over the defaults (150).
 TEST(ParamFile, ResultLineAndValuesKept)
 {
     const char binary[] = "srcRadiusMM 9\n\0\xff\x01srcRadiusMM 5\n";
-    const struct {
-        std::string content;
-        int result;
-        double radius;
-    } cases[] = {
+    const struct { std::string content; int result; double radius; } cases[] = {
         {"", 0, 150},
         {"# comment\r\n\r\n\n#srcRadiusMM 1\n", 0, 150},
         {"srcRadiusMMx 120\nsrcRadiusMM 7\r\nsrcRadiusMM 8", 0, 8},  // key prefix; last wins; no final LF
@@ -31,14 +23,12 @@ TEST(ParamFile, ResultLineAndValuesKept)
         {std::string(binary, sizeof binary - 1), 2, 9},  // binary bytes stop reading
     };
     for (const auto &c : cases) {
-        Params p;
-        setParamDefaults(p);
+        Params p = defaultParams();
         makeFile("test.ini", c.content);
         EXPECT_EQ(loadParamFile(p, "test.ini"), c.result) << c.content.substr(0, 40);
         EXPECT_EQ(p.srcRadiusMM, c.radius) << c.content.substr(0, 40);
     }
-    Params p;
-    setParamDefaults(p);
+    Params p = defaultParams();
     EXPECT_EQ(loadParamFile(p, "no-such-file.ini"), -1);
     makeFile("test.ini", "dstPixelsPerMM 10\nminKnotWeight 99.7\nsrcInkColor 10 20 300\nedgePassColor 1 2 3\n");
     EXPECT_EQ(loadParamFile(p, "test.ini"), 3);
@@ -51,8 +41,7 @@ TEST(ParamFile, ResultLineAndValuesKept)
 TEST(ParamFile, PointNumbersInADecimalCommaLocale)
 {
     ASSERT_TRUE(useDecimalCommaLocale());
-    Params p;
-    setParamDefaults(p);
+    Params p = defaultParams();
     makeFile("test.ini", "srcFieldWidthMM 286.5\nsrcFieldDistMM 10.7\ndstCurveFilter 0.5\n");
     EXPECT_EQ(loadParamFile(p, "test.ini"), 0);
     std::setlocale(LC_ALL, "C");
@@ -65,8 +54,7 @@ TEST(ParamFile, PointNumbersInADecimalCommaLocale)
 // its line, and unset keys follow the standard keys whatever the line order.
 TEST(ParamFile, ProfileKeysAndTheirFailures)
 {
-    Params p;
-    setParamDefaults(p);
+    Params p = defaultParams();
     makeFile("test.ini", "srcHygroFieldHeightMM 90\ntempScale 110 0\ntempUnit F\n"
                          "hygroScale 100 0 50 40.5 0 66\r\nhygroInkColor 40 70 200\n");
     ASSERT_EQ(loadParamFile(p, "test.ini"), 0);
@@ -82,8 +70,7 @@ TEST(ParamFile, ProfileKeysAndTheirFailures)
         "hygroScale 0 0", "hygroScale 0 0 100", "hygroScale 0 0 100 82 50", "hygroScale 0 10 100 5",
         "hygroScale 0 0 50 40 40 60 100 82", "hygroScale 0 0 110 82", "hygroScale 0 0 nan 82",
         "hygroInkColor 1 2 256", "hygroInkColor 1 2"};
-    Params stopped;
-    setParamDefaults(stopped);
+    Params stopped = defaultParams();
     stopped.srcRadiusMM = 9;
     for (const char *line : bad) {
         setParamDefaults(p);
@@ -108,15 +95,13 @@ TEST(ParamFile, ProfileKeysAndTheirFailures)
 // The text chartsynth writes beside its charts reads back to the same values.
 TEST(ParamFile, WrittenTextReadsBackExactly)
 {
-    Params p;
-    setParamDefaults(p);
+    Params p = defaultParams();
     p.srcFieldWidthMM = 0.1 + 0.2;  // needs all 17 digits
     p.tempUnit = TempFahrenheit;
     p.hygroPairCount = 11;
     for (int k = 0; k <= 10; ++k) p.hygroPercent[k] = 100.0 - 10.0 * k, p.hygroMM[k] = 9.0 * k - 0.05 * k * k;
     makeFile("test.ini", paramFileText(p));
-    Params q;
-    setParamDefaults(q);
+    Params q = defaultParams();
     ASSERT_EQ(loadParamFile(q, "test.ini"), 0) << paramFileText(p);
     EXPECT_EQ(paramFileText(q), paramFileText(p));
     EXPECT_EQ(q.srcFieldWidthMM, p.srcFieldWidthMM);

@@ -1,8 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
 
 #include "coretest.h"
 #include "inkclassifier.h"
@@ -36,10 +32,7 @@ TEST(PixelAccess, BoundsAndLayout)
 
 TEST(ColorDistance, WorkedExamplesAndThreshold)
 {
-    const struct {
-        int ref[3], p[3];
-        double distance;
-    } cases[] = {
+    const struct { int ref[3], p[3]; double distance; } cases[] = {
         {{0, 200, 0}, {10, 190, 5}, 15.0 * std::sqrt(125.0)}, {{0, 200, 0}, {40, 200, 40}, 3200.0},
         {{0, 200, 0}, {255, 255, 255}, 131553.8},           {{0, 0, 0}, {22, 22, 22}, 1452.0},
         {{0, 0, 0}, {23, 23, 23}, 1587.0},

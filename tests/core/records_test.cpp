@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
 
 #include <clocale>
-#include <string>
-#include <vector>
 
 #include "coretest.h"
 #include "records.h"
@@ -130,8 +127,7 @@ TEST(Records, NumbersIgnoreTheLocale)
 // scan's hygrometer ink takes over from it.
 TEST(ScanSettings, HygrometerInkFollowsTheTemperaturePenUnlessGiven)
 {
-    Params params;
-    setParamDefaults(params);
+    Params params = defaultParams();
     FileCtx ctx;
     ctx.set("CurveColor", "10 20 30");
     ScanSettings s;

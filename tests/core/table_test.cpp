@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "coretest.h"
 #include "table.h"
@@ -21,7 +18,7 @@ struct LineCurve {
 
 // By default one day, 2000-01-01 12:00 at column 100 to the next day 12:00 at 580.
 struct TableCase : public ::testing::Test {
-    Params params = [] { Params p; setParamDefaults(p); return p; }();
+    Params params = defaultParams();
     LineCurve line{100.0, 0.1};
     const double noOffsets[2] = {0.0, 0.0};
     ValueScales scales{params, noOffsets};
@@ -86,10 +83,7 @@ TEST_F(TableCase, MinutesOfTheMarksCount)
 // missing curve give no rows; the longest table still fits.
 TEST_F(TableCase, RefusesWhatItCannotTabulate)
 {
-    const struct {
-        DateTime start, end;
-        int result;
-    } cases[] = {
+    const struct { DateTime start, end; int result; } cases[] = {
         {at(2000, 1, 1, 12, 30), at(2000, 1, 1, 13, 20), TableDatesTooSimilar},
         {at(2000, 1, 1, 0, 0), at(1999, 12, 31, 23, 0), TableStartNotBeforeEnd},
         {at(2000, 3, 1, 0, 0), at(2000, 2, 30, 0, 0), TableInvalidEnd},

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <glib/gstdio.h>
-#include <gtest/gtest.h>
 
 #include "coretest.h"
 #include "csvfile.h"
