@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Command line parsing of vellora-batch.
 
-#include <gtest/gtest.h>
-
-#include <string>
 #include <tuple>
-#include <vector>
 
+#include "coretest.h"
 #include "options.h"
 
 namespace {
@@ -34,18 +31,14 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
 
     ASSERT_EQ(parse({"a.tif", "--step=10", "--smoothness", "-2.5", "-j3", "--force", "--quiet", "--auto-windows",
                      "--output-dir", "out", "--params", "p.ini", "--sef", "--station-id", "X1", "--lat", "-33.9",
-                     "--utc-offset", "-3:30", "b.tif", "--", "--c.tif"},
-                    o),
-              ParseRun);
+                     "--utc-offset", "-3:30", "b.tif", "--", "--c.tif"}, o), ParseRun);
     EXPECT_EQ(o.scans, (std::vector<std::string>{"a.tif", "b.tif", "--c.tif"}));
     EXPECT_EQ(std::vector<bool>({o.hasSmoothness, o.force, o.quiet, o.autoWindows, o.sef}),
               std::vector<bool>(5, true));
 
     BatchOptions r;
     ASSERT_EQ(parse({"--no-auto-windows", "--manifest", "m.csv", "--write-context", "--report", "r.csv", "--preview",
-                     "p", "--contact-sheet", "s.png", "--strict", "a.tif"},
-                    r),
-              ParseRun);
+                     "p", "--contact-sheet", "s.png", "--strict", "a.tif"}, r), ParseRun);
     // Auto windows off; a manifest implies the set-up.
     EXPECT_EQ(std::vector<bool>({r.autoWindows, r.autoSetup, r.writeContext, r.strict}),
               std::vector<bool>({false, true, true, true}));
@@ -61,10 +54,8 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
 // the weights' range +-30 (rounded).
 TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
 {
-    const struct {
-        const char *option, *value;
-        int minutes;  // the offset read (none with smoothness); -9999: refused
-    } cases[] = {
+    // minutes: the offset read (none with smoothness); -9999: refused
+    const struct { const char *option, *value; int minutes; } cases[] = {
         {"--utc-offset", "+5.75", 345},  {"--utc-offset", "-0:30", -30},     {"--utc-offset", "14", 840},
         {"--utc-offset", "14.5", -9999}, {"--utc-offset", "0.3333", -9999}, {"--utc-offset", "5:60", -9999},
         {"--smoothness", "-30.5", 0},    {"--smoothness", "30.5", -9999},   {"--smoothness", "2x", -9999},
@@ -84,10 +75,8 @@ TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
 // after a valid option's value is not blamed on that value.
 TEST(BatchOptions, UsageErrorsNameTheArgumentAtFault)
 {
-    const struct {
-        std::vector<std::string> args;
-        const char *named;  // part of the message
-    } cases[] = {
+    // named: part of the message
+    const struct { std::vector<std::string> args; const char *named; } cases[] = {
         {{"-j", "1", "-dash.jpg"}, "unknown option '-d' in '-dash.jpg'"},
         {{"-j", "2 "}, "--jobs: invalid number of jobs '2 '"},
         {{"--step", "10\r"}, "--step: invalid step '10\\x0d'"},

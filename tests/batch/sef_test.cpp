@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Station Exchange Format output: UTC conversion, header, rows and file name.
 
-#include <gtest/gtest.h>
-
 #include "coretest.h"
 #include "options.h"
 #include "sef.h"
@@ -11,11 +9,8 @@ namespace {
 
 TEST(SefUtc, LocalTimesCrossDayMonthYearAndLeapDayBoundaries)
 {
-    const struct {
-        ClockTime local;
-        int offset;  // local = UTC + offset
-        const char *utc;
-    } cases[] = {
+    // local = UTC + offset minutes
+    const struct { ClockTime local; int offset; const char *utc; } cases[] = {
         {{2004, 7, 1, 0, 30}, 60, "2004-06-30 23:30"},   {{2005, 1, 1, 0, 0}, 60, "2004-12-31 23:00"},
         {{2004, 3, 1, 1, 0}, 120, "2004-02-29 23:00"},   {{1900, 3, 1, 1, 0}, 120, "1900-02-28 23:00"},
         {{2004, 2, 28, 21, 0}, -210, "2004-02-29 00:30"}, {{2003, 12, 31, 22, 15}, -345, "2004-01-01 04:00"},

@@ -2,8 +2,6 @@
 // Scans without a file context: dates from a manifest, the rest proposed,
 // the proposals written only when asked, manifest faults named by line.
 
-#include <gtest/gtest.h>
-
 #include "batch_fixtures.h"
 #include "setupverdict.h"
 
