@@ -9,8 +9,6 @@
 
 using namespace batchtest;
 
-namespace {
-
 // Every failing scan names its cause on standard error and in its result
 // line, writes no table and leaves its file context alone;
 // the good scan beside them still gets its tables.
@@ -143,5 +141,3 @@ TEST_F(BatchCli, TwoJobsWriteWhatOneJobWrites)
     EXPECT_EQ(serial.size(), 2u * (2 + 2));
     EXPECT_TRUE(filesIn(dir.file("2/out")) == serial);
 }
-
-}  // namespace

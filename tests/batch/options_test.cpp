@@ -50,24 +50,17 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
                               std::string("-33.9"), std::string("NA"), -210));
 }
 
-// UTC offsets in hours or hours and minutes within +-14 h; smoothness within
-// the weights' range +-30 (rounded).
-TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
+// UTC offsets in hours or hours and minutes up to 14 h; smoothness within the
+// weights' range +-30 (rounded). What lies beyond is a usage error below.
+TEST(BatchOptions, ValuesAtTheEndsOfTheirRange)
 {
-    // minutes: the offset read (none with smoothness); -9999: refused
-    const struct { const char *option, *value; int minutes; } cases[] = {
-        {"--utc-offset", "+5.75", 345},  {"--utc-offset", "-0:30", -30},     {"--utc-offset", "14", 840},
-        {"--utc-offset", "14.5", -9999}, {"--utc-offset", "0.3333", -9999}, {"--utc-offset", "5:60", -9999},
-        {"--smoothness", "-30.5", 0},    {"--smoothness", "30.5", -9999},   {"--smoothness", "2x", -9999},
-    };
-    for (const auto &c : cases) {
+    for (const auto &c : {std::make_pair("+5.75", 345), std::make_pair("-0:30", -30), std::make_pair("14", 840)}) {
         BatchOptions o;
-        SCOPED_TRACE(std::string(c.option) + " " + c.value);
-        EXPECT_EQ(parse({"--csv", c.option, c.value, "a.tif"}, o), c.minutes == -9999 ? ParseUsage : ParseRun);
-        if (c.minutes != -9999) {
-            EXPECT_EQ(o.utcOffsetMinutes, c.minutes);
-        }
+        EXPECT_EQ(parse({"--csv", "--utc-offset", c.first, "a.tif"}, o), ParseRun) << c.first;
+        EXPECT_EQ(o.utcOffsetMinutes, c.second) << c.first;
     }
+    BatchOptions o;
+    EXPECT_EQ(parse({"--smoothness", "-30.5", "a.tif"}, o), ParseRun);
 }
 
 // Values from station lists saved on Windows carried CR, LF and tabs into
@@ -83,6 +76,11 @@ TEST(BatchOptions, UsageErrorsNameTheArgumentAtFault)
         {{"--smoothness", " 2"}, "--smoothness: invalid smoothness ' 2'"},
         {{"--max-pixels", "-5"}, "--max-pixels: invalid number of pixels '-5'"},
         {{"--csv", "--utc-offset", "1\n"}, "--utc-offset: invalid UTC offset '1\\x0a'"},
+        {{"--csv", "--utc-offset", "14.5"}, "--utc-offset: invalid UTC offset '14.5'"},
+        {{"--csv", "--utc-offset", "0.3333"}, "--utc-offset: invalid UTC offset '0.3333'"},
+        {{"--csv", "--utc-offset", "5:60"}, "--utc-offset: invalid UTC offset '5:60'"},
+        {{"--smoothness", "30.5"}, "--smoothness: invalid smoothness '30.5'"},
+        {{"--smoothness", "2x"}, "--smoothness: invalid smoothness '2x'"},
         {{"--sef", "--station-id", "B", "--lat", "46.95\r"}, "--lat: invalid latitude '46.95\\x0d'"},
         {{"--sef", "--station-id", "B", "--alt", "553\t\t"}, "--alt: invalid altitude '553\\x09\\x09'"},
         {{"--sef", "--station-id", "B", "--station-name", "Bern\r"}, "--station-name: invalid station name"},

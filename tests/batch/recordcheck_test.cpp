@@ -4,8 +4,6 @@
 #include "coretest.h"
 #include "recordcheck.h"
 
-namespace {
-
 TEST(DamagedRecord, ValuesThatDoNotReadBackOrLieOutsideTheFields)
 {
     // Field images are 2347 x 656 at 8 pixels per mm, 1174 x 328 at 4.
@@ -30,8 +28,6 @@ TEST(DamagedRecord, ValuesThatDoNotReadBackOrLieOutsideTheFields)
             << c.key << "=" << c.value << " at " << c.pixelsPerMM << " px/mm";
     }
 }
-
-}  // namespace
 
 // A taller hygrometer field has rows the temperature field lacks.
 TEST(DamagedRecord, EachFieldsRowsAndTheHygrometerInk)

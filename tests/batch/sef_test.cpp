@@ -5,8 +5,6 @@
 #include "options.h"
 #include "sef.h"
 
-namespace {
-
 TEST(SefUtc, LocalTimesCrossDayMonthYearAndLeapDayBoundaries)
 {
     // local = UTC + offset minutes
@@ -55,5 +53,3 @@ TEST(SefFile, HeaderRowsAndNameFollowTheFormat)
     EXPECT_NE(text.find("\n2004\t8\t1\t0\t0\t0\t-5.2\t\n"), std::string::npos);
     EXPECT_EQ(sefFileName(StationInfo(), series), "NA_NA_20040801-20040801_rh.tsv");
 }
-
-}  // namespace

@@ -176,7 +176,7 @@ TEST(CutOutField, FieldsOfTwoHeightsAgreeInTimeAtTheirMiddleRows)
 
 // A zero on the diagonal forces row and column exchanges; two right sides
 // (n x k, row order) with solutions (1, 2, 3) and (-1, 0, 2).
-TEST(SolveGaussJordan, SolvesAndInvertsNeedingPivotsRefusesSingular)
+TEST(LinearAlgebra, SolvesAndInvertsNeedingPivotsRefusesSingularAndFitsAnAffineMap)
 {
     const double m[9] = {0, 2, 1, 1, 0, 3, 4, -1, 0};
     double a[9], inv[9], b[6] = {7, 2, 10, 5, 2, -4};
@@ -198,12 +198,9 @@ TEST(SolveGaussJordan, SolvesAndInvertsNeedingPivotsRefusesSingular)
     const double singular[9] = {1, 2, 3, 2, 4, 6, 0, 0, 1}, withNan[9] = {1, 0, 0, 0, NAN, 0, 0, 0, 1};
     EXPECT_EQ(invert3x3(singular, inv), 1);
     EXPECT_EQ(invert3x3(withNan, inv), 1);
-}
 
-// A rotated, sheared and shifted map like a chart turned by a quarter turn
-// and a few degrees.
-TEST(FitAffine, RecoversAKnownMap)
-{
+    // A rotated, sheared and shifted map like a chart turned by a quarter turn
+    // and a few degrees.
     const AffineTransform known{{0.05, 0.98, 812.5, -1.02, 0.07, 2301.25, 0, 0, 1}};
     const Vec2 C[4] = {{0, 0}, {2292, 0}, {0, 656}, {2292, 656}};
     Vec2 S[4];

@@ -15,7 +15,7 @@ const TableRow kRows[] = {
 
 }  // namespace
 
-TEST(TableFile, Names)
+TEST(TableFile, NamesExactBytesOfBothFilesAndNoneWithoutRows)
 {
     const char *cases[][3] = {
         {"/scans/2004/x0815.tif", "/scans/2004/T0815.tif.txt", "/scans/2004/F0815.tif.txt"},
@@ -25,10 +25,6 @@ TEST(TableFile, Names)
     };
     for (auto &c : cases)
         EXPECT_EQ(tableFileName(c[0], 0) + " " + tableFileName(c[0], 1), std::string(c[1]) + " " + c[2]);
-}
-
-TEST(TableFile, ExactBytesOfBothFilesAndNoneWithoutRows)
-{
     ASSERT_EQ(writeTableFile(tableFileName("x.tif", 0), 0, 10, kRows, 3), 0);
     ASSERT_EQ(writeTableFile(tableFileName("x.tif", 1), 1, 60, kRows, 3), 0);
     EXPECT_EQ(fileContents("T.tif.txt"),
