@@ -26,6 +26,33 @@ int rowShift(const Params &params, double j)
     return (int)std::trunc(arcShift(params, j, geo.centreRow, geo.sagittaMM) + 0.5);
 }
 
+// Every scan pixel a colour of its own, so that a field pixel tells which
+// scan pixel it shows.
+guchar codeOf(int X, int Y, int k) { return (guchar)(k == 0 ? X : k == 1 ? Y : (X >> 8) | (Y >> 8) << 4); }
+
+PixbufPtr codedScan(int w, int h)
+{
+    PixbufPtr scan = solidImage(w, h, kWhite);
+    for (int Y = 0; Y < h; ++Y)
+        for (int X = 0; X < w; ++X) {
+            const guchar rgb[3] = {codeOf(X, Y, 0), codeOf(X, Y, 1), codeOf(X, Y, 2)};
+            putPixel(scan.get(), X, Y, rgb);
+        }
+    return scan;
+}
+
+// Pass points of a chart at 2.6 scan pixels per mm whose time axis runs
+// along (cos a, -sin a) from BottomLeft.
+void chartAt(const Params &params, double degrees, Vec2 bottomLeft, Vec2 pass[3])
+{
+    const double a = degrees * M_PI / 180.0, scale = 2.6;
+    const double W = scale * params.srcFieldWidthMM;
+    const double B = scale * (2 * params.srcFieldHeightMM + params.srcFieldDistMM);
+    pass[0] = Vec2{bottomLeft.x + W * std::cos(a), bottomLeft.y - W * std::sin(a)};
+    pass[1] = bottomLeft;
+    pass[2] = Vec2{bottomLeft.x + B * std::sin(a), bottomLeft.y + B * std::cos(a)};
+}
+
 }  // namespace
 
 TEST(FieldGeometry, WorkedFiguresAndRowShifts)
@@ -65,37 +92,6 @@ TEST(CutOutField, RefusesImpossibleInput)
     EXPECT_EQ(cutOutField(params, scan.get(), 0, good), nullptr);
 }
 
-namespace {
-
-// Every scan pixel a colour of its own, so that a field pixel tells which
-// scan pixel it shows.
-guchar codeOf(int X, int Y, int k) { return (guchar)(k == 0 ? X : k == 1 ? Y : (X >> 8) | (Y >> 8) << 4); }
-
-PixbufPtr codedScan(int w, int h)
-{
-    PixbufPtr scan = solidImage(w, h, kWhite);
-    for (int Y = 0; Y < h; ++Y)
-        for (int X = 0; X < w; ++X) {
-            const guchar rgb[3] = {codeOf(X, Y, 0), codeOf(X, Y, 1), codeOf(X, Y, 2)};
-            putPixel(scan.get(), X, Y, rgb);
-        }
-    return scan;
-}
-
-// Pass points of a chart at 2.6 scan pixels per mm whose time axis runs
-// along (cos a, -sin a) from BottomLeft.
-void chartAt(const Params &params, double degrees, Vec2 bottomLeft, Vec2 pass[3])
-{
-    const double a = degrees * M_PI / 180.0, scale = 2.6;
-    const double W = scale * params.srcFieldWidthMM;
-    const double B = scale * (2 * params.srcFieldHeightMM + params.srcFieldDistMM);
-    pass[0] = Vec2{bottomLeft.x + W * std::cos(a), bottomLeft.y - W * std::sin(a)};
-    pass[1] = bottomLeft;
-    pass[2] = Vec2{bottomLeft.x + B * std::sin(a), bottomLeft.y + B * std::cos(a)};
-}
-
-}  // namespace
-
 // The tiled walks against the plain definition, pixel by pixel: field pixel
 // (x, y) shows the scan pixel under field position (x - k, Hd - y) mapped by
 // the fitted transform, k the row's arc shift, or the gap colour where that
@@ -123,7 +119,7 @@ TEST(CutOutField, EveryPixelShowsTheScanPixelUnderIt)
             int shown = 0, gaps = 0, wrong = 0;
             for (int y = 0; y < geo.imageHeight; ++y) {
                 const double j = geo.heightPx - y;
-                const int k = (int)std::trunc(arcShift(params, j, geo.centreRow, geo.sagittaMM) + 0.5);
+                const int k = rowShift(params, j);
                 for (int x = 0; x < geo.imageWidth; ++x) {
                     const int i = x - k;
                     const double X = T.t[0] * i + T.t[1] * j + T.t[2] + 0.5;

@@ -3,12 +3,8 @@
 #include "coretest.h"
 #include "inkclassifier.h"
 
-namespace {
-
 const int kRefs[][3] = {{0, 0, 0},   {0, 200, 0},    {0, 0, 200},     {30, 40, 160},
                         {100, 0, 0}, {180, 120, 60}, {255, 255, 255}, {1, 1, 1}};
-
-} // namespace
 
 // Width 5 pads the rows; four channels check the channel stride and that
 // alpha stays. Nothing outside the image is read or written.

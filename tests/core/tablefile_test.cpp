@@ -5,15 +5,11 @@
 #include "csvfile.h"
 #include "tablefile.h"
 
-namespace {
-
 const TableRow kRows[] = {
     {0, 0, 2004, 7, 1, 13, 0, 23.4},
     {0, 0, 2004, 7, 1, 13, 10, -5.2},
     {0, 0, 2004, 12, 31, 9, 50, 100.0},
 };
-
-}  // namespace
 
 TEST(TableFile, NamesExactBytesOfBothFilesAndNoneWithoutRows)
 {
