@@ -11,21 +11,6 @@
 
 using namespace batchtest;
 
-namespace {
-
-// A PNG of 68 bytes whose header claims 60000 x 60000 pixels, then a tiny
-// image data block and the end.
-std::string pngBomb()
-{
-    static const char bytes[] =
-        "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52"
-        "\x00\x00\xea\x60\x00\x00\xea\x60\x08\x02\x00\x00\x00\x0f\xb0\xe2"
-        "\x15\x00\x00\x00\x0b\x49\x44\x41\x54\x78\x9c\x63\x60\x80\x01\x00"
-        "\x00\x0a\x00\x01\x7f\x80\x74\x5e\x00\x00\x00\x00\x49\x45\x4e\x44"
-        "\xae\x42\x60\x82";
-    return std::string(bytes, sizeof bytes - 1);
-}
-
 // Truncated images were digitised with their missing part grey, and a tiny
 // header claiming a huge image was decoded into gigabytes: all are refused
 // with the file and the reason, and write nothing.
@@ -41,9 +26,14 @@ TEST_F(BatchCli, DamagedAndHugeImagesAreRefusedWithTheirReason)
         const std::string bytes = fileContents(whole);  // as an interrupted copy leaves it
         makeFile(dir.file(std::string("xcut.") + type), bytes.substr(0, bytes.size() * 6 / 10));
         writeCtx(dir.file(std::string("xcut.") + type));
-        g_unlink(whole.c_str());
     }
-    makeFile(dir.file("xbomb.png"), pngBomb());
+    // A PNG of 68 bytes whose header claims 60000 x 60000 pixels, then a tiny
+    // image data block and the end.
+    makeFile(dir.file("xbomb.png"), std::string("\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52"
+                                                "\x00\x00\xea\x60\x00\x00\xea\x60\x08\x02\x00\x00\x00\x0f\xb0\xe2"
+                                                "\x15\x00\x00\x00\x0b\x49\x44\x41\x54\x78\x9c\x63\x60\x80\x01\x00"
+                                                "\x00\x0a\x00\x01\x7f\x80\x74\x5e\x00\x00\x00\x00\x49\x45\x4e\x44"
+                                                "\xae\x42\x60\x82", 68));
     writeCtx(dir.file("xbomb.png"));
     const auto before = filesIn(dir.path());
 
@@ -148,5 +138,3 @@ TEST_F(BatchCli, WriteFailuresGiveTheirReasonAndLeaveNoTemporaries)
     EXPECT_EQ(files.size(), 3u) << "the scan, its context and the user's file: no temporary, no table";
     EXPECT_EQ(files["notes.vellora-tmp.txt"], "the user's");
 }
-
-}  // namespace
