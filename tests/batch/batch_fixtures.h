@@ -6,14 +6,7 @@
 
 #include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <map>
-#include <string>
-#include <vector>
-
-#include <glib.h>
-#include <gtest/gtest.h>
 
 #include "coretest.h"
 #include "hardcharts.h"
@@ -110,10 +103,11 @@ inline std::map<std::string, std::string> filesIn(const std::string &path)
     return all;
 }
 
-inline std::vector<std::string> linesOf(const std::string &text)
+// The pieces of text between separators: its lines by default.
+inline std::vector<std::string> linesOf(const std::string &text, const char *separator = "\n")
 {
     std::vector<std::string> lines;
-    gchar **parts = g_strsplit(text.c_str(), "\n", -1);
+    gchar **parts = g_strsplit(text.c_str(), separator, -1);
     for (gchar **p = parts; *p; ++p) lines.push_back(*p);
     g_strfreev(parts);
     return lines;

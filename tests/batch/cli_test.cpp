@@ -2,8 +2,6 @@
 // The vellora-batch executable end to end: failures with their texts and exit
 // status, the files a run leaves, options reaching the files and parallel runs.
 
-#include <gtest/gtest.h>
-
 #include <glib/gstdio.h>
 
 #include "batch_fixtures.h"
@@ -11,24 +9,16 @@
 
 using namespace batchtest;
 
-namespace {
-
 // Every failing scan names its cause on standard error and in its result
 // line, writes no table and leaves its file context alone;
 // the good scan beside them still gets its tables.
 TEST_F(BatchCli, FailuresReportTheirTextAndTouchNothing)
 {
     Records hygroWindowsWithoutInk;  // below the hygrometer field
-    for (int x = 0; x < 2347; ++x) {
-        const std::string column = std::to_string(10000 + x).substr(1);
-        hygroWindowsWithoutInk["Bot1_" + column] = "700";
-        hygroWindowsWithoutInk["Top1_" + column] = "800";
-    }
-    const struct {
-        const char *name;
-        Records changes;  // none: the scan is made by hand below
-        const char *text;
-    } bad[] = {
+    for (int x = 0; x < 2347; ++x)
+        hygroWindowsWithoutInk[columnKey("Bot", 1, x)] = "700", hygroWindowsWithoutInk[columnKey("Top", 1, x)] = "800";
+    // No changes: the scan is made by hand below.
+    const struct { const char *name; Records changes; const char *text; } bad[] = {
         {"xnoctx.bmp", {}, "missing file context "},
         {"xdirctx.bmp", {}, "could not read file context "},
         {"xdamaged.bmp", {{"Pass2", "1 40.0 oops"}}, "damaged record Pass2=1 40.0 oops in file context "},
@@ -44,10 +34,9 @@ TEST_F(BatchCli, FailuresReportTheirTextAndTouchNothing)
     writeScan(dir.file("xnoctx.bmp"));
     writeScan(dir.file("xdirctx.bmp"));
     const GdkPixbuf *chart = fixtureChart().scan.get();
-    PixbufPtr black(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, gdk_pixbuf_get_width(chart),
-                                   gdk_pixbuf_get_height(chart)));
-    gdk_pixbuf_fill(black.get(), 0x000000ff);
-    ASSERT_TRUE(gdk_pixbuf_save(black.get(), dir.file("xblack.bmp").c_str(), "bmp", nullptr, NULL));
+    const guchar black[3] = {0, 0, 0};
+    ASSERT_TRUE(gdk_pixbuf_save(solidImage(gdk_pixbuf_get_width(chart), gdk_pixbuf_get_height(chart), black).get(),
+                                dir.file("xblack.bmp").c_str(), "bmp", nullptr, NULL));
     writeCtx(dir.file("xblack.bmp"));
     g_mkdir(dir.file("xdirctx.bmp.ctx").c_str(), 0755);
     // An RGBA scan is what it shows on white paper.
@@ -152,5 +141,3 @@ TEST_F(BatchCli, TwoJobsWriteWhatOneJobWrites)
     EXPECT_EQ(serial.size(), 2u * (2 + 2));
     EXPECT_TRUE(filesIn(dir.file("2/out")) == serial);
 }
-
-}  // namespace

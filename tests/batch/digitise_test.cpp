@@ -1,20 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // digitiseScan on synthetic charts: accuracy against the charts' truth, the
 // executable writing the same tables, and the scan's records taking effect as
-// in the GUI.
-//
-// chartsynth and the cut-out share one convention: field image row y shows
-// the paper y/dstPixelsPerMM mm from the field's first edge, and scan pixel
-// (X, Y) covers [X-0.5, X+0.5). Half a pixel of disagreement would show as a
-// mean signed error of about 0.06 C, so the mean is held tighter than that.
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
+// in the GUI. Half a pixel of disagreement between chartsynth and the cut-out
+// would show as a mean signed error of about 0.06 C: the mean is held tighter.
 
 #include "batch_fixtures.h"
-#include "scanimage.h"
+#include "records.h"
 #include "tablefile.h"
 
 namespace {
@@ -23,10 +14,8 @@ namespace {
 struct DigitisedChart {
     explicit DigitisedChart(const ChartOptions &options) : made(makeChart(dir.path(), options))
     {
-        GdkPixbuf *loaded = nullptr;
         EXPECT_EQ(made.result, SynthOk);
-        EXPECT_EQ(loadScanImage(made.scan.c_str(), &loaded), ScanLoaded);
-        scan.reset(loaded);
+        scan = loadedScan(made.scan);
         ctx.open(made.scan.c_str(), true);
     }
     // As the GUI starts: the parameter file's smoothness and the scan's step.
@@ -115,11 +104,10 @@ TEST(DigitiseScan, TurnedChartIsUnbiasedAndRecordsTakeEffect)
     chart.ctx.remove("AddTemp");
     const int s = chart.made.chart.datePos[0];
     for (int x = s + 100; x < s + 110; ++x) {
-        const std::string column = std::to_string(10000 + x).substr(1);  // "%04d"
-        chart.ctx.set(("Draw0_" + column).c_str(), "50");
+        chart.ctx.set(columnKey("Draw", 0, x).c_str(), "50");
         // A window of row 0 alone holds no ink.
-        chart.ctx.set(("Bot1_" + column).c_str(), "0");
-        chart.ctx.set(("Top1_" + column).c_str(), "0");
+        chart.ctx.set(columnKey("Bot", 1, x).c_str(), "0");
+        chart.ctx.set(columnKey("Top", 1, x).c_str(), "0");
     }
     ASSERT_EQ(chart.digitise(changed), DigitiseOk);
     // Knots run by column: the drawn rows replace the ink's, the empty windows drop theirs.

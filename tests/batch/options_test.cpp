@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Command line parsing of vellora-batch.
+// Command line parsing of vellora-batch, and the Station Exchange Format
+// output it asks for: UTC conversion, header, rows and file name.
 
-#include <gtest/gtest.h>
-
-#include <string>
 #include <tuple>
-#include <vector>
 
+#include "coretest.h"
 #include "options.h"
+#include "sef.h"
 
 namespace {
 
@@ -23,6 +22,8 @@ ParseResult parse(std::vector<std::string> args, BatchOptions &options, std::str
     return result;
 }
 
+}  // namespace
+
 TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
 {
     BatchOptions d, o;
@@ -34,18 +35,14 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
 
     ASSERT_EQ(parse({"a.tif", "--step=10", "--smoothness", "-2.5", "-j3", "--force", "--quiet", "--auto-windows",
                      "--output-dir", "out", "--params", "p.ini", "--sef", "--station-id", "X1", "--lat", "-33.9",
-                     "--utc-offset", "-3:30", "b.tif", "--", "--c.tif"},
-                    o),
-              ParseRun);
+                     "--utc-offset", "-3:30", "b.tif", "--", "--c.tif"}, o), ParseRun);
     EXPECT_EQ(o.scans, (std::vector<std::string>{"a.tif", "b.tif", "--c.tif"}));
     EXPECT_EQ(std::vector<bool>({o.hasSmoothness, o.force, o.quiet, o.autoWindows, o.sef}),
               std::vector<bool>(5, true));
 
     BatchOptions r;
     ASSERT_EQ(parse({"--no-auto-windows", "--manifest", "m.csv", "--write-context", "--report", "r.csv", "--preview",
-                     "p", "--contact-sheet", "s.png", "--strict", "a.tif"},
-                    r),
-              ParseRun);
+                     "p", "--contact-sheet", "s.png", "--strict", "a.tif"}, r), ParseRun);
     // Auto windows off; a manifest implies the set-up.
     EXPECT_EQ(std::vector<bool>({r.autoWindows, r.autoSetup, r.writeContext, r.strict}),
               std::vector<bool>({false, true, true, true}));
@@ -57,26 +54,17 @@ TEST(BatchOptions, DefaultsAndEveryOptionInAnyOrder)
                               std::string("-33.9"), std::string("NA"), -210));
 }
 
-// UTC offsets in hours or hours and minutes within +-14 h; smoothness within
-// the weights' range +-30 (rounded).
-TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
+// UTC offsets in hours or hours and minutes up to 14 h; smoothness within the
+// weights' range +-30 (rounded). What lies beyond is a usage error below.
+TEST(BatchOptions, ValuesAtTheEndsOfTheirRange)
 {
-    const struct {
-        const char *option, *value;
-        int minutes;  // the offset read (none with smoothness); -9999: refused
-    } cases[] = {
-        {"--utc-offset", "+5.75", 345},  {"--utc-offset", "-0:30", -30},     {"--utc-offset", "14", 840},
-        {"--utc-offset", "14.5", -9999}, {"--utc-offset", "0.3333", -9999}, {"--utc-offset", "5:60", -9999},
-        {"--smoothness", "-30.5", 0},    {"--smoothness", "30.5", -9999},   {"--smoothness", "2x", -9999},
-    };
-    for (const auto &c : cases) {
+    for (const auto &c : {std::make_pair("+5.75", 345), std::make_pair("-0:30", -30), std::make_pair("14", 840)}) {
         BatchOptions o;
-        SCOPED_TRACE(std::string(c.option) + " " + c.value);
-        EXPECT_EQ(parse({"--csv", c.option, c.value, "a.tif"}, o), c.minutes == -9999 ? ParseUsage : ParseRun);
-        if (c.minutes != -9999) {
-            EXPECT_EQ(o.utcOffsetMinutes, c.minutes);
-        }
+        EXPECT_EQ(parse({"--csv", "--utc-offset", c.first, "a.tif"}, o), ParseRun) << c.first;
+        EXPECT_EQ(o.utcOffsetMinutes, c.second) << c.first;
     }
+    BatchOptions o;
+    EXPECT_EQ(parse({"--smoothness", "-30.5", "a.tif"}, o), ParseRun);
 }
 
 // Values from station lists saved on Windows carried CR, LF and tabs into
@@ -84,16 +72,19 @@ TEST(BatchOptions, ValuesOutOfRangeAreUsageErrors)
 // after a valid option's value is not blamed on that value.
 TEST(BatchOptions, UsageErrorsNameTheArgumentAtFault)
 {
-    const struct {
-        std::vector<std::string> args;
-        const char *named;  // part of the message
-    } cases[] = {
+    // named: part of the message
+    const struct { std::vector<std::string> args; const char *named; } cases[] = {
         {{"-j", "1", "-dash.jpg"}, "unknown option '-d' in '-dash.jpg'"},
         {{"-j", "2 "}, "--jobs: invalid number of jobs '2 '"},
         {{"--step", "10\r"}, "--step: invalid step '10\\x0d'"},
         {{"--smoothness", " 2"}, "--smoothness: invalid smoothness ' 2'"},
         {{"--max-pixels", "-5"}, "--max-pixels: invalid number of pixels '-5'"},
         {{"--csv", "--utc-offset", "1\n"}, "--utc-offset: invalid UTC offset '1\\x0a'"},
+        {{"--csv", "--utc-offset", "14.5"}, "--utc-offset: invalid UTC offset '14.5'"},
+        {{"--csv", "--utc-offset", "0.3333"}, "--utc-offset: invalid UTC offset '0.3333'"},
+        {{"--csv", "--utc-offset", "5:60"}, "--utc-offset: invalid UTC offset '5:60'"},
+        {{"--smoothness", "30.5"}, "--smoothness: invalid smoothness '30.5'"},
+        {{"--smoothness", "2x"}, "--smoothness: invalid smoothness '2x'"},
         {{"--sef", "--station-id", "B", "--lat", "46.95\r"}, "--lat: invalid latitude '46.95\\x0d'"},
         {{"--sef", "--station-id", "B", "--alt", "553\t\t"}, "--alt: invalid altitude '553\\x09\\x09'"},
         {{"--sef", "--station-id", "B", "--station-name", "Bern\r"}, "--station-name: invalid station name"},
@@ -119,4 +110,51 @@ TEST(BatchOptions, UsageErrorsNameTheArgumentAtFault)
     EXPECT_EQ(o.warnings.size(), 2u) << "no position and no UTC offset";
 }
 
-}  // namespace
+TEST(SefUtc, LocalTimesCrossDayMonthYearAndLeapDayBoundaries)
+{
+    // local = UTC + offset minutes
+    const struct { ClockTime local; int offset; const char *utc; } cases[] = {
+        {{2004, 7, 1, 0, 30}, 60, "2004-06-30 23:30"},   {{2005, 1, 1, 0, 0}, 60, "2004-12-31 23:00"},
+        {{2004, 3, 1, 1, 0}, 120, "2004-02-29 23:00"},   {{1900, 3, 1, 1, 0}, 120, "1900-02-28 23:00"},
+        {{2004, 2, 28, 21, 0}, -210, "2004-02-29 00:30"}, {{2003, 12, 31, 22, 15}, -345, "2004-01-01 04:00"},
+        {{2004, 4, 30, 23, 50}, -5, "2004-04-30 23:55"},  {{2004, 4, 30, 23, 58}, -5, "2004-05-01 00:03"},
+    };
+    for (const auto &c : cases) {
+        const ClockTime t = localToUtc(c.local, c.offset);
+        EXPECT_EQ(stamp(t.year, t.month, t.day, t.hour, t.minute), c.utc) << c.offset;
+    }
+    const std::pair<int, const char *> offsets[] = {{0, "+0"},     {60, "+1"},     {-210, "-3.5"},
+                                                     {345, "+5.75"}, {-6, "-0.1"}, {307, "+5:07"}};
+    for (const auto &o : offsets) EXPECT_EQ(formatUtcOffset(o.first), o.second);
+}
+
+TEST(SefFile, HeaderRowsAndNameFollowTheFormat)
+{
+    StationInfo station;
+    station.id = "BRN";
+    station.name = "Bern";
+    station.lat = "46.95";
+    station.source = "ARCH";
+    const TableRow rows[] = {{0, 0, 2004, 7, 31, 23, 0, -5.24}, {0, 0, 2004, 8, 1, 0, 0, 23.46},
+                             {0, 0, 2004, 8, 1, 1, 0, 0.0}};
+    SefSeries series{0, rows, 3, 60, "T0815\tx|y.tif", "my.ini", 4.0, {}};
+    EXPECT_EQ(sefFileText(station, series),
+              "SEF\t1.0.0\nID\tBRN\nName\tBern\nLat\t46.95\nLon\tNA\nAlt\tNA\nSource\tARCH\nLink\tNA\n"
+              "Vbl\tta\nStat\tpoint\nUnits\tC\n"
+              "Meta\tutc_offset=+1|scan=T0815_x_y.tif|software=vellora " + std::string(kBatchVersion) +
+                  "|profile=my.ini|smoothness=4\n"
+              "Year\tMonth\tDay\tHour\tMinute\tPeriod\tValue\tMeta\n"
+              "2004\t7\t31\t22\t0\t0\t-5.2\t\n"
+              "2004\t7\t31\t23\t0\t0\t23.5\t\n"
+              "2004\t8\t1\t0\t0\t0\t0.0\t\n");
+    // The dates of the name are those of the first and last UTC row.
+    EXPECT_EQ(sefFileName(station, series), "ARCH_BRN_20040731-20040801_ta.tsv");
+
+    series.field = 1;
+    series.utcOffsetMinutes = -60;
+    const std::string text = sefFileText(StationInfo(), series);
+    EXPECT_NE(text.find("ID\tNA\nName\tNA\n"), std::string::npos);
+    EXPECT_NE(text.find("Vbl\trh\nStat\tpoint\nUnits\t%\nMeta\tutc_offset=-1|"), std::string::npos);
+    EXPECT_NE(text.find("\n2004\t8\t1\t0\t0\t0\t-5.2\t\n"), std::string::npos);
+    EXPECT_EQ(sefFileName(StationInfo(), series), "NA_NA_20040801-20040801_rh.tsv");
+}

@@ -1,19 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Records the batch refuses: those the GUI could not have written.
 
-#include <gtest/gtest.h>
-
+#include "coretest.h"
 #include "recordcheck.h"
-
-namespace {
 
 TEST(DamagedRecord, ValuesThatDoNotReadBackOrLieOutsideTheFields)
 {
-    const struct {
-        double pixelsPerMM;  // field images 2347 x 656 at 8, 1174 x 328 at 4
-        const char *key, *value;
-        bool damaged;
-    } cases[] = {
+    // Field images are 2347 x 656 at 8 pixels per mm, 1174 x 328 at 4.
+    const struct { double pixelsPerMM; const char *key, *value; bool damaged; } cases[] = {
         {8, "Pass2", "1 12.5 nan", true},       {8, "DatePos2", "2346", false},
         {8, "DatePos2", "2347", true},          {4, "DatePos2", "1200", true},
         {8, "DateVal2", "y 2004 m 02", true},   {8, "CurveColor", "155 132 256", true},
@@ -25,8 +19,7 @@ TEST(DamagedRecord, ValuesThatDoNotReadBackOrLieOutsideTheFields)
         {8, "DateVal1", "y 2004 m 02 d 30 h 12 m 00", false},  // read; the table reports the date
     };
     for (const auto &c : cases) {
-        Params params;
-        setParamDefaults(params);
+        Params params = defaultParams();
         params.dstPixelsPerMM = c.pixelsPerMM;
         FileCtx ctx;
         ctx.set("Pass3", "1 100.0 200.0");
@@ -36,13 +29,10 @@ TEST(DamagedRecord, ValuesThatDoNotReadBackOrLieOutsideTheFields)
     }
 }
 
-}  // namespace
-
 // A taller hygrometer field has rows the temperature field lacks.
 TEST(DamagedRecord, EachFieldsRowsAndTheHygrometerInk)
 {
-    Params params;
-    setParamDefaults(params);
+    Params params = defaultParams();
     params.srcHygroFieldHeightMM = 90.0;  // 720 rows beside 656
     const char *cases[][3] = {{"Draw1_0012", "700", ""}, {"Draw0_0012", "700", "Draw0_0012=700"},
                               {"CurveColorHygro", "1 2 300", "CurveColorHygro=1 2 300"}, {"CurveColorHygro", "1 2 3", ""}};

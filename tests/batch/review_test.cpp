@@ -4,9 +4,6 @@
 // rows bridged over stretches without ink. The verdicts over the whole range
 // of faults are held to the truth in the core tests.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
 #include <cstring>
 
 #include "batch_fixtures.h"
@@ -25,41 +22,11 @@ std::string reportedVerdict(const std::string &report, const std::string &scan)
     return "";
 }
 
-// Pixels of a decoded image that are neither white nor grey paper.
-int colouredPixels(const GdkPixbuf *image)
-{
-    const int channels = gdk_pixbuf_get_n_channels(image), stride = gdk_pixbuf_get_rowstride(image);
-    const guchar *pixels = gdk_pixbuf_read_pixels(image);
-    int n = 0;
-    for (int y = 0; y < gdk_pixbuf_get_height(image); ++y)
-        for (int x = 0; x < gdk_pixbuf_get_width(image); ++x) {
-            const guchar *p = pixels + y * stride + x * channels;
-            n += std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 60;
-        }
-    return n;
-}
+// Neither white nor grey paper.
+bool coloured(const guchar *p) { return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 60; }
 
-PixbufPtr decoded(const std::string &path)
-{
-    PixbufPtr image(gdk_pixbuf_new_from_file(path.c_str(), nullptr));
-    EXPECT_TRUE(image) << path;
-    return image;
-}
-
-struct Case {
-    const char *name;
-    bool clean;  // drawn without any fault: must be ok
-    void (*setup)(ChartOptions &);
-    int endMarkShift;  // columns the stored end mark is moved by
-};
-
-void shiftEndMark(const MadeChart &made, int columns)
-{
-    FileCtx ctx;
-    ctx.open(made.scan.c_str(), true);
-    ctx.set("DatePos2", std::to_string(made.chart.datePos[1] + columns).c_str());
-    ASSERT_EQ(ctx.write(), 0);
-}
+// clean: drawn without any fault, must be ok; endMarkShift: columns the stored end mark is moved by.
+struct Case { const char *name; bool clean; void (*setup)(ChartOptions &); int endMarkShift; };
 
 // Clean charts must be ok; no chart whose tables are more than 1 C or 3 %
 // off may be ok. The report, previews and contact sheet come from the same
@@ -74,8 +41,7 @@ TEST(BatchReview, VerdictsHoldAgainstTheTruthAndTheRunLeavesItsReview)
         {"endmark", false, [](ChartOptions &) {}, 55},
     };
     TempDir dir("review");
-    std::vector<std::string> args = {"--report", "report.csv", "--preview", "previews", "--contact-sheet",
-                                     "sheet.png"};
+    std::vector<std::string> args = {"--report", "report.csv", "--preview", "previews", "--contact-sheet", "sheet.png"};
     std::vector<MadeChart> charts;
     std::vector<std::string> names;  // relative to the run's folder
     for (const Case &c : cases) {
@@ -83,7 +49,12 @@ TEST(BatchReview, VerdictsHoldAgainstTheTruthAndTheRunLeavesItsReview)
         c.setup(o);
         charts.push_back(makeChart(dir.path(), o, c.name));
         ASSERT_EQ(charts.back().result, SynthOk) << c.name;
-        if (c.endMarkShift) shiftEndMark(charts.back(), c.endMarkShift);
+        if (c.endMarkShift) {
+            FileCtx ctx;
+            ctx.open(charts.back().scan.c_str(), true);
+            ctx.set("DatePos2", std::to_string(charts.back().chart.datePos[1] + c.endMarkShift).c_str());
+            ASSERT_EQ(ctx.write(), 0);
+        }
         names.push_back(charts.back().scan.substr(dir.path().size() + 1));
         args.push_back(names.back());
     }
@@ -125,17 +96,15 @@ TEST(BatchReview, VerdictsHoldAgainstTheTruthAndTheRunLeavesItsReview)
 
     // A preview for every scan, the failed one its caption alone.
     for (const std::string &name : names) {
-        PixbufPtr preview = decoded(dir.file("previews/" + name + ".png"));
-        if (!preview) continue;
-        EXPECT_EQ(gdk_pixbuf_get_width(preview.get()), 1200);
-        EXPECT_GE(colouredPixels(preview.get()), 2 * 1200) << "curve, windows and points drawn";
+        const DecodedImage preview = decodedImage(dir.file("previews/" + name + ".png"));
+        EXPECT_EQ(preview.width(), 1200);
+        EXPECT_GE(preview.count(coloured), 2 * 1200) << "curve, windows and points drawn";
     }
-    PixbufPtr failed = decoded(dir.file("previews/broken.bmp.png"));
-    PixbufPtr sheet = decoded(dir.file("sheet.png"));
-    if (!failed || !sheet) return;
-    EXPECT_GT(colouredPixels(failed.get()), 0);
-    EXPECT_GT(gdk_pixbuf_get_width(sheet.get()), gdk_pixbuf_get_height(sheet.get()) / 2);
-    EXPECT_GE(colouredPixels(sheet.get()), 9 * 200);
+    const DecodedImage failed = decodedImage(dir.file("previews/broken.bmp.png")),
+                       sheet = decodedImage(dir.file("sheet.png"));
+    EXPECT_GT(failed.count(coloured), 0);
+    EXPECT_GT(sheet.width(), sheet.height() / 2);
+    EXPECT_GE(sheet.count(coloured), 9 * 200);
 }
 
 // Rows bridged over more than two hours without ink are NA in SEF, and every
@@ -170,17 +139,13 @@ TEST(BatchReview, BridgedRowsAreFlaggedAndLongBridgesAreNotAvailable)
 
     int flagged = 0, notAvailable = 0;
     for (size_t i = 1; i + 1 < csv.size(); ++i) {
-        gchar **cells = g_strsplit(sef[12 + i].c_str(), "\t", -1);
-        ASSERT_EQ(g_strv_length(cells), 8u) << sef[12 + i];
-        const std::string value = cells[6], meta = cells[7];
-        g_strfreev(cells);
-        cells = g_strsplit(csv[i].c_str(), ",", -1);
-        ASSERT_EQ(g_strv_length(cells), 4u) << csv[i];
-        EXPECT_EQ(std::string(cells[0]).substr(16), "-03:30") << csv[i];
+        const std::vector<std::string> sefCells = linesOf(sef[12 + i], "\t"), cells = linesOf(csv[i], ",");
+        ASSERT_EQ(sefCells.size(), 8u) << sef[12 + i];
+        ASSERT_EQ(cells.size(), 4u) << csv[i];
+        const std::string &value = sefCells[6], &meta = sefCells[7], &flags = cells[3];
+        EXPECT_EQ(cells[0].substr(16), "-03:30") << csv[i];
         for (int f = 0; f < 2; ++f)
-            EXPECT_NEAR(g_ascii_strtod(cells[1 + f], nullptr), tables[f][i - 1].value, 0.051) << csv[i];
-        const std::string flags = cells[3];
-        g_strfreev(cells);
+            EXPECT_NEAR(g_ascii_strtod(cells[1 + f].c_str(), nullptr), tables[f][i - 1].value, 0.051) << csv[i];
         const std::string flag = flags.compare(0, 2, "T:") == 0 ? flags.substr(2, flags.find('|') - 2) : "";
         EXPECT_EQ(meta, flag) << "SEF and CSV flag the same rows";
         if (flag.empty()) continue;

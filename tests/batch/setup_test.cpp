@@ -2,8 +2,6 @@
 // Scans without a file context: dates from a manifest, the rest proposed,
 // the proposals written only when asked, manifest faults named by line.
 
-#include <gtest/gtest.h>
-
 #include "batch_fixtures.h"
 #include "setupverdict.h"
 
@@ -26,8 +24,7 @@ MadeChart chartWithoutContext(const TempDir &dir, uint64_t seed, const char *nam
 TEST(BatchSetup, WrittenProposalsReadBackAndKeepWhatWasThere)
 {
     TempDir dir("writectx");
-    const MadeChart fresh = chartWithoutContext(dir, 71, "fresh");
-    const MadeChart kept = chartWithoutContext(dir, 72, "kept");
+    const MadeChart fresh = chartWithoutContext(dir, 71, "fresh"), kept = chartWithoutContext(dir, 72, "kept");
     makeFile(kept.ctx, "TimeStep=10\nDatePos1=" + std::to_string(kept.chart.datePos[0] + 3) + "\n");
     makeFile(dir.file("m.csv"),
              "scan,start,end\n" + fresh.chart.manifestLine(fresh.scan) + kept.chart.manifestLine(kept.scan));
@@ -56,9 +53,8 @@ TEST(BatchSetup, WrittenProposalsReadBackAndKeepWhatWasThere)
 TEST(BatchSetup, ManifestDatesGiveTablesAndItsFaultsAreNamedByLine)
 {
     TempDir dir("manifest");
-    const MadeChart good = chartWithoutContext(dir, 81, "good");
-    const MadeChart backward = chartWithoutContext(dir, 82, "backward");
-    const MadeChart unlisted = chartWithoutContext(dir, 83, "unlisted");
+    const MadeChart good = chartWithoutContext(dir, 81, "good"), backward = chartWithoutContext(dir, 82, "backward"),
+                    unlisted = chartWithoutContext(dir, 83, "unlisted");
     makeFile(dir.file("m.csv"), "scan,start,end\n" + good.chart.manifestLine(good.scan) +
                                     "backward.bmp,2002-03-23T04:00,2002-03-16T04:00\n"
                                     "garbled line\n"

@@ -3,10 +3,7 @@
 // the batch does by default, against the charts' truth. The ten-seed sweeps
 // are a benchmark (hardcharts_bench).
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
+#include "coretest.h"
 #include "hardcharts.h"
 #include "scan_verdict.h"
 

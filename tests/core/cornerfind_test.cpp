@@ -2,26 +2,15 @@
 // Field corners found on synthetic charts against the pass points the
 // charts were drawn with.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <vector>
-
 #include "coretest.h"
 #include "cornerfind.h"
+#include "hardcharts.h"
 #include "synth_fixtures.h"
 
 namespace {
 
-struct Scan {
-    const char *name;
-    double dpi, rotation;
-    bool marks;        // handwriting, blots, pen gaps
-    double noise, fade, cutMM;
-    bool jpeg;
-};
+// marks: handwriting, blots, pen gaps
+struct Scan { const char *name; double dpi, rotation; bool marks; double noise, fade, cutMM; bool jpeg; };
 
 SynthChart render(const Scan &s, uint64_t seed)
 {
@@ -33,25 +22,16 @@ SynthChart render(const Scan &s, uint64_t seed)
     o.noiseSigma = s.noise;
     o.gridFade = s.fade;
     for (double &m : o.cutMarginMM) m = s.cutMM;
-    SynthChart chart = renderedChart(o);
-    if (s.jpeg) {
-        TempDir dir("corners");
-        std::string path = dir.file("scan.jpg");
-        EXPECT_EQ(saveScan(chart.scan.get(), path, ScanFormat::Jpeg, 75), 0);
-        chart.scan.reset(gdk_pixbuf_new_from_file(path.c_str(), nullptr));
-    }
+    o.format = s.jpeg ? ScanFormat::Jpeg : ScanFormat::Bmp;
+    o.jpegQuality = 75;
+    SynthChart chart;
+    EXPECT_EQ(renderAsScanned(o, chart), SynthOk);
     return chart;
 }
 
 double cornerError(const SynthChart &chart, const CornerSearch &found, int i)
 {
     return std::hypot(found.points[i].x - chart.pass[i].x, found.points[i].y - chart.pass[i].y);
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? NAN : v[v.size() / 2];
 }
 
 }  // namespace
@@ -119,14 +99,11 @@ TEST(CornerFind, NoGridNoCorners)
 {
     const guchar paper[3] = {247, 244, 236};
     PixbufPtr page = solidImage(1200, 1900, paper), thumbnail = solidImage(12, 19, paper);
-    Params params, flat;
-    setParamDefaults(params);
-    setParamDefaults(flat);
+    const Params params = defaultParams();
+    Params flat = params;
     flat.srcFieldHeightMM = flat.srcFieldDistMM = 0;
-    const struct {
-        const Params &params;
-        const GdkPixbuf *scan;
-    } cases[] = {{params, page.get()}, {params, thumbnail.get()}, {params, nullptr}, {flat, page.get()}};
+    const struct { const Params &params; const GdkPixbuf *scan; } cases[] = {
+        {params, page.get()}, {params, thumbnail.get()}, {params, nullptr}, {flat, page.get()}};
     for (const auto &c : cases) {
         CornerSearch found = findFieldCorners(c.params, c.scan);
         EXPECT_EQ(found.points[0].set + found.points[1].set + found.points[2].set, 0);

@@ -3,12 +3,6 @@
 // the linear algebra under it; turned scans are held to chartsynth's truth in
 // chartsynth_test.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
 #include "coretest.h"
 #include "cutout.h"
 #include "geometry.h"
@@ -19,8 +13,7 @@ const guchar kWhite[3] = {255, 255, 255}, kMark[3] = {0, 0, 255}, kGap[3] = {255
 
 Params chartParams(double pixelsPerMM)
 {
-    Params params;
-    setParamDefaults(params);
+    Params params = defaultParams();
     params.numFieldPassPoints = 3;
     params.dstPixelsPerMM = pixelsPerMM;
     return params;
@@ -31,6 +24,33 @@ int rowShift(const Params &params, double j)
     FieldGeometry geo;
     fieldGeometry(params, geo);
     return (int)std::trunc(arcShift(params, j, geo.centreRow, geo.sagittaMM) + 0.5);
+}
+
+// Every scan pixel a colour of its own, so that a field pixel tells which
+// scan pixel it shows.
+guchar codeOf(int X, int Y, int k) { return (guchar)(k == 0 ? X : k == 1 ? Y : (X >> 8) | (Y >> 8) << 4); }
+
+PixbufPtr codedScan(int w, int h)
+{
+    PixbufPtr scan = solidImage(w, h, kWhite);
+    for (int Y = 0; Y < h; ++Y)
+        for (int X = 0; X < w; ++X) {
+            const guchar rgb[3] = {codeOf(X, Y, 0), codeOf(X, Y, 1), codeOf(X, Y, 2)};
+            putPixel(scan.get(), X, Y, rgb);
+        }
+    return scan;
+}
+
+// Pass points of a chart at 2.6 scan pixels per mm whose time axis runs
+// along (cos a, -sin a) from BottomLeft.
+void chartAt(const Params &params, double degrees, Vec2 bottomLeft, Vec2 pass[3])
+{
+    const double a = degrees * M_PI / 180.0, scale = 2.6;
+    const double W = scale * params.srcFieldWidthMM;
+    const double B = scale * (2 * params.srcFieldHeightMM + params.srcFieldDistMM);
+    pass[0] = Vec2{bottomLeft.x + W * std::cos(a), bottomLeft.y - W * std::sin(a)};
+    pass[1] = bottomLeft;
+    pass[2] = Vec2{bottomLeft.x + B * std::sin(a), bottomLeft.y + B * std::cos(a)};
 }
 
 }  // namespace
@@ -72,37 +92,6 @@ TEST(CutOutField, RefusesImpossibleInput)
     EXPECT_EQ(cutOutField(params, scan.get(), 0, good), nullptr);
 }
 
-namespace {
-
-// Every scan pixel a colour of its own, so that a field pixel tells which
-// scan pixel it shows.
-guchar codeOf(int X, int Y, int k) { return (guchar)(k == 0 ? X : k == 1 ? Y : (X >> 8) | (Y >> 8) << 4); }
-
-PixbufPtr codedScan(int w, int h)
-{
-    PixbufPtr scan = solidImage(w, h, kWhite);
-    for (int Y = 0; Y < h; ++Y)
-        for (int X = 0; X < w; ++X) {
-            const guchar rgb[3] = {codeOf(X, Y, 0), codeOf(X, Y, 1), codeOf(X, Y, 2)};
-            putPixel(scan.get(), X, Y, rgb);
-        }
-    return scan;
-}
-
-// Pass points of a chart at 2.6 scan pixels per mm whose time axis runs
-// along (cos a, -sin a) from BottomLeft.
-void chartAt(const Params &params, double degrees, Vec2 bottomLeft, Vec2 pass[3])
-{
-    const double a = degrees * M_PI / 180.0, scale = 2.6;
-    const double W = scale * params.srcFieldWidthMM;
-    const double B = scale * (2 * params.srcFieldHeightMM + params.srcFieldDistMM);
-    pass[0] = Vec2{bottomLeft.x + W * std::cos(a), bottomLeft.y - W * std::sin(a)};
-    pass[1] = bottomLeft;
-    pass[2] = Vec2{bottomLeft.x + B * std::sin(a), bottomLeft.y + B * std::cos(a)};
-}
-
-}  // namespace
-
 // The tiled walks against the plain definition, pixel by pixel: field pixel
 // (x, y) shows the scan pixel under field position (x - k, Hd - y) mapped by
 // the fitted transform, k the row's arc shift, or the gap colour where that
@@ -114,12 +103,9 @@ TEST(CutOutField, EveryPixelShowsTheScanPixelUnderIt)
     FieldGeometry geo;
     ASSERT_EQ(fieldGeometry(params, geo), 0);
     const Vec2 C[4] = {{0, 0}, {geo.widthPx, 0}, {0, geo.heightPx}, {geo.widthPx, geo.heightPx}};
-    struct Case {
-        double degrees;
-        Vec2 bottomLeft;
-        int w, h;
-    } const cases[] = {{91.5, {30.3, 690.2}, 500, 700}, {0.7, {10.6, 20.1}, 700, 500}};
-    for (const Case &c : cases) {
+    const struct { double degrees; Vec2 bottomLeft; int w, h; } cases[] = {
+        {91.5, {30.3, 690.2}, 500, 700}, {0.7, {10.6, 20.1}, 700, 500}};
+    for (const auto &c : cases) {
         PixbufPtr scan = codedScan(c.w, c.h);
         Vec2 pass[3];
         chartAt(params, c.degrees, c.bottomLeft, pass);
@@ -133,7 +119,7 @@ TEST(CutOutField, EveryPixelShowsTheScanPixelUnderIt)
             int shown = 0, gaps = 0, wrong = 0;
             for (int y = 0; y < geo.imageHeight; ++y) {
                 const double j = geo.heightPx - y;
-                const int k = (int)std::trunc(arcShift(params, j, geo.centreRow, geo.sagittaMM) + 0.5);
+                const int k = rowShift(params, j);
                 for (int x = 0; x < geo.imageWidth; ++x) {
                     const int i = x - k;
                     const double X = T.t[0] * i + T.t[1] * j + T.t[2] + 0.5;
@@ -186,7 +172,7 @@ TEST(CutOutField, FieldsOfTwoHeightsAgreeInTimeAtTheirMiddleRows)
 
 // A zero on the diagonal forces row and column exchanges; two right sides
 // (n x k, row order) with solutions (1, 2, 3) and (-1, 0, 2).
-TEST(SolveGaussJordan, SolvesAndInvertsNeedingPivotsRefusesSingular)
+TEST(LinearAlgebra, SolvesAndInvertsNeedingPivotsRefusesSingularAndFitsAnAffineMap)
 {
     const double m[9] = {0, 2, 1, 1, 0, 3, 4, -1, 0};
     double a[9], inv[9], b[6] = {7, 2, 10, 5, 2, -4};
@@ -208,12 +194,9 @@ TEST(SolveGaussJordan, SolvesAndInvertsNeedingPivotsRefusesSingular)
     const double singular[9] = {1, 2, 3, 2, 4, 6, 0, 0, 1}, withNan[9] = {1, 0, 0, 0, NAN, 0, 0, 0, 1};
     EXPECT_EQ(invert3x3(singular, inv), 1);
     EXPECT_EQ(invert3x3(withNan, inv), 1);
-}
 
-// A rotated, sheared and shifted map like a chart turned by a quarter turn
-// and a few degrees.
-TEST(FitAffine, RecoversAKnownMap)
-{
+    // A rotated, sheared and shifted map like a chart turned by a quarter turn
+    // and a few degrees.
     const AffineTransform known{{0.05, 0.98, 812.5, -1.02, 0.07, 2301.25, 0, 0, 1}};
     const Vec2 C[4] = {{0, 0}, {2292, 0}, {0, 656}, {2292, 656}};
     Vec2 S[4];

@@ -2,9 +2,7 @@
 // Where the program's own files are found: source layout, user folders,
 // installed data, and where the settings store goes.
 
-#include <glib.h>
 #include <glib/gstdio.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "coretest.h"

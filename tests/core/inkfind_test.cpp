@@ -3,11 +3,6 @@
 // against the colour they were drawn in and the columns of the trace's
 // first and last minute.
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-
 #include "coretest.h"
 #include "inkfind.h"
 #include "synth_fixtures.h"
@@ -20,13 +15,7 @@
 // grid printed close to the ink's colour and another ink.
 TEST(InkFind, FindsTheInkAndTheTraceEndsOfBothFields)
 {
-    const struct {
-        const char *name;
-        double dpi;
-        bool marks, inkGrid;
-        double noise, fade;
-        unsigned char ink[3];
-    } charts[] = {
+    const struct { const char *name; double dpi; bool marks, inkGrid; double noise, fade; guchar ink[3]; } charts[] = {
         {"150 dpi", 150, false, false, 0, 0, {155, 132, 192}},
         {"600 dpi", 600, false, false, 0, 0, {155, 132, 192}},
         {"marked noisy", 300, true, false, 8, 0, {155, 132, 192}},

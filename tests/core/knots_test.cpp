@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Ink found down a field's columns: the span of one column and of all, and the knots.
-#include <algorithm>
-#include <cmath>
 #include <memory>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "coretest.h"
 #include "inksearch.h"

@@ -1,18 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
 
 #include "coretest.h"
 #include "inkclassifier.h"
 
-namespace {
-
 const int kRefs[][3] = {{0, 0, 0},   {0, 200, 0},    {0, 0, 200},     {30, 40, 160},
                         {100, 0, 0}, {180, 120, 60}, {255, 255, 255}, {1, 1, 1}};
-
-} // namespace
 
 // Width 5 pads the rows; four channels check the channel stride and that
 // alpha stays. Nothing outside the image is read or written.
@@ -36,10 +28,7 @@ TEST(PixelAccess, BoundsAndLayout)
 
 TEST(ColorDistance, WorkedExamplesAndThreshold)
 {
-    const struct {
-        int ref[3], p[3];
-        double distance;
-    } cases[] = {
+    const struct { int ref[3], p[3]; double distance; } cases[] = {
         {{0, 200, 0}, {10, 190, 5}, 15.0 * std::sqrt(125.0)}, {{0, 200, 0}, {40, 200, 40}, 3200.0},
         {{0, 200, 0}, {255, 255, 255}, 131553.8},           {{0, 0, 0}, {22, 22, 22}, 1452.0},
         {{0, 0, 0}, {23, 23, 23}, 1587.0},

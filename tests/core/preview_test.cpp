@@ -2,35 +2,11 @@
 // Preview pictures and contact sheets decoded again: their size, the curve
 // drawn over the trace, suspect stretches tinted, failed scans first.
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "coretest.h"
 #include "scan_verdict.h"
 #include "synth_fixtures.h"
 
 namespace {
-
-struct Decoded {
-    PixbufPtr image;
-    int width() const { return image ? gdk_pixbuf_get_width(image.get()) : 0; }
-    int height() const { return image ? gdk_pixbuf_get_height(image.get()) : 0; }
-    // Pixels in the box whose colour passes the test.
-    int count(int x0, int y0, int x1, int y1, bool (*test)(const guchar *)) const
-    {
-        int n = 0;
-        for (int y = std::max(0, y0); y < std::min(y1, height()); ++y)
-            for (int x = std::max(0, x0); x < std::min(x1, width()); ++x)
-                n += test(pixelAddress(image.get(), x, y));
-        return n;
-    }
-};
-
-Decoded decode(const std::string &path)
-{
-    return Decoded{PixbufPtr(gdk_pixbuf_new_from_file(path.c_str(), nullptr))};
-}
 
 bool curveBlue(const guchar *p) { return p[2] > 180 && p[0] < 90 && p[1] < 90; }
 // Paper under the red tint; the printed grid is darker.
@@ -67,7 +43,7 @@ TEST(Preview, FieldsCurveAndSuspectStretchesAreDrawn)
     d.preview[1].suspect.push_back({1000, 1200});
     std::string error;
     ASSERT_EQ(writePreview(dir.file("p.png"), d.preview, "chart 1", d.verdict, &error), 0) << error;
-    const Decoded png = decode(dir.file("p.png"));
+    const DecodedImage png = decodedImage(dir.file("p.png"));
     ASSERT_EQ(png.width(), kPreviewWidth);
     const int top[2] = {0, png.height() - d.fieldHeight(1) - 54};
     EXPECT_GT(top[1], d.fieldHeight(0));
@@ -75,12 +51,12 @@ TEST(Preview, FieldsCurveAndSuspectStretchesAreDrawn)
         for (double hours : {10.5, 80.5, 150.5}) {   // between the hourly table points
             const int x = int(d.chart.columnAt(hours * 60) * d.scale());
             const int y = top[f] + int(d.chart.traceRow(f, hours * 60) * d.scale());
-            EXPECT_GT(png.count(x - 2, y - 4, x + 3, y + 5, curveBlue), 0) << "field " << f << " at " << hours << " h";
-            EXPECT_EQ(png.count(x - 2, y - 60, x + 3, y - 20, curveBlue), 0) << "field " << f << " at " << hours << " h";
+            EXPECT_GT(png.count(curveBlue, x - 2, y - 4, x + 3, y + 5), 0) << "field " << f << " at " << hours << " h";
+            EXPECT_EQ(png.count(curveBlue, x - 2, y - 60, x + 3, y - 20), 0) << "field " << f << " at " << hours << " h";
         }
     const int tinted0 = int(1000 * d.scale()), tinted1 = int(1200 * d.scale());
-    EXPECT_GT(png.count(tinted0 + 2, top[1] + 5, tinted1 - 2, top[1] + 40, reddish), 20 * (tinted1 - tinted0));
-    EXPECT_EQ(png.count(tinted0 + 2, 5, tinted1 - 2, 40, reddish), 0);
+    EXPECT_GT(png.count(reddish, tinted0 + 2, top[1] + 5, tinted1 - 2, top[1] + 40), 20 * (tinted1 - tinted0));
+    EXPECT_EQ(png.count(reddish, tinted0 + 2, 5, tinted1 - 2, 40), 0);
     EXPECT_NE(writePreview(dir.file("missing/p.png"), d.preview, "chart 1", d.verdict, &error), 0);
     EXPECT_NE(error.find("missing/p.png"), std::string::npos);
 }
@@ -91,23 +67,22 @@ TEST(Preview, ContactSheetPutsFailedAndSuspectFirst)
 {
     TempDir dir("sheet");
     Digitised d(2);
+    std::string error;
     std::vector<SheetEntry> entries;
     const VerdictLevel levels[3] = {VerdictLevel::Ok, VerdictLevel::Suspect, VerdictLevel::Failed};
     for (int i = 0; i < 3; ++i) {
         ScanVerdict v = d.verdict;
         v.level = levels[i];
         const std::string path = dir.file("p" + std::to_string(i) + ".png");
-        std::string error;
         ASSERT_EQ(writePreview(path, d.preview, "chart", v, &error), 0) << error;
         entries.push_back({path, levels[i]});
     }
     entries.push_back({dir.file("unreadable.png"), VerdictLevel::Ok});
-    std::string error;
     ASSERT_EQ(writeContactSheet(dir.file("sheet.png"), entries, 2, &error), 0) << error;
-    const Decoded sheet = decode(dir.file("sheet.png"));
+    const DecodedImage sheet = decodedImage(dir.file("sheet.png"));
     ASSERT_EQ(sheet.width(), 800);
     const int tileHeight = sheet.height() / 2;
-    const Decoded tile = decode(entries[0].preview);
+    const DecodedImage tile = decodedImage(entries[0].preview);
     const int captionY = int((tile.height() - 30) * 400.0 / kPreviewWidth);
     auto captionRed = [&](int i) {
         const guchar *p = pixelAddress(sheet.image.get(), (i % 2) * 400 + 390, (i / 2) * tileHeight + captionY);

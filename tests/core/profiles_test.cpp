@@ -3,11 +3,6 @@
 // chartsynth draws each from a profile in profiles/ with printed scales of
 // its own, and digitiseScan reads the tables back.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-
 #include "coretest.h"
 #include "pixelformat.h"
 #include "synth_fixtures.h"
@@ -16,8 +11,7 @@ namespace {
 
 Params profile(const char *name)
 {
-    Params p;
-    setParamDefaults(p);
+    Params p = defaultParams();
     const std::string path = std::string(VELLORA_SOURCE_DIR "/profiles/") + name;
     EXPECT_EQ(loadParamFile(p, path.c_str()), 0) << path;
     return p;
@@ -96,9 +90,7 @@ TEST(OtherMakes, TablesFollowTheTruth)
 // to their defaults or written out (profiles/standard.ini).
 TEST(StandardChart, DefaultsGiveTheRowsOfTheKeysWrittenOut)
 {
-    Params defaults;
-    setParamDefaults(defaults);
-    const ReadChart base(defaults, 5);
+    const ReadChart base(defaultParams(), 5);
     FieldResult fields[2];
     ASSERT_EQ(base.read(profile("standard.ini"), base.chart.scan.get(), fields), DigitiseOk);
     for (int f = 0; f < 2; ++f) {
@@ -110,8 +102,7 @@ TEST(StandardChart, DefaultsGiveTheRowsOfTheKeysWrittenOut)
 // A grey scan of a chart drawn in black ink digitises after the conversion.
 TEST(ScanFormats, GreyScanWithBlackInkDigitises)
 {
-    Params make;
-    setParamDefaults(make);
+    Params make = defaultParams();
     make.srcInkColor[0] = make.srcInkColor[1] = make.srcInkColor[2] = 0;
     const ReadChart r(make, 6, greyWithAlpha);
     std::printf("[ measured ] grey scan, black ink: RMSE %.3f C, %.3f %%\n", r.error[0].rmse, r.error[1].rmse);

@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
-#include <gtest/gtest.h>
-
-#include "params.h"
+#include "coretest.h"
 #include "smoothspline.h"
 #include "splinecurve.h"
 #include "valuescale.h"
@@ -44,10 +39,7 @@ struct Fit {
 // Inputs no spline can be fitted to are refused, whatever the mode.
 TEST(SmoothSpline, RefusesUnusableInput)
 {
-    const struct {
-        int n, mode;
-        void (*spoil)(Fit &);
-    } cases[] = {
+    const struct { int n, mode; void (*spoil)(Fit &); } cases[] = {
         {4, 2, [](Fit &) {}},                                  // too few points
         {6, 2, [](Fit &f) { f.x[6] = f.x[5]; }},               // equal abscissae
         {6, 2, [](Fit &f) { f.w[3] = -1; }},                   // a negative weight
@@ -162,8 +154,7 @@ TEST(HygroScale, FollowsThePrintedScaleClampedWithOffset)
 // them, rising or falling; reading a row and placing its value agree.
 TEST(HygroScale, ProfilePairsAreFollowedExactlyAndMonotone)
 {
-    Params p;
-    setParamDefaults(p);
+    Params p = defaultParams();
     const double percent[] = {0, 10, 20, 50, 80, 100}, mm[] = {0, 13, 24.5, 51.5, 73.5, 90};
     p.hygroPairCount = 6;
     std::copy(percent, percent + 6, p.hygroPercent);
@@ -189,8 +180,7 @@ TEST(HygroScale, ProfilePairsAreFollowedExactlyAndMonotone)
 // chart's unit, SEF values in C.
 TEST(TempScale, ProfileScaleAndUnit)
 {
-    Params p;
-    setParamDefaults(p);
+    Params p = defaultParams();
     p.srcFieldHeightMM = 66.0, p.tempScale[0] = 110.0, p.tempScale[1] = 0.0, p.tempUnit = TempFahrenheit;
     const double offsets[2] = {1.5, 0.0};
     const ValueScales scales(p, offsets);

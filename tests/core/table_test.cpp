@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "coretest.h"
 #include "table.h"
@@ -21,7 +18,7 @@ struct LineCurve {
 
 // By default one day, 2000-01-01 12:00 at column 100 to the next day 12:00 at 580.
 struct TableCase : public ::testing::Test {
-    Params params = [] { Params p; setParamDefaults(p); return p; }();
+    Params params = defaultParams();
     LineCurve line{100.0, 0.1};
     const double noOffsets[2] = {0.0, 0.0};
     ValueScales scales{params, noOffsets};
@@ -53,9 +50,8 @@ TEST_F(TableCase, OneDayHourlyAndTenMinutesOnTheTimeGrid)
     EXPECT_EQ(row(0) + "|" + row(1) + "|" + row(12) + "|" + row(24),
               "100 110 2000-01-01 12:00|120 112 2000-01-01 13:00|340 134 2000-01-02 00:00|580 158 2000-01-02 12:00");
     EXPECT_NEAR(rows[24].value, 45.0 - 80.0 * 158.0 / 656.0, 1e-9);
-    EXPECT_EQ(stats.count, 25);
-    EXPECT_EQ(stats.max, rows[0].value);
-    EXPECT_EQ(stats.min, rows[24].value);
+    EXPECT_EQ(std::vector<double>({double(stats.count), stats.max, stats.min}),
+              std::vector<double>({25, rows[0].value, rows[24].value}));
     EXPECT_NEAR(stats.mean, (rows[0].value + rows[24].value) / 2, 1e-9);
 
     in.timeStep = 10;
@@ -86,10 +82,7 @@ TEST_F(TableCase, MinutesOfTheMarksCount)
 // missing curve give no rows; the longest table still fits.
 TEST_F(TableCase, RefusesWhatItCannotTabulate)
 {
-    const struct {
-        DateTime start, end;
-        int result;
-    } cases[] = {
+    const struct { DateTime start, end; int result; } cases[] = {
         {at(2000, 1, 1, 12, 30), at(2000, 1, 1, 13, 20), TableDatesTooSimilar},
         {at(2000, 1, 1, 0, 0), at(1999, 12, 31, 23, 0), TableStartNotBeforeEnd},
         {at(2000, 3, 1, 0, 0), at(2000, 2, 30, 0, 0), TableInvalidEnd},

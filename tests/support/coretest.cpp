@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coretest.h"
 
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "scanimage.h"
 
 PixbufPtr solidImage(int w, int h, const guchar rgb[3])
 {
@@ -26,6 +32,42 @@ RefColor refOf(int r, int g, int b)
     const guchar rgb[3] = {(guchar)r, (guchar)g, (guchar)b};
     makeRefColor(ref, rgb);
     return ref;
+}
+
+PixbufPtr loadedScan(const std::string &path)
+{
+    GdkPixbuf *scan = nullptr;
+    EXPECT_EQ(loadScanImage(path.c_str(), &scan), ScanLoaded) << path;
+    return PixbufPtr(scan);
+}
+
+int DecodedImage::count(bool (*test)(const guchar *), int x0, int y0, int x1, int y1) const
+{
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(y1, height()); ++y)
+        for (int x = std::max(0, x0); x < std::min(x1, width()); ++x)
+            n += test(pixelAddress(image.get(), x, y));
+    return n;
+}
+
+DecodedImage decodedImage(const std::string &path)
+{
+    DecodedImage decoded{PixbufPtr(gdk_pixbuf_new_from_file(path.c_str(), nullptr))};
+    EXPECT_TRUE(decoded.image) << path;
+    return decoded;
+}
+
+Params defaultParams()
+{
+    Params params;
+    setParamDefaults(params);
+    return params;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? NAN : v[v.size() / 2];
 }
 
 std::string fileContents(const std::string &path)

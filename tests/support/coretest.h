@@ -2,14 +2,20 @@
 #ifndef VELLORA_CORETEST_H
 #define VELLORA_CORETEST_H
 
-// Small helpers shared by the core unit tests.
+// Small helpers shared by the core unit tests, and what they all include.
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "chartsynth.h"  // PixbufPtr
 #include "datetime.h"
 #include "filectx.h"
+#include "params.h"
 #include "pixel.h"
 
 // A new RGB image without alpha, every pixel rgb.
@@ -17,6 +23,22 @@ PixbufPtr solidImage(int w, int h, const guchar rgb[3]);
 // True when pixel (x, y) lies inside and equals rgb.
 bool pixelIs(const GdkPixbuf *image, int x, int y, const guchar rgb[3]);
 RefColor refOf(int r, int g, int b);
+// A scan as the program loads it; null, with a failure, when it cannot be.
+PixbufPtr loadedScan(const std::string &path);
+
+// An image file decoded again, for counting its pixels; empty when it cannot be.
+struct DecodedImage {
+    PixbufPtr image;
+    int width() const { return image ? gdk_pixbuf_get_width(image.get()) : 0; }
+    int height() const { return image ? gdk_pixbuf_get_height(image.get()) : 0; }
+    // Pixels in the box, the whole image by default, whose colour passes the test.
+    int count(bool (*test)(const guchar *), int x0 = 0, int y0 = 0, int x1 = 1 << 30, int y1 = 1 << 30) const;
+};
+DecodedImage decodedImage(const std::string &path);
+
+Params defaultParams();
+// The middle value; NaN for none.
+double median(std::vector<double> v);
 
 std::string fileContents(const std::string &path);
 void makeFile(const std::string &path, const std::string &bytes);
