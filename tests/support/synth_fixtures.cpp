@@ -44,15 +44,6 @@ MadeChart makeChart(const std::string &dir, const ChartOptions &options, const s
     return made;
 }
 
-ChartOptions quickChartOptions(uint64_t seed)
-{
-    ChartOptions options;
-    options.seed = seed;
-    options.dpi = 200;
-    options.format = ScanFormat::Bmp;
-    return options;
-}
-
 TableError tableError(const SynthChart &chart, const FieldResult &field, int f)
 {
     double sum = 0, squares = 0;

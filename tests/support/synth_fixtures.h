@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "chartsynth.h"
 #include "digitise.h"
+#include "hardcharts.h"
 
 // A fresh directory "prefix-XXXXXX" in the working directory, named by its
 // absolute path and removed with everything in it on destruction.
@@ -36,10 +36,6 @@ struct MadeChart {
 
 // Writes the chart of options into dir as NAME plus the format's extension.
 MadeChart makeChart(const std::string &dir, const ChartOptions &options, const std::string &name = "chart");
-
-// Options for a quick chart: 200 dpi (about the field images' 8 px/mm),
-// lossless BMP, otherwise the defaults.
-ChartOptions quickChartOptions(uint64_t seed);
 
 // A field's table less the chart's truth over the rows on the trace (n of
 // them): root mean square and mean. NaN for a failed table or fewer than 24
