@@ -23,8 +23,10 @@ FieldEvidence fieldEvidence(const Params &params, const ScanSettings &settings, 
     EvenRowInk ink;
     findEvenRowInk(result.pixbuf, inkColorOf(settings, field), ink);
     measureColumnInk(ink, &settings.fields[field].windows, e);
-    if (field == 0)
+    if (field == 0) {
         measureScaleLines(result.pixbuf, params.srcFieldHeightMM, e);
+        measureTimeLines(result.pixbuf, e);
+    }
     e.tableMade = result.tableResult == TableOk;
     e.rows = result.rows;
     e.speed = result.speed;
