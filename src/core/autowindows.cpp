@@ -35,7 +35,7 @@ const double kBendCost = 1.0;         // per row the path leaves the line its re
 const double kBendTolerance = 1.5;    // rows of wobble and run noise that bend nothing
 const int kCourseColumns = 16;        // columns over which the path's course is taken
 const int kMinCourseColumns = 4;      // fewer give no course
-const int kWrapColumns = 14;          // first columns where a second drum turn is told by its course
+const int kWrapColumns = 14;          // columns a path may end short of the chart; fewest a second turn lies apart
 
 struct Run {
     int x;
@@ -451,40 +451,188 @@ int findCheapestPath(Trace &trace, ProgressFn progress, void *user)
     return ended.run;
 }
 
-// A drum that runs on draws a second turn over the start of the chart, and
-// that turn comes in where the first ended: at its row, going on at its
-// course. Where the first columns also hold ink elsewhere, their runs on that
-// continuation are the second turn's and do not start the path. True when the
-// path started on them and must be found again. Windows or rows the user set
-// guide the path instead.
-bool avoidSecondTurn(Trace &trace, int lastRun)
+// ---- A second drum turn ----
+
+// A drum that runs on draws a second turn over the start of the chart: a
+// second smooth line that comes in where the first turn ended, at its row and
+// course, and stops some time later. The two may cross, touch or run together
+// for a while. Which line is which is decided over the whole overlap by
+// following both at once: each keeps its own course through the places where
+// they meet, all ink is explained, and the second line ends where its ink
+// does. Swapping the lines at a meeting bends both, and unlike the path alone
+// neither is favoured for running flatter.
+
+const double kStrandTolerance = 0.5;   // rows off its course a line moves freely
+const double kStrandCourse = 0.4;      // weight of each new step in a line's course
+const double kUnexplainedCost = 1.0;   // per run of a column that neither line takes
+const double kCoincideCost = 0.5;      // per column both lines take one thin run
+const int kStrandStates = 24;          // pairs kept per column
+const int kHeld = -1, kEnded = -2;     // a line on no run of the column; the second turn over
+
+struct Strand {
+    double row = 0.0, course = 0.0;
+    int steps = 0;   // columns followed since its first run; no course before kMinCourseColumns
+};
+
+struct StrandPair {
+    int a, b;          // runs of the first and second turn, or kHeld, kEnded (b only)
+    Strand first, second;
+    double cost;
+    int prev;          // index into the previous column's pairs
+};
+
+double expectedRow(const Strand &s) { return s.row + (s.steps > 0 ? s.course : 0.0); }
+
+bool thinRun(const Trace &trace, const Run &r, double course)
+{
+    return runLength(r) <= trace.pen + kThickTolerance + std::fabs(course);
+}
+
+// The strand moved on to run k (or held) and the cost of the move.
+double moveStrand(const Trace &trace, Strand &s, int k)
+{
+    if (k < 0 && s.steps == 0)
+        return kSkipCost;   // not yet started
+    const bool coursed = s.steps >= kMinCourseColumns;
+    const double expected = expectedRow(s);
+    double row = expected, cost = kSkipCost;
+    if (k >= 0) {
+        const Run &r = trace.runs[k];
+        const double half = 0.5 * trace.pen;
+        // Where the lines meet in one thick run, each keeps its course.
+        row = s.steps == 0 || thinRun(trace, r, s.course)
+                  ? runCentre(r)
+                  : std::min(std::max(expected, r.bot + half), std::max(r.bot + half, r.top - half));
+        cost = coursed ? std::max(0.0, std::fabs(row - expected) - kStrandTolerance) : 0.0;
+    }
+    if (s.steps > 0) {
+        const double weight = std::max(kStrandCourse, 1.0 / s.steps);
+        s.course += weight * (row - s.row - s.course);
+    }
+    s.row = row;
+    ++s.steps;
+    return cost;
+}
+
+// Runs of column index i a strand may move on to: those within reach of its
+// expected row, and holding.
+std::vector<int> strandCandidates(const Trace &trace, int i, const Strand &s)
+{
+    std::vector<int> out{kHeld};
+    const Column &col = trace.cols[i];
+    const double expected = expectedRow(s);
+    const double reach = 2.0 * trace.pen + 4.0 + std::fabs(s.course);
+    for (int k = col.first; k < col.first + col.count; ++k) {
+        const Run &r = trace.runs[k];
+        if (!r.printed && (s.steps == 0 || std::max({r.bot - expected, expected - r.top, 0.0}) <= reach))
+            out.push_back(k);
+    }
+    return out;
+}
+
+double unexplainedCost(const Trace &trace, int i, int a, int b)
+{
+    const Column &col = trace.cols[i];
+    double cost = 0.0;
+    for (int k = col.first; k < col.first + col.count; ++k)
+        if (!trace.runs[k].printed && k != a && k != b)
+            cost += kUnexplainedCost;
+    if (a >= 0 && a == b && thinRun(trace, trace.runs[a], 0.0))
+        cost += kCoincideCost;
+    return cost;
+}
+
+// Keeps the cheapest pair per (a, b) and the kStrandStates cheapest of those.
+void keepCheapest(std::vector<StrandPair> &pairs)
+{
+    std::sort(pairs.begin(), pairs.end(), [](const StrandPair &p, const StrandPair &q) {
+        return p.a != q.a ? p.a < q.a : p.b != q.b ? p.b < q.b : p.cost < q.cost;
+    });
+    pairs.erase(std::unique(pairs.begin(), pairs.end(),
+                            [](const StrandPair &p, const StrandPair &q) { return p.a == q.a && p.b == q.b; }),
+                pairs.end());
+    std::sort(pairs.begin(), pairs.end(), [](const StrandPair &p, const StrandPair &q) { return p.cost < q.cost; });
+    if ((int)pairs.size() > kStrandStates)
+        pairs.resize(kStrandStates);
+}
+
+// The pairs of column index i that follow from those of the column before.
+std::vector<StrandPair> nextPairs(const Trace &trace, int i, const std::vector<StrandPair> &before)
+{
+    std::vector<StrandPair> out;
+    for (size_t p = 0; p < before.size(); ++p) {
+        const StrandPair &from = before[p];
+        const std::vector<int> as = strandCandidates(trace, i, from.first);
+        // The second turn ends where its line has stopped.
+        std::vector<int> bs{kEnded};
+        if (from.b != kEnded)
+            bs = strandCandidates(trace, i, from.second);
+        if (from.b == kHeld)
+            bs.push_back(kEnded);
+        for (int a : as)
+            for (int b : bs) {
+                StrandPair to{a, b, from.first, from.second, from.cost, (int)p};
+                to.cost += moveStrand(trace, to.first, a);
+                if (b != kEnded)
+                    to.cost += moveStrand(trace, to.second, b);
+                to.cost += unexplainedCost(trace, i, a, b);
+                out.push_back(to);
+            }
+    }
+    keepCheapest(out);
+    return out;
+}
+
+// Per run, whether it is the second turn's where that lies apart from the
+// first turn, both lines followed from the chart's start, the second coming
+// in where the path's end (lastRun) goes on across the wrap. A second line
+// still running at half the chart is no second turn: none then.
+std::vector<char> secondTurnRuns(const Trace &trace, int lastRun)
+{
+    const int n = (int)trace.cols.size();
+    const Run &last = trace.runs[lastRun];
+    Strand wrapped;   // one drum turn back: in the column before the start
+    wrapped.course = std::isnan(last.course) ? 0.0 : last.course;
+    wrapped.row = runCentre(last) + wrapped.course * (trace.s + n - 1 - last.x);
+    wrapped.steps = kMinCourseColumns;
+    std::vector<std::vector<StrandPair>> columns{{StrandPair{kHeld, kHeld, Strand(), wrapped, 0.0, -1}}};
+    auto ended = [](const StrandPair &p) { return p.b == kEnded; };
+    for (int i = 0; i < n / 2 && !std::all_of(columns.back().begin(), columns.back().end(), ended); ++i)
+        columns.push_back(nextPairs(trace, i, columns.back()));
+    std::vector<char> onTurn(trace.runs.size(), 0);
+    if (!ended(columns.back().front()))
+        return onTurn;
+    int apart = 0;
+    for (int c = (int)columns.size() - 1, p = 0; c > 0; p = columns[c--][p].prev) {
+        const StrandPair &pair = columns[c][p];
+        if (pair.a >= 0 && pair.b >= 0 && pair.a != pair.b && thinRun(trace, trace.runs[pair.b], pair.second.course)) {
+            onTurn[pair.b] = 1;
+            ++apart;
+        }
+    }
+    if (apart < kWrapColumns)
+        std::fill(onTurn.begin(), onTurn.end(), 0);
+    return onTurn;
+}
+
+// Prices the second turn's runs where it lies apart from the first out of
+// the path, when the path ends at the chart's end. True when the path took
+// any of them and must be found again. Windows or rows the user set guide the
+// path instead.
+bool keepOffSecondTurn(Trace &trace, int lastRun)
 {
     const int n = (int)trace.cols.size();
     const bool guided = std::any_of(trace.cols.begin(), trace.cols.end(), [](const Column &c) { return c.fixed; });
-    if (guided || lastRun < 0 || trace.runs[lastRun].x - trace.s < n - kWrapColumns)
+    if (guided || trace.runs[lastRun].x - trace.s < n - kWrapColumns)
         return false;
-    const Run &last = trace.runs[lastRun];
-    const double course = std::isnan(last.course) ? 0.0 : last.course;
-    const double reach = 2.0 * trace.pen + 2.0;
-    std::vector<char> onSecondTurn(trace.runs.size(), 0);
-    for (int i = 0; i < std::min(kWrapColumns, n); ++i) {
-        const Column &col = trace.cols[i];
-        const double continued = runCentre(last) + course * (i + 1);
-        auto onTurn = [&](const Run &r) { return std::fabs(runCentre(r) - continued) <= reach; };
-        int ends = 0, others = 0;
-        for (int k = col.first; k < col.first + col.count; ++k)
-            if (!trace.runs[k].printed)
-                ++(onTurn(trace.runs[k]) ? ends : others);
-        for (int k = col.first; k < col.first + col.count && ends > 0 && others > 0; ++k)
-            if (onTurn(trace.runs[k])) {
-                trace.runs[k].ownCost += kRestartCost;
-                onSecondTurn[k] = 1;
-            }
-    }
+    const std::vector<char> onTurn = secondTurnRuns(trace, lastRun);
+    bool taken = false;
     for (int k = lastRun; k >= 0; k = trace.runs[k].pred)
-        if (onSecondTurn[k])
-            return true;
-    return false;
+        taken = taken || onTurn[k];
+    for (size_t k = 0; k < onTurn.size(); ++k)
+        if (onTurn[k])
+            trace.runs[k].ownCost += kRestartCost;
+    return taken;
 }
 
 // ---- Windows ----
@@ -652,7 +800,7 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
     priceRuns(trace);
     trace.pen = typicalRunLength(trace.runs);
     int lastRun = findCheapestPath(trace, progress, progressUser);
-    if (lastRun >= 0 && avoidSecondTurn(trace, lastRun))
+    if (lastRun >= 0 && keepOffSecondTurn(trace, lastRun))
         lastRun = findCheapestPath(trace, nullptr, nullptr);
     trimPath(image, ref, trace, lastRun);
     const int written = lastRun >= 0 ? writeWindows(trace, lastRun, limitSpan) : 0;

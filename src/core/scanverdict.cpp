@@ -22,8 +22,10 @@ FieldEvidence fieldEvidence(const Params &params, const ScanSettings &settings, 
     e.knotVal.assign(result.knotVal.begin(), result.knotVal.begin() + result.knotCount);
     measureColumnInk(fieldEvenRowInk(result, inkColorOf(settings, field)),
                      &settings.fields[field].windows, e);
-    if (field == 0)
+    if (field == 0) {
         measureScaleLines(result.pixbuf, params.srcFieldHeightMM, e);
+        measureTimeLines(result.pixbuf, e);
+    }
     e.tableMade = result.tableResult == TableOk;
     e.rows = result.rows;
     e.speed = result.speed;

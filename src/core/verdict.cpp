@@ -35,6 +35,12 @@ const int kScaleBands = 16;             // stretches along the field measured ap
 const int kScaleSampleColumns = 48;     // columns of a band whose darkness is read
 const int kScaleSampleStep = 4;         // columns between the samples of a row's darkness
 const double kMinLineContrast = 25.0;   // darkness a printed line shows over the paper beside it
+const double kLineIntervals[] = {10, 15, 20, 30, 60, 120, 180, 240, 360, 480, 720, 1440};   // minutes
+const double kLineIntervalSlack = 0.07;   // time lines further off a round interval mean a wrong date
+const int kMinTimeLines = 8;            // evenly spaced lines that make a grid
+const double kEvenSpacing = 0.15;       // lines of a grid lie so evenly
+const double kEvenShare = 0.7;          // of the spacings
+const int kTimeSampleStep = 8;          // rows between the samples of a column's darkness
 const double kFollowMM = 0.5;           // a line beyond a mark is followed this far from row to row
 const double kKnotJitterRows = 2.0;     // knots of a clean line move so much from column to column
 const double kMaxRate[2] = {15.0, 50.0};     // fastest the instruments move, per hour
@@ -166,6 +172,15 @@ void judgeMarks(const FieldEvidence &f, const char *name, Judgement &j)
         j.doubt(format("%s: the trace runs on %.0f h past the end mark", name, kBeyondMarkHours));
 }
 
+// Whether printed time lines this many minutes apart lie as a chart prints them.
+bool roundInterval(double minutes)
+{
+    for (double m : kLineIntervals)
+        if (std::fabs(minutes / m - 1.0) <= kLineIntervalSlack)
+            return true;
+    return false;
+}
+
 void judgeValues(const FieldEvidence &f, const char *name, Judgement &j)
 {
     if (std::fabs(f.scaleLineOffsetMM) > kScaleLineSlackMM)
@@ -179,6 +194,10 @@ void judgeValues(const FieldEvidence &f, const char *name, Judgement &j)
     if (f.speed.warn)
         j.doubt(format("%s: paper speed %.2f mm/h, expected %.2f", name, f.speed.mmPerHour,
                        f.speed.srcMMPerHour));
+    const double lineMinutes = f.timeLineColumns * f.minutesPerColumn;
+    if (f.speed.srcMMPerHour <= 0.0 && lineMinutes > 0.0 && !roundInterval(lineMinutes))
+        j.doubt(format("%s: printed time lines every %.0f min by the marks' dates; a date or mark off?",
+                       name, lineMinutes));
 }
 
 void flagBridgedRows(const FieldEvidence &f, const std::vector<size_t> &knots,
@@ -465,6 +484,68 @@ void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEviden
     // most at one end, a few stretches under a blot or note count for nothing.
     std::sort(shifts.begin(), shifts.end(), [](int a, int b) { return std::abs(a) > std::abs(b); });
     evidence.scaleLineOffsetMM = shifts[kScaleBands / 4] / evidence.pixelsPerMM;
+}
+
+namespace {
+
+// Per column, the median over every kTimeSampleStep-th row of 255 - green: the
+// printed grid shows most in the green channel, and the median looks past
+// the trace and notes. The samples are read row by row.
+std::vector<double> columnDarkness(const GdkPixbuf *image)
+{
+    const int w = gdk_pixbuf_get_width(image), h = gdk_pixbuf_get_height(image);
+    const int stride = gdk_pixbuf_get_rowstride(image), channels = gdk_pixbuf_get_n_channels(image);
+    const guchar *pixels = gdk_pixbuf_read_pixels(image);
+    const int n = (h + kTimeSampleStep - 1) / kTimeSampleStep;
+    std::vector<guchar> samples((size_t)w * n);   // column-major
+    for (int k = 0; k < n; ++k) {
+        const guchar *row = pixels + (size_t)k * kTimeSampleStep * stride + 1;
+        for (int x = 0; x < w; ++x)
+            samples[(size_t)x * n + k] = 255 - row[x * channels];
+    }
+    std::vector<double> profile(w, 0.0);
+    for (int x = 0; x < w; ++x) {
+        guchar *column = samples.data() + (size_t)x * n;
+        std::nth_element(column, column + n / 2, column + n);
+        profile[x] = column[n / 2];
+    }
+    return profile;
+}
+
+// Columns darker than the paper a few columns either side, and darkest there.
+std::vector<int> lineColumns(const std::vector<double> &profile)
+{
+    std::vector<int> lines;
+    for (int x = 3; x + 3 < (int)profile.size(); ++x)
+        if (profile[x] - 0.5 * (profile[x - 3] + profile[x + 3]) > kMinLineContrast &&
+            profile[x] > profile[x - 1] && profile[x] >= profile[x + 1])
+            lines.push_back(x);
+    return lines;
+}
+
+}  // namespace
+
+void measureTimeLines(const GdkPixbuf *image, FieldEvidence &evidence)
+{
+    evidence.timeLineColumns = 0.0;
+    if (!image)
+        return;
+    const std::vector<int> lines = lineColumns(columnDarkness(image));
+    if ((int)lines.size() < kMinTimeLines)
+        return;
+    std::vector<int> gaps;
+    for (size_t i = 1; i < lines.size(); ++i)
+        gaps.push_back(lines[i] - lines[i - 1]);
+    std::vector<int> sorted = gaps;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double typical = sorted[sorted.size() / 2];
+    const long even = std::count_if(gaps.begin(), gaps.end(),
+                                    [&](int g) { return std::fabs(g / typical - 1.0) <= kEvenSpacing; });
+    if (even < kEvenShare * gaps.size())
+        return;
+    // Over the whole run of lines, a line missed or one extra counts for little.
+    const double span = lines.back() - lines.front();
+    evidence.timeLineColumns = span / std::max(1.0, std::round(span / typical));
 }
 
 ScanVerdict judgeScan(const FieldEvidence fields[2])

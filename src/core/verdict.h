@@ -36,6 +36,7 @@ struct FieldEvidence {
     double lineRowShare = 0.0;         // share of rows with ink across the field
     int runOnBefore = 0, runOnAfter = 0;   // columns a line runs on beyond the start and end marks
     double scaleLineOffsetMM = 0.0;    // offset of the printed scale lines (measureScaleLines)
+    double timeLineColumns = 0.0;      // spacing of the printed time lines (measureTimeLines), 0: none seen
     bool tableMade = false;            // computeTable succeeded
     std::vector<TableRow> rows;        // table rows with their curve positions
     PaperSpeedCheck speed{};           // from computeTable
@@ -87,6 +88,12 @@ void measureColumnInk(const EvenRowInk &ink, const SpanArray *windows, FieldEvid
 // evidence.scaleLineOffsetMM; 0 where no printed lines show. Misplaced pass
 // points move and tilt them; a blot or note over a few stretches does not.
 void measureScaleLines(const GdkPixbuf *image, double fieldHeightMM, FieldEvidence &evidence);
+
+// The spacing in columns of the printed time lines of a field image, as the
+// mean over a run of evenly spaced lines, into evidence.timeLineColumns; 0
+// where no such run shows. With the marks' dates it gives the time between
+// the lines, a round number of minutes unless a date or mark is off.
+void measureTimeLines(const GdkPixbuf *image, FieldEvidence &evidence);
 
 ScanVerdict judgeScan(const FieldEvidence fields[2]);
 

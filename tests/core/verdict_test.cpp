@@ -51,8 +51,9 @@ bool tablesOff(const Judged &j) { return !(j.temp <= 1.0 && j.hum <= 3.0); }
 
 // Clean charts, charts digitised with and without proposed windows under the
 // disturbances that pull knots, a second drum turn, a start mark set a day
-// late, a wrong paper speed and a misplaced pass point: no table off by more
-// than 1 C or 3 % is called ok, and no clean chart is called suspect.
+// late, an end date a day late, a wrong paper speed and a misplaced pass
+// point: no table off by more than 1 C or 3 % is called ok, and no clean
+// chart is called suspect.
 TEST(Verdict, NoFalseOkNoFalseSuspect)
 {
     int falseOk = 0, falseSuspect = 0, off = 0, charts = 0;
@@ -83,6 +84,12 @@ TEST(Verdict, NoFalseOkNoFalseSuspect)
         count("start mark a day late", judge(clean, true, [&](FileCtx &ctx) {
                   storeDatePosRecord(ctx, 0, clean.datePos[0] + int(std::lround(clean.columnAt(1440) - clean.columnAt(0))));
               }), false);
+        const Judged late = count("end date a day late", judge(clean, true, [&](FileCtx &ctx) {
+                  DateTime end = clean.dateVal[1];
+                  for (int h = 0; h < 24; ++h) end.addHour();
+                  storeDateValRecord(ctx, 1, end);
+              }), false);
+        EXPECT_NE(verdictReasons(late.verdict).find("time lines"), std::string::npos);
         Params slow = clean.params;
         slow.srcMMPerHour = 0.8 * clean.mmPerHour;
         const Judged speed = count("paper speed", judge(clean, true, nullptr, nullptr, &slow), false);

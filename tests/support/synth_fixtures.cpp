@@ -61,15 +61,6 @@ void cutChartFields(const SynthChart &chart, PixbufPtr field[2])
     for (int f = 0; f < 2; f++) field[f].reset(cutOutField(params, chart.scan.get(), f, chart.pass));
 }
 
-ChartOptions quickChartOptions(uint64_t seed)
-{
-    ChartOptions options;
-    options.seed = seed;
-    options.dpi = 200;
-    options.format = ScanFormat::Bmp;
-    return options;
-}
-
 TableError tableError(const SynthChart &chart, const FieldResult &field, int f)
 {
     double sum = 0, squares = 0;

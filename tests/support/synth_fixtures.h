@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "chartsynth.h"
 #include "digitise.h"
+#include "hardcharts.h"
 
 // A fresh directory "prefix-XXXXXX" in the working directory, named by its
 // absolute path and removed with everything in it on destruction.
@@ -42,10 +42,6 @@ SynthChart renderedChart(const ChartOptions &options);
 
 // Both field images as the program cuts them out at the chart's pass points.
 void cutChartFields(const SynthChart &chart, PixbufPtr field[2]);
-
-// Options for a quick chart: 200 dpi (about the field images' 8 px/mm),
-// lossless BMP, otherwise the defaults.
-ChartOptions quickChartOptions(uint64_t seed);
 
 // A field's table less the chart's truth over the rows on the trace (n of
 // them): root mean square and mean. NaN for a failed table or fewer than 24

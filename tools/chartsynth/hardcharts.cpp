@@ -4,14 +4,21 @@
 #include <cmath>
 #include <string>
 
+ChartOptions quickChartOptions(uint64_t seed)
+{
+    ChartOptions o;
+    o.seed = seed;
+    o.dpi = 200;
+    o.format = ScanFormat::Bmp;
+    return o;
+}
+
 namespace {
 
 ChartOptions base(uint64_t seed, double dpi)
 {
-    ChartOptions o;
-    o.seed = seed;
+    ChartOptions o = quickChartOptions(seed);
     o.dpi = dpi;
-    o.format = ScanFormat::Bmp;
     return o;
 }
 

@@ -10,6 +10,10 @@
 #include "chartsynth.h"
 #include "table.h"
 
+// Options for a quick chart: 200 dpi (about the field images' 8 px/mm),
+// lossless BMP, otherwise the defaults.
+ChartOptions quickChartOptions(uint64_t seed);
+
 struct HardChart {
     const char *name;
     ChartOptions (*options)(uint64_t seed);
