@@ -107,6 +107,11 @@ protected:
     }
 
     const char *record(const std::string &key) { return ctx->fileCtx.get(key.c_str()); }
+    void placeBothMarks()  // where they are
+    {
+        for (int i = 0; i < 2; ++i)
+            storeDatePosRecord(ctx->fileCtx, i, ctx->settings.datePos[i]);
+    }
 
     std::vector<std::string> fieldWork;
 };

@@ -152,11 +152,6 @@ protected:
 
     GtkWidget *view() { return EvalTest::view(SubImgTemp); }
     FieldSettings &temp() { return ctx->settings.fields[SubImgTemp]; }
-    void placeBothMarks()  // where they are
-    {
-        for (int i = 0; i < 2; ++i)
-            storeDatePosRecord(ctx->fileCtx, i, ctx->settings.datePos[i]);
-    }
     std::string difference()
     {
         return entryText(ctx->widDiffDay) + " " + entryText(ctx->widDiffHour) + " " +

@@ -82,7 +82,6 @@ TEST_F(IntakeTest, TypedPathsAndFoldersAreEnteredScansOpened)
     EXPECT_EQ(ctx->imageName, chart);
 
     typeLocation(ctx, sub);
-    waitFor(300);
     EXPECT_EQ(chooserFolder(ctx), sub);
     EXPECT_EQ(ctx->imageName, chart) << "nothing in the folder opened";
     EXPECT_EQ(takeDialogs(), Dialogs{});

@@ -23,6 +23,10 @@ bool windowAlive = false;
 std::deque<DialogAnswer> pendingAnswers;
 std::vector<std::string> shownDialogs;
 guint dialogWatch = 0;
+std::string pendingFolder;  // what the next folder chooser is answered with
+DialogLook lastLook;
+GtkWindow *folderChooserSeen = nullptr;
+int folderWaitTicks = 0;
 
 std::string takeString(gchar *text)
 {
@@ -33,10 +37,12 @@ std::string takeString(gchar *text)
 
 const std::string testDir = takeString(g_get_current_dir());  // where the tests run between programs
 
-// ---- dialogs ---------------------------------------------------------------
+void waitFor(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
 
-// The texts of a dialog's labels, one per line, leaving out buttons and the
-// insides of a folder chooser.
+// The texts of a dialog's labels, a line each, but for buttons and choosers.
 std::string dialogText(GtkWidget *dialog)
 {
     std::string text;
@@ -47,9 +53,6 @@ std::string dialogText(GtkWidget *dialog)
     });
     return text.empty() ? text : text.substr(1);
 }
-
-std::string pendingFolder;  // what the next folder chooser is answered with
-DialogLook lastLook;
 
 void recordLook(GtkDialog *dialog)
 {
@@ -64,13 +67,8 @@ void recordLook(GtkDialog *dialog)
     gtk_widget_size_request(GTK_WIDGET(dialog), &lastLook.size);
 }
 
-GtkWindow *folderChooserSeen = nullptr;
-int folderWaitTicks = 0;
-const int kFolderWaitTicks = 150;  // 3 s of 20 ms ticks, then answered anyway
-
-// Whether a folder chooser shows the pending folder; the first time it is
-// seen it is recorded and sent there. A chooser that never gets there fails
-// the test instead of hanging it.
+// Whether a folder chooser shows the pending folder, sent there when first
+// seen; one that is not there after 3 s fails the test instead of hanging it.
 bool inFolder(GtkWindow *window)
 {
     const std::string current = takeString(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(window)));
@@ -81,7 +79,7 @@ bool inFolder(GtkWindow *window)
         folderChooserSeen = window;
         folderWaitTicks = 0;
         gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(window), pendingFolder.c_str());
-    } else if (!there && ++folderWaitTicks > kFolderWaitTicks) {
+    } else if (!there && ++folderWaitTicks > 150) {
         ADD_FAILURE() << "the folder chooser shows '" << current << "', chosen '" << chosen << "', not "
                       << pendingFolder;
         there = true;
@@ -94,17 +92,14 @@ gboolean answerRunningDialogs(gpointer)
 {
     static const gint responses[] = {GTK_RESPONSE_ACCEPT, GTK_RESPONSE_NO, GTK_RESPONSE_DELETE_EVENT};
     GList *toplevels = gtk_window_list_toplevels();
-    // Answering one dialog may end other windows of the list.
-    for (GList *l = toplevels; l; l = l->next)
-        g_object_ref(l->data);
+    g_list_foreach(toplevels, [](gpointer w, gpointer) { g_object_ref(w); }, nullptr);  // answers may end some
     for (GList *l = toplevels; l; l = l->next) {
         GtkWindow *window = GTK_WINDOW(l->data);
         const gchar *title = gtk_window_get_title(window);
         if (!GTK_IS_DIALOG(window) || !GTK_WIDGET_VISIBLE(window) || !title || !g_str_has_prefix(title, "vellora"))
             continue;
-        if (GTK_IS_FILE_CHOOSER(window) && !pendingFolder.empty() && !inFolder(window)) {
-            continue;  // answered once it shows the folder, which it reads in the background
-        }
+        if (GTK_IS_FILE_CHOOSER(window) && !pendingFolder.empty() && !inFolder(window))
+            continue;  // answered once it has read the folder in the background
         if (window != folderChooserSeen) {
             shownDialogs.push_back(std::string(title) + ": " + dialogText(GTK_WIDGET(window)));
             recordLook(GTK_DIALOG(window));
@@ -112,23 +107,13 @@ gboolean answerRunningDialogs(gpointer)
         folderChooserSeen = nullptr;
         if (GTK_IS_FILE_CHOOSER(window))
             pendingFolder.clear();
-        DialogAnswer answer = AnswerClose;
-        if (!pendingAnswers.empty()) {
-            answer = pendingAnswers.front();
+        gtk_dialog_response(GTK_DIALOG(window), responses[pendingAnswers.empty() ? AnswerClose : pendingAnswers.front()]);
+        if (!pendingAnswers.empty())
             pendingAnswers.pop_front();
-        }
-        gtk_dialog_response(GTK_DIALOG(window), responses[answer]);
     }
-    for (GList *l = toplevels; l; l = l->next)
-        g_object_unref(l->data);
+    g_list_foreach(toplevels, [](gpointer w, gpointer) { g_object_unref(w); }, nullptr);
     g_list_free(toplevels);
     return TRUE;
-}
-
-void watchDialogs()
-{
-    if (!dialogWatch)
-        dialogWatch = g_timeout_add(20, answerRunningDialogs, nullptr);
 }
 
 // ---- pointer state on the X server (XTest, loaded at run time) ---------------
@@ -148,19 +133,25 @@ unsigned buttonMask(int button)
     return GDK_BUTTON1_MASK << (button - 1);
 }
 
+bool keyOf(guint keyval, GdkKeymapKey &key)
+{
+    GdkKeymapKey *keys = nullptr;
+    gint count = 0;
+    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &count);
+    if (count > 0)
+        key = keys[0];
+    g_free(keys);
+    return count > 0;
+}
+
 void setServerState(unsigned wanted)
 {
     if (!pointerStateAvailable())
         return;
     const unsigned changed = wanted ^ serverState;
-    if (changed & GDK_CONTROL_MASK) {
-        GdkKeymapKey *keys = nullptr;
-        gint count = 0;
-        gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), GDK_KEY_Control_L, &keys, &count);
-        if (count > 0)
-            fakeKey(xDisplay(), keys[0].keycode, (wanted & GDK_CONTROL_MASK) != 0, 0);
-        g_free(keys);
-    }
+    GdkKeymapKey control;
+    if ((changed & GDK_CONTROL_MASK) && keyOf(GDK_KEY_Control_L, control))
+        fakeKey(xDisplay(), control.keycode, (wanted & GDK_CONTROL_MASK) != 0, 0);
     for (int button = 1; button <= 3; button++) {
         if (changed & buttonMask(button))
             fakeButton(xDisplay(), button, (wanted & buttonMask(button)) != 0, 0);
@@ -171,8 +162,7 @@ void setServerState(unsigned wanted)
 
 bool serverEventsPass = false;  // while serverClick lets the server's events through
 
-// The server's own events from warps and fake presses would run the handlers
-// a second time: tests deliver their own.
+// The server's events from warps and fake presses would run the handlers twice.
 void dropServerPointerEvents(GdkEvent *event, gpointer)
 {
     if (serverEventsPass) {
@@ -205,8 +195,8 @@ void scrollIntoView(GtkWidget *widget, double x, double y)
     runPending();
 }
 
-// Widget position (x, y) in the widget's GDK window (wx, wy) and on the
-// screen (rx, ry); a no-window widget gets its events in its parent's window.
+// (x, y) in the widget's GDK window (wx, wy), its parent's for a no-window
+// widget, and on the screen (rx, ry).
 void locate(GtkWidget *widget, double x, double y, double &wx, double &wy, int &rx, int &ry)
 {
     const bool own = !GTK_WIDGET_NO_WINDOW(widget);
@@ -218,7 +208,6 @@ void locate(GtkWidget *widget, double x, double y, double &wx, double &wy, int &
     ry = oy + static_cast<int>(wy);
 }
 
-// Hands a made event for the widget's window to GTK and lets it be handled.
 void sendEvent(GdkEvent *event, GtkWidget *widget)
 {
     event->any.window = GDK_WINDOW(g_object_ref(widget->window));
@@ -297,7 +286,7 @@ MainCtx *startApp(const std::string &ini, const std::string &settings)
         gdk_event_handler_set(dropServerPointerEvents, nullptr, nullptr);
     }
     shownDialogs.clear();
-    watchDialogs();
+    answerDialogs({});  // starts answering
     MainCtx *ctx = new MainCtx();
     initMainCtx(ctx);
     if (startMainWindow(ctx, "../glade/vellora.glade") != 0) {
@@ -365,15 +354,11 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     return true;
 }
 
-void waitFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-}
-
 void answerDialogs(std::initializer_list<DialogAnswer> answers)
 {
     pendingAnswers.insert(pendingAnswers.end(), answers);
-    watchDialogs();  // also for velloraMain, outside startApp
+    if (!dialogWatch)  // also for velloraMain, outside startApp
+        dialogWatch = g_timeout_add(20, answerRunningDialogs, nullptr);
 }
 
 const DialogLook &lastDialog()
@@ -523,6 +508,13 @@ void pressKey(MainCtx *ctx, guint keyval)
 {
     GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
     event->key.keyval = keyval;
+    event->key.time = GDK_CURRENT_TIME;
+    GdkKeymapKey key;
+    if (keyOf(keyval, key)) {
+        event->key.hardware_keycode = static_cast<guint16>(key.keycode);
+        event->key.group = static_cast<guint8>(key.group);
+        event->key.state = key.level == 1 ? GDK_SHIFT_MASK : 0;
+    }
     sendEvent(event, ctx->widMainWindow);
 }
 
@@ -561,8 +553,7 @@ GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal)
 GdkPixbuf *grabWidget(GtkWidget *widget)
 {
     runPending();
-    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget))) {
-        // A snapshot draws the widget into a pixmap, uncovered by other windows.
+    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget))) {  // drawn apart, uncovered by other windows
         GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
         GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0,
                                                         widget->allocation.width, widget->allocation.height);
@@ -638,15 +629,13 @@ void chooseFile(MainCtx *ctx, const std::string &path)
     showPage(ctx, 0);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
     gtk_file_chooser_unselect_all(chooser);
-    // A file made after its folder was listed can be selected only once the
-    // folder monitor reports it.
+    // A new file of a listed folder is there once the folder monitor reports it.
     bool done = false;
     for (int attempt = 0; attempt < 20 && !done; ++attempt) {
         gtk_file_chooser_select_filename(chooser, path.c_str());
         done = waitUntil([ctx, &path] { return chosenFile(ctx) == path; }, 250);
     }
     EXPECT_TRUE(done) << "chooser did not select " << path;
-    // As a double click on it does.
     g_signal_emit_by_name(chooser, "file-activated");
     runPending();
 }
@@ -655,9 +644,8 @@ void typeLocation(MainCtx *ctx, const std::string &text)
 {
     showPage(ctx, 0);
     GtkWidget *chooser = uiWidget(ctx, "openfile");
-    // What typing "/" or Control+L does: the location field appears.
     GList *children = gtk_container_get_children(GTK_CONTAINER(chooser));
-    g_signal_emit_by_name(children->data, "location-popup", "/");
+    g_signal_emit_by_name(children->data, "location-popup", "/");  // as typing "/" does
     g_list_free(children);
     runPending();
     GtkWidget *entry = nullptr;
@@ -674,4 +662,5 @@ void typeLocation(MainCtx *ctx, const std::string &text)
     gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
     waitFor(300);  // the field reads the folder it names
     pressKey(ctx, GDK_Return);
+    waitFor(300);
 }
