@@ -165,11 +165,7 @@ bool serverEventsPass = false;  // while serverClick lets the server's events th
 // The server's events from warps and fake presses would run the handlers twice.
 void dropServerPointerEvents(GdkEvent *event, gpointer)
 {
-    if (serverEventsPass) {
-        gtk_main_do_event(event);
-        return;
-    }
-    switch (event->type) {
+    switch (serverEventsPass ? GDK_NOTHING : event->type) {
     case GDK_MOTION_NOTIFY: case GDK_BUTTON_PRESS: case GDK_2BUTTON_PRESS: case GDK_3BUTTON_PRESS:
     case GDK_BUTTON_RELEASE: case GDK_ENTER_NOTIFY: case GDK_LEAVE_NOTIFY: case GDK_SCROLL:
         return;
@@ -195,17 +191,22 @@ void scrollIntoView(GtkWidget *widget, double x, double y)
     runPending();
 }
 
-// (x, y) in the widget's GDK window (wx, wy), its parent's for a no-window
-// widget, and on the screen (rx, ry).
-void locate(GtkWidget *widget, double x, double y, double &wx, double &wy, int &rx, int &ry)
+// A widget position in the widget's GDK window (its parent's for a no-window
+// widget) and on the screen.
+struct Spot {
+    double wx, wy;
+    int rx, ry;
+};
+
+Spot locate(GtkWidget *widget, double x, double y)
 {
     const bool own = !GTK_WIDGET_NO_WINDOW(widget);
-    wx = x + (own ? 0 : widget->allocation.x);
-    wy = y + (own ? 0 : widget->allocation.y);
-    int ox, oy;
-    gdk_window_get_origin(widget->window, &ox, &oy);
-    rx = ox + static_cast<int>(wx);
-    ry = oy + static_cast<int>(wy);
+    Spot at{x + (own ? 0 : widget->allocation.x), y + (own ? 0 : widget->allocation.y), 0, 0};
+    gdk_window_get_origin(widget->window, &at.rx, &at.ry);
+    at.rx += static_cast<int>(at.wx);
+    at.ry += static_cast<int>(at.wy);
+    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), at.rx, at.ry);
+    return at;
 }
 
 void sendEvent(GdkEvent *event, GtkWidget *widget)
@@ -218,15 +219,15 @@ void sendEvent(GdkEvent *event, GtkWidget *widget)
 }
 
 template <typename Event>
-void fillPointerEvent(Event &e, double x, double y, unsigned state, int rx, int ry)
+void fillPointerEvent(Event &e, const Spot &at, unsigned state)
 {
     e.time = GDK_CURRENT_TIME;
-    e.x = x;
-    e.y = y;
+    e.x = at.wx;
+    e.y = at.wy;
     e.state = state;
     e.device = gdk_device_get_core_pointer();
-    e.x_root = rx;
-    e.y_root = ry;
+    e.x_root = at.rx;
+    e.y_root = at.ry;
 }
 
 void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int button, unsigned state,
@@ -237,17 +238,13 @@ void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int butto
         return;
     }
     scrollIntoView(widget, x, y);
-    double wx, wy;
-    int rx, ry;
-    locate(widget, x, y, wx, wy, rx, ry);
-    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), rx, ry);
+    const Spot at = locate(widget, x, y);
     setServerState(held);
-
     GdkEvent *event = gdk_event_new(type);
     if (type == GDK_MOTION_NOTIFY) {
-        fillPointerEvent(event->motion, wx, wy, state, rx, ry);
+        fillPointerEvent(event->motion, at, state);
     } else {
-        fillPointerEvent(event->button, wx, wy, state, rx, ry);
+        fillPointerEvent(event->button, at, state);
         event->button.button = button;
     }
     sendEvent(event, widget);
@@ -489,11 +486,8 @@ void serverClick(GtkWidget *widget)
 {
     if (!pointerStateAvailable())
         return;
-    double wx, wy;
-    int rx, ry;
-    locate(widget, widget->allocation.width / 2, widget->allocation.height / 2, wx, wy, rx, ry);
     serverEventsPass = true;
-    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), rx, ry);
+    locate(widget, widget->allocation.width / 2, widget->allocation.height / 2);
     gdk_display_sync(gdk_display_get_default());
     runPending();
     fakeButton(xDisplay(), 1, True, 0);
@@ -581,24 +575,18 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
     return image;
 }
 
-void pixelAt(const GdkPixbuf *image, int x, int y, guchar rgb[3])
+const guchar *pixelAt(const GdkPixbuf *image, int x, int y)
 {
-    const guchar *p = gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
-                      x * gdk_pixbuf_get_n_channels(image);
-    std::copy(p, p + 3, rgb);
+    return gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) + x * gdk_pixbuf_get_n_channels(image);
 }
 
 int countPixels(const GdkPixbuf *image, int x0, int x1, int y0, int y1,
                 const std::function<bool(const guchar *rgb)> &match)
 {
     int count = 0;
-    for (int x = std::max(x0, 0); x <= std::min(x1, gdk_pixbuf_get_width(image) - 1); ++x) {
-        for (int y = std::max(y0, 0); y <= std::min(y1, gdk_pixbuf_get_height(image) - 1); ++y) {
-            guchar rgb[3];
-            pixelAt(image, x, y, rgb);
-            count += match(rgb);
-        }
-    }
+    for (int x = std::max(x0, 0); x <= std::min(x1, gdk_pixbuf_get_width(image) - 1); ++x)
+        for (int y = std::max(y0, 0); y <= std::min(y1, gdk_pixbuf_get_height(image) - 1); ++y)
+            count += match(pixelAt(image, x, y));
     return count;
 }
 
