@@ -25,10 +25,7 @@ const int kHygroRow = 60;     // 30 mm below the hygrometer field's top row
 const int kEvaluationPage = 2, kTablePage = 3;
 const char *const kChartIni = "dstPixelsPerMM 2\nsrcFieldDistMM 11\n";
 
-inline std::string entryText(GtkWidget *entry)
-{
-    return gtk_entry_get_text(GTK_ENTRY(entry));
-}
+inline std::string entryText(GtkWidget *entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
 
 // The status texts of recomputing the given fields once each, in order.
 inline std::vector<std::string> recomputed(std::initializer_list<int> fields)

@@ -10,10 +10,7 @@ using namespace evalchart;
 
 namespace {
 
-std::string labelText(GtkWidget *label)
-{
-    return gtk_label_get_text(GTK_LABEL(label));
-}
+std::string labelText(GtkWidget *label) { return gtk_label_get_text(GTK_LABEL(label)); }
 
 // The field column of a minute of the trace, as chartsynth drew it.
 double columnOf(const SynthChart &chart, double minute)
@@ -21,10 +18,7 @@ double columnOf(const SynthChart &chart, double minute)
     return chart.datePos[0] + minute * (chart.datePos[1] - chart.datePos[0]) / chart.minutes;
 }
 
-bool isRed(const guchar *rgb)
-{
-    return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60;
-}
+bool isRed(const guchar *rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
 
 // The gaps are marked red under both field views, "Next suspect" brings each
 // into view in turn, and a change to one field judges only that field anew.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <utility>
 
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
@@ -123,15 +124,9 @@ FakeFn fakeButton = nullptr, fakeKey = nullptr;
 // What the server holds now, and the buttons held from press to release.
 unsigned serverState = 0, pressedButtons = 0;
 
-Display *xDisplay()
-{
-    return GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-}
+Display *xDisplay() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
 
-unsigned buttonMask(int button)
-{
-    return GDK_BUTTON1_MASK << (button - 1);
-}
+unsigned buttonMask(int button) { return GDK_BUTTON1_MASK << (button - 1); }
 
 bool keyOf(guint keyval, GdkKeymapKey &key)
 {
@@ -317,15 +312,9 @@ void stopApp(MainCtx *ctx)
         ADD_FAILURE() << "cannot return to " << testDir;
 }
 
-const std::string &appDir()
-{
-    return currentAppDir;
-}
+const std::string &appDir() { return currentAppDir; }
 
-bool appWindowAlive()
-{
-    return windowAlive;
-}
+bool appWindowAlive() { return windowAlive; }
 
 void runPending()
 {
@@ -358,10 +347,7 @@ void answerDialogs(std::initializer_list<DialogAnswer> answers)
         dialogWatch = g_timeout_add(20, answerRunningDialogs, nullptr);
 }
 
-const DialogLook &lastDialog()
-{
-    return lastLook;
-}
+const DialogLook &lastDialog() { return lastLook; }
 
 void answerFolder(const std::string &folder)
 {
@@ -371,12 +357,7 @@ void answerFolder(const std::string &folder)
     answerDialogs({AnswerOk});
 }
 
-Dialogs takeDialogs()
-{
-    Dialogs result;
-    result.swap(shownDialogs);
-    return result;
-}
+Dialogs takeDialogs() { return std::exchange(shownDialogs, {}); }
 
 GtkWidget *uiWidget(MainCtx *ctx, const char *name)
 {
@@ -401,10 +382,7 @@ void setToggle(GtkWidget *button, bool active)
     runPending();
 }
 
-void setToggle(MainCtx *ctx, const char *name, bool active)
-{
-    setToggle(uiWidget(ctx, name), active);
-}
+void setToggle(MainCtx *ctx, const char *name, bool active) { setToggle(uiWidget(ctx, name), active); }
 
 void clickButton(MainCtx *ctx, const char *name)
 {
@@ -431,10 +409,7 @@ void showPage(MainCtx *ctx, int page)
     runPending();
 }
 
-int currentPage(MainCtx *ctx)
-{
-    return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook));
-}
+int currentPage(MainCtx *ctx) { return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)); }
 
 std::string statusText(MainCtx *ctx)
 {
@@ -512,10 +487,7 @@ void pressKey(MainCtx *ctx, guint keyval)
     sendEvent(event, ctx->widMainWindow);
 }
 
-void clickScan(MainCtx *ctx, double x, double y)
-{
-    click(ctx->widImgScan, x * ctx->scanZoom, y * ctx->scanZoom);
-}
+void clickScan(MainCtx *ctx, double x, double y) { click(ctx->widImgScan, x * ctx->scanZoom, y * ctx->scanZoom); }
 
 void movePointer(GtkWidget *widget, int x, int y, unsigned state)
 {
@@ -523,10 +495,7 @@ void movePointer(GtkWidget *widget, int x, int y, unsigned state)
     deliver(widget, GDK_MOTION_NOTIFY, x, y, 0, held, held);
 }
 
-void sendDeleteEvent(GtkWidget *window)
-{
-    sendEvent(gdk_event_new(GDK_DELETE), window);
-}
+void sendDeleteEvent(GtkWidget *window) { sendEvent(gdk_event_new(GDK_DELETE), window); }
 
 void controlScroll(GtkWidget *widget, double x, double y, GdkScrollDirection direction)
 {
