@@ -108,9 +108,10 @@ gboolean answerRunningDialogs(gpointer)
         folderChooserSeen = nullptr;
         if (GTK_IS_FILE_CHOOSER(window))
             pendingFolder.clear();
-        gtk_dialog_response(GTK_DIALOG(window), responses[pendingAnswers.empty() ? AnswerClose : pendingAnswers.front()]);
+        const DialogAnswer answer = pendingAnswers.empty() ? AnswerClose : pendingAnswers.front();
         if (!pendingAnswers.empty())
             pendingAnswers.pop_front();
+        gtk_dialog_response(GTK_DIALOG(window), responses[answer]);
     }
     g_list_foreach(toplevels, [](gpointer w, gpointer) { g_object_unref(w); }, nullptr);
     g_list_free(toplevels);
