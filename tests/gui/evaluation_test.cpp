@@ -10,7 +10,18 @@ using namespace evalchart;
 
 namespace {
 
-TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChangeTheFitsWaitForADisplayToggle)
+// A click that arrives while the first status update pumps events starts no
+// second recomputation.
+gboolean recomputeWhileBusy(gpointer data)
+{
+    MainCtx *ctx = static_cast<MainCtx *>(data);
+    EXPECT_TRUE(ctx->busy);
+    setToggle(ctx->widShowContrast, true);
+    recomputeChain(ctx, CurveChanged, 2);
+    return FALSE;
+}
+
+TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChangeTheFitsWaitForADisplayToggleAndRunOnce)
 {
     evaluate(false);
     for (const FieldResult &field : ctx->fields) {
@@ -22,9 +33,11 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChangeTheFitsWaitForADisplayTogg
     EXPECT_EQ(fieldWork, recomputed({})) << "nothing is shown, so nothing is fitted";
     EXPECT_EQ(ctx->dirtyFlags, CurveChanged);
 
+    g_idle_add(recomputeWhileBusy, ctx);
     setToggle(ctx->widShowCurve, true);
+    EXPECT_EQ(ctx->showContrast, 1);
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
-    EXPECT_EQ(ctx->dirtyFlags & CurveChanged, 0);
+    EXPECT_EQ(ctx->dirtyFlags & CurveChanged, 0) << "the ignored request is not queued";
     EXPECT_EQ(takeDialogs(), Dialogs{});
     EXPECT_NEAR(ctx->fields[SubImgTemp].curve->value(300), kTempRow, 1e-6);
     EXPECT_NEAR(ctx->fields[SubImgHygro].curve->value(300), kHygroRow, 1e-6);
@@ -44,7 +57,7 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChangeTheFitsWaitForADisplayTogg
     ctx->fileCtx.set("Draw1_0586", "44");
     ctx->fileCtx.set("Draw1_0585", "99999");
     ctx->settings.datePos[1] = 2147483647;
-    setPassPoints(573.0);
+    setPassPoints();
     reenterEvaluation();
     EXPECT_EQ(temp.drawPos[100], -1);
     EXPECT_EQ(temp.windows.getBot(5), 10);
@@ -73,7 +86,7 @@ TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
         {40.0 - 200.0, 620.0 - 573.0, 2, kEvaluationPage,
          "the corner at BottomLeft is 109 degrees, not 90. Check BottomRight."}};
     for (const auto &frame : frames) {
-        setPassPoints(573.0);
+        setPassPoints();
         ctx->settings.passPoints[0].x = frame.x;
         ctx->settings.passPoints[0].y = frame.y;
         ctx->lastSetPassPoint = frame.lastSet;
@@ -119,26 +132,6 @@ TEST_F(EvalTest, HugeResolutionIsRefusedInsteadOfCrashing)
     EXPECT_EQ(takeDialogs(), Dialogs{"vellora error: could not cut out temperature and hygro images. "
                                      "Please set better pass points"});
     EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, nullptr);
-}
-
-gboolean recomputeWhileBusy(gpointer data)
-{
-    MainCtx *ctx = static_cast<MainCtx *>(data);
-    EXPECT_TRUE(ctx->busy);
-    setToggle(ctx->widShowContrast, true);
-    recomputeChain(ctx, CurveChanged, 2);
-    return FALSE;
-}
-
-// The first status update pumps events, and with them this click.
-TEST_F(EvalTest, ClickWhileProgressPumpsEventsStartsNoSecondRecomputation)
-{
-    evaluate(false);
-    g_idle_add(recomputeWhileBusy, ctx);
-    setToggle(ctx->widShowCurve, true);
-    EXPECT_EQ(ctx->showContrast, 1);
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
-    EXPECT_EQ(ctx->dirtyFlags & CurveChanged, 0) << "the ignored request is not queued";
 }
 
 // ---- controls and the mouse on the fitted chart ----------------------------
