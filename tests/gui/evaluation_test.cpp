@@ -216,8 +216,11 @@ TEST_F(EvaluatedTest, OffsetAndColourAreStoredAndRecomputeTheirFields)
     EXPECT_GT(ctx->fields[SubImgTemp].knotCount, 500);
 }
 
-// A mark takes the column under the pointer, at any zoom.
-TEST_F(EvaluatedTest, PressesTakeTheColumnUnderThePointerAndAnEndBeforeTheStartIsRefused)
+// A mark takes the column under the pointer, at any zoom, and an end before
+// the start is refused. The readout names the column, the chart time once
+// both marks are placed (12:00 at column 100, the next day 13:00 at 400) and
+// the value.
+TEST_F(EvaluatedTest, MarksTakeTheColumnUnderThePointerTheReadoutNamesItsTime)
 {
     click(view(), 49.5, 20);
     EXPECT_EQ(ctx->settings.datePos[0], 49);
@@ -229,7 +232,10 @@ TEST_F(EvaluatedTest, PressesTakeTheColumnUnderThePointerAndAnEndBeforeTheStartI
     EXPECT_EQ(ctx->settings.datePos[0], 120);
     setZoom(ctx, FieldZoom, 1.0, view(), -1, -1);
     runPending();
-    click(view(), 49, 20);
+    click(view(), 100, 20);
+    movePointer(view(), 250, kTempRow);
+    const auto readout = [this] { return std::string(gtk_label_get_text(GTK_LABEL(ctx->widReadout))); };
+    EXPECT_EQ(readout(), "column 250  +5.0 °C") << "no time before the end mark is placed";
 
     setToggle(ctx, "enddate");
     answerDialogs({AnswerOk});
@@ -237,17 +243,6 @@ TEST_F(EvaluatedTest, PressesTakeTheColumnUnderThePointerAndAnEndBeforeTheStartI
     EXPECT_EQ(takeDialogs(), Dialogs{"vellora error: you can not set end mark before start mark"});
     EXPECT_EQ(ctx->settings.datePos[1], kFieldWidth - 1);
     EXPECT_EQ(record("DatePos2"), std::to_string(kFieldWidth - 1)) << "the old column stored again";
-}
-
-// The readout names the column, the chart time once both marks are placed
-// (12:00 at column 100, the next day 13:00 at 400) and the value.
-TEST_F(EvaluatedTest, ReadoutNamesColumnTimeAndValue)
-{
-    click(view(), 100, 20);
-    movePointer(view(), 250, kTempRow);
-    const auto readout = [this] { return std::string(gtk_label_get_text(GTK_LABEL(ctx->widReadout))); };
-    EXPECT_EQ(readout(), "column 250  +5.0 °C") << "no time before the end mark is placed";
-    setToggle(ctx, "enddate");
     click(view(), 400, 20);
     movePointer(view(), 250, kTempRow);
     EXPECT_EQ(readout(), "column 250  02.01.2000 00.30  +5.0 °C");
