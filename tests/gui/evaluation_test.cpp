@@ -253,7 +253,8 @@ TEST_F(EvaluatedTest, MarksTakeTheColumnUnderThePointerTheReadoutNamesItsTime)
 
 // What the GUI stores is what the batch accepts: marks and drawn rows lie on
 // the field image, also where the view is wider or the pointer left it.
-TEST_F(EvaluatedTest, MarksAndDrawnRowsStayOnTheImage)
+// Strokes draw and retouch every column passed; Control clears; the release refits.
+TEST_F(EvaluatedTest, MarksAndStrokesStoreEveryColumnOnTheImage)
 {
     gtk_widget_set_size_request(view(), kFieldWidth + 200, kFieldHeight + 60);
     runPending();
@@ -265,13 +266,8 @@ TEST_F(EvaluatedTest, MarksAndDrawnRowsStayOnTheImage)
     setToggle(ctx, "drawcurve");
     stroke(view(), 100, kFieldHeight + 40);
     EXPECT_STREQ(record(columnKey("Draw", 0, 100)), std::to_string(kFieldHeight - 1).c_str());
-}
 
-TEST_F(EvaluatedTest, StrokesDrawAndRetouchEveryColumnControlClearsReleaseRefits)
-{
-    if (!pointerStateAvailable())
-        GTEST_SKIP() << "no XTest: strokes need held buttons";
-    setToggle(ctx, "drawcurve");
+    fieldWork.clear();
     pressButton(view(), 10, 30);
     movePointer(view(), 10, 30);
     movePointer(view(), 40, 50);  // a fast move fills the columns passed over
@@ -341,12 +337,10 @@ TEST_F(EvaluatedTest, AutoWindowsFollowTheInkAndAreStored)
     // A sloping trace: a straight one across the field looks like a printed line.
     auto slopeRow = [](int x) { return 40 + (x - 100) * 80 / 300; };
     const guchar paper[3] = {255, 255, 255}, ink[3] = {155, 132, 192};
-    for (const FieldResult &field : ctx->fields) {
-        for (int x = 0; x < kFieldWidth; ++x) {
+    for (const FieldResult &field : ctx->fields)
+        for (int x = 0; x < kFieldWidth; ++x)
             for (int y = 0; y < kFieldHeight; ++y)
                 putPixel(field.pixbuf, x, y, std::abs(y - slopeRow(x)) <= 1 ? ink : paper);
-        }
-    }
     ctx->settings.datePos[0] = 100;
     ctx->settings.datePos[1] = 400;
     clickButton(ctx, "autowindows");
