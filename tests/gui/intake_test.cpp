@@ -26,8 +26,10 @@ protected:
     std::string dir;
 };
 
-// A scan with an alpha channel is opened as RGB like the others.
-TEST_F(IntakeTest, OpensTiffJpegBmpAndPng)
+// A scan with an alpha channel is opened as RGB like the others; a refused
+// file leaves the current scan, and the message says why as the image library
+// gives it.
+TEST_F(IntakeTest, OpensTiffJpegBmpAndPngRefusedFilesLeaveTheCurrentScan)
 {
     const char *const formats[][2] = {{"a.tif", "tiff"}, {"b.jpg", "jpeg"}, {"c.bmp", "bmp"}, {"d.png", "png"}};
     for (const auto &f : formats) {
@@ -42,36 +44,40 @@ TEST_F(IntakeTest, OpensTiffJpegBmpAndPng)
         EXPECT_EQ(currentPage(ctx), 1);
     }
     EXPECT_EQ(takeDialogs(), Dialogs{});
+
+    const std::string good = ctx->imageName, broken = dir + "/broken.jpg";
+    makeFile(broken, "not an image at all");
+    GdkPixbuf *current = ctx->scanPixbuf;
+    answerDialogs({AnswerOk});
+    chooseFile(ctx, broken);
+    const Dialogs shown = takeDialogs();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("vellora error: could not load image-file " + broken + ": ", 0), 0u) << shown[0];
+    EXPECT_EQ(ctx->scanPixbuf, current);
+    EXPECT_EQ(ctx->imageName, good);
+    EXPECT_STREQ(ctx->fileCtx.fileName(), (good + ".ctx").c_str());
 }
 
-TEST_F(IntakeTest, ScanFilterTakesTheScanSuffixesInAnyCaseAndAllFilesIsOffered)
+// The scan filter takes the scan suffixes in any case beside "All files"; a
+// typed folder is entered, a typed scan opened; entering a folder (also by a
+// double click) never opens a file in it.
+TEST_F(IntakeTest, TheChooserFiltersScansEntersTypedFoldersAndOpensTypedScans)
 {
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
     GtkFileFilter *scans = gtk_file_chooser_get_filter(chooser);
     ASSERT_NE(scans, nullptr);
     EXPECT_STREQ(gtk_file_filter_get_name(scans), "Chart scans");
-    const struct {
-        const char *name;
-        bool shown;
-    } names[] = {{"CHART.TIF", true}, {"x.tiff", true}, {"x.Jpeg", true}, {"x.jpg", true},
-                 {"x.bmp", true}, {"x.PNG", true}, {"x.txt", false}, {"x.tif.ctx", false},
-                 {"tif", false}};
-    for (const auto &n : names) {
-        GtkFileFilterInfo info = {};
-        info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
-        info.display_name = n.name;
-        EXPECT_EQ(gtk_file_filter_filter(scans, &info) != FALSE, n.shown) << n.name;
+    std::string shown;
+    for (const char *name : {"CHART.TIF", "x.tiff", "x.Jpeg", "x.jpg", "x.bmp", "x.PNG", "x.txt", "x.tif.ctx", "tif"}) {
+        GtkFileFilterInfo info = {GTK_FILE_FILTER_DISPLAY_NAME, nullptr, nullptr, name, nullptr};
+        shown += gtk_file_filter_filter(scans, &info) ? std::string(name) + " " : "";
     }
+    EXPECT_EQ(shown, "CHART.TIF x.tiff x.Jpeg x.jpg x.bmp x.PNG ");
     GSList *filters = gtk_file_chooser_list_filters(chooser);
     ASSERT_EQ(g_slist_length(filters), 2u);
     EXPECT_STREQ(gtk_file_filter_get_name(GTK_FILE_FILTER(filters->next->data)), "All files");
     g_slist_free(filters);
-}
 
-// A typed folder is entered, a typed scan opened; entering a folder (also by
-// a double click) never opens a file in it.
-TEST_F(IntakeTest, TypedPathsAndFoldersAreEnteredScansOpened)
-{
     const std::string sub = dir + "/sub";
     g_mkdir(sub.c_str(), 0755);
     writeScan(sub + "/photo.jpg", "jpeg", 50, 50);
@@ -85,23 +91,6 @@ TEST_F(IntakeTest, TypedPathsAndFoldersAreEnteredScansOpened)
     EXPECT_EQ(chooserFolder(ctx), sub);
     EXPECT_EQ(ctx->imageName, chart) << "nothing in the folder opened";
     EXPECT_EQ(takeDialogs(), Dialogs{});
-}
-
-TEST_F(IntakeTest, RefusedFilesLeaveTheCurrentScan)
-{
-    const std::string good = scan("good.tif"), broken = dir + "/broken.jpg";
-    makeFile(broken, "not an image at all");
-    chooseFile(ctx, good);
-    GdkPixbuf *current = ctx->scanPixbuf;
-    answerDialogs({AnswerOk});
-    chooseFile(ctx, broken);
-    const Dialogs shown = takeDialogs();
-    ASSERT_EQ(shown.size(), 1u);
-    // The message says why, as the image library gives it.
-    EXPECT_EQ(shown[0].rfind("vellora error: could not load image-file " + broken + ": ", 0), 0u) << shown[0];
-    EXPECT_EQ(ctx->scanPixbuf, current);
-    EXPECT_EQ(ctx->imageName, good);
-    EXPECT_STREQ(ctx->fileCtx.fileName(), (good + ".ctx").c_str());
 }
 
 TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)

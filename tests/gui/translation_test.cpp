@@ -19,7 +19,8 @@ TEST(Translation, GermanPageLabelAndDialog)
     MainCtx *ctx = startApp();
     ASSERT_NE(ctx, nullptr);
     GtkNotebook *pages = GTK_NOTEBOOK(ctx->widMainNoteBook);
-    EXPECT_STREQ(gtk_notebook_get_tab_label_text(pages, gtk_notebook_get_nth_page(pages, PassPointPage)), "2 Passpunkte");
+    EXPECT_STREQ(gtk_notebook_get_tab_label_text(pages, gtk_notebook_get_nth_page(pages, PassPointPage)),
+                 "2 Passpunkte");
     answerDialogs({AnswerNo});
     sendDeleteEvent(ctx->widMainWindow);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{"vellora – Frage: Wirklich beenden?"});
