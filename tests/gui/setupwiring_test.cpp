@@ -72,15 +72,6 @@ protected:
         return made;
     }
 
-    // Ends the program and starts it again with the settings it kept.
-    void restart()
-    {
-        stopApp(ctx);
-        const std::string settings = fileContents(appDir() + "/vellora.ctx");
-        ctx = startApp(kWeeklyIni, settings);
-        ASSERT_NE(ctx, nullptr);
-    }
-
     TempDir archive{"archive"};
 };
 
@@ -94,7 +85,8 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
     const MadeChart previous = weeklyChart("x0701", 21, true);
     const MadeChart next = weeklyChart("x0708", 22, false, &previous.chart.dateVal[EndMark]);
     loadImage(ctx, previous.scan.c_str());
-    ASSERT_NO_FATAL_FAILURE(restart());
+    stopApp(ctx);  // and started again with the settings it kept
+    ASSERT_NE(ctx = startApp(kWeeklyIni, fileContents(appDir() + "/vellora.ctx")), nullptr);
     loadImage(ctx, next.scan.c_str());
     const SynthChart &chart = next.chart;
     CountedInput input{ctx};
@@ -141,11 +133,8 @@ TEST_F(SetupTest, OnlyANewChartOfTheSameFolderIsOfferedThePreviousEnd)
     ASSERT_NO_FATAL_FAILURE(start(kWeeklyIni));
     const MadeChart first = weeklyChart("first", 3, true);
     const MadeChart second = weeklyChart("second", 4, true);
-    TempDir elsewhere("other");
-    ChartOptions options = quickChartOptions(5);
-    options.mmPerHour = kMMPerHour;
-    const MadeChart other = makeChart(elsewhere.path(), options);
-    ASSERT_EQ(g_remove(other.ctx.c_str()), 0);
+    g_mkdir(archive.file("other").c_str(), 0755);
+    const MadeChart other = weeklyChart("other/chart", 5, false);
 
     loadImage(ctx, first.scan.c_str());
     loadImage(ctx, second.scan.c_str());
