@@ -39,8 +39,7 @@ struct Grab {
         return countPixels(image, r.x0, r.x1, r.y0, r.y1,
                            [&r](const guchar *p) { return p[0] == r.c.r && p[1] == r.c.g && p[2] == r.c.b; });
     }
-    // Each region of image pixels as the view shows them at the zoom: every
-    // image pixel a square of zoom x zoom.
+    // Each region of image pixels, every one a square of zoom x zoom in the view.
     void expect(std::initializer_list<Region> regions, int zoom = 1) const
     {
         for (const Region &image : regions) {
@@ -166,9 +165,9 @@ TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
     }
 }
 
-// Blackens the strip of columns x .. x + width - 1 page by page down the view,
-// lets it be redrawn and counts the pixels that differ from the whole view,
-// leaving out inset columns on each side.
+// Blackens columns x .. x + width - 1 page by page down the view, lets them be
+// redrawn and counts the pixels unlike the whole view's, but for inset columns
+// on each side.
 int stripDifference(GtkWidget *view, const Grab &whole, int x, int width, int inset = 0)
 {
     GtkAdjustment *rows = scrollOf(view, false);
@@ -195,11 +194,9 @@ int stripDifference(GtkWidget *view, const Grab &whole, int x, int width, int in
     return differ;
 }
 
-// A week's chart at the default geometry with every overlay on: what a strip
-// leaves out as unexposed must not change what it shows. Search windows and
-// ink extent are drawn for the exposed columns (the ink also for one more on
-// each side), so a strip's edge columns can miss a pixel of a line three wide
-// beside them until the next whole redraw.
+// A week's chart with every overlay on: a strip redrawn alone shows what the
+// whole view shows. Windows and ink extent are drawn for the exposed columns
+// only, so with ink a strip's edge columns are left out.
 TEST_F(EvalTest, StripsShowWhatTheWholeViewShows)
 {
     ASSERT_NO_FATAL_FAILURE(start(""));

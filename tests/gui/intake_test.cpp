@@ -26,9 +26,8 @@ protected:
     std::string dir;
 };
 
-// A scan with an alpha channel is opened as RGB like the others; a refused
-// file leaves the current scan, and the message says why as the image library
-// gives it.
+// A scan with an alpha channel opens as RGB; a refused file leaves the current
+// scan, and the message says why as the image library gives it.
 TEST_F(IntakeTest, OpensTiffJpegBmpAndPngRefusedFilesLeaveTheCurrentScan)
 {
     const char *const formats[][2] = {{"a.tif", "tiff"}, {"b.jpg", "jpeg"}, {"c.bmp", "bmp"}, {"d.png", "png"}};
@@ -111,8 +110,7 @@ TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
     EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widtimestep10)));
     EXPECT_EQ(ctx->settings.addValue[SubImgTemp], 1.5);
     EXPECT_EQ(gtk_spin_button_get_value(GTK_SPIN_BUTTON(ctx->widAddHygro)), -2.25);
-    // The calendar and time show the stored start at once; with one mark
-    // placed there is no difference yet.
+    // The stored start shown at once; with one mark placed, no difference yet.
     guint year, month, day;
     gtk_calendar_get_date(GTK_CALENDAR(ctx->widCalendar), &year, &month, &day);
     EXPECT_EQ((std::vector<guint>{year, month + 1, day}), (std::vector<guint>{2001, 2, 3}));

@@ -77,8 +77,7 @@ protected:
 
 // The chart after one done in an earlier run: its start is that chart's end,
 // its end follows from the marks and the paper speed; confirming the one and
-// typing what differs of the other leaves the tables as accurate as the truth
-// allows. Opening the scan is not counted; preparing it is.
+// typing what differs of the other makes accurate tables. Opening is not counted.
 TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
 {
     ASSERT_NO_FATAL_FAILURE(start(kWeeklyIni));

@@ -37,8 +37,7 @@ gboolean closeMainWindow(gpointer)
     return TRUE;
 }
 
-// Runs velloraMain in dir, with "-v" when traced, closing its window every
-// 100 ms; out gets what it writes to standard output.
+// Runs velloraMain in dir, closing its window every 100 ms; out gets its output.
 int runVelloraMain(const std::string &dir, bool traced, std::string &out)
 {
     gchar *home = g_get_current_dir();
@@ -131,8 +130,10 @@ TEST_F(Shell, QuitAnsweredNoKeepsRunningOkEndsAndWritesTheChangedStore)
 }
 
 // Whatever the scan and page, the window asks for no more than a 1024 x 768
-// screen holds and never outgrows the screen's work area: views scroll.
-TEST_F(Shell, WindowFitsSmallScreens)
+// screen holds and never outgrows the screen's work area: views scroll. A
+// line of text gets a small dialog, a long one wraps instead of widening it;
+// the one button of a message is the default.
+TEST_F(Shell, WindowAndDialogsFitSmallScreens)
 {
     loadImage(ctx, writeScan(appDir() + "/big.tif", "tiff", 3400, 4800).c_str());
     answerDialogs({AnswerOk, AnswerOk, AnswerOk, AnswerOk});
@@ -146,12 +147,7 @@ TEST_F(Shell, WindowFitsSmallScreens)
         EXPECT_LE(ctx->widMainWindow->allocation.width, gdk_screen_get_width(screen)) << page;
         EXPECT_LE(ctx->widMainWindow->allocation.height, gdk_screen_get_height(screen)) << page;
     }
-}
 
-// A line of text gets a small dialog, a long one wraps instead of widening
-// it; the one button of a message is the default.
-TEST_F(Shell, DialogsFitTheirText)
-{
     answerDialogs({AnswerOk, AnswerOk});
     showError(ctx, "missing tables");
     const GtkRequisition small = lastDialog().size;

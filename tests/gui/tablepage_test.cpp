@@ -85,8 +85,6 @@ TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEac
     EXPECT_FALSE(saved(SubImgHygro));
 }
 
-// The CSV box is kept in the settings store and read back at start-up; an
-// existing CSV file is replaced only when the user agrees.
 TEST_F(TablePageTest, CsvBoxIsRememberedAndAnExistingCsvIsAskedAbout)
 {
     enterTables();
