@@ -306,7 +306,9 @@ TEST_F(EvaluatedTest, MarksAndStrokesStoreEveryColumnOnTheImage)
     }
 }
 
-TEST_F(EvaluatedTest, ResetsDropEveryWindowAndDrawnRowOfBothFields)
+// The resets drop every window and drawn row of both fields; automatic
+// windows follow the ink and are stored.
+TEST_F(EvaluatedTest, WindowButtonsResetAndSetTheWindowsOfBothFields)
 {
     const size_t others = ctx->fileCtx.all().size();
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
@@ -330,11 +332,9 @@ TEST_F(EvaluatedTest, ResetsDropEveryWindowAndDrawnRowOfBothFields)
         EXPECT_EQ(hand.windows.getTop(105), -1);
         EXPECT_EQ(hand.drawPos[305], -1);
     }
-}
 
-TEST_F(EvaluatedTest, AutoWindowsFollowTheInkAndAreStored)
-{
     // A sloping trace: a straight one across the field looks like a printed line.
+    fieldWork.clear();
     auto slopeRow = [](int x) { return 40 + (x - 100) * 80 / 300; };
     const guchar paper[3] = {255, 255, 255}, ink[3] = {155, 132, 192};
     for (const FieldResult &field : ctx->fields)

@@ -126,7 +126,6 @@ FakeFn fakeButton = nullptr, fakeKey = nullptr;
 unsigned serverState = 0, pressedButtons = 0;
 
 Display *xDisplay() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
-
 unsigned buttonMask(int button) { return GDK_BUTTON1_MASK << (button - 1); }
 
 bool keyOf(guint keyval, GdkKeymapKey &key)
@@ -314,7 +313,6 @@ void stopApp(MainCtx *ctx)
 }
 
 const std::string &appDir() { return currentAppDir; }
-
 bool appWindowAlive() { return windowAlive; }
 
 void runPending()
