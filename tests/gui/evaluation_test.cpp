@@ -53,9 +53,8 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChangeTheFitsWaitForADisplayTogg
 
     // A new cut-out loads the stored windows and draw marks; marks and drawn
     // rows beyond the image (a damaged record) come onto its edge.
-    ctx->fileCtx.set("Bot0_0005", "10");
-    ctx->fileCtx.set("Draw1_0586", "44");
-    ctx->fileCtx.set("Draw1_0585", "99999");
+    for (const auto &record : {std::make_pair("Bot0_0005", "10"), {"Draw1_0586", "44"}, {"Draw1_0585", "99999"}})
+        ctx->fileCtx.set(record.first, record.second);
     ctx->settings.datePos[1] = 2147483647;
     setPassPoints();
     reenterEvaluation();
@@ -87,8 +86,7 @@ TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
          "the corner at BottomLeft is 109 degrees, not 90. Check BottomRight."}};
     for (const auto &frame : frames) {
         setPassPoints();
-        ctx->settings.passPoints[0].x = frame.x;
-        ctx->settings.passPoints[0].y = frame.y;
+        ctx->settings.passPoints[0] = PassPoint{1, frame.x, frame.y};
         ctx->lastSetPassPoint = frame.lastSet;
         for (int entry = 0; entry < 2; ++entry) {
             answerDialogs({AnswerOk});
