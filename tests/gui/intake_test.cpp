@@ -12,18 +12,9 @@ namespace {
 
 class IntakeTest : public AppTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(AppTest::SetUp());
-        dir = appDir() + "/scans";
-        g_mkdir(dir.c_str(), 0755);
-    }
-
-    std::string scan(const std::string &name) { return writeScan(dir + "/" + name, "tiff", 60, 40); }
+    std::string scan(const std::string &name) { return writeScan(appDir() + "/" + name, "tiff", 60, 40); }
     // A click on the scan view stores a pass point, so the file context changes.
     void changeFileCtx() { clickScan(ctx, 10, 20); }
-
-    std::string dir;
 };
 
 // A scan with an alpha channel opens as RGB; a refused file leaves the current
@@ -33,7 +24,7 @@ TEST_F(IntakeTest, OpensTiffJpegBmpAndPngRefusedFilesLeaveTheCurrentScan)
     const char *const formats[][2] = {{"a.tif", "tiff"}, {"b.jpg", "jpeg"}, {"c.bmp", "bmp"}, {"d.png", "png"}};
     for (const auto &f : formats) {
         const bool alpha = std::string(f[1]) == "png";
-        const std::string path = writeScan(dir + "/" + f[0], f[1], 70, 50, 0x808080, alpha);
+        const std::string path = writeScan(appDir() + "/" + f[0], f[1], 70, 50, 0x808080, alpha);
         chooseFile(ctx, path);
         ASSERT_NE(ctx->scanPixbuf, nullptr) << path;
         EXPECT_EQ(gdk_pixbuf_get_n_channels(ctx->scanPixbuf), 3);
@@ -44,7 +35,7 @@ TEST_F(IntakeTest, OpensTiffJpegBmpAndPngRefusedFilesLeaveTheCurrentScan)
     }
     EXPECT_EQ(takeDialogs(), Dialogs{});
 
-    const std::string good = ctx->imageName, broken = dir + "/broken.jpg";
+    const std::string good = ctx->imageName, broken = appDir() + "/broken.jpg";
     makeFile(broken, "not an image at all");
     GdkPixbuf *current = ctx->scanPixbuf;
     answerDialogs({AnswerOk});
@@ -77,7 +68,7 @@ TEST_F(IntakeTest, TheChooserFiltersScansEntersTypedFoldersAndOpensTypedScans)
     EXPECT_STREQ(gtk_file_filter_get_name(GTK_FILE_FILTER(filters->next->data)), "All files");
     g_slist_free(filters);
 
-    const std::string sub = dir + "/sub";
+    const std::string sub = appDir() + "/sub";
     g_mkdir(sub.c_str(), 0755);
     writeScan(sub + "/photo.jpg", "jpeg", 50, 50);
     EXPECT_EQ(chooserFolder(ctx), g_get_home_dir()) << "not the empty recent list";
@@ -134,7 +125,7 @@ TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
 
 TEST_F(IntakeTest, LeavingAChangedScanAsksNoKeepsItsFileOkWritesIt)
 {
-    std::string deep = dir;
+    std::string deep = appDir();
     for (char c = 'a'; c < 'f'; ++c)
         deep += "/" + std::string(60, c);
     g_mkdir_with_parents(deep.c_str(), 0755);
