@@ -74,11 +74,7 @@ TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
 {
     evaluate(true);
     ASSERT_GT(int(ctx->fields[SubImgTemp].rows.size()), 0);
-    const struct {
-        double x, y;  // TopLeft
-        int lastSet, page;
-        const char *problem;
-    } frames[] = {
+    const struct { double x, y; int lastSet, page; const char *problem; } frames[] = {  // x, y: TopLeft
         {40.0, 620.0 - 199.0, 0, kEvaluationPage,
          "TopLeft to BottomLeft is 35 % of what BottomLeft to BottomRight makes it on this chart. Check TopLeft."},
         {40.0, 620.0 + 573.0, 2, kTablePage, "they are in the wrong order or turned over. Check BottomRight."},
@@ -287,12 +283,8 @@ TEST_F(EvaluatedTest, MarksAndStrokesStoreEveryColumnOnTheImage)
     SpanArray &limit = temp().windows;
     const int x = 300;
     limit.setTop(x, 120);
-    const struct {
-        int y, button;
-        unsigned state;
-        const char *edge;
-        int row;
-    } strokes[] = {{200, 1, 0, "Bot", 118}, {10, 3, 0, "Top", 52}, {10, 1, GDK_CONTROL_MASK, "Bot", -1}};
+    const struct { int y, button; unsigned state; const char *edge; int row; } strokes[] = {
+        {200, 1, 0, "Bot", 118}, {10, 3, 0, "Top", 52}, {10, 1, GDK_CONTROL_MASK, "Bot", -1}};
     for (const auto &s : strokes) {
         limit.setBot(x, 50);
         fieldWork.clear();

@@ -15,18 +15,12 @@ using namespace evalchart;
 
 namespace {
 
-struct Rgb {
-    guchar r, g, b;
-};
+struct Rgb { guchar r, g, b; };
 const Rgb kYellow{255, 255, 0}, kMagenta{255, 0, 255}, kOlive{170, 170, 0}, kGreen{0, 255, 0},
     kRed{255, 0, 0}, kBlue{0, 0, 255}, kGrid{160, 160, 0}, kBlack{0, 0, 0}, kWhite{255, 255, 255};
 
 // At least `least` pixels of colour c in columns x0..x1, rows y0..y1; none when 0.
-struct Region {
-    int x0, x1, y0, y1;
-    Rgb c;
-    int least;
-};
+struct Region { int x0, x1, y0, y1; Rgb c; int least; };
 
 // A view's drawn pixels, released at the end of the scope.
 struct Grab {

@@ -57,14 +57,11 @@ int runVelloraMain(const std::string &dir, bool traced, std::string &out)
 
 TEST(EntryRoutine, TracesOnlyWithVAndWritesNothingWithoutChanges)
 {
-    const struct {
-        bool traced, withUi;
-        int status;
-        const char *out;
-    } runs[] = {{true, true, 0, "UI definition: DIR/../glade/vellora.glade\nsettings store: DIR/vellora.ctx\n"
-                                "on_mainwindow_delete_event\ncb_destroy\n"},
-                {false, true, 0, ""},
-                {true, false, 1, ""}};  // no UI definition: no window either
+    const struct { bool traced, withUi; int status; const char *out; } runs[] = {
+        {true, true, 0, "UI definition: DIR/../glade/vellora.glade\nsettings store: DIR/vellora.ctx\n"
+                        "on_mainwindow_delete_event\ncb_destroy\n"},
+        {false, true, 0, ""},
+        {true, false, 1, ""}};  // no UI definition: no window either
     for (const auto &r : runs) {
         std::string dir = makeAppDir();
         if (r.withUi)

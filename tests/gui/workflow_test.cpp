@@ -52,10 +52,7 @@ Tables batchTablesOf(const std::string &scan, const std::string &options)
 }
 
 // What one run leaves: the file context and the GUI's and the batch's tables.
-struct Saved {
-    std::string context;
-    Tables gui, batch;
-};
+struct Saved { std::string context; Tables gui, batch; };
 
 class WorkflowTest : public EvalTest {
 protected:

@@ -188,10 +188,7 @@ void scrollIntoView(GtkWidget *widget, double x, double y)
 
 // A widget position in the widget's GDK window (its parent's for a no-window
 // widget) and on the screen.
-struct Spot {
-    double wx, wy;
-    int rx, ry;
-};
+struct Spot { double wx, wy; int rx, ry; };
 
 Spot locate(GtkWidget *widget, double x, double y)
 {

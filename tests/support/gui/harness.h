@@ -39,10 +39,7 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
 enum DialogAnswer { AnswerOk, AnswerNo, AnswerClose };
 void answerDialogs(std::initializer_list<DialogAnswer> answers);
 // The last dialog's button labels ("*" before the default) and requested size.
-struct DialogLook {
-    std::vector<std::string> buttons;
-    GtkRequisition size;
-};
+struct DialogLook { std::vector<std::string> buttons; GtkRequisition size; };
 const DialogLook &lastDialog();
 void answerFolder(const std::string &folder);  // the next folder chooser's answer
 // "title: text" of each dialog shown since the last call, a label a line.
