@@ -190,7 +190,8 @@ void scrollIntoView(GtkWidget *widget, double x, double y)
 // widget) and on the screen.
 struct Spot { double wx, wy; int rx, ry; };
 
-Spot locate(GtkWidget *widget, double x, double y)
+// Puts the pointer on the widget at (x, y).
+Spot warpPointer(GtkWidget *widget, double x, double y)
 {
     const bool own = !GTK_WIDGET_NO_WINDOW(widget);
     Spot at{x + (own ? 0 : widget->allocation.x), y + (own ? 0 : widget->allocation.y), 0, 0};
@@ -230,7 +231,7 @@ void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int butto
         return;
     }
     scrollIntoView(widget, x, y);
-    const Spot at = locate(widget, x, y);
+    const Spot at = warpPointer(widget, x, y);
     setServerState(held);
     GdkEvent *event = gdk_event_new(type);
     if (type == GDK_MOTION_NOTIFY) {
@@ -458,7 +459,7 @@ void serverClick(GtkWidget *widget)
     if (!pointerStateAvailable())
         return;
     serverEventsPass = true;
-    locate(widget, widget->allocation.width / 2, widget->allocation.height / 2);
+    warpPointer(widget, widget->allocation.width / 2, widget->allocation.height / 2);
     gdk_display_sync(gdk_display_get_default());
     runPending();
     fakeButton(xDisplay(), 1, True, 0);
