@@ -71,7 +71,7 @@ TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEac
     EXPECT_EQ(fileContents(temp), hourlyTable("  +5.0"));
     const std::vector<TableRow> &rows = ctx->fields[SubImgHygro].rows;
     EXPECT_EQ(fileContents(hygro), tableFileText(SubImgHygro, 60, rows.data(), int(rows.size())));
-    EXPECT_EQ(saved(SubImgTemp) + saved(SubImgHygro), 2);
+    EXPECT_EQ(std::make_pair(saved(SubImgTemp), saved(SubImgHygro)), std::make_pair(true, true));
 
     // No keeps one file; a folder in place of the other can never be replaced.
     makeFile(temp, "old");
