@@ -43,20 +43,17 @@ void waitFor(int ms)
     waitUntil([] { return false; }, ms);
 }
 
-// The texts of a dialog's labels, a line each, but for buttons and choosers.
-std::string dialogText(GtkWidget *dialog)
+// Records the dialog's title and label texts, a line each but for buttons and
+// choosers, and its look.
+void recordDialog(GtkDialog *dialog, const gchar *title)
 {
     std::string text;
-    forEachWidget(dialog, [&text](GtkWidget *w) {
+    forEachWidget(GTK_WIDGET(dialog), [&text](GtkWidget *w) {
         if (GTK_IS_LABEL(w))
             text.append("\n").append(gtk_label_get_text(GTK_LABEL(w)));
         return !GTK_IS_BUTTON(w) && !GTK_IS_FILE_CHOOSER(w);
     });
-    return text.empty() ? text : text.substr(1);
-}
-
-void recordLook(GtkDialog *dialog)
-{
+    shownDialogs.push_back(std::string(title) + ": " + (text.empty() ? text : text.substr(1)));
     lastLook.buttons.clear();
     GList *buttons = gtk_container_get_children(GTK_CONTAINER(dialog->action_area));
     for (GList *l = buttons; l; l = l->next) {
@@ -101,10 +98,8 @@ gboolean answerRunningDialogs(gpointer)
             continue;
         if (GTK_IS_FILE_CHOOSER(window) && !pendingFolder.empty() && !inFolder(window))
             continue;  // answered once it has read the folder in the background
-        if (window != folderChooserSeen) {
-            shownDialogs.push_back(std::string(title) + ": " + dialogText(GTK_WIDGET(window)));
-            recordLook(GTK_DIALOG(window));
-        }
+        if (window != folderChooserSeen)
+            recordDialog(GTK_DIALOG(window), title);
         folderChooserSeen = nullptr;
         if (GTK_IS_FILE_CHOOSER(window))
             pendingFolder.clear();
