@@ -10,11 +10,10 @@
 #include "harness.h"
 #include "ui.h"
 
-// A scan whose fields map one scan pixel to one field image pixel: at 2 pixels
-// per mm on both sides and a field gap of 11 mm, temperature field row r is
-// scan column 40 + r, hygrometer field row r scan column 226 + r. Each field
-// carries one straight ink line three pixels wide centred on one row, so every
-// knot lies exactly on that row.
+// A scan whose fields map one scan pixel to one field pixel (2 pixels per mm,
+// fields 11 mm apart): temperature row r is scan column 40 + r, hygrometer
+// row r column 226 + r. Each field has one straight ink line three pixels wide
+// centred on one row, so every knot lies exactly on that row.
 
 namespace evalchart {
 
@@ -25,10 +24,7 @@ const int kHygroRow = 60;     // 30 mm below the hygrometer field's top row
 const int kEvaluationPage = 2, kTablePage = 3;
 const char *const kChartIni = "dstPixelsPerMM 2\nsrcFieldDistMM 11\n";
 
-inline std::string entryText(GtkWidget *entry)
-{
-    return gtk_entry_get_text(GTK_ENTRY(entry));
-}
+inline std::string entryText(GtkWidget *entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
 
 // The status texts of recomputing the given fields once each, in order.
 inline std::vector<std::string> recomputed(std::initializer_list<int> fields)
@@ -57,9 +53,8 @@ protected:
         }), &fieldWork);
     }
 
-    // Opens the chart with the BottomLeft-TopLeft span leftSpan (573 fits the
-    // field) and the dates 2000-01-01 12:00 .. 2000-01-02 13:00.
-    void openChart(bool ink = true, double leftSpan = 573.0)
+    // Opens the chart, its pass points set, dated 2000-01-01 12:00 .. 01-02 13:00.
+    void openChart(bool ink = true)
     {
         GdkPixbuf *scan = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 440, 660);
         gdk_pixbuf_fill(scan, 0xffffffff);
@@ -73,14 +68,14 @@ protected:
         g_object_unref(scan);
         loadImage(ctx, path.c_str());
         ASSERT_NE(ctx->scanPixbuf, nullptr);
-        setPassPoints(leftSpan);
+        setPassPoints();
         ctx->settings.dateVal[0].setDateTime(2000, 1, 1, 12, 0);
         ctx->settings.dateVal[1].setDateTime(2000, 1, 2, 13, 0);
     }
 
-    void setPassPoints(double leftSpan)
+    void setPassPoints()
     {
-        ctx->settings.passPoints[0] = PassPoint{1, 40.0, 620.0 - leftSpan};
+        ctx->settings.passPoints[0] = PassPoint{1, 40.0, 620.0 - 573.0};
         ctx->settings.passPoints[1] = PassPoint{1, 40.0, 620.0};
         ctx->settings.passPoints[2] = PassPoint{1, 390.0, 620.0};
         ctx->dirtyFlags |= PassPointsChanged;
@@ -107,6 +102,11 @@ protected:
     }
 
     const char *record(const std::string &key) { return ctx->fileCtx.get(key.c_str()); }
+    void placeBothMarks()  // where they are
+    {
+        for (int i = 0; i < 2; ++i)
+            storeDatePosRecord(ctx->fileCtx, i, ctx->settings.datePos[i]);
+    }
 
     std::vector<std::string> fieldWork;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gdk/gdkkeysyms.h>
 
+#include "coretest.h"
 #include "harness.h"
 #include "ui.h"
 
@@ -23,12 +24,7 @@ protected:
         setToggle(ctx, radio);
         clickScan(ctx, x, y);
     }
-
-    std::string record(const char *key)
-    {
-        const char *value = ctx->fileCtx.get(key);
-        return value ? value : "(none)";
-    }
+    std::string record(const char *key) { return ctx->fileCtx.get(key) ? ctx->fileCtx.get(key) : "(none)"; }
     std::string points() { return record("Pass1") + "|" + record("Pass2") + "|" + record("Pass3"); }
 };
 
@@ -44,42 +40,35 @@ int yellowIn(const GdkPixbuf *image, int x0, int x1, int y0, int y1)
 TEST_F(PassPointTest, ClicksAndNudgesStoreThePointsAndDropTheOldGeometry)
 {
     openScan(300, 200);
-    const char *geometry[] = {"Top0_0001", "Bot1_0002", "Draw0_0003", "AddTemp", "AddHygro"};
-    auto setRecords = [this, &geometry] {
-        for (const char *key : geometry)
+    const auto dropsGeometry = [this](const std::function<void()> &move) {
+        for (const char *key : {"Top0_0001", "Bot1_0002", "Draw0_0003", "AddTemp", "AddHygro", "DatePos1"})
             ctx->fileCtx.set(key, "1");
-        ctx->fileCtx.set("DatePos1", "1");
         ctx->dirtyFlags = 0;
-    };
-    auto expectGeometryDropped = [this, &geometry] {
-        for (const char *key : geometry)
-            EXPECT_EQ(record(key), "(none)") << key;
+        move();
+        EXPECT_EQ(keysOf(ctx->fileCtx).find('_'), std::string::npos) << keysOf(ctx->fileCtx);
+        EXPECT_EQ(keysOf(ctx->fileCtx).find("Add"), std::string::npos) << keysOf(ctx->fileCtx);
         EXPECT_EQ(record("DatePos1"), "1");
-        EXPECT_TRUE(ctx->dirtyFlags & PassPointsChanged);
+        EXPECT_EQ(ctx->dirtyFlags & PassPointsChanged, PassPointsChanged);
     };
     const char *const radios[] = {"P2", "P1", "P3"};
     const double at[3][2] = {{5.5, 6}, {70, 20}, {40, 50}};
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(uiWidget(ctx, radios[i])))) << i;
-        setRecords();
-        clickScan(ctx, at[i][0], at[i][1]);
+        dropsGeometry([&] { clickScan(ctx, at[i][0], at[i][1]); });
         EXPECT_EQ(ctx->activePassPoint, i < 2 ? i + 1 : 2);
-        expectGeometryDropped();
     }
     EXPECT_EQ(points(), "1 5.500000 6.000000|1 70.000000 20.000000|1 40.000000 50.000000");
-
-    setRecords();
-    for (const char *button : {"up", "right", "right", "down", "down", "left"})
-        clickButton(ctx, button);
+    dropsGeometry([this] {
+        for (const char *button : {"up", "right", "right", "down", "down", "left"})
+            clickButton(ctx, button);
+    });
     EXPECT_EQ(points(), "1 6.500000 7.000000|1 71.000000 21.000000|1 41.000000 51.000000");
-    expectGeometryDropped();
-
-    setRecords();
     setToggle(ctx, "P1");
-    for (guint key : {GDK_Left, GDK_Left, GDK_Down})
-        pressKey(ctx, key);
+    dropsGeometry([this] {
+        for (guint key : {GDK_Left, GDK_Left, GDK_Down})
+            pressKey(ctx, key);
+    });
     EXPECT_EQ(points(), "1 6.500000 7.000000|1 69.000000 22.000000|1 41.000000 51.000000");
-    expectGeometryDropped();
 }
 
 // Opened fitted; Control+wheel zooms around the pointer; zoomed in, a click

@@ -33,63 +33,24 @@ std::string differingText(const DateTime &shown, const DateTime &wanted)
 }
 
 // The user's input through GTK, each click and each key counted.
-class CountedInput {
-public:
-    explicit CountedInput(MainCtx *ctx) : ctx(ctx) {}
-
+struct CountedInput {
     void clickButton(GtkWidget *button)
     {
         gtk_button_clicked(GTK_BUTTON(button));
-        done();
-    }
-    void clickTab(int page)
-    {
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook), page);
-        done();
-    }
-    void clickInto(GtkWidget *widget)
-    {
-        click(widget, 4, 4);
+        runPending();
         ++actions;
     }
+    void clickTab(int page) { showPage(ctx, page); ++actions; }
+    void clickInto(GtkWidget *widget) { click(widget, 4, 4); ++actions; }
+    void key(guint keyval) { pressKey(ctx, keyval); ++actions; }
     void type(const std::string &text)
     {
         for (char c : text)
             key(gdk_unicode_to_keyval(static_cast<guchar>(c)));
     }
-    // A key as the keyboard sends it, with its key code, so that key
-    // bindings (Enter, Tab) act on it.
-    void key(guint keyval)
-    {
-        GdkKeymapKey *keys = nullptr;
-        gint count = 0;
-        gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &count);
-        GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.window = GDK_WINDOW(g_object_ref(ctx->widMainWindow->window));
-        event->key.send_event = TRUE;
-        event->key.time = GDK_CURRENT_TIME;
-        event->key.keyval = keyval;
-        if (count > 0) {
-            event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
-            event->key.group = static_cast<guint8>(keys[0].group);
-            event->key.state = keys[0].level == 1 ? GDK_SHIFT_MASK : 0;
-        }
-        g_free(keys);
-        gtk_main_do_event(event);
-        gdk_event_free(event);
-        done();
-    }
-
-    int actions = 0;
-
-private:
-    void done()
-    {
-        runPending();
-        ++actions;
-    }
 
     MainCtx *ctx;
+    int actions = 0;
 };
 
 class SetupTest : public EvalTest {
@@ -111,32 +72,23 @@ protected:
         return made;
     }
 
-    // Ends the program and starts it again with the settings it kept.
-    void restart()
-    {
-        stopApp(ctx);
-        const std::string settings = fileContents(appDir() + "/vellora.ctx");
-        ctx = startApp(kWeeklyIni, settings);
-        ASSERT_NE(ctx, nullptr);
-    }
-
     TempDir archive{"archive"};
 };
 
 // The chart after one done in an earlier run: its start is that chart's end,
 // its end follows from the marks and the paper speed; confirming the one and
-// typing what differs of the other leaves the tables as accurate as the truth
-// allows. Opening the scan is not counted; preparing it is.
+// typing what differs of the other makes accurate tables. Opening is not counted.
 TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
 {
     ASSERT_NO_FATAL_FAILURE(start(kWeeklyIni));
     const MadeChart previous = weeklyChart("x0701", 21, true);
     const MadeChart next = weeklyChart("x0708", 22, false, &previous.chart.dateVal[EndMark]);
     loadImage(ctx, previous.scan.c_str());
-    ASSERT_NO_FATAL_FAILURE(restart());
+    stopApp(ctx);  // and started again with the settings it kept
+    ASSERT_NE(ctx = startApp(kWeeklyIni, fileContents(appDir() + "/vellora.ctx")), nullptr);
     loadImage(ctx, next.scan.c_str());
     const SynthChart &chart = next.chart;
-    CountedInput input(ctx);
+    CountedInput input{ctx};
 
     input.clickButton(ctx->widDetectCorners);
     for (int i = 0; i < 3; ++i) {
@@ -180,11 +132,8 @@ TEST_F(SetupTest, OnlyANewChartOfTheSameFolderIsOfferedThePreviousEnd)
     ASSERT_NO_FATAL_FAILURE(start(kWeeklyIni));
     const MadeChart first = weeklyChart("first", 3, true);
     const MadeChart second = weeklyChart("second", 4, true);
-    TempDir elsewhere("other");
-    ChartOptions options = quickChartOptions(5);
-    options.mmPerHour = kMMPerHour;
-    const MadeChart other = makeChart(elsewhere.path(), options);
-    ASSERT_EQ(g_remove(other.ctx.c_str()), 0);
+    g_mkdir(archive.file("other").c_str(), 0755);
+    const MadeChart other = weeklyChart("other/chart", 5, false);
 
     loadImage(ctx, first.scan.c_str());
     loadImage(ctx, second.scan.c_str());
@@ -203,39 +152,36 @@ TEST_F(SetupTest, TypedDatesWorkInEveryModeAndCompleteFromTheDateShown)
     ASSERT_NO_FATAL_FAILURE(start((std::string(kChartIni) + kWeeklyIni).c_str()));
     openChart();
     showPage(kEvaluationPage);
-    const int *pos = ctx->settings.datePos;
-    for (int i = 0; i < 2; ++i)  // both marks placed where they are
-        storeDatePosRecord(ctx->fileCtx, i, pos[i]);
+    placeBothMarks();
     ctx->fileCtx.remove(dateValKey(EndMark).c_str());
+    const int *pos = ctx->settings.datePos;
     const int spanMinutes = static_cast<int>(std::lround((pos[1] - pos[0]) / 2.0 / kMMPerHour * 60.0));
-    setToggle(uiWidget(ctx, "retouchvertical"), true);
+    setToggle(ctx, "retouchvertical");
     GtkWidget *const *entry = ctx->widDateEntry;
+    const auto typeDate = [entry](int mark, const char *text) {
+        gtk_entry_set_text(GTK_ENTRY(entry[mark]), text);
+        gtk_widget_activate(entry[mark]);
+        runPending();
+    };
 
-    gtk_entry_set_text(GTK_ENTRY(entry[StartMark]), "2002-03-16 04:00");
-    gtk_widget_activate(entry[StartMark]);
-    runPending();
+    typeDate(StartMark, "2002-03-16 04:00");
     EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 04 m 00");
     EXPECT_EQ(ctx->settings.dateVal[StartMark].minutesUntil(ctx->settings.dateVal[EndMark]), spanMinutes);
     EXPECT_EQ(entryText(entry[EndMark]), stamp(ctx->settings.dateVal[EndMark]));
     EXPECT_EQ(record("DateVal2"), nullptr) << "a proposed end is not stored";
 
-    gtk_entry_set_text(GTK_ENTRY(entry[EndMark]), "23 18:30");
-    gtk_widget_activate(entry[EndMark]);
-    gtk_entry_set_text(GTK_ENTRY(entry[StartMark]), "05:30");
-    gtk_widget_activate(entry[StartMark]);
-    runPending();
+    typeDate(EndMark, "23 18:30");
+    typeDate(StartMark, "05:30");
     EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 05 m 30");
     EXPECT_STREQ(record("DateVal2"), "y 2002 m 03 d 23 h 18 m 30") << "a confirmed end stays";
-    setToggle(uiWidget(ctx, "enddate"), true);
+    setToggle(ctx, "enddate");
     guint year = 0, month = 0, day = 0;
     gtk_calendar_get_date(GTK_CALENDAR(ctx->widCalendar), &year, &month, &day);
     EXPECT_EQ(stamp(year, month + 1, day, 4, 0), "2002-03-23 04:00") << "the calendar opens at the end";
 
     answerDialogs({AnswerOk, AnswerOk, AnswerOk});
     for (const char *text : {"2002-02-30 04:00", "16.03.2002 04:00", "02-29 04:00"}) {
-        gtk_entry_set_text(GTK_ENTRY(entry[StartMark]), text);
-        gtk_widget_activate(entry[StartMark]);
-        runPending();
+        typeDate(StartMark, text);
         EXPECT_EQ(takeDialogs().size(), 1u) << text;
     }
     EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 05 m 30");

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The application shell: the entry routine, tracing, dialogs, status and
-// progress, and how the program ends.
+// The application shell: entry routine, tracing, dialogs, status, accessible
+// names and how the program ends.
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -15,17 +14,6 @@
 #include "ui.h"
 
 namespace {
-
-int entriesIn(const std::string &dir)
-{
-    int n = 0;
-    GDir *d = g_dir_open(dir.c_str(), 0, nullptr);
-    for (; d && g_dir_read_name(d); n++) {
-    }
-    if (d)
-        g_dir_close(d);
-    return n;
-}
 
 guint toplevelCount()
 {
@@ -49,42 +37,31 @@ gboolean closeMainWindow(gpointer)
     return TRUE;
 }
 
-// Runs velloraMain in dir, with "-v" when traced, closing its window every
-// 100 ms; out gets what it writes to standard output.
+// Runs velloraMain in dir, closing its window every 100 ms; out gets its output.
 int runVelloraMain(const std::string &dir, bool traced, std::string &out)
 {
-    gchar *cwd = g_get_current_dir();
-    const std::string home = cwd, capture = dir + "/../stdout.txt";
-    g_free(cwd);
+    gchar *home = g_get_current_dir();
     EXPECT_EQ(chdir(dir.c_str()), 0);
     char name[] = "vellora", option[] = "-v";  // gtk_init may rewrite them
     char *argv[] = {name, traced ? option : nullptr, nullptr};
     const guint closer = g_timeout_add(100, closeMainWindow, nullptr);
-    fflush(stdout);
-    const int saved = dup(STDOUT_FILENO), file = creat(capture.c_str(), 0644);
-    dup2(file, STDOUT_FILENO);
+    testing::internal::CaptureStdout();
     const int status = velloraMain(traced ? 2 : 1, argv);
-    fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    close(file);
+    out = testing::internal::GetCapturedStdout();
     g_source_remove(closer);
-    EXPECT_EQ(chdir(home.c_str()), 0);
+    EXPECT_EQ(chdir(home), 0);
+    g_free(home);
     verbose = 0;
-    out = fileContents(capture);
     return status;
 }
 
 TEST(EntryRoutine, TracesOnlyWithVAndWritesNothingWithoutChanges)
 {
-    const struct {
-        bool traced, withUi;
-        int status;
-        const char *out;
-    } runs[] = {{true, true, 0, "UI definition: DIR/../glade/vellora.glade\nsettings store: DIR/vellora.ctx\n"
-                                "on_mainwindow_delete_event\ncb_destroy\n"},
-                {false, true, 0, ""},
-                {true, false, 1, ""}};  // no UI definition: no window either
+    const struct { bool traced, withUi; int status; const char *out; } runs[] = {
+        {true, true, 0, "UI definition: DIR/../glade/vellora.glade\nsettings store: DIR/vellora.ctx\n"
+                        "on_mainwindow_delete_event\ncb_destroy\n"},
+        {false, true, 0, ""},
+        {true, false, 1, ""}};  // no UI definition: no window either
     for (const auto &r : runs) {
         std::string dir = makeAppDir();
         if (r.withUi)
@@ -102,7 +79,7 @@ TEST(EntryRoutine, TracesOnlyWithVAndWritesNothingWithoutChanges)
         if (!r.withUi) {
             EXPECT_EQ(toplevelCount(), windows) << "a window without a UI definition";
         }
-        EXPECT_EQ(entriesIn(dir), 0);
+        EXPECT_EQ(g_rmdir(dir.c_str()), 0) << "the run wrote into " << dir;
     }
 }
 
@@ -140,7 +117,7 @@ TEST_F(Shell, QuitAnsweredNoKeepsRunningOkEndsAndWritesTheChangedStore)
     answerDialogs({AnswerNo});
     sendDeleteEvent(ctx->widMainWindow);
     EXPECT_TRUE(appWindowAlive());
-    EXPECT_EQ(entriesIn(appDir()), 0);
+    EXPECT_FALSE(g_file_test((appDir() + "/vellora.ctx").c_str(), G_FILE_TEST_EXISTS));
     answerDialogs({AnswerOk});
     sendDeleteEvent(ctx->widMainWindow);
     EXPECT_FALSE(appWindowAlive());
@@ -150,8 +127,10 @@ TEST_F(Shell, QuitAnsweredNoKeepsRunningOkEndsAndWritesTheChangedStore)
 }
 
 // Whatever the scan and page, the window asks for no more than a 1024 x 768
-// screen holds and never outgrows the screen's work area: views scroll.
-TEST_F(Shell, WindowFitsSmallScreens)
+// screen holds and never outgrows the screen's work area: views scroll. A
+// line of text gets a small dialog, a long one wraps instead of widening it;
+// the one button of a message is the default.
+TEST_F(Shell, WindowAndDialogsFitSmallScreens)
 {
     loadImage(ctx, writeScan(appDir() + "/big.tif", "tiff", 3400, 4800).c_str());
     answerDialogs({AnswerOk, AnswerOk, AnswerOk, AnswerOk});
@@ -165,12 +144,7 @@ TEST_F(Shell, WindowFitsSmallScreens)
         EXPECT_LE(ctx->widMainWindow->allocation.width, gdk_screen_get_width(screen)) << page;
         EXPECT_LE(ctx->widMainWindow->allocation.height, gdk_screen_get_height(screen)) << page;
     }
-}
 
-// A line of text gets a small dialog, a long one wraps instead of widening
-// it; the one button of a message is the default.
-TEST_F(Shell, DialogsFitTheirText)
-{
     answerDialogs({AnswerOk, AnswerOk});
     showError(ctx, "missing tables");
     const GtkRequisition small = lastDialog().size;

@@ -25,7 +25,6 @@ protected:
     }
 
     void save() { clickButton(ctx, "savetables"); }
-
     bool saved(int field) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->subImgData[field].wid_saved)); }
 
     std::string temp, hygro;
@@ -52,7 +51,9 @@ TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
     EXPECT_EQ(currentPage(ctx), kEvaluationPage);
 }
 
-TEST_F(TablePageTest, TheTimeStepRebuildsBothTablesAndIsStored)
+// The time step rebuilds both tables and is stored; saving writes both files
+// and asks before overwriting each.
+TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEachFile)
 {
     enterTables();
     EXPECT_EQ(currentPage(ctx), kTablePage);
@@ -64,18 +65,13 @@ TEST_F(TablePageTest, TheTimeStepRebuildsBothTablesAndIsStored)
     setToggle(ctx->widtimestep60, true);
     EXPECT_STREQ(record("TimeStep"), "60");
     EXPECT_EQ(int(ctx->fields[SubImgHygro].rows.size()), 26);
-}
 
-TEST_F(TablePageTest, SaveWritesBothFilesAndAsksBeforeOverwritingEach)
-{
-    enterTables();
     save();
     EXPECT_EQ(takeDialogs(), Dialogs{});
     EXPECT_EQ(fileContents(temp), hourlyTable("  +5.0"));
     const std::vector<TableRow> &rows = ctx->fields[SubImgHygro].rows;
     EXPECT_EQ(fileContents(hygro), tableFileText(SubImgHygro, 60, rows.data(), int(rows.size())));
-    EXPECT_TRUE(saved(SubImgTemp));
-    EXPECT_TRUE(saved(SubImgHygro));
+    EXPECT_EQ(std::make_pair(saved(SubImgTemp), saved(SubImgHygro)), std::make_pair(true, true));
 
     // No keeps one file; a folder in place of the other can never be replaced.
     makeFile(temp, "old");
@@ -89,8 +85,6 @@ TEST_F(TablePageTest, SaveWritesBothFilesAndAsksBeforeOverwritingEach)
     EXPECT_FALSE(saved(SubImgHygro));
 }
 
-// The CSV box is kept in the settings store and read back at start-up; an
-// existing CSV file is replaced only when the user agrees.
 TEST_F(TablePageTest, CsvBoxIsRememberedAndAnExistingCsvIsAskedAbout)
 {
     enterTables();

@@ -9,13 +9,6 @@
 
 namespace {
 
-std::string tabLabel(MainCtx *ctx, int page)
-{
-    GtkNotebook *notebook = GTK_NOTEBOOK(uiWidget(ctx, "mainnotebook"));
-    const char *text = gtk_notebook_get_tab_label_text(notebook, gtk_notebook_get_nth_page(notebook, page));
-    return text ? text : "";
-}
-
 TEST(Translation, GermanPageLabelAndDialog)
 {
     // Builds de_DE.UTF-8 into a folder of its own and selects it.
@@ -25,7 +18,9 @@ TEST(Translation, GermanPageLabelAndDialog)
     setUpTranslations();
     MainCtx *ctx = startApp();
     ASSERT_NE(ctx, nullptr);
-    EXPECT_EQ(tabLabel(ctx, PassPointPage), "2 Passpunkte");
+    GtkNotebook *pages = GTK_NOTEBOOK(ctx->widMainNoteBook);
+    EXPECT_STREQ(gtk_notebook_get_tab_label_text(pages, gtk_notebook_get_nth_page(pages, PassPointPage)),
+                 "2 Passpunkte");
     answerDialogs({AnswerNo});
     sendDeleteEvent(ctx->widMainWindow);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{"vellora – Frage: Wirklich beenden?"});

@@ -4,18 +4,13 @@
 #include "evalchart.h"
 #include "synth_fixtures.h"
 
-// The evaluation page's verdict: the stretches where a chart's pens did not
-// write are marked red under both field views, and "Next suspect" brings each
-// into view in turn.
+// The evaluation page's verdict on a chart whose pens left gaps.
 
 using namespace evalchart;
 
 namespace {
 
-std::string labelText(GtkWidget *label)
-{
-    return gtk_label_get_text(GTK_LABEL(label));
-}
+std::string labelText(GtkWidget *label) { return gtk_label_get_text(GTK_LABEL(label)); }
 
 // The field column of a minute of the trace, as chartsynth drew it.
 double columnOf(const SynthChart &chart, double minute)
@@ -23,42 +18,20 @@ double columnOf(const SynthChart &chart, double minute)
     return chart.datePos[0] + minute * (chart.datePos[1] - chart.datePos[0]) / chart.minutes;
 }
 
-bool isRed(const guchar rgb[3])
-{
-    return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60;
-}
+bool isRed(const guchar *rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
 
-// The image columns the field view's viewport shows.
-void shownColumns(MainCtx *ctx, int field, double &first, double &last)
+// The gaps are marked red under both field views, "Next suspect" brings each
+// into view in turn, and a change to one field judges only that field anew.
+TEST_F(EvalTest, PenGapsAreMarkedSuspectVisitedInTurnAndJudgedAnewPerField)
 {
-    GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(ctx->subImgData[field].widget));
-    GtkAdjustment *h = gtk_viewport_get_hadjustment(viewport);
-    first = h->value / ctx->fieldZoom;
-    last = (h->value + h->page_size) / ctx->fieldZoom;
-}
-
-class VerdictTest : public EvalTest {
-protected:
-    // A chart whose pens left gaps, opened on the evaluation page.
-    MadeChart openChartWithGaps()
-    {
-        start("");
-        ChartOptions options = quickChartOptions(7);
-        options.gaps = true;
-        MadeChart made = makeChart(appDir(), options);
-        EXPECT_EQ(made.result, SynthOk);
-        if (!ctx)
-            return made;
-        loadImage(ctx, made.scan.c_str());
-        showPage(kEvaluationPage);
-        return made;
-    }
-};
-
-TEST_F(VerdictTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
-{
-    const MadeChart made = openChartWithGaps();
+    ASSERT_NO_FATAL_FAILURE(start(""));
+    ChartOptions options = quickChartOptions(7);
+    options.gaps = true;
+    const MadeChart made = makeChart(appDir(), options);
+    ASSERT_EQ(made.result, SynthOk);
     ASSERT_GE(made.chart.gaps.size(), 3u);
+    loadImage(ctx, made.scan.c_str());
+    showPage(kEvaluationPage);
     EXPECT_EQ(labelText(ctx->widVerdict), "Verdict: shown once the curves are found");
     EXPECT_FALSE(gtk_widget_is_sensitive(ctx->widNextSuspect));
     setToggle(ctx->widShowCurve, true);
@@ -79,13 +52,11 @@ TEST_F(VerdictTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
             for (const ColumnStretch &s : ctx->suspects[f])
                 covering += s.first <= middle && middle <= s.last;
             EXPECT_EQ(covering, 1) << "field " << f << " gap at minute " << gap.startMinute;
-            guchar rgb[3];
-            pixelAt(view, static_cast<int>(middle * ctx->fieldZoom), bottom, rgb);
-            EXPECT_TRUE(isRed(rgb)) << "field " << f << " column " << middle;
+            const int x = static_cast<int>(middle * ctx->fieldZoom);
+            EXPECT_EQ(countPixels(view, x, x, bottom, bottom, isRed), 1) << "field " << f << " column " << middle;
         }
-        guchar rgb[3];  // before the trace starts nothing is suspect
-        pixelAt(view, static_cast<int>(made.chart.datePos[0] / 2 * ctx->fieldZoom), bottom, rgb);
-        EXPECT_FALSE(isRed(rgb)) << "field " << f;
+        const int before = static_cast<int>(made.chart.datePos[0] / 2 * ctx->fieldZoom);  // the trace starts
+        EXPECT_EQ(countPixels(view, before, before, bottom, bottom, isRed), 0) << "field " << f;
         g_object_unref(view);
     }
 
@@ -98,37 +69,27 @@ TEST_F(VerdictTest, PenGapsAreMarkedSuspectAndVisitedInTurn)
     for (size_t press = 0; press <= count; ++press) {
         gtk_button_clicked(GTK_BUTTON(ctx->widNextSuspect));
         runPending();
-        double first, last;
-        shownColumns(ctx, SubImgHygro, first, last);
+        GtkAdjustment *shown = scrollOf(ctx->subImgData[SubImgHygro].widget, true);
         const std::string status = statusText(ctx);
         int from = -1, to = -1;
         ASSERT_EQ(std::sscanf(status.substr(status.find("columns")).c_str(), "columns %d to %d", &from, &to), 2)
             << status;
-        EXPECT_LE(first, to) << status;
-        EXPECT_GE(last, from) << status;
+        EXPECT_LE(shown->value / ctx->fieldZoom, to) << status;
+        EXPECT_GE((shown->value + shown->page_size) / ctx->fieldZoom, from) << status;
         if (press < count)
             EXPECT_GE(from, lastFirst) << status;
         else
             EXPECT_EQ(status.rfind("suspect stretch 1 of ", 0), 0u) << status;
         lastFirst = from;
     }
-}
 
-// The verdict is kept between changes: a change to one field judges that
-// field anew, and the other's stretches stay as they were.
-TEST_F(VerdictTest, AChangeToOneFieldJudgesItAnew)
-{
-    openChartWithGaps();
-    setToggle(ctx->widShowCurve, true);
-    const std::string before = labelText(ctx->widVerdict);
     const std::vector<ColumnStretch> temperature = ctx->suspects[SubImgTemp];
-
     GdkColor green = {0, 0x0000, 0xffff, 0x0000};  // nowhere on the chart
     gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelHygroColor), &green);
     g_signal_emit_by_name(ctx->widSelHygroColor, "color-set");
     runPending();
     const std::string after = labelText(ctx->widVerdict);
-    EXPECT_NE(after, before);
+    EXPECT_NE(after, verdict);
     EXPECT_NE(after.find("humidity"), std::string::npos) << after;
     ASSERT_EQ(ctx->suspects[SubImgTemp].size(), temperature.size());
     for (size_t k = 0; k < temperature.size(); ++k)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <array>
 #include <clocale>
 #include <cstdlib>
 
@@ -8,12 +9,10 @@
 #include "synth_fixtures.h"
 #include "tablefile.h"
 
-// One chart from the scan to the two table files, the way a user works
-// through the four pages, with every kind of setting the tables depend on
-// touched; the tables are compared with the chart's truth, with what the
-// batch tool writes from the saved file context, and with the same work done
-// under a decimal-comma locale. Charts of other makes, read with their
-// profiles, give the batch's tables too.
+// One chart from the scan to the table files through the four pages, every
+// kind of setting the tables depend on touched; the tables are compared with
+// the chart's truth, with the batch's from the saved file context, and with
+// the same work under a decimal-comma locale. Charts of other makes too.
 //
 // With VELLORA_SCREENSHOT_DIR set, each page is also saved there as a PNG.
 
@@ -32,18 +31,14 @@ void screenshot(MainCtx *ctx, const char *name)
     g_object_unref(image);
 }
 
-// The two table files and the CSV written for a scan.
-struct Tables {
-    std::string table[2], csv;
-};
+// The temperature and hygrometer tables and the CSV written for a scan.
+using Tables = std::array<std::string, 3>;
+const int kCsv = 2;
 
 Tables tablesOf(const std::string &scan)
 {
-    Tables written;
-    for (int f = SubImgTemp; f <= SubImgHygro; ++f)
-        written.table[f] = fileContents(tableFileName(scan, f));
-    written.csv = fileContents(scan + ".csv");
-    return written;
+    return {fileContents(tableFileName(scan, SubImgTemp)), fileContents(tableFileName(scan, SubImgHygro)),
+            fileContents(scan + ".csv")};
 }
 
 // What vellora-batch writes for the scan with these options.
@@ -57,10 +52,7 @@ Tables batchTablesOf(const std::string &scan, const std::string &options)
 }
 
 // What one run leaves: the file context and the GUI's and the batch's tables.
-struct Saved {
-    std::string context;
-    Tables gui, batch;
-};
+struct Saved { std::string context; Tables gui, batch; };
 
 class WorkflowTest : public EvalTest {
 protected:
@@ -175,20 +167,18 @@ TEST_F(WorkflowTest, GuiAndBatchWriteTheSameTablesInAnyLocale)
     if (pointerStateAvailable()) {
         EXPECT_NE(plain.context.find("Draw1_"), std::string::npos);
     }
-    for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        EXPECT_GT(plain.gui.table[f].size(), 1000u);
-        EXPECT_EQ(plain.batch.table[f], plain.gui.table[f]) << "field " << f;
-    }
-    EXPECT_EQ(plain.gui.csv.rfind("time,temperature_C,humidity_pct,flags\n", 0), 0u) << plain.gui.csv.substr(0, 80);
-    EXPECT_EQ(plain.batch.csv, plain.gui.csv);
+    EXPECT_EQ(plain.gui[kCsv].rfind("time,temperature_C,humidity_pct,flags\n", 0), 0u)
+        << plain.gui[kCsv].substr(0, 80);
 
     const Saved comma = runWorkflow(true);
     EXPECT_EQ(comma.context, plain.context);
-    for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        EXPECT_EQ(comma.gui.table[f], plain.gui.table[f]) << "field " << f;
-        EXPECT_EQ(comma.batch.table[f], plain.gui.table[f]) << "field " << f;
+    const std::pair<const char *, const Tables &> others[] = {
+        {"batch", plain.batch}, {"decimal-comma GUI", comma.gui}, {"decimal-comma batch", comma.batch}};
+    for (int t = 0; t < 3; ++t) {
+        EXPECT_GT(plain.gui[t].size(), 1000u) << t;
+        for (const auto &other : others)
+            EXPECT_EQ(other.second[t], plain.gui[t]) << "file " << t << " of the " << other.first;
     }
-    EXPECT_EQ(comma.gui.csv, plain.gui.csv);
 }
 
 // The window names the profile, the hygrometer pen has the profile's ink, the
@@ -218,11 +208,12 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
         clickButton(ctx, "savetables");
         const Tables gui = tablesOf(made.scan);
         const std::string unit = ctx->params->tempUnit == TempFahrenheit ? "F" : "C";
-        EXPECT_EQ(gui.csv.rfind("time,temperature_" + unit + ",humidity_pct,flags\n", 0), 0u) << gui.csv.substr(0, 80);
+        EXPECT_EQ(gui[kCsv].rfind("time,temperature_" + unit + ",humidity_pct,flags\n", 0), 0u)
+            << gui[kCsv].substr(0, 80);
         const Tables batch = batchTablesOf(made.scan, "--no-auto-windows --params '" + profile + "'");
         for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-            EXPECT_GT(gui.table[f].size(), 1000u) << f;
-            EXPECT_EQ(batch.table[f], gui.table[f]) << f;
+            EXPECT_GT(gui[f].size(), 1000u) << f;
+            EXPECT_EQ(batch[f], gui[f]) << f;
         }
         stopApp(ctx);
         ctx = nullptr;

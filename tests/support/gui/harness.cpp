@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <utility>
 
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
@@ -23,6 +24,10 @@ bool windowAlive = false;
 std::deque<DialogAnswer> pendingAnswers;
 std::vector<std::string> shownDialogs;
 guint dialogWatch = 0;
+std::string pendingFolder;  // what the next folder chooser is answered with
+DialogLook lastLook;
+GtkWindow *folderChooserSeen = nullptr;
+int folderWaitTicks = 0;
 
 std::string takeString(gchar *text)
 {
@@ -33,26 +38,22 @@ std::string takeString(gchar *text)
 
 const std::string testDir = takeString(g_get_current_dir());  // where the tests run between programs
 
-// ---- dialogs ---------------------------------------------------------------
+void waitFor(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
 
-// The texts of a dialog's labels, one per line, leaving out buttons and the
-// insides of a folder chooser.
-std::string dialogText(GtkWidget *dialog)
+// Records the dialog's title and label texts, a line each but for buttons and
+// choosers, and its look.
+void recordDialog(GtkDialog *dialog, const gchar *title)
 {
     std::string text;
-    forEachWidget(dialog, [&text](GtkWidget *w) {
+    forEachWidget(GTK_WIDGET(dialog), [&text](GtkWidget *w) {
         if (GTK_IS_LABEL(w))
             text.append("\n").append(gtk_label_get_text(GTK_LABEL(w)));
         return !GTK_IS_BUTTON(w) && !GTK_IS_FILE_CHOOSER(w);
     });
-    return text.empty() ? text : text.substr(1);
-}
-
-std::string pendingFolder;  // what the next folder chooser is answered with
-DialogLook lastLook;
-
-void recordLook(GtkDialog *dialog)
-{
+    shownDialogs.push_back(std::string(title) + ": " + (text.empty() ? text : text.substr(1)));
     lastLook.buttons.clear();
     GList *buttons = gtk_container_get_children(GTK_CONTAINER(dialog->action_area));
     for (GList *l = buttons; l; l = l->next) {
@@ -64,13 +65,8 @@ void recordLook(GtkDialog *dialog)
     gtk_widget_size_request(GTK_WIDGET(dialog), &lastLook.size);
 }
 
-GtkWindow *folderChooserSeen = nullptr;
-int folderWaitTicks = 0;
-const int kFolderWaitTicks = 150;  // 3 s of 20 ms ticks, then answered anyway
-
-// Whether a folder chooser shows the pending folder; the first time it is
-// seen it is recorded and sent there. A chooser that never gets there fails
-// the test instead of hanging it.
+// Whether a folder chooser shows the pending folder, sent there when first
+// seen; one that is not there after 3 s fails the test instead of hanging it.
 bool inFolder(GtkWindow *window)
 {
     const std::string current = takeString(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(window)));
@@ -81,7 +77,7 @@ bool inFolder(GtkWindow *window)
         folderChooserSeen = window;
         folderWaitTicks = 0;
         gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(window), pendingFolder.c_str());
-    } else if (!there && ++folderWaitTicks > kFolderWaitTicks) {
+    } else if (!there && ++folderWaitTicks > 150) {
         ADD_FAILURE() << "the folder chooser shows '" << current << "', chosen '" << chosen << "', not "
                       << pendingFolder;
         there = true;
@@ -94,41 +90,27 @@ gboolean answerRunningDialogs(gpointer)
 {
     static const gint responses[] = {GTK_RESPONSE_ACCEPT, GTK_RESPONSE_NO, GTK_RESPONSE_DELETE_EVENT};
     GList *toplevels = gtk_window_list_toplevels();
-    // Answering one dialog may end other windows of the list.
-    for (GList *l = toplevels; l; l = l->next)
-        g_object_ref(l->data);
+    g_list_foreach(toplevels, [](gpointer w, gpointer) { g_object_ref(w); }, nullptr);  // answers may end some
     for (GList *l = toplevels; l; l = l->next) {
         GtkWindow *window = GTK_WINDOW(l->data);
         const gchar *title = gtk_window_get_title(window);
         if (!GTK_IS_DIALOG(window) || !GTK_WIDGET_VISIBLE(window) || !title || !g_str_has_prefix(title, "vellora"))
             continue;
-        if (GTK_IS_FILE_CHOOSER(window) && !pendingFolder.empty() && !inFolder(window)) {
-            continue;  // answered once it shows the folder, which it reads in the background
-        }
-        if (window != folderChooserSeen) {
-            shownDialogs.push_back(std::string(title) + ": " + dialogText(GTK_WIDGET(window)));
-            recordLook(GTK_DIALOG(window));
-        }
+        if (GTK_IS_FILE_CHOOSER(window) && !pendingFolder.empty() && !inFolder(window))
+            continue;  // answered once it has read the folder in the background
+        if (window != folderChooserSeen)
+            recordDialog(GTK_DIALOG(window), title);
         folderChooserSeen = nullptr;
         if (GTK_IS_FILE_CHOOSER(window))
             pendingFolder.clear();
-        DialogAnswer answer = AnswerClose;
-        if (!pendingAnswers.empty()) {
-            answer = pendingAnswers.front();
+        const DialogAnswer answer = pendingAnswers.empty() ? AnswerClose : pendingAnswers.front();
+        if (!pendingAnswers.empty())
             pendingAnswers.pop_front();
-        }
         gtk_dialog_response(GTK_DIALOG(window), responses[answer]);
     }
-    for (GList *l = toplevels; l; l = l->next)
-        g_object_unref(l->data);
+    g_list_foreach(toplevels, [](gpointer w, gpointer) { g_object_unref(w); }, nullptr);
     g_list_free(toplevels);
     return TRUE;
-}
-
-void watchDialogs()
-{
-    if (!dialogWatch)
-        dialogWatch = g_timeout_add(20, answerRunningDialogs, nullptr);
 }
 
 // ---- pointer state on the X server (XTest, loaded at run time) ---------------
@@ -138,14 +120,18 @@ FakeFn fakeButton = nullptr, fakeKey = nullptr;
 // What the server holds now, and the buttons held from press to release.
 unsigned serverState = 0, pressedButtons = 0;
 
-Display *xDisplay()
-{
-    return GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-}
+Display *xDisplay() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
+unsigned buttonMask(int button) { return GDK_BUTTON1_MASK << (button - 1); }
 
-unsigned buttonMask(int button)
+bool keyOf(guint keyval, GdkKeymapKey &key)
 {
-    return GDK_BUTTON1_MASK << (button - 1);
+    GdkKeymapKey *keys = nullptr;
+    gint count = 0;
+    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &count);
+    if (count > 0)
+        key = keys[0];
+    g_free(keys);
+    return count > 0;
 }
 
 void setServerState(unsigned wanted)
@@ -153,14 +139,9 @@ void setServerState(unsigned wanted)
     if (!pointerStateAvailable())
         return;
     const unsigned changed = wanted ^ serverState;
-    if (changed & GDK_CONTROL_MASK) {
-        GdkKeymapKey *keys = nullptr;
-        gint count = 0;
-        gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), GDK_KEY_Control_L, &keys, &count);
-        if (count > 0)
-            fakeKey(xDisplay(), keys[0].keycode, (wanted & GDK_CONTROL_MASK) != 0, 0);
-        g_free(keys);
-    }
+    GdkKeymapKey control;
+    if ((changed & GDK_CONTROL_MASK) && keyOf(GDK_KEY_Control_L, control))
+        fakeKey(xDisplay(), control.keycode, (wanted & GDK_CONTROL_MASK) != 0, 0);
     for (int button = 1; button <= 3; button++) {
         if (changed & buttonMask(button))
             fakeButton(xDisplay(), button, (wanted & buttonMask(button)) != 0, 0);
@@ -171,15 +152,10 @@ void setServerState(unsigned wanted)
 
 bool serverEventsPass = false;  // while serverClick lets the server's events through
 
-// The server's own events from warps and fake presses would run the handlers
-// a second time: tests deliver their own.
+// The server's events from warps and fake presses would run the handlers twice.
 void dropServerPointerEvents(GdkEvent *event, gpointer)
 {
-    if (serverEventsPass) {
-        gtk_main_do_event(event);
-        return;
-    }
-    switch (event->type) {
+    switch (serverEventsPass ? GDK_NOTHING : event->type) {
     case GDK_MOTION_NOTIFY: case GDK_BUTTON_PRESS: case GDK_2BUTTON_PRESS: case GDK_3BUTTON_PRESS:
     case GDK_BUTTON_RELEASE: case GDK_ENTER_NOTIFY: case GDK_LEAVE_NOTIFY: case GDK_SCROLL:
         return;
@@ -205,20 +181,22 @@ void scrollIntoView(GtkWidget *widget, double x, double y)
     runPending();
 }
 
-// Widget position (x, y) in the widget's GDK window (wx, wy) and on the
-// screen (rx, ry); a no-window widget gets its events in its parent's window.
-void locate(GtkWidget *widget, double x, double y, double &wx, double &wy, int &rx, int &ry)
+// A widget position in the widget's GDK window (its parent's for a no-window
+// widget) and on the screen.
+struct Spot { double wx, wy; int rx, ry; };
+
+// Puts the pointer on the widget at (x, y).
+Spot warpPointer(GtkWidget *widget, double x, double y)
 {
     const bool own = !GTK_WIDGET_NO_WINDOW(widget);
-    wx = x + (own ? 0 : widget->allocation.x);
-    wy = y + (own ? 0 : widget->allocation.y);
-    int ox, oy;
-    gdk_window_get_origin(widget->window, &ox, &oy);
-    rx = ox + static_cast<int>(wx);
-    ry = oy + static_cast<int>(wy);
+    Spot at{x + (own ? 0 : widget->allocation.x), y + (own ? 0 : widget->allocation.y), 0, 0};
+    gdk_window_get_origin(widget->window, &at.rx, &at.ry);
+    at.rx += static_cast<int>(at.wx);
+    at.ry += static_cast<int>(at.wy);
+    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), at.rx, at.ry);
+    return at;
 }
 
-// Hands a made event for the widget's window to GTK and lets it be handled.
 void sendEvent(GdkEvent *event, GtkWidget *widget)
 {
     event->any.window = GDK_WINDOW(g_object_ref(widget->window));
@@ -229,15 +207,15 @@ void sendEvent(GdkEvent *event, GtkWidget *widget)
 }
 
 template <typename Event>
-void fillPointerEvent(Event &e, double x, double y, unsigned state, int rx, int ry)
+void fillPointerEvent(Event &e, const Spot &at, unsigned state)
 {
     e.time = GDK_CURRENT_TIME;
-    e.x = x;
-    e.y = y;
+    e.x = at.wx;
+    e.y = at.wy;
     e.state = state;
     e.device = gdk_device_get_core_pointer();
-    e.x_root = rx;
-    e.y_root = ry;
+    e.x_root = at.rx;
+    e.y_root = at.ry;
 }
 
 void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int button, unsigned state,
@@ -248,17 +226,13 @@ void deliver(GtkWidget *widget, GdkEventType type, double x, double y, int butto
         return;
     }
     scrollIntoView(widget, x, y);
-    double wx, wy;
-    int rx, ry;
-    locate(widget, x, y, wx, wy, rx, ry);
-    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), rx, ry);
+    const Spot at = warpPointer(widget, x, y);
     setServerState(held);
-
     GdkEvent *event = gdk_event_new(type);
     if (type == GDK_MOTION_NOTIFY) {
-        fillPointerEvent(event->motion, wx, wy, state, rx, ry);
+        fillPointerEvent(event->motion, at, state);
     } else {
-        fillPointerEvent(event->button, wx, wy, state, rx, ry);
+        fillPointerEvent(event->button, at, state);
         event->button.button = button;
     }
     sendEvent(event, widget);
@@ -297,7 +271,7 @@ MainCtx *startApp(const std::string &ini, const std::string &settings)
         gdk_event_handler_set(dropServerPointerEvents, nullptr, nullptr);
     }
     shownDialogs.clear();
-    watchDialogs();
+    answerDialogs({});  // starts answering
     MainCtx *ctx = new MainCtx();
     initMainCtx(ctx);
     if (startMainWindow(ctx, "../glade/vellora.glade") != 0) {
@@ -331,15 +305,8 @@ void stopApp(MainCtx *ctx)
         ADD_FAILURE() << "cannot return to " << testDir;
 }
 
-const std::string &appDir()
-{
-    return currentAppDir;
-}
-
-bool appWindowAlive()
-{
-    return windowAlive;
-}
+const std::string &appDir() { return currentAppDir; }
+bool appWindowAlive() { return windowAlive; }
 
 void runPending()
 {
@@ -365,21 +332,14 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     return true;
 }
 
-void waitFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-}
-
 void answerDialogs(std::initializer_list<DialogAnswer> answers)
 {
     pendingAnswers.insert(pendingAnswers.end(), answers);
-    watchDialogs();  // also for velloraMain, outside startApp
+    if (!dialogWatch)  // also for velloraMain, outside startApp
+        dialogWatch = g_timeout_add(20, answerRunningDialogs, nullptr);
 }
 
-const DialogLook &lastDialog()
-{
-    return lastLook;
-}
+const DialogLook &lastDialog() { return lastLook; }
 
 void answerFolder(const std::string &folder)
 {
@@ -389,12 +349,7 @@ void answerFolder(const std::string &folder)
     answerDialogs({AnswerOk});
 }
 
-Dialogs takeDialogs()
-{
-    Dialogs result;
-    result.swap(shownDialogs);
-    return result;
-}
+Dialogs takeDialogs() { return std::exchange(shownDialogs, {}); }
 
 GtkWidget *uiWidget(MainCtx *ctx, const char *name)
 {
@@ -419,10 +374,7 @@ void setToggle(GtkWidget *button, bool active)
     runPending();
 }
 
-void setToggle(MainCtx *ctx, const char *name, bool active)
-{
-    setToggle(uiWidget(ctx, name), active);
-}
+void setToggle(MainCtx *ctx, const char *name, bool active) { setToggle(uiWidget(ctx, name), active); }
 
 void clickButton(MainCtx *ctx, const char *name)
 {
@@ -449,10 +401,7 @@ void showPage(MainCtx *ctx, int page)
     runPending();
 }
 
-int currentPage(MainCtx *ctx)
-{
-    return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook));
-}
+int currentPage(MainCtx *ctx) { return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook)); }
 
 std::string statusText(MainCtx *ctx)
 {
@@ -504,11 +453,8 @@ void serverClick(GtkWidget *widget)
 {
     if (!pointerStateAvailable())
         return;
-    double wx, wy;
-    int rx, ry;
-    locate(widget, widget->allocation.width / 2, widget->allocation.height / 2, wx, wy, rx, ry);
     serverEventsPass = true;
-    gdk_display_warp_pointer(gdk_display_get_default(), gdk_screen_get_default(), rx, ry);
+    warpPointer(widget, widget->allocation.width / 2, widget->allocation.height / 2);
     gdk_display_sync(gdk_display_get_default());
     runPending();
     fakeButton(xDisplay(), 1, True, 0);
@@ -523,13 +469,17 @@ void pressKey(MainCtx *ctx, guint keyval)
 {
     GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
     event->key.keyval = keyval;
+    event->key.time = GDK_CURRENT_TIME;
+    GdkKeymapKey key;
+    if (keyOf(keyval, key)) {
+        event->key.hardware_keycode = static_cast<guint16>(key.keycode);
+        event->key.group = static_cast<guint8>(key.group);
+        event->key.state = key.level == 1 ? GDK_SHIFT_MASK : 0;
+    }
     sendEvent(event, ctx->widMainWindow);
 }
 
-void clickScan(MainCtx *ctx, double x, double y)
-{
-    click(ctx->widImgScan, x * ctx->scanZoom, y * ctx->scanZoom);
-}
+void clickScan(MainCtx *ctx, double x, double y) { click(ctx->widImgScan, x * ctx->scanZoom, y * ctx->scanZoom); }
 
 void movePointer(GtkWidget *widget, int x, int y, unsigned state)
 {
@@ -537,10 +487,7 @@ void movePointer(GtkWidget *widget, int x, int y, unsigned state)
     deliver(widget, GDK_MOTION_NOTIFY, x, y, 0, held, held);
 }
 
-void sendDeleteEvent(GtkWidget *window)
-{
-    sendEvent(gdk_event_new(GDK_DELETE), window);
-}
+void sendDeleteEvent(GtkWidget *window) { sendEvent(gdk_event_new(GDK_DELETE), window); }
 
 void controlScroll(GtkWidget *widget, double x, double y, GdkScrollDirection direction)
 {
@@ -561,8 +508,7 @@ GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal)
 GdkPixbuf *grabWidget(GtkWidget *widget)
 {
     runPending();
-    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget))) {
-        // A snapshot draws the widget into a pixmap, uncovered by other windows.
+    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget))) {  // drawn apart, uncovered by other windows
         GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
         GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0,
                                                         widget->allocation.width, widget->allocation.height);
@@ -590,24 +536,18 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
     return image;
 }
 
-void pixelAt(const GdkPixbuf *image, int x, int y, guchar rgb[3])
+const guchar *pixelAt(const GdkPixbuf *image, int x, int y)
 {
-    const guchar *p = gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
-                      x * gdk_pixbuf_get_n_channels(image);
-    std::copy(p, p + 3, rgb);
+    return gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) + x * gdk_pixbuf_get_n_channels(image);
 }
 
 int countPixels(const GdkPixbuf *image, int x0, int x1, int y0, int y1,
                 const std::function<bool(const guchar *rgb)> &match)
 {
     int count = 0;
-    for (int x = std::max(x0, 0); x <= std::min(x1, gdk_pixbuf_get_width(image) - 1); ++x) {
-        for (int y = std::max(y0, 0); y <= std::min(y1, gdk_pixbuf_get_height(image) - 1); ++y) {
-            guchar rgb[3];
-            pixelAt(image, x, y, rgb);
-            count += match(rgb);
-        }
-    }
+    for (int x = std::max(x0, 0); x <= std::min(x1, gdk_pixbuf_get_width(image) - 1); ++x)
+        for (int y = std::max(y0, 0); y <= std::min(y1, gdk_pixbuf_get_height(image) - 1); ++y)
+            count += match(pixelAt(image, x, y));
     return count;
 }
 
@@ -638,15 +578,13 @@ void chooseFile(MainCtx *ctx, const std::string &path)
     showPage(ctx, 0);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
     gtk_file_chooser_unselect_all(chooser);
-    // A file made after its folder was listed can be selected only once the
-    // folder monitor reports it.
+    // A new file of a listed folder is there once the folder monitor reports it.
     bool done = false;
     for (int attempt = 0; attempt < 20 && !done; ++attempt) {
         gtk_file_chooser_select_filename(chooser, path.c_str());
         done = waitUntil([ctx, &path] { return chosenFile(ctx) == path; }, 250);
     }
     EXPECT_TRUE(done) << "chooser did not select " << path;
-    // As a double click on it does.
     g_signal_emit_by_name(chooser, "file-activated");
     runPending();
 }
@@ -655,9 +593,8 @@ void typeLocation(MainCtx *ctx, const std::string &text)
 {
     showPage(ctx, 0);
     GtkWidget *chooser = uiWidget(ctx, "openfile");
-    // What typing "/" or Control+L does: the location field appears.
     GList *children = gtk_container_get_children(GTK_CONTAINER(chooser));
-    g_signal_emit_by_name(children->data, "location-popup", "/");
+    g_signal_emit_by_name(children->data, "location-popup", "/");  // as typing "/" does
     g_list_free(children);
     runPending();
     GtkWidget *entry = nullptr;
@@ -674,4 +611,5 @@ void typeLocation(MainCtx *ctx, const std::string &text)
     gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
     waitFor(300);  // the field reads the folder it names
     pressKey(ctx, GDK_Return);
+    waitFor(300);
 }

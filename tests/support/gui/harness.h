@@ -10,22 +10,20 @@
 
 #include "mainctx.h"
 
-// Runs the real program in-process for GUI tests: MainCtx initialised as at
-// start-up, the real UI definition loaded, every handler connected, the main
-// window shown.
+// Runs the real program in-process: the real UI definition, every handler
+// connected, the main window shown.
 
-// A fresh program directory, removed when the tests end, beside a link
-// "glade" to the real UI definition, so "../glade/vellora.glade" resolves.
+// A fresh program directory (removed when the tests end) whose "../glade"
+// is the real UI definition's folder.
 std::string makeAppDir();
-// Starts the program in a fresh program directory holding these vellora.ini
-// and vellora.ctx (none when empty). Null and a failure without a window.
+// Starts the program in a fresh program directory with these vellora.ini and
+// vellora.ctx (none when empty); null, with a failure, when it cannot.
 MainCtx *startApp(const std::string &ini = "", const std::string &settings = "");
 // Ends it as closing its window does and returns to the test's directory.
 void stopApp(MainCtx *ctx);
 const std::string &appDir();
 bool appWindowAlive();
 
-// A test of the program as it starts with no parameter file or settings.
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(ctx = startApp(), nullptr); }
@@ -35,29 +33,21 @@ protected:
 
 void runPending();  // until no GTK event or redraw is left
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
-void waitFor(int ms);  // handling events meanwhile
 
 // Answers for the next modal dialogs, in order; a dialog without one is
-// closed as by the window manager. stopApp drops unused answers.
+// closed as by the window manager.
 enum DialogAnswer { AnswerOk, AnswerNo, AnswerClose };
 void answerDialogs(std::initializer_list<DialogAnswer> answers);
-// The last dialog's button labels in order, "*" before the default one, and
-// the size it asked for.
-struct DialogLook {
-    std::vector<std::string> buttons;
-    GtkRequisition size;
-};
+// The last dialog's button labels ("*" before the default) and requested size.
+struct DialogLook { std::vector<std::string> buttons; GtkRequisition size; };
 const DialogLook &lastDialog();
-// The next dialog is a folder chooser, answered with this folder.
-void answerFolder(const std::string &folder);
-// "title: text" of each dialog shown since the last call; each label's text
-// on a line of its own.
+void answerFolder(const std::string &folder);  // the next folder chooser's answer
+// "title: text" of each dialog shown since the last call, a label a line.
 using Dialogs = std::vector<std::string>;
 Dialogs takeDialogs();
 
 GtkWidget *uiWidget(MainCtx *ctx, const char *name);
-// Calls visit for the widget and, where it returns true, for the widgets
-// inside it, depth first.
+// Visits the widget and, where visit returns true, its children, depth first.
 void forEachWidget(GtkWidget *widget, const std::function<bool(GtkWidget *)> &visit);
 
 // The controls as the user works them, each change handled before returning.
@@ -70,48 +60,40 @@ void showPage(MainCtx *ctx, int page);
 int currentPage(MainCtx *ctx);
 std::string statusText(MainCtx *ctx);  // shown in the progress bar
 
-// Input delivered through GTK to a realized widget at widget coordinates.
-// The pointer is warped there (scrolling a viewport as needed) and, with
-// XTest, the server holds the pressed buttons and the modifiers of state,
-// which the program reads back while it handles motion.
+// Pointer input at widget coordinates of a realized widget, the pointer warped
+// there; with XTest the server also holds the buttons and modifiers pressed.
 void pressButton(GtkWidget *widget, double x, double y, int button = 1);
 void releaseButton(GtkWidget *widget, double x, double y, int button = 1);
 void click(GtkWidget *widget, double x, double y, int button = 1);
-// Press, a motion there and release, as a short stroke of the mouse.
 void stroke(GtkWidget *widget, double x, double y, int button = 1, unsigned state = 0);
-// A click by the X server in the middle of the widget, handled as a real one
-// (XTest needed: pointerStateAvailable).
-void serverClick(GtkWidget *widget);
-// A key pressed in the main window, as the keyboard sends it.
-void pressKey(MainCtx *ctx, guint keyval);
-// A click on the scan view at scan position (x, y), whatever its zoom.
-void clickScan(MainCtx *ctx, double x, double y);
 void movePointer(GtkWidget *widget, int x, int y, unsigned state = 0);
-bool pointerStateAvailable();  // drags need it
-void sendDeleteEvent(GtkWidget *window);
-// Control and the wheel over the widget at (x, y).
+bool pointerStateAvailable();  // drags and serverClick need it
+// A click made by the X server in the middle of the widget.
+void serverClick(GtkWidget *widget);
+void clickScan(MainCtx *ctx, double x, double y);  // at scan position, any zoom
 void controlScroll(GtkWidget *widget, double x, double y, GdkScrollDirection direction);
+// A key pressed in the main window with its key code, so key bindings act on it.
+void pressKey(MainCtx *ctx, guint keyval);
+void sendDeleteEvent(GtkWidget *window);
 
-// The scroll position along columns (horizontal) or rows of the viewport
-// that holds the widget.
+// The scroll position along columns or rows of the widget's viewport.
 GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal);
-// The drawn pixels of a widget (caller unrefs); one in a viewport is scrolled
-// through tile by tile, so the parts out of view come out as drawn.
+// The drawn pixels of a widget, all of it also in a viewport (caller unrefs).
 GdkPixbuf *grabWidget(GtkWidget *widget);
-void pixelAt(const GdkPixbuf *image, int x, int y, guchar rgb[3]);
-// Pixels in columns x0..x1 and rows y0..y1 (clipped to the image) for which
-// match holds.
+const guchar *pixelAt(const GdkPixbuf *image, int x, int y);  // its red, green, blue
+// Pixels in columns x0..x1, rows y0..y1 (clipped) for which match holds.
 int countPixels(const GdkPixbuf *image, int x0, int x1, int y0, int y1,
                 const std::function<bool(const guchar *rgb)> &match);
 
 // A width x height image of one colour 0xRRGGBB in a gdk-pixbuf format.
 std::string writeScan(const std::string &path, const char *type, int width, int height,
                       unsigned rgb = 0x808080, bool alpha = false);
-// Selects the file in the chooser page as the user does, so the program opens it.
+// Selects the file on the chooser page and activates it, as a double click.
 void chooseFile(MainCtx *ctx, const std::string &path);
 std::string chosenFile(MainCtx *ctx);
 std::string chooserFolder(MainCtx *ctx);
-// Types the text into the chooser's location field and presses Enter.
+// Types the text into the chooser's location field, presses Enter and lets
+// the chooser read what it names.
 void typeLocation(MainCtx *ctx, const std::string &text);
 
 #endif
