@@ -73,7 +73,7 @@ int columnMedian(const uint8_t *dark, int h)
 StrokeMap::StrokeMap(const GdkPixbuf *field)
     : pixels(gdk_pixbuf_read_pixels(field)), stride(gdk_pixbuf_get_rowstride(field)),
       channels(gdk_pixbuf_get_n_channels(field)), w(gdk_pixbuf_get_width(field)), h(gdk_pixbuf_get_height(field)),
-      level(kLevelFloor), pen(kPenLevels * kLevelFloor), ex(size_t(w) * h, 0)
+      level(kLevelFloor), pen(kPenLevels * kLevelFloor), ex(size_t(w) * h, 0), peakRows(w, 0)
 {
     // The medians come from every other pixel of a row and every other row
     // of a column: hundreds of samples either way. The darkness is found in
@@ -91,7 +91,7 @@ StrokeMap::StrokeMap(const GdkPixbuf *field)
             int e = std::max(0, column[y] - 1 - std::max(colMedian, rowMedian[y]));
             column[y] = uint8_t(e);
             excessHistogram[e]++, total++;
-            columnPeak[x] = std::max(columnPeak[x], e);
+            if (e > columnPeak[x]) columnPeak[x] = e, peakRows[x] = y;
         }
     }
     // Three quarters of the field are bare paper; their upper spread sets the level.

@@ -26,11 +26,14 @@ public:
     // Excess of pen ink: far above the paper, and in most columns far above
     // what is left of the print where print lines cross.
     int penLevel() const { return pen; }
+    // The first row of a column's largest excess.
+    int peakRow(int x) const { return peakRows[x]; }
 
 private:
     const guchar *pixels;
     int stride, channels, w, h, level, pen;
     std::vector<uint8_t> ex;  // column by column: the detectors walk columns
+    std::vector<int> peakRows;
 };
 
 #endif
