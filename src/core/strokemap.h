@@ -20,6 +20,7 @@ public:
     int height() const { return h; }
     // Darkness above the larger of the row's and the column's median, 0..255.
     int excess(int x, int y) const { return ex[size_t(x) * h + y]; }
+    const uint8_t *column(int x) const { return &ex[size_t(x) * h]; }
     const guchar *pixel(int x, int y) const { return pixels + size_t(y) * stride + size_t(x) * channels; }
     // Excess that stands clearly above the paper's grain and the scan's noise.
     int strokeLevel() const { return level; }
