@@ -81,6 +81,17 @@ void normalise(std::vector<double> &v, const std::vector<double> &counts)
     }
 }
 
+// sum[x] += weight * row[x]: most of the corner search's time. Written in
+// blocks of a fixed length, which the compiler turns into vector code.
+void addScaled(double *sum, const float *row, int n, double weight)
+{
+    const int kBlock = 8;
+    int x = 0;
+    for (; x + kBlock <= n; x += kBlock)
+        for (int k = 0; k < kBlock; k++) sum[x + k] += weight * row[x + k];
+    for (; x < n; x++) sum[x] += weight * row[x];
+}
+
 Profile columnProfile(const CoarseImage &c, double t, int rowStep)
 {
     Profile p;
@@ -94,9 +105,8 @@ Profile columnProfile(const CoarseImage &c, double t, int rowStep)
         int i = int(std::floor(shift));
         double fr = shift - i, keep = 1.0 - fr;
         const float *row = &c.d[size_t(y) * c.w];
-        double *low = &p.v[i], *high = &p.v[i + 1];
-        for (int x = 0; x < c.w; x++) low[x] += keep * row[x];
-        for (int x = 0; x < c.w; x++) high[x] += fr * row[x];
+        addScaled(&p.v[i], row, c.w, keep);
+        addScaled(&p.v[i + 1], row, c.w, fr);
         int first = int(std::ceil(shift)), last = int(std::floor(shift + c.w - 1));
         starts[first] += 1, starts[last + 1] -= 1;
     }

@@ -2,6 +2,7 @@
 #include "inkfind.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -22,24 +23,45 @@ const double kPrintLikeShare = 0.3;
 // Darkness of pixels surely printed (grey levels below white).
 const int kPrintDarkness = 40;
 
-int medianOf(std::vector<int> v)
+// Grey levels 0..255 counted, for medians without sorting.
+typedef std::array<int, 256> Histogram;
+
+// The n / 2-th smallest of the n values counted.
+int medianOf(const Histogram &histogram)
 {
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
+    int n = 0;
+    for (int count : histogram) n += count;
+    for (int v = 0, seen = 0; v < 256; v++)
+        if ((seen += histogram[v]) > n / 2) return v;
+    return 0;
 }
+
+int medianOf(const std::vector<int> &values)
+{
+    Histogram histogram{};
+    for (int v : values) histogram[v]++;
+    return medianOf(histogram);
+}
+
+// Rows read together, so that a band's pixels and its columns' excess both
+// stay in the cache while the columns are walked.
+const int kBand = 32;
 
 // Whether the clearly printed pixels (dark, but no darker than their row or
 // column) have the colour: then the "strokes" are print where lines cross.
 bool hasPrintColour(const StrokeMap &map, const int rgb[3])
 {
-    std::vector<int> channel[3];
-    for (int y = 0; y < map.height(); y += 2)
-        for (int x = 0; x < map.width(); x += 2) {
-            const guchar *p = map.pixel(x, y);
-            if (darknessOf(p) < kPrintDarkness || map.excess(x, y) >= map.strokeLevel() / 2) continue;
-            for (int c = 0; c < 3; c++) channel[c].push_back(p[c]);
-        }
-    if (channel[0].empty()) return false;
+    Histogram channel[3] = {};
+    int printed = 0;
+    for (int y0 = 0; y0 < map.height(); y0 += kBand)
+        for (int x = 0; x < map.width(); x += 2)
+            for (int y = y0; y < std::min(y0 + kBand, map.height()); y += 2) {
+                const guchar *p = map.pixel(x, y);
+                if (darknessOf(p) < kPrintDarkness || map.excess(x, y) >= map.strokeLevel() / 2) continue;
+                for (int c = 0; c < 3; c++) channel[c][p[c]]++;
+                printed++;
+            }
+    if (!printed) return false;
     const guchar ink[3] = {guchar(rgb[0]), guchar(rgb[1]), guchar(rgb[2])};
     const guchar print[3] = {guchar(medianOf(channel[0])), guchar(medianOf(channel[1])), guchar(medianOf(channel[2]))};
     RefColor ref;
@@ -56,10 +78,8 @@ InkSearch findFieldInk(const StrokeMap &map)
     // line, where its colour is not mixed with the paper.
     std::vector<int> channel[3];
     for (int x = 0; x < map.width(); x++) {
-        int best = -1, strongest = map.penLevel() - 1;
-        for (int y = 0; y < map.height(); y++)
-            if (map.excess(x, y) > strongest) strongest = map.excess(x, y), best = y;
-        if (best < 0) continue;
+        const int best = map.peakRow(x);
+        if (map.excess(x, best) < map.penLevel()) continue;
         const guchar *p = map.pixel(x, best);
         for (int c = 0; c < 3; c++) channel[c].push_back(p[c]);
     }

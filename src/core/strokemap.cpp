@@ -27,9 +27,8 @@ int median(const std::array<int, 256> &histogram, int count)
 
 bool isGap(const guchar *p) { return p[0] == kGapColor[0] && p[1] == kGapColor[1] && p[2] == kGapColor[2]; }
 
-// Rows read together: a band's pixels of one column lie in cache lines that
-// the next columns read too, and each column's darkness is written a band at
-// a time.
+// Rows worked together: a band is read row by row, as the image lies, and
+// written column by column, a band's height at a time.
 const int kBand = 32;
 
 // Every pixel's darkness plus one (0 marks a gap pixel), column by column as
@@ -39,22 +38,23 @@ void columnDarkness(const GdkPixbuf *field, std::vector<uint8_t> &dark, std::vec
     const guchar *pixels = gdk_pixbuf_read_pixels(field);
     const int stride = gdk_pixbuf_get_rowstride(field), channels = gdk_pixbuf_get_n_channels(field);
     const int w = gdk_pixbuf_get_width(field), h = gdk_pixbuf_get_height(field);
-    std::vector<std::array<int, 256>> rows(kBand);
-    std::array<int, kBand> counts;
+    std::vector<uint8_t> band(size_t(kBand) * w);
     for (int y0 = 0; y0 < h; y0 += kBand) {
         const int n = std::min(kBand, h - y0);
-        for (int m = 0; m < n; m++) rows[m].fill(0), counts[m] = 0;
-        for (int x = 0; x < w; x++) {
-            const guchar *p = pixels + size_t(y0) * stride + size_t(x) * channels;
-            uint8_t *out = &dark[size_t(x) * h + y0];
-            for (int m = 0; m < n; m++, p += stride) {
-                if (isGap(p)) continue;
-                int d = darknessOf(p);
-                out[m] = uint8_t(d + 1);
-                if (!(x & 1)) rows[m][d]++, counts[m]++;
-            }
+        for (int m = 0; m < n; m++) {
+            const guchar *p = pixels + size_t(y0 + m) * stride;
+            uint8_t *row = &band[size_t(m) * w];
+            for (int x = 0; x < w; x++, p += channels) row[x] = isGap(p) ? 0 : uint8_t(darknessOf(p) + 1);
+            std::array<int, 256> histogram{};
+            int count = 0;
+            for (int x = 0; x < w; x += 2)
+                if (row[x]) histogram[row[x] - 1]++, count++;
+            rowMedian[y0 + m] = median(histogram, count);
         }
-        for (int m = 0; m < n; m++) rowMedian[y0 + m] = median(rows[m], counts[m]);
+        for (int x = 0; x < w; x++) {
+            uint8_t *out = &dark[size_t(x) * h + y0];
+            for (int m = 0; m < n; m++) out[m] = band[size_t(m) * w + x];
+        }
     }
 }
 
@@ -73,7 +73,7 @@ int columnMedian(const uint8_t *dark, int h)
 StrokeMap::StrokeMap(const GdkPixbuf *field)
     : pixels(gdk_pixbuf_read_pixels(field)), stride(gdk_pixbuf_get_rowstride(field)),
       channels(gdk_pixbuf_get_n_channels(field)), w(gdk_pixbuf_get_width(field)), h(gdk_pixbuf_get_height(field)),
-      level(kLevelFloor), pen(kPenLevels * kLevelFloor), ex(size_t(w) * h, 0)
+      level(kLevelFloor), pen(kPenLevels * kLevelFloor), ex(size_t(w) * h, 0), peakRows(w, 0)
 {
     // The medians come from every other pixel of a row and every other row
     // of a column: hundreds of samples either way. The darkness is found in
@@ -86,13 +86,15 @@ StrokeMap::StrokeMap(const GdkPixbuf *field)
     for (int x = 0; x < w; x++) {
         uint8_t *column = &ex[size_t(x) * h];
         const int colMedian = columnMedian(column, h);
+        int peak = 0, peakRow = 0, counted = 0;
         for (int y = 0; y < h; y++) {
             if (!column[y]) continue;
             int e = std::max(0, column[y] - 1 - std::max(colMedian, rowMedian[y]));
             column[y] = uint8_t(e);
-            excessHistogram[e]++, total++;
-            columnPeak[x] = std::max(columnPeak[x], e);
+            excessHistogram[e]++, counted++;
+            if (e > peak) peak = e, peakRow = y;
         }
+        columnPeak[x] = peak, peakRows[x] = peakRow, total += counted;
     }
     // Three quarters of the field are bare paper; their upper spread sets the level.
     int seen = 0, q90 = 0;

@@ -53,10 +53,30 @@ struct Chain {
     }
 };
 
+// Rows of a column skimmed at a time for any pen-level excess: a fixed length
+// the compiler turns into vector code, and most of a column is paper.
+const int kSkim = 32;
+
+// The first row from y on, in steps of kSkim, whose stretch may hold pen
+// ink; else the first of the rows too few for a stretch (the column's
+// height when there are none).
+int nextInkStretch(const StrokeMap &map, int x, int y)
+{
+    const uint8_t *column = map.column(x);
+    for (; y + kSkim <= map.height(); y += kSkim) {
+        uint8_t most = 0;
+        for (int k = 0; k < kSkim; k++) most = std::max(most, column[y + k]);
+        if (most >= map.penLevel()) return y;
+    }
+    return y;
+}
+
 std::vector<Run> inkRuns(const StrokeMap &map, const RefColor &ref, int x)
 {
     std::vector<Run> runs;
     for (int y = 0; y < map.height(); y++) {
+        if (y % kSkim == 0) y = nextInkStretch(map, x, y);
+        if (y >= map.height()) break;
         bool ink = map.excess(x, y) >= map.penLevel() && isInk(ref, map.pixel(x, y));
         if (!ink) continue;
         if (!runs.empty() && runs.back().bottom == y - 1)
