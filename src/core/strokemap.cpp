@@ -27,6 +27,10 @@ int median(const std::array<int, 256> &histogram, int count)
 
 bool isGap(const guchar *p) { return p[0] == kGapColor[0] && p[1] == kGapColor[1] && p[2] == kGapColor[2]; }
 
+// 1..255, 0 being the gap mark: black is stored as the next darkest, so that
+// it is not taken for a gap.
+uint8_t darknessPlusOne(const guchar *p) { return uint8_t(std::min(darknessOf(p), 254) + 1); }
+
 // Rows worked together: a band is read row by row, as the image lies, and
 // written column by column, a band's height at a time.
 const int kBand = 32;
@@ -44,7 +48,7 @@ void columnDarkness(const GdkPixbuf *field, std::vector<uint8_t> &dark, std::vec
         for (int m = 0; m < n; m++) {
             const guchar *p = pixels + size_t(y0 + m) * stride;
             uint8_t *row = &band[size_t(m) * w];
-            for (int x = 0; x < w; x++, p += channels) row[x] = isGap(p) ? 0 : uint8_t(darknessOf(p) + 1);
+            for (int x = 0; x < w; x++, p += channels) row[x] = isGap(p) ? 0 : darknessPlusOne(p);
             std::array<int, 256> histogram{};
             int count = 0;
             for (int x = 0; x < w; x += 2)

@@ -12,7 +12,7 @@
 // than the nominal colour, as the pen leaves it), both ends lie within two
 // columns (a quarter of a millimetre) of the truth, for both fields, at
 // several resolutions, with notes, blots, pen gaps, noise, a faded grid, a
-// grid printed close to the ink's colour and another ink.
+// grid printed close to the ink's colour, another ink and black ink.
 TEST(InkFind, FindsTheInkAndTheTraceEndsOfBothFields)
 {
     const struct { const char *name; double dpi; bool marks, inkGrid; double noise, fade; guchar ink[3]; } charts[] = {
@@ -21,6 +21,7 @@ TEST(InkFind, FindsTheInkAndTheTraceEndsOfBothFields)
         {"marked noisy", 300, true, false, 8, 0, {155, 132, 192}},
         {"blue ink, faded grid", 200, true, false, 4, 0.6, {40, 60, 170}},
         {"grid in the ink's colour", 200, false, true, 0, 0, {155, 132, 192}},
+        {"black ink", 200, false, false, 0, 0, {0, 0, 0}},  // darkest pixels were taken for gaps
     };
     uint64_t seed = 31;
     for (const auto &c : charts) {
