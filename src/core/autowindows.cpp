@@ -514,72 +514,131 @@ double moveStrand(const Trace &trace, Strand &s, int k)
     return cost;
 }
 
-// Runs of column index i a strand may move on to: those within reach of its
-// expected row, and holding.
-std::vector<int> strandCandidates(const Trace &trace, int i, const Strand &s)
+// Where one strand of a pair goes in the next column: the run it moves on
+// to (or kHeld, kEnded) and itself after the move, with the move's cost.
+struct StrandMove {
+    int run;
+    Strand strand;
+    double cost;
+};
+
+// A pair of the next column before it is kept: its runs, cost, the pair it
+// comes from and the moves of its two strands (second -1: the second turn
+// over, its strand as it was).
+struct PairStep {
+    int a, b;
+    double cost;
+    int from;
+    int first, second;
+};
+
+// Buffers reused from column to column.
+struct StrandScratch {
+    std::vector<StrandMove> moves;
+    std::vector<PairStep> steps;
+    std::vector<int> kept;
+};
+
+// Appends the moves of strand s to the runs of column index i within reach
+// of its expected row, and holding, to moves.
+void strandMoves(const Trace &trace, int i, const Strand &s, std::vector<StrandMove> &moves)
 {
-    std::vector<int> out{kHeld};
+    auto add = [&](int k) {
+        StrandMove m{k, s, 0.0};
+        m.cost = moveStrand(trace, m.strand, k);
+        moves.push_back(m);
+    };
+    add(kHeld);
     const Column &col = trace.cols[i];
     const double expected = expectedRow(s);
     const double reach = 2.0 * trace.pen + 4.0 + std::fabs(s.course);
     for (int k = col.first; k < col.first + col.count; ++k) {
         const Run &r = trace.runs[k];
         if (!r.printed && (s.steps == 0 || std::max({r.bot - expected, expected - r.top, 0.0}) <= reach))
-            out.push_back(k);
+            add(k);
     }
-    return out;
 }
 
-double unexplainedCost(const Trace &trace, int i, int a, int b)
+// The column's runs off the print that neither line takes (of the column's
+// unprinted runs, given as count), and one thin run taken by both.
+double unexplainedCost(const Trace &trace, int unprinted, int a, int b)
 {
-    const Column &col = trace.cols[i];
-    double cost = 0.0;
-    for (int k = col.first; k < col.first + col.count; ++k)
-        if (!trace.runs[k].printed && k != a && k != b)
-            cost += kUnexplainedCost;
+    const int taken = (a >= 0) + (b >= 0 && b != a);
+    double cost = kUnexplainedCost * (unprinted - taken);
     if (a >= 0 && a == b && thinRun(trace, trace.runs[a], 0.0))
         cost += kCoincideCost;
     return cost;
 }
 
-// Keeps the cheapest pair per (a, b) and the kStrandStates cheapest of those.
-void keepCheapest(std::vector<StrandPair> &pairs)
+int unprintedRuns(const Trace &trace, int i)
 {
-    std::sort(pairs.begin(), pairs.end(), [](const StrandPair &p, const StrandPair &q) {
+    const Column &col = trace.cols[i];
+    return (int)std::count_if(trace.runs.begin() + col.first, trace.runs.begin() + col.first + col.count,
+                              [](const Run &r) { return !r.printed; });
+}
+
+// Indices of the cheapest step per (a, b) and of the kStrandStates cheapest
+// of those, cheapest first.
+void keepCheapest(const std::vector<PairStep> &steps, std::vector<int> &kept)
+{
+    kept.resize(steps.size());
+    for (size_t k = 0; k < steps.size(); ++k)
+        kept[k] = (int)k;
+    std::sort(kept.begin(), kept.end(), [&](int i, int j) {
+        const PairStep &p = steps[i], &q = steps[j];
         return p.a != q.a ? p.a < q.a : p.b != q.b ? p.b < q.b : p.cost < q.cost;
     });
-    pairs.erase(std::unique(pairs.begin(), pairs.end(),
-                            [](const StrandPair &p, const StrandPair &q) { return p.a == q.a && p.b == q.b; }),
-                pairs.end());
-    std::sort(pairs.begin(), pairs.end(), [](const StrandPair &p, const StrandPair &q) { return p.cost < q.cost; });
-    if ((int)pairs.size() > kStrandStates)
-        pairs.resize(kStrandStates);
+    kept.erase(std::unique(kept.begin(), kept.end(),
+                           [&](int i, int j) { return steps[i].a == steps[j].a && steps[i].b == steps[j].b; }),
+               kept.end());
+    std::sort(kept.begin(), kept.end(), [&](int i, int j) { return steps[i].cost < steps[j].cost; });
+    if ((int)kept.size() > kStrandStates)
+        kept.resize(kStrandStates);
 }
 
 // The pairs of column index i that follow from those of the column before.
-std::vector<StrandPair> nextPairs(const Trace &trace, int i, const std::vector<StrandPair> &before)
+// Each strand's moves are found once per pair they come from.
+std::vector<StrandPair> nextPairs(const Trace &trace, int i, const std::vector<StrandPair> &before,
+                                  StrandScratch &scratch)
 {
-    std::vector<StrandPair> out;
+    std::vector<StrandMove> &moves = scratch.moves;
+    std::vector<PairStep> &steps = scratch.steps;
+    moves.clear();
+    steps.clear();
+    const int unprinted = unprintedRuns(trace, i);
     for (size_t p = 0; p < before.size(); ++p) {
         const StrandPair &from = before[p];
-        const std::vector<int> as = strandCandidates(trace, i, from.first);
+        const int firstMoves = (int)moves.size();
+        strandMoves(trace, i, from.first, moves);
+        const int secondMoves = (int)moves.size();
         // The second turn ends where its line has stopped.
-        std::vector<int> bs{kEnded};
         if (from.b != kEnded)
-            bs = strandCandidates(trace, i, from.second);
-        if (from.b == kHeld)
-            bs.push_back(kEnded);
-        for (int a : as)
-            for (int b : bs) {
-                StrandPair to{a, b, from.first, from.second, from.cost, (int)p};
-                to.cost += moveStrand(trace, to.first, a);
-                if (b != kEnded)
-                    to.cost += moveStrand(trace, to.second, b);
-                to.cost += unexplainedCost(trace, i, a, b);
-                out.push_back(to);
-            }
+            strandMoves(trace, i, from.second, moves);
+        const int movesEnd = (int)moves.size();
+        const bool mayEnd = from.b == kHeld || from.b == kEnded;
+        for (int ma = firstMoves; ma < secondMoves; ++ma) {
+            auto add = [&](int b, int mb) {
+                double cost = from.cost + moves[ma].cost;
+                if (mb >= 0)
+                    cost += moves[mb].cost;
+                cost += unexplainedCost(trace, unprinted, moves[ma].run, b);
+                steps.push_back(PairStep{moves[ma].run, b, cost, (int)p, ma, mb});
+            };
+            for (int mb = secondMoves; mb < movesEnd; ++mb)
+                add(moves[mb].run, mb);
+            if (mayEnd)
+                add(kEnded, -1);
+        }
     }
-    keepCheapest(out);
+    keepCheapest(steps, scratch.kept);
+    std::vector<StrandPair> out;
+    out.reserve(scratch.kept.size());
+    for (int k : scratch.kept) {
+        const PairStep &step = steps[k];
+        const StrandPair &from = before[step.from];
+        out.push_back({step.a, step.b, moves[step.first].strand,
+                       step.second >= 0 ? moves[step.second].strand : from.second, step.cost, step.from});
+    }
     return out;
 }
 
@@ -597,8 +656,9 @@ std::vector<char> secondTurnRuns(const Trace &trace, int lastRun)
     wrapped.steps = kMinCourseColumns;
     std::vector<std::vector<StrandPair>> columns{{StrandPair{kHeld, kHeld, Strand(), wrapped, 0.0, -1}}};
     auto ended = [](const StrandPair &p) { return p.b == kEnded; };
+    StrandScratch scratch;
     for (int i = 0; i < n / 2 && !std::all_of(columns.back().begin(), columns.back().end(), ended); ++i)
-        columns.push_back(nextPairs(trace, i, columns.back()));
+        columns.push_back(nextPairs(trace, i, columns.back(), scratch));
     std::vector<char> onTurn(trace.runs.size(), 0);
     if (!ended(columns.back().front()))
         return onTurn;
