@@ -406,15 +406,17 @@ std::vector<int> boldLineRows(double rowsPerDegree)
     return rows;
 }
 
-// The middle one (index n / 2 in order) of n byte values, counted: the
-// darkness of paper lies low, so the count is seldom walked far. counts is
-// all zero before and after.
+// The middle one (index n / 2 in order) of n > 0 byte values, counted from the
+// smallest: samples of one row or column lie close together, so the count
+// is walked only a short way. counts is all zero before and after.
 int middleByte(const guchar *values, int n, int counts[256])
 {
-    for (int k = 0; k < n; ++k)
+    int v = 255;
+    for (int k = 0; k < n; ++k) {
         ++counts[values[k]];
-    int v = 0;
-    for (int below = counts[0]; below <= n / 2; below += counts[++v]) {
+        v = std::min<int>(v, values[k]);
+    }
+    for (int below = counts[v]; below <= n / 2; below += counts[++v]) {
     }
     for (int k = 0; k < n; ++k)
         counts[values[k]] = 0;
