@@ -542,6 +542,17 @@ struct StrandScratch {
     std::vector<int> kept;
 };
 
+// The pairs kept in every column followed, one column after the other.
+struct PairColumns {
+    std::vector<StrandPair> pairs;
+    std::vector<int> start{0};   // column c's pairs are pairs[start[c]] up to pairs[start[c + 1]]
+
+    int count() const { return (int)start.size() - 1; }
+    const StrandPair *begin(int c) const { return pairs.data() + start[c]; }
+    const StrandPair *end(int c) const { return pairs.data() + start[c + 1]; }
+    void close() { start.push_back((int)pairs.size()); }
+};
+
 // Appends the moves of strand s to the runs of column index i within reach
 // of its expected row, and holding, to moves.
 void strandMoves(const Trace &trace, int i, const Strand &s, std::vector<StrandMove> &moves)
@@ -599,17 +610,20 @@ void keepCheapest(const std::vector<PairStep> &steps, std::vector<int> &kept)
         kept.resize(kStrandStates);
 }
 
-// The pairs of column index i that follow from those of the column before.
-// Each strand's moves are found once per pair they come from.
-std::vector<StrandPair> nextPairs(const Trace &trace, int i, const std::vector<StrandPair> &before,
-                                  StrandScratch &scratch)
+// Appends the pairs of column index i that follow from those of the last
+// column in columns. Each strand's moves are found once per pair they come
+// from.
+void nextPairs(const Trace &trace, int i, PairColumns &columns, StrandScratch &scratch)
 {
+    const int last = columns.count() - 1;
+    const StrandPair *before = columns.begin(last);
+    const size_t pairsBefore = columns.end(last) - before;
     std::vector<StrandMove> &moves = scratch.moves;
     std::vector<PairStep> &steps = scratch.steps;
     moves.clear();
     steps.clear();
     const int unprinted = unprintedRuns(trace, i);
-    for (size_t p = 0; p < before.size(); ++p) {
+    for (size_t p = 0; p < pairsBefore; ++p) {
         const StrandPair &from = before[p];
         const int firstMoves = (int)moves.size();
         strandMoves(trace, i, from.first, moves);
@@ -634,15 +648,16 @@ std::vector<StrandPair> nextPairs(const Trace &trace, int i, const std::vector<S
         }
     }
     keepCheapest(steps, scratch.kept);
-    std::vector<StrandPair> out;
-    out.reserve(scratch.kept.size());
+    // Room first: growing the store would move the pairs the new ones come from.
+    columns.pairs.reserve(columns.pairs.size() + scratch.kept.size());
+    before = columns.begin(last);
     for (int k : scratch.kept) {
         const PairStep &step = steps[k];
         const StrandPair &from = before[step.from];
-        out.push_back({step.a, step.b, moves[step.first].strand,
-                       step.second >= 0 ? moves[step.second].strand : from.second, step.cost, step.from});
+        columns.pairs.push_back({step.a, step.b, moves[step.first].strand,
+                                 step.second >= 0 ? moves[step.second].strand : from.second, step.cost, step.from});
     }
-    return out;
+    columns.close();
 }
 
 // Per run, whether it is the second turn's where that lies apart from the
@@ -657,17 +672,21 @@ std::vector<char> secondTurnRuns(const Trace &trace, int lastRun)
     wrapped.course = std::isnan(last.course) ? 0.0 : last.course;
     wrapped.row = runCentre(last) + wrapped.course * (trace.s + n - 1 - last.x);
     wrapped.steps = kMinCourseColumns;
-    std::vector<std::vector<StrandPair>> columns{{StrandPair{kHeld, kHeld, Strand(), wrapped, 0.0, -1}}};
+    PairColumns columns;
+    columns.pairs.reserve(8 * (size_t)n);
+    columns.pairs.push_back(StrandPair{kHeld, kHeld, Strand(), wrapped, 0.0, -1});
+    columns.close();
     auto ended = [](const StrandPair &p) { return p.b == kEnded; };
+    auto allEnded = [&] { return std::all_of(columns.begin(columns.count() - 1), columns.end(columns.count() - 1), ended); };
     StrandScratch scratch;
-    for (int i = 0; i < n / 2 && !std::all_of(columns.back().begin(), columns.back().end(), ended); ++i)
-        columns.push_back(nextPairs(trace, i, columns.back(), scratch));
+    for (int i = 0; i < n / 2 && !allEnded(); ++i)
+        nextPairs(trace, i, columns, scratch);
     std::vector<char> onTurn(trace.runs.size(), 0);
-    if (!ended(columns.back().front()))
+    if (!ended(*columns.begin(columns.count() - 1)))
         return onTurn;
     int apart = 0;
-    for (int c = (int)columns.size() - 1, p = 0; c > 0; p = columns[c--][p].prev) {
-        const StrandPair &pair = columns[c][p];
+    for (int c = columns.count() - 1, p = 0; c > 0; p = columns.begin(c--)[p].prev) {
+        const StrandPair &pair = columns.begin(c)[p];
         if (pair.a >= 0 && pair.b >= 0 && pair.a != pair.b && thinRun(trace, trace.runs[pair.b], pair.second.course)) {
             onTurn[pair.b] = 1;
             ++apart;
