@@ -518,7 +518,7 @@ double moveStrand(const Trace &trace, Strand &s, int k)
 }
 
 // Where one strand of a pair goes in the next column: the run it moves on
-// to (or kHeld, kEnded) and itself after the move, with the move's cost.
+// to (or kHeld) and itself after the move, with the move's cost.
 struct StrandMove {
     int run;
     Strand strand;
@@ -649,7 +649,9 @@ void nextPairs(const Trace &trace, int i, PairColumns &columns, StrandScratch &s
     }
     keepCheapest(steps, scratch.kept);
     // Room first: growing the store would move the pairs the new ones come from.
-    columns.pairs.reserve(columns.pairs.size() + scratch.kept.size());
+    const size_t needed = columns.pairs.size() + scratch.kept.size();
+    if (columns.pairs.capacity() < needed)
+        columns.pairs.reserve(2 * needed);
     before = columns.begin(last);
     for (int k : scratch.kept) {
         const PairStep &step = steps[k];
