@@ -123,12 +123,15 @@ template <typename Sink>
 void forEachInk(const GdkPixbuf *image, const EvenRowInk &ink, int s, const SearchRows &rows, Sink sink)
 {
     const int n = (int)rows.lo.size();
+    const guchar *pixels = gdk_pixbuf_read_pixels(image);
+    const int stride = gdk_pixbuf_get_rowstride(image), channels = gdk_pixbuf_get_n_channels(image);
     for (int r = 0; r < ink.rows(); ++r) {
         const int y = 2 * r;
+        const guchar *row = pixels + (size_t)y * stride;
         const int *first = ink.columns.data() + ink.rowStart[r], *end = ink.columns.data() + ink.rowStart[r + 1];
         for (const int *x = std::lower_bound(first, end, s); x != end && *x < s + n; ++x)
             if (rows.holds(*x - s, y))
-                sink(*x - s, y, pixelAddress(image, *x, y));
+                sink(*x - s, y, row + (size_t)*x * channels);
     }
 }
 
@@ -514,73 +517,149 @@ double moveStrand(const Trace &trace, Strand &s, int k)
     return cost;
 }
 
-// Runs of column index i a strand may move on to: those within reach of its
-// expected row, and holding.
-std::vector<int> strandCandidates(const Trace &trace, int i, const Strand &s)
+// Where one strand of a pair goes in the next column: the run it moves on
+// to (or kHeld) and itself after the move, with the move's cost.
+struct StrandMove {
+    int run;
+    Strand strand;
+    double cost;
+};
+
+// A pair of the next column before it is kept: its runs, cost, the pair it
+// comes from and the moves of its two strands (second -1: the second turn
+// over, its strand as it was).
+struct PairStep {
+    int a, b;
+    double cost;
+    int from;
+    int first, second;
+};
+
+// Buffers reused from column to column.
+struct StrandScratch {
+    std::vector<StrandMove> moves;
+    std::vector<PairStep> steps;
+    std::vector<int> kept;
+};
+
+// The pairs kept in every column followed, one column after the other.
+struct PairColumns {
+    std::vector<StrandPair> pairs;
+    std::vector<int> start{0};   // column c's pairs are pairs[start[c]] up to pairs[start[c + 1]]
+
+    int count() const { return (int)start.size() - 1; }
+    const StrandPair *begin(int c) const { return pairs.data() + start[c]; }
+    const StrandPair *end(int c) const { return pairs.data() + start[c + 1]; }
+    void close() { start.push_back((int)pairs.size()); }
+};
+
+// Appends the moves of strand s to the runs of column index i within reach
+// of its expected row, and holding, to moves.
+void strandMoves(const Trace &trace, int i, const Strand &s, std::vector<StrandMove> &moves)
 {
-    std::vector<int> out{kHeld};
+    auto add = [&](int k) {
+        StrandMove m{k, s, 0.0};
+        m.cost = moveStrand(trace, m.strand, k);
+        moves.push_back(m);
+    };
+    add(kHeld);
     const Column &col = trace.cols[i];
     const double expected = expectedRow(s);
     const double reach = 2.0 * trace.pen + 4.0 + std::fabs(s.course);
     for (int k = col.first; k < col.first + col.count; ++k) {
         const Run &r = trace.runs[k];
         if (!r.printed && (s.steps == 0 || std::max({r.bot - expected, expected - r.top, 0.0}) <= reach))
-            out.push_back(k);
+            add(k);
     }
-    return out;
 }
 
-double unexplainedCost(const Trace &trace, int i, int a, int b)
+// The column's runs off the print that neither line takes (of the column's
+// unprinted runs, given as count), and one thin run taken by both.
+double unexplainedCost(const Trace &trace, int unprinted, int a, int b)
 {
-    const Column &col = trace.cols[i];
-    double cost = 0.0;
-    for (int k = col.first; k < col.first + col.count; ++k)
-        if (!trace.runs[k].printed && k != a && k != b)
-            cost += kUnexplainedCost;
+    const int taken = (a >= 0) + (b >= 0 && b != a);
+    double cost = kUnexplainedCost * (unprinted - taken);
     if (a >= 0 && a == b && thinRun(trace, trace.runs[a], 0.0))
         cost += kCoincideCost;
     return cost;
 }
 
-// Keeps the cheapest pair per (a, b) and the kStrandStates cheapest of those.
-void keepCheapest(std::vector<StrandPair> &pairs)
+int unprintedRuns(const Trace &trace, int i)
 {
-    std::sort(pairs.begin(), pairs.end(), [](const StrandPair &p, const StrandPair &q) {
-        return p.a != q.a ? p.a < q.a : p.b != q.b ? p.b < q.b : p.cost < q.cost;
-    });
-    pairs.erase(std::unique(pairs.begin(), pairs.end(),
-                            [](const StrandPair &p, const StrandPair &q) { return p.a == q.a && p.b == q.b; }),
-                pairs.end());
-    std::sort(pairs.begin(), pairs.end(), [](const StrandPair &p, const StrandPair &q) { return p.cost < q.cost; });
-    if ((int)pairs.size() > kStrandStates)
-        pairs.resize(kStrandStates);
+    const Column &col = trace.cols[i];
+    return (int)std::count_if(trace.runs.begin() + col.first, trace.runs.begin() + col.first + col.count,
+                              [](const Run &r) { return !r.printed; });
 }
 
-// The pairs of column index i that follow from those of the column before.
-std::vector<StrandPair> nextPairs(const Trace &trace, int i, const std::vector<StrandPair> &before)
+// Indices of the cheapest step per (a, b) and of the kStrandStates cheapest
+// of those, cheapest first.
+void keepCheapest(const std::vector<PairStep> &steps, std::vector<int> &kept)
 {
-    std::vector<StrandPair> out;
-    for (size_t p = 0; p < before.size(); ++p) {
+    kept.resize(steps.size());
+    for (size_t k = 0; k < steps.size(); ++k)
+        kept[k] = (int)k;
+    std::sort(kept.begin(), kept.end(), [&](int i, int j) {
+        const PairStep &p = steps[i], &q = steps[j];
+        return p.a != q.a ? p.a < q.a : p.b != q.b ? p.b < q.b : p.cost < q.cost;
+    });
+    kept.erase(std::unique(kept.begin(), kept.end(),
+                           [&](int i, int j) { return steps[i].a == steps[j].a && steps[i].b == steps[j].b; }),
+               kept.end());
+    std::sort(kept.begin(), kept.end(), [&](int i, int j) { return steps[i].cost < steps[j].cost; });
+    if ((int)kept.size() > kStrandStates)
+        kept.resize(kStrandStates);
+}
+
+// Appends the pairs of column index i that follow from those of the last
+// column in columns. Each strand's moves are found once per pair they come
+// from.
+void nextPairs(const Trace &trace, int i, PairColumns &columns, StrandScratch &scratch)
+{
+    const int last = columns.count() - 1;
+    const StrandPair *before = columns.begin(last);
+    const size_t pairsBefore = columns.end(last) - before;
+    std::vector<StrandMove> &moves = scratch.moves;
+    std::vector<PairStep> &steps = scratch.steps;
+    moves.clear();
+    steps.clear();
+    const int unprinted = unprintedRuns(trace, i);
+    for (size_t p = 0; p < pairsBefore; ++p) {
         const StrandPair &from = before[p];
-        const std::vector<int> as = strandCandidates(trace, i, from.first);
+        const int firstMoves = (int)moves.size();
+        strandMoves(trace, i, from.first, moves);
+        const int secondMoves = (int)moves.size();
         // The second turn ends where its line has stopped.
-        std::vector<int> bs{kEnded};
         if (from.b != kEnded)
-            bs = strandCandidates(trace, i, from.second);
-        if (from.b == kHeld)
-            bs.push_back(kEnded);
-        for (int a : as)
-            for (int b : bs) {
-                StrandPair to{a, b, from.first, from.second, from.cost, (int)p};
-                to.cost += moveStrand(trace, to.first, a);
-                if (b != kEnded)
-                    to.cost += moveStrand(trace, to.second, b);
-                to.cost += unexplainedCost(trace, i, a, b);
-                out.push_back(to);
-            }
+            strandMoves(trace, i, from.second, moves);
+        const int movesEnd = (int)moves.size();
+        const bool mayEnd = from.b == kHeld || from.b == kEnded;
+        for (int ma = firstMoves; ma < secondMoves; ++ma) {
+            auto add = [&](int b, int mb) {
+                double cost = from.cost + moves[ma].cost;
+                if (mb >= 0)
+                    cost += moves[mb].cost;
+                cost += unexplainedCost(trace, unprinted, moves[ma].run, b);
+                steps.push_back(PairStep{moves[ma].run, b, cost, (int)p, ma, mb});
+            };
+            for (int mb = secondMoves; mb < movesEnd; ++mb)
+                add(moves[mb].run, mb);
+            if (mayEnd)
+                add(kEnded, -1);
+        }
     }
-    keepCheapest(out);
-    return out;
+    keepCheapest(steps, scratch.kept);
+    // Room first: growing the store would move the pairs the new ones come from.
+    const size_t needed = columns.pairs.size() + scratch.kept.size();
+    if (columns.pairs.capacity() < needed)
+        columns.pairs.reserve(2 * needed);
+    before = columns.begin(last);
+    for (int k : scratch.kept) {
+        const PairStep &step = steps[k];
+        const StrandPair &from = before[step.from];
+        columns.pairs.push_back({step.a, step.b, moves[step.first].strand,
+                                 step.second >= 0 ? moves[step.second].strand : from.second, step.cost, step.from});
+    }
+    columns.close();
 }
 
 // Per run, whether it is the second turn's where that lies apart from the
@@ -595,16 +674,21 @@ std::vector<char> secondTurnRuns(const Trace &trace, int lastRun)
     wrapped.course = std::isnan(last.course) ? 0.0 : last.course;
     wrapped.row = runCentre(last) + wrapped.course * (trace.s + n - 1 - last.x);
     wrapped.steps = kMinCourseColumns;
-    std::vector<std::vector<StrandPair>> columns{{StrandPair{kHeld, kHeld, Strand(), wrapped, 0.0, -1}}};
+    PairColumns columns;
+    columns.pairs.reserve(8 * (size_t)n);
+    columns.pairs.push_back(StrandPair{kHeld, kHeld, Strand(), wrapped, 0.0, -1});
+    columns.close();
     auto ended = [](const StrandPair &p) { return p.b == kEnded; };
-    for (int i = 0; i < n / 2 && !std::all_of(columns.back().begin(), columns.back().end(), ended); ++i)
-        columns.push_back(nextPairs(trace, i, columns.back()));
+    auto allEnded = [&] { return std::all_of(columns.begin(columns.count() - 1), columns.end(columns.count() - 1), ended); };
+    StrandScratch scratch;
+    for (int i = 0; i < n / 2 && !allEnded(); ++i)
+        nextPairs(trace, i, columns, scratch);
     std::vector<char> onTurn(trace.runs.size(), 0);
-    if (!ended(columns.back().front()))
+    if (!ended(*columns.begin(columns.count() - 1)))
         return onTurn;
     int apart = 0;
-    for (int c = (int)columns.size() - 1, p = 0; c > 0; p = columns[c--][p].prev) {
-        const StrandPair &pair = columns[c][p];
+    for (int c = columns.count() - 1, p = 0; c > 0; p = columns.begin(c--)[p].prev) {
+        const StrandPair &pair = columns.begin(c)[p];
         if (pair.a >= 0 && pair.b >= 0 && pair.a != pair.b && thinRun(trace, trace.runs[pair.b], pair.second.course)) {
             onTurn[pair.b] = 1;
             ++apart;

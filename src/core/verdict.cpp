@@ -406,6 +406,23 @@ std::vector<int> boldLineRows(double rowsPerDegree)
     return rows;
 }
 
+// The middle one (index n / 2 in order) of n > 0 byte values, counted from the
+// smallest: samples of one row or column lie close together, so the count
+// is walked only a short way. counts is all zero before and after.
+int middleByte(const guchar *values, int n, int counts[256])
+{
+    int v = 255;
+    for (int k = 0; k < n; ++k) {
+        ++counts[values[k]];
+        v = std::min<int>(v, values[k]);
+    }
+    for (int below = counts[v]; below <= n / 2; below += counts[++v]) {
+    }
+    for (int k = 0; k < n; ++k)
+        counts[values[k]] = 0;
+    return v;
+}
+
 // The median over every kScaleSampleStep-th column of x0..x1 of 255 - green,
 // per row within reach of the bold lines: the printed grid shows most in the
 // green channel (also of a grid printed in the ink's colour), and the median
@@ -417,16 +434,21 @@ std::vector<double> darknessProfile(const GdkPixbuf *image, int x0, int x1, cons
     const int channels = gdk_pixbuf_get_n_channels(image);
     const guchar *pixels = gdk_pixbuf_read_pixels(image);
     std::vector<double> profile(h, 0.0);
-    std::vector<int> d;
-    for (int line : lines)
-        for (int y = std::max(0, line - reach); y <= std::min(h - 1, line + reach); ++y) {
-            d.clear();
+    const int m = (x1 - x0) / kScaleSampleStep + 1;   // samples per row
+    std::vector<guchar> d;
+    int counts[256] = {0};
+    for (int line : lines) {
+        // All rows' samples first: reads of many rows then wait on memory at once.
+        const int y0 = std::max(0, line - reach), y1 = std::min(h - 1, line + reach);
+        d.clear();
+        for (int y = y0; y <= y1; ++y) {
             const guchar *row = pixels + (size_t)y * stride;
             for (int x = x0; x <= x1; x += kScaleSampleStep)
                 d.push_back(255 - row[x * channels + 1]);
-            std::nth_element(d.begin(), d.begin() + d.size() / 2, d.end());
-            profile[y] = d[d.size() / 2];
         }
+        for (int y = y0; y <= y1; ++y)
+            profile[y] = middleByte(d.data() + (size_t)(y - y0) * m, m, counts);
+    }
     return profile;
 }
 
@@ -497,17 +519,19 @@ std::vector<double> columnDarkness(const GdkPixbuf *image)
     const int stride = gdk_pixbuf_get_rowstride(image), channels = gdk_pixbuf_get_n_channels(image);
     const guchar *pixels = gdk_pixbuf_read_pixels(image);
     const int n = (h + kTimeSampleStep - 1) / kTimeSampleStep;
-    std::vector<guchar> samples((size_t)w * n);   // column-major
-    for (int k = 0; k < n; ++k) {
-        const guchar *row = pixels + (size_t)k * kTimeSampleStep * stride + 1;
-        for (int x = 0; x < w; ++x)
-            samples[(size_t)x * n + k] = 255 - row[x * channels];
-    }
+    const int block = 64;   // columns whose samples are gathered at once: they stay in the cache
+    std::vector<guchar> samples((size_t)block * n);   // column-major
     std::vector<double> profile(w, 0.0);
-    for (int x = 0; x < w; ++x) {
-        guchar *column = samples.data() + (size_t)x * n;
-        std::nth_element(column, column + n / 2, column + n);
-        profile[x] = column[n / 2];
+    int counts[256] = {0};
+    for (int x0 = 0; x0 < w; x0 += block) {
+        const int x1 = std::min(w, x0 + block);
+        for (int k = 0; k < n; ++k) {
+            const guchar *row = pixels + (size_t)k * kTimeSampleStep * stride + 1;
+            for (int x = x0; x < x1; ++x)
+                samples[(size_t)(x - x0) * n + k] = 255 - row[x * channels];
+        }
+        for (int x = x0; x < x1; ++x)
+            profile[x] = middleByte(samples.data() + (size_t)(x - x0) * n, n, counts);
     }
     return profile;
 }
