@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// proposeSearchWindows on small painted fields: each kind of disturbance no
-// longer pulls the knots, the user's settings stay, and the same image gives
-// the same windows.
+// proposeSearchWindows on small painted fields.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <functional>
 
 #include "autowindows.h"
@@ -15,13 +9,11 @@
 
 namespace {
 
-// Trace, blots and notes are painted in one ink shade a little off the
-// reference colour, as a scan shows it, so that no kind of ink outweighs
-// another in the knots.
+// One ink shade a little off the reference for trace, blots and notes alike,
+// so that no kind of ink outweighs another in the knots.
 const guchar kInk[3] = {150, 128, 186}, kPaper[3] = {244, 240, 232};
 
-// A small field image with paper, ink and the true trace row per column
-// (NaN without trace).
+// A small field image with the true trace row per column (NaN without trace).
 struct Field {
     int w, h;
     PixbufPtr img;
@@ -35,8 +27,7 @@ struct Field {
     {
         for (int y = std::max(0, y0); y <= std::min(h - 1, y1); ++y) putPixel(img.get(), x, y, colour);
     }
-    // A pen line of the given thickness through f; each column holds what the
-    // line covers between its edges, and its centre is the truth of a trace.
+    // A pen line through f; a trace's truth is the middle of what each column covers.
     void trace(const std::function<double(double)> &f, int x0, int x1, int thick = 3, bool isTrace = true)
     {
         for (int x = x0; x <= x1; ++x) {
@@ -54,12 +45,7 @@ struct Field {
             paint(x, cy - half, cy + half);
         }
     }
-    int propose(int s, int e, const int *drawPos = nullptr)
-    {
-        return proposeSearchWindows(img.get(), ref, limits, drawPos, s, e);
-    }
-    // Largest distance between a knot and the truth; columns without either
-    // are left out.
+    // Largest distance between a knot and the truth where both exist.
     double worstKnot() const
     {
         std::vector<int> pos(w);
@@ -79,10 +65,12 @@ bool windowHolds(const SpanArray &limits, int x, double row)
     return limits.getBot(x) >= 0 && limits.getBot(x) <= row && row <= limits.getTop(x);
 }
 
+std::pair<int, int> window(const SpanArray &limits, int x) { return {limits.getBot(x), limits.getTop(x)}; }
+
 }  // namespace
 
 // Each disturbance pulls the knots off the trace until the proposed windows
-// hold the trace alone. The same image gives the same windows again, also
+// hold the trace alone; the same image gives the same windows again, also
 // from a range reaching past the image.
 TEST(ProposeSearchWindows, DisturbancesNoLongerPullTheKnots)
 {
@@ -106,14 +94,15 @@ TEST(ProposeSearchWindows, DisturbancesNoLongerPullTheKnots)
         f.trace(wave, 0, f.w - 1);
         c.spoil(f);
         EXPECT_GT(f.worstKnot(), 4.0);
-        EXPECT_EQ(f.propose(0, f.w - 1), f.w);
+        EXPECT_EQ(proposeSearchWindows(f.img.get(), f.ref, f.limits, nullptr, 0, f.w - 1), f.w);
         EXPECT_LT(f.worstKnot(), 1.5);
         for (int x = 0; x < f.w; ++x) ASSERT_TRUE(windowHolds(f.limits, x, wave(x))) << "column " << x;
         SpanArray again(f.w);
         std::vector<double> progress;
         EXPECT_EQ(proposeSearchWindows(f.img.get(), f.ref, again, nullptr, -50, 5000, recordProgress, &progress), f.w);
         EXPECT_TRUE(again == f.limits);
-        EXPECT_TRUE(!progress.empty() && std::is_sorted(progress.begin(), progress.end()) && progress.back() == 1.0);
+        EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+        EXPECT_EQ(progress.empty() ? NAN : progress.back(), 1.0);
     }
 }
 
@@ -130,9 +119,9 @@ TEST(ProposeSearchWindows, UserSettingsStayAndGuideThePath)
     f.limits.setBot(180, 100);  // open to the bottom
     std::vector<int> drawPos(f.w, -1);
     drawPos[100] = 5;
-    EXPECT_EQ(f.propose(0, f.w - 1, drawPos.data()), f.w - 3);
-    EXPECT_TRUE(f.limits.getBot(20) == 110 && f.limits.getTop(20) == 150);
-    EXPECT_TRUE(f.limits.getBot(180) == 100 && f.limits.getTop(180) == -1);
-    EXPECT_TRUE(f.limits.getBot(100) == -1 && f.limits.getTop(100) == -1);
+    EXPECT_EQ(proposeSearchWindows(f.img.get(), f.ref, f.limits, drawPos.data(), 0, f.w - 1), f.w - 3);
+    EXPECT_EQ(window(f.limits, 20), std::make_pair(110, 150));
+    EXPECT_EQ(window(f.limits, 180), std::make_pair(100, -1));
+    EXPECT_EQ(window(f.limits, 100), std::make_pair(-1, -1));
     for (int x : {0, 60, 140, 199}) EXPECT_TRUE(windowHolds(f.limits, x, upper(x) + 70.0)) << "column " << x;
 }
