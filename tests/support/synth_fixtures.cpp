@@ -7,6 +7,7 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
+#include "coretest.h"
 #include "cutout.h"
 
 namespace {
@@ -19,6 +20,13 @@ void removeTree(const std::string &path)
         g_dir_close(d);
     }
     g_remove(path.c_str());
+}
+
+SynthChart drawnChart(int (*draw)(const ChartOptions &, SynthChart &), const ChartOptions &options)
+{
+    SynthChart chart;
+    EXPECT_EQ(draw(options, chart), SynthOk);
+    return chart;
 }
 
 }  // namespace
@@ -47,12 +55,8 @@ MadeChart makeChart(const std::string &dir, const ChartOptions &options, const s
     return made;
 }
 
-SynthChart renderedChart(const ChartOptions &options)
-{
-    SynthChart chart;
-    EXPECT_EQ(renderChart(options, chart), SynthOk);
-    return chart;
-}
+SynthChart renderedChart(const ChartOptions &options) { return drawnChart(renderChart, options); }
+SynthChart scannedChart(const ChartOptions &options) { return drawnChart(renderAsScanned, options); }
 
 void cutChartFields(const SynthChart &chart, PixbufPtr field[2])
 {
@@ -66,8 +70,7 @@ TableError tableError(const SynthChart &chart, const FieldResult &field, int f)
     double sum = 0, squares = 0;
     int n = 0;
     for (const TableRow &r : field.rows) {
-        DateTime t;
-        t.setDateTime(r.year, r.month, r.day, r.hour, r.minute);
+        const DateTime t = at(r.year, r.month, r.day, r.hour, r.minute);
         const double d = r.value - (f == 0 ? chart.temperatureAt(t) : chart.humidityAt(t));
         if (!std::isnan(d)) sum += d, squares += d * d, n++;
     }

@@ -2,16 +2,14 @@
 #ifndef VELLORA_SYNTH_FIXTURES_H
 #define VELLORA_SYNTH_FIXTURES_H
 
-// Scratch directories and synthetic charts written into them with their file
-// contexts and truth tables.
+// Scratch directories and synthetic charts with their records and truth.
 
 #include <string>
 
 #include "digitise.h"
 #include "hardcharts.h"
 
-// A fresh directory "prefix-XXXXXX" in the working directory, named by its
-// absolute path and removed with everything in it on destruction.
+// A fresh "prefix-XXXXXX" in the working directory, removed with its contents.
 class TempDir {
 public:
     explicit TempDir(const char *prefix = "synth");
@@ -37,15 +35,15 @@ struct MadeChart {
 // Writes the chart of options into dir as NAME plus the format's extension.
 MadeChart makeChart(const std::string &dir, const ChartOptions &options, const std::string &name = "chart");
 
-// renderChart's chart; a chart that cannot be drawn fails the test.
+// renderChart's chart, or renderAsScanned's; one that cannot be drawn fails the test.
 SynthChart renderedChart(const ChartOptions &options);
+SynthChart scannedChart(const ChartOptions &options);
 
 // Both field images as the program cuts them out at the chart's pass points.
 void cutChartFields(const SynthChart &chart, PixbufPtr field[2]);
 
-// A field's table less the chart's truth over the rows on the trace (n of
-// them): root mean square and mean. NaN for a failed table or fewer than 24
-// rows, too few to judge.
+// A field's table less the truth over the n rows on the trace: root mean square
+// and mean; NaN for a failed table or fewer than 24 rows.
 struct TableError { double rmse, mean; int n; };
 TableError tableError(const SynthChart &chart, const FieldResult &field, int f);
 
