@@ -1,16 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// chartsynth's hard degradations drawn where they are meant to be: notes
-// beside a trace and never across it, taps across both traces, a second turn
-// over the first day only, faded stretches paler, curl confined to its bump,
-// pass points off by the distance asked for; and second-turn charts read
-// along the turn the marks span.
-
-#include <gtest/gtest.h>
-
-#include <cmath>
+// chartsynth's hard degradations drawn where they are meant to be.
 
 #include "coretest.h"
-#include "cutout.h"
 #include "synth_fixtures.h"
 
 namespace {
@@ -21,12 +12,9 @@ struct Cut {
     RefColor ink;
 
     explicit Cut(const ChartOptions &o)
+        : chart(renderedChart(o)), ink(refOf(chart.curveColor[0], chart.curveColor[1], chart.curveColor[2]))
     {
-        EXPECT_EQ(renderChart(o, chart), SynthOk);
-        Params params = chart.params;
-        params.numFieldPassPoints = 3;
-        for (int f = 0; f < 2; f++) field[f].reset(cutOutField(params, chart.scan.get(), f, chart.pass));
-        ink = refOf(chart.curveColor[0], chart.curveColor[1], chart.curveColor[2]);
+        cutChartFields(chart, field);
     }
     double p() const { return chart.params.dstPixelsPerMM; }
     double minuteAt(double column) const { return (column / p() - chart.startColumnMM) * 60.0 / chart.mmPerHour; }
@@ -42,6 +30,7 @@ struct Cut {
 
 }  // namespace
 
+// Notes beside a trace and never across it, taps across both traces.
 TEST(ChartSynthHard, NotesRunBesideTheTraceAndTapsCrossIt)
 {
     ChartOptions o = quickChartOptions(8);
@@ -135,24 +124,4 @@ TEST(ChartSynthHard, FadesCurlAndPassPointErrors)
         }
     EXPECT_GT(first, 0);
     EXPECT_LE((last - first) / plain.p(), 50.0 + 12.0);   // plus the pen arc's reach across the field
-}
-
-// Second-turn charts where both turns start at the same value and slope and
-// cross each other several times: the table follows the turn the marks span.
-TEST(ChartSynthHard, SecondTurnChartsFollowTheMarkedTurn)
-{
-    for (uint64_t seed : {7, 9}) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        SynthChart chart;
-        ASSERT_EQ(renderAsScanned(kHardCharts[4].options(seed), chart), SynthOk);
-        FileCtx ctx;
-        chart.storeRecords(ctx);
-        FieldResult fields[2];
-        DigitiseOptions options;
-        options.autoWindows = true;
-        ASSERT_EQ(digitiseScan(chart.params, chart.scan.get(), ctx, options, fields), DigitiseOk);
-        // NaN fails these as well.
-        EXPECT_LE(tableError(chart, fields[0], 0).rmse, 0.3);
-        EXPECT_LE(tableError(chart, fields[1], 1).rmse, 1.5);
-    }
 }
