@@ -1,16 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Verdicts on synthetic charts whose truth is known: a chart whose tables are
-// off is never ok, a clean chart is never suspect, and what is not a chart at
-// all never passes.
+// Verdicts on synthetic charts whose truth is known.
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
 #include <functional>
 
 #include "coretest.h"
-#include "hardcharts.h"
 #include "scan_verdict.h"
 #include "synth_fixtures.h"
 
@@ -38,65 +31,66 @@ Judged judge(const SynthChart &chart, bool autoWindows, const std::function<void
     return j;
 }
 
-SynthChart rendered(const ChartOptions &options)
-{
-    SynthChart chart;
-    EXPECT_EQ(renderAsScanned(options, chart), SynthOk);
-    return chart;
-}
-
 bool tablesOff(const Judged &j) { return !(j.temp <= 1.0 && j.hum <= 3.0); }
+
+// A chart judged with or without proposed windows, its records edited or its
+// parameters replaced when given; reason, when given, is among the verdict's.
+struct Case {
+    const char *what;
+    const SynthChart *chart;
+    bool windows;
+    std::function<void(FileCtx &)> edit;
+    const Params *params;
+    const char *reason;
+};
 
 }  // namespace
 
-// Clean charts, charts digitised with and without proposed windows under the
-// disturbances that pull knots, a second drum turn, a start mark set a day
+// Disturbances that pull knots, a second drum turn, a start mark set a day
 // late, an end date a day late, a wrong paper speed and a misplaced pass
 // point: no table off by more than 1 C or 3 % is called ok, and no clean
 // chart is called suspect.
 TEST(Verdict, NoFalseOkNoFalseSuspect)
 {
     int falseOk = 0, falseSuspect = 0, off = 0, charts = 0;
-    auto count = [&](const char *what, const Judged &j, bool clean) -> Judged {
-        ++charts;
-        const bool ok = j.verdict.level == VerdictLevel::Ok;
-        off += tablesOff(j);
-        falseOk += ok && tablesOff(j);
-        falseSuspect += clean && !ok;
-        std::printf("%-22s T %6.2f  h %6.2f  %-7s %s\n", what, j.temp, j.hum, verdictName(j.verdict.level),
-                    verdictReasons(j.verdict).c_str());
-        return j;
-    };
     for (uint64_t seed : {1, 2, 3}) {
-        const SynthChart clean = rendered(quickChartOptions(seed));
-        count("clean", judge(clean, true), true);
-        count("clean, no windows", judge(clean, false), true);
-
         ChartOptions notes = quickChartOptions(seed);
         notes.longNotes = notes.annotations = notes.blots = true;
-        const SynthChart noted = rendered(notes);
-        count("notes, no windows", judge(noted, false), false);
-        count("notes", judge(noted, true), false);
-
-        const SynthChart turned = rendered(kHardCharts[4].options(seed));
-        count("second turn", judge(turned, true), false);
-
-        count("start mark a day late", judge(clean, true, [&](FileCtx &ctx) {
-                  storeDatePosRecord(ctx, 0, clean.datePos[0] + int(std::lround(clean.columnAt(1440) - clean.columnAt(0))));
-              }), false);
-        const Judged late = count("end date a day late", judge(clean, true, [&](FileCtx &ctx) {
-                  DateTime end = clean.dateVal[1];
-                  for (int h = 0; h < 24; ++h) end.addHour();
-                  storeDateValRecord(ctx, 1, end);
-              }), false);
-        EXPECT_NE(verdictReasons(late.verdict).find("time lines"), std::string::npos);
+        const SynthChart clean = scannedChart(quickChartOptions(seed)), noted = scannedChart(notes),
+                         turned = scannedChart(kHardCharts[4].options(seed));
+        const int dayColumns = int(std::lround(clean.columnAt(1440) - clean.columnAt(0)));
+        DateTime dayLate = clean.dateVal[1];
+        for (int h = 0; h < 24; ++h) dayLate.addHour();
         Params slow = clean.params;
         slow.srcMMPerHour = 0.8 * clean.mmPerHour;
-        const Judged speed = count("paper speed", judge(clean, true, nullptr, nullptr, &slow), false);
-        EXPECT_NE(verdictReasons(speed.verdict).find("paper speed"), std::string::npos);
-        count("pass point 3 mm off", judge(clean, true, [&](FileCtx &ctx) {
-                  storePassPointRecord(ctx, 1, PassPoint{1, clean.pass[1].x + 3 * clean.scanPixelsPerMM, clean.pass[1].y});
-              }), false);
+        const PassPoint moved{1, clean.pass[1].x + 3 * clean.scanPixelsPerMM, clean.pass[1].y};
+        const Case cases[] = {
+            {"clean", &clean, true, nullptr, nullptr, nullptr},
+            {"clean, no windows", &clean, false, nullptr, nullptr, nullptr},
+            {"notes, no windows", &noted, false, nullptr, nullptr, nullptr},
+            {"notes", &noted, true, nullptr, nullptr, nullptr},
+            {"second turn", &turned, true, nullptr, nullptr, nullptr},
+            {"start mark a day late", &clean, true,
+             [&](FileCtx &ctx) { storeDatePosRecord(ctx, 0, clean.datePos[0] + dayColumns); }, nullptr, nullptr},
+            {"end date a day late", &clean, true, [&](FileCtx &ctx) { storeDateValRecord(ctx, 1, dayLate); }, nullptr,
+             "time lines"},
+            {"paper speed", &clean, true, nullptr, &slow, "paper speed"},
+            {"pass point 3 mm off", &clean, true, [&](FileCtx &ctx) { storePassPointRecord(ctx, 1, moved); }, nullptr,
+             nullptr},
+        };
+        for (const Case &c : cases) {
+            const Judged j = judge(*c.chart, c.windows, c.edit, nullptr, c.params);
+            const bool ok = j.verdict.level == VerdictLevel::Ok, isClean = c.chart == &clean && !c.edit && !c.params;
+            ++charts;
+            off += tablesOff(j);
+            falseOk += ok && tablesOff(j);
+            falseSuspect += isClean && !ok;
+            std::printf("%-22s T %6.2f  h %6.2f  %-7s %s\n", c.what, j.temp, j.hum, verdictName(j.verdict.level),
+                        verdictReasons(j.verdict).c_str());
+            if (c.reason) {
+                EXPECT_NE(verdictReasons(j.verdict).find(c.reason), std::string::npos) << c.what;
+            }
+        }
     }
     std::printf("%d charts, %d with tables off: %d false ok, %d false suspect\n", charts, off, falseOk, falseSuspect);
     EXPECT_GE(off, 9);
@@ -108,15 +102,14 @@ TEST(Verdict, NoFalseOkNoFalseSuspect)
 // none of them is ok.
 TEST(Verdict, WhatIsNoChartIsNeverOk)
 {
-    const SynthChart chart = rendered(quickChartOptions(4));
+    const SynthChart chart = scannedChart(quickChartOptions(4));
     const int w = gdk_pixbuf_get_width(chart.scan.get()), h = gdk_pixbuf_get_height(chart.scan.get());
     const guchar black[3] = {0, 0, 0}, white[3] = {255, 255, 255};
     PixbufPtr dark = solidImage(w, h, black), logo = solidImage(w, h, white), photo = solidImage(w, h, white);
     const guchar ink[3] = {guchar(chart.curveColor[0]), guchar(chart.curveColor[1]), guchar(chart.curveColor[2])};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            // A logo: two discs in the ink colour. A photograph: smooth shades
-            // over the whole range with fine grain.
+            // A logo of two discs in the ink colour; a photograph of smooth grainy shades.
             const double a = std::hypot(x - 0.3 * w, y - 0.4 * h), b = std::hypot(x - 0.7 * w, y - 0.6 * h);
             if (a < 0.12 * w || b < 0.08 * w) putPixel(logo.get(), x, y, ink);
             const guchar shade[3] = {guchar(127 + 120 * std::sin(x * 0.013 + y * 0.004)),
@@ -140,36 +133,29 @@ TEST(Verdict, RowsBridgedOverPenGapsAreFlagged)
 {
     ChartOptions options = quickChartOptions(5);
     options.gaps = true;
-    const SynthChart chart = rendered(options);
+    const SynthChart chart = scannedChart(options);
     FileCtx ctx;
     chart.storeRecords(ctx);
     FieldResult fields[2];
     const ScanVerdict v = digitiseAndJudge(chart.params, chart.scan.get(), ctx, true, fields);
-    auto inGap = [&](const TableRow &r, double margin) {
-        DateTime t;
-        t.setDateTime(r.year, r.month, r.day, r.hour, r.minute);
-        const int m = chart.minuteOf(t);
+    // Within margin minutes of a gap longer than the given minutes.
+    auto inGap = [&](const TableRow &r, int margin, int longerThan) {
+        const int m = chart.minuteOf(at(r.year, r.month, r.day, r.hour, r.minute));
         for (const PenGap &g : chart.gaps)
-            if (m >= g.startMinute - margin && m <= g.endMinute + margin) return true;
+            if (g.endMinute - g.startMinute > longerThan && m >= g.startMinute - margin && m <= g.endMinute + margin)
+                return true;
         return false;
     };
     std::vector<bool> flagged[2] = {std::vector<bool>(fields[0].rows.size()), std::vector<bool>(fields[1].rows.size())};
     for (const FlaggedRow &f : v.flagged) {
         flagged[f.field][f.row] = true;
-        EXPECT_TRUE(inGap(fields[f.field].rows[f.row], 20)) << "field " << f.field << " row " << f.row;
+        EXPECT_TRUE(inGap(fields[f.field].rows[f.row], 20, 0)) << "field " << f.field << " row " << f.row;
         EXPECT_GE(f.bridgedHours, 0.5);
     }
     int longGapRows = 0, missed = 0;
     for (int f = 0; f < 2; ++f)
         for (size_t i = 0; i < fields[f].rows.size(); ++i) {
-            const TableRow &r = fields[f].rows[i];
-            // Well inside a gap of more than an hour.
-            bool deep = false;
-            DateTime t;
-            t.setDateTime(r.year, r.month, r.day, r.hour, r.minute);
-            for (const PenGap &g : chart.gaps)
-                deep = deep || (g.endMinute - g.startMinute > 60 && chart.minuteOf(t) > g.startMinute + 15 &&
-                                chart.minuteOf(t) < g.endMinute - 15);
+            const bool deep = inGap(fields[f].rows[i], -16, 60);   // more than 15 minutes inside
             longGapRows += deep;
             missed += deep && !flagged[f][i];
         }
@@ -198,14 +184,10 @@ TEST(Verdict, SuspectStretchesFromEvidence)
     for (int y = 0; y < 600; y += 40) e.rows.push_back(TableRow{10 * y / 8, y, 2000, 1, 1, 0, 0, 45.0 - y / 8.0});
     for (int x : {700, 730, 735, 742, 900, 905})
         for (int k = x; k <= (x == 700 ? 730 : x); ++k) e.ink[k].beside = 4;
-    const std::vector<ColumnStretch> s = suspectStretches(e);
-    ASSERT_EQ(s.size(), 3u);
-    EXPECT_EQ(s[0].first, 100);
-    EXPECT_EQ(s[0].last, 120);
-    EXPECT_EQ(s[1].first, 500);
-    EXPECT_EQ(s[1].last, 502);
-    EXPECT_EQ(s[2].first, 700);
-    EXPECT_EQ(s[2].last, 735);   // 742 lies six columns on: another, short stretch
+    std::vector<std::pair<int, int>> stretches;
+    for (const ColumnStretch &s : suspectStretches(e)) stretches.emplace_back(s.first, s.last);
+    // 742 lies six columns after 735: another, short stretch.
+    EXPECT_EQ(stretches, (std::vector<std::pair<int, int>>{{100, 120}, {500, 502}, {700, 735}}));
     FieldEvidence both[2] = {e, e};
     both[1].field = 1;
     const ScanVerdict v = judgeScan(both);
