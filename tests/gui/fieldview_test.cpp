@@ -154,7 +154,7 @@ TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
     showPage(kEvaluationPage);
     for (const SubImgData &sub : ctx->subImgData) {
         Grab image(sub.widget);
-        const guchar *bg = pixelAt(image.image, 0, 0);
+        const guchar *bg = pixelAddress(image.image, 0, 0);
         image.expect({{0, 119, 0, 59, Rgb{bg[0], bg[1], bg[2]}, 120 * 60}});
     }
 }
@@ -179,8 +179,8 @@ int stripDifference(GtkWidget *view, const Grab &whole, int x, int width, int in
                                                         width, r.height);
         for (int dx = inset; dx < width - inset; ++dx) {
             for (int dy = 0; dy < r.height; ++dy) {
-                const guchar *p = pixelAt(shown, dx, dy);
-                differ += !std::equal(p, p + 3, pixelAt(whole.image, x + dx, r.y + dy));
+                const guchar *p = pixelAddress(shown, dx, dy);
+                differ += !std::equal(p, p + 3, pixelAddress(whole.image, x + dx, r.y + dy));
             }
         }
         g_object_unref(shown);

@@ -41,13 +41,14 @@ PixbufPtr loadedScan(const std::string &path)
     return PixbufPtr(scan);
 }
 
-int DecodedImage::count(bool (*test)(const guchar *), int x0, int y0, int x1, int y1) const
+int countPixels(const GdkPixbuf *image, int x0, int x1, int y0, int y1,
+                const std::function<bool(const guchar *rgb)> &match)
 {
-    int n = 0;
-    for (int y = std::max(0, y0); y < std::min(y1, height()); ++y)
-        for (int x = std::max(0, x0); x < std::min(x1, width()); ++x)
-            n += test(pixelAddress(image.get(), x, y));
-    return n;
+    int count = 0;
+    for (int y = std::max(y0, 0); y <= std::min(y1, gdk_pixbuf_get_height(image) - 1); ++y)
+        for (int x = std::max(x0, 0); x <= std::min(x1, gdk_pixbuf_get_width(image) - 1); ++x)
+            count += match(pixelAddress(image, x, y));
+    return count;
 }
 
 DecodedImage decodedImage(const std::string &path)

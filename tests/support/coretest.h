@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,13 +27,20 @@ RefColor refOf(int r, int g, int b);
 // A scan as the program loads it; null, with a failure, when it cannot be.
 PixbufPtr loadedScan(const std::string &path);
 
+// Pixels in columns x0..x1, rows y0..y1 (clipped) for which match holds.
+int countPixels(const GdkPixbuf *image, int x0, int x1, int y0, int y1,
+                const std::function<bool(const guchar *rgb)> &match);
+
 // An image file decoded again, for counting its pixels; empty when it cannot be.
 struct DecodedImage {
     PixbufPtr image;
     int width() const { return image ? gdk_pixbuf_get_width(image.get()) : 0; }
     int height() const { return image ? gdk_pixbuf_get_height(image.get()) : 0; }
     // Pixels in the box, the whole image by default, whose colour passes the test.
-    int count(bool (*test)(const guchar *), int x0 = 0, int y0 = 0, int x1 = 1 << 30, int y1 = 1 << 30) const;
+    int count(bool (*test)(const guchar *), int x0 = 0, int y0 = 0, int x1 = 1 << 30, int y1 = 1 << 30) const
+    {
+        return image ? countPixels(image.get(), x0, x1 - 1, y0, y1 - 1, test) : 0;
+    }
 };
 DecodedImage decodedImage(const std::string &path);
 

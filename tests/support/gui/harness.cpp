@@ -536,21 +536,6 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
     return image;
 }
 
-const guchar *pixelAt(const GdkPixbuf *image, int x, int y)
-{
-    return gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) + x * gdk_pixbuf_get_n_channels(image);
-}
-
-int countPixels(const GdkPixbuf *image, int x0, int x1, int y0, int y1,
-                const std::function<bool(const guchar *rgb)> &match)
-{
-    int count = 0;
-    for (int x = std::max(x0, 0); x <= std::min(x1, gdk_pixbuf_get_width(image) - 1); ++x)
-        for (int y = std::max(y0, 0); y <= std::min(y1, gdk_pixbuf_get_height(image) - 1); ++y)
-            count += match(pixelAt(image, x, y));
-    return count;
-}
-
 // ---- scans and the chooser ---------------------------------------------------
 
 std::string writeScan(const std::string &path, const char *type, int width, int height, unsigned rgb,

@@ -80,10 +80,6 @@ void sendDeleteEvent(GtkWidget *window);
 GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal);
 // The drawn pixels of a widget, all of it also in a viewport (caller unrefs).
 GdkPixbuf *grabWidget(GtkWidget *widget);
-const guchar *pixelAt(const GdkPixbuf *image, int x, int y);  // its red, green, blue
-// Pixels in columns x0..x1, rows y0..y1 (clipped) for which match holds.
-int countPixels(const GdkPixbuf *image, int x0, int x1, int y0, int y1,
-                const std::function<bool(const guchar *rgb)> &match);
 
 // A width x height image of one colour 0xRRGGBB in a gdk-pixbuf format.
 std::string writeScan(const std::string &path, const char *type, int width, int height,
