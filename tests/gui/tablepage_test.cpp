@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <cstdio>
-
 #include <glib/gstdio.h>
 
 #include "evalchart.h"
@@ -25,22 +23,16 @@ protected:
     }
 
     void save() { clickButton(ctx, "savetables"); }
+    // The hourly table of the field's rows as saving writes it.
+    std::string tableText(int field)
+    {
+        const std::vector<TableRow> &rows = ctx->fields[field].rows;
+        return tableFileText(field, 60, rows.data(), int(rows.size()));
+    }
     bool saved(int field) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->subImgData[field].wid_saved)); }
 
     std::string temp, hygro;
 };
-
-// Hourly rows of 2000-01-01 12:00 .. 2000-01-02 13:00, all of one value.
-std::string hourlyTable(const char *value)
-{
-    std::string text;
-    for (int h = 12; h <= 37; ++h) {
-        char row[64];
-        std::snprintf(row, sizeof row, "%02d.01.2000 %02d.00 %s\n", 1 + h / 24, h % 24, value);
-        text += row;
-    }
-    return text;
-}
 
 TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
 {
@@ -68,9 +60,9 @@ TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEac
 
     save();
     EXPECT_EQ(takeDialogs(), Dialogs{});
-    EXPECT_EQ(fileContents(temp), hourlyTable("  +5.0"));
-    const std::vector<TableRow> &rows = ctx->fields[SubImgHygro].rows;
-    EXPECT_EQ(fileContents(hygro), tableFileText(SubImgHygro, 60, rows.data(), int(rows.size())));
+    // The rows' values and the file format are the evaluation's and the core's tests.
+    EXPECT_EQ(fileContents(temp), tableText(SubImgTemp));
+    EXPECT_EQ(fileContents(hygro), tableText(SubImgHygro));
     EXPECT_EQ(std::make_pair(saved(SubImgTemp), saved(SubImgHygro)), std::make_pair(true, true));
 
     // No keeps one file; a folder in place of the other can never be replaced.
@@ -125,7 +117,7 @@ TEST_F(TablePageTest, ScansInReadOnlyFoldersKeepTablesAndContextElsewhere)
     EXPECT_EQ(takeDialogs(), (Dialogs{"vellora question: The folder " + appDir() + " cannot be written.\n"
                                       "The tables are written to the folder you choose, and so are the next ones.",
                                       "vellora: folder for the tables: "}));
-    EXPECT_EQ(fileContents(chosen + "/Thart.tif.txt"), hourlyTable("  +5.0"));
+    EXPECT_EQ(fileContents(chosen + "/Thart.tif.txt"), tableText(SubImgTemp));
     EXPECT_TRUE(g_file_test((chosen + "/Fhart.tif.txt").c_str(), G_FILE_TEST_EXISTS));
     EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widBesideScan)));
 

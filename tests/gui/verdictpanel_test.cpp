@@ -42,16 +42,12 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectVisitedInTurnAndJudgedAnewPerField)
         << verdict;
     EXPECT_TRUE(gtk_widget_is_sensitive(ctx->widNextSuspect));
 
-    // Every gap lies in a stretch of each field, with the band drawn under it.
+    // A band under every gap in each field; which stretches a gap makes is the core's verdict test.
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         GdkPixbuf *view = grabWidget(ctx->subImgData[f].widget);
         const int bottom = gdk_pixbuf_get_height(view) - 2;
         for (const PenGap &gap : made.chart.gaps) {
             const double middle = columnOf(made.chart, (gap.startMinute + gap.endMinute) / 2);
-            int covering = 0;
-            for (const ColumnStretch &s : ctx->suspects[f])
-                covering += s.first <= middle && middle <= s.last;
-            EXPECT_EQ(covering, 1) << "field " << f << " gap at minute " << gap.startMinute;
             const int x = static_cast<int>(middle * ctx->fieldZoom);
             EXPECT_EQ(countPixels(view, x, x, bottom, bottom, isRed), 1) << "field " << f << " column " << middle;
         }
