@@ -72,6 +72,20 @@ TEST(DigitiseScan, CleanTiffAt300DpiFollowsTheTruthAndTheExecutableAgrees)
             << "field " << f;
 }
 
+// Strong scanner noise and JPEG artefacts make stray pixels count as ink.
+TEST(DigitiseScan, NoisyJpegStaysClose)
+{
+    ChartOptions options;
+    options.seed = 3;
+    options.format = ScanFormat::Jpeg;
+    options.jpegQuality = 60;
+    options.noiseSigma = 25.0;
+    FieldResult fields[2];
+    const std::vector<TableError> e = DigitisedChart(options).measure(fields, "noisy JPEG q60 sigma 25");
+    EXPECT_LE(e[0].rmse, 0.5);  // NaN fails as well
+    EXPECT_LE(e[1].rmse, 1.5);
+}
+
 // On a turned chart at 200 dpi, the scan's records act as in the GUI:
 // drawn rows and search windows. (Marks and time step: cli_test; offsets: the
 // GUI's workflow test, whose tables the batch repeats from the saved records.)
