@@ -187,7 +187,8 @@ TEST_F(WorkflowTest, GuiAndBatchWriteTheSameTablesInAnyLocale)
 // batch's byte for byte (whose accuracy on these makes the core tests prove).
 TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
 {
-    for (const char *make : {"fahrenheit-0-110.ini", "weekly-82-90.ini"}) {
+    const std::pair<const char *, const char *> makes[] = {{"fahrenheit-0-110.ini", "F"}, {"weekly-82-90.ini", "C"}};
+    for (const auto &[make, unit] : makes) {
         SCOPED_TRACE(make);
         const std::string profile = std::string(VELLORA_SOURCE_DIR "/profiles/") + make;
         ASSERT_NO_FATAL_FAILURE(start(fileContents(profile).c_str()));
@@ -207,8 +208,7 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
         setToggle(ctx->widCsv, true);
         clickButton(ctx, "savetables");
         const Tables gui = tablesOf(made.scan);
-        const std::string unit = ctx->params->tempUnit == TempFahrenheit ? "F" : "C";
-        EXPECT_EQ(gui[kCsv].rfind("time,temperature_" + unit + ",humidity_pct,flags\n", 0), 0u)
+        EXPECT_EQ(gui[kCsv].rfind(std::string("time,temperature_") + unit + ",humidity_pct,flags\n", 0), 0u)
             << gui[kCsv].substr(0, 80);
         const Tables batch = batchTablesOf(made.scan, "--no-auto-windows --params '" + profile + "'");
         for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
