@@ -125,14 +125,10 @@ void forEachInk(const GdkPixbuf *image, const EvenRowInk &ink, int s, const Sear
     const int n = (int)rows.lo.size();
     const guchar *pixels = gdk_pixbuf_read_pixels(image);
     const int stride = gdk_pixbuf_get_rowstride(image), channels = gdk_pixbuf_get_n_channels(image);
-    for (int r = 0; r < ink.rows(); ++r) {
-        const int y = 2 * r;
-        const guchar *row = pixels + (size_t)y * stride;
-        const int *first = ink.columns.data() + ink.rowStart[r], *end = ink.columns.data() + ink.rowStart[r + 1];
-        for (const int *x = std::lower_bound(first, end, s); x != end && *x < s + n; ++x)
-            if (rows.holds(*x - s, y))
-                sink(*x - s, y, row + (size_t)*x * channels);
-    }
+    ink.forEachIn(s, s + n - 1, [&](int x, int y) {
+        if (rows.holds(x - s, y))
+            sink(x - s, y, pixels + (size_t)y * stride + (size_t)x * channels);
+    });
 }
 
 // Ink runs of every column within its search window, in column and row order;

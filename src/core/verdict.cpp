@@ -313,11 +313,7 @@ int lineRunsOn(const EvenRowInk &found, int x0, int dir, double row, int reach, 
     if (lo > hi)
         return 0;
     std::vector<std::vector<int>> rows(hi - lo + 1);   // ink rows per column of the stretch
-    for (int r = 0; r < found.rows(); ++r) {
-        const int *first = found.columns.data() + found.rowStart[r], *end = found.columns.data() + found.rowStart[r + 1];
-        for (const int *x = std::lower_bound(first, end, lo); x != end && *x <= hi; ++x)
-            rows[*x - lo].push_back(2 * r);
-    }
+    found.forEachIn(lo, hi, [&](int x, int y) { rows[x - lo].push_back(y); });
     int followed = 0, missed = 0;
     for (int k = 1; k <= limit && missed <= kBesideGapColumns; ++k) {
         const int x = x0 + dir * k;
