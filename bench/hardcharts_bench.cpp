@@ -30,7 +30,7 @@ void digitiseChart(const SynthChart &chart, bool windows, Sweep &s)
     const ScanVerdict v = digitiseAndJudge(chart.params, chart.scan.get(), ctx, windows, fields);
     double rmse[2];
     for (int f = 0; f < 2; ++f) {
-        rmse[f] = tableRmse(chart, fields[f].rows, f);
+        rmse[f] = tableError(chart, fields[f].rows, f).rmse;
         s.worst[windows][f] = std::max(s.worst[windows][f], std::isnan(rmse[f]) ? HUGE_VAL : rmse[f]);
     }
     const bool off = !(rmse[0] <= 1.0 && rmse[1] <= 3.0);

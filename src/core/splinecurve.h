@@ -19,7 +19,6 @@ public:
     // Value at xv clamped to the range of the points.
     double value(double xv) const;
 
-    unsigned getCapacity() const { return capacity; }
     bool isReady() const { return ready != 0; }
 
 private:

@@ -26,8 +26,8 @@ Judged judge(const SynthChart &chart, bool autoWindows, const std::function<void
     Judged j;
     j.verdict = digitiseAndJudge(params ? *params : chart.params, scan ? scan : chart.scan.get(), ctx, autoWindows,
                                  fields);
-    j.temp = tableRmse(chart, fields[0].rows, 0);
-    j.hum = tableRmse(chart, fields[1].rows, 1);
+    j.temp = tableError(chart, fields[0].rows, 0).rmse;
+    j.hum = tableError(chart, fields[1].rows, 1).rmse;
     return j;
 }
 

@@ -67,13 +67,6 @@ void cutChartFields(const SynthChart &chart, PixbufPtr field[2])
 
 TableError tableError(const SynthChart &chart, const FieldResult &field, int f)
 {
-    double sum = 0, squares = 0;
-    int n = 0;
-    for (const TableRow &r : field.rows) {
-        const DateTime t = at(r.year, r.month, r.day, r.hour, r.minute);
-        const double d = r.value - (f == 0 ? chart.temperatureAt(t) : chart.humidityAt(t));
-        if (!std::isnan(d)) sum += d, squares += d * d, n++;
-    }
-    if (field.tableResult != TableOk || n < 24) return TableError{NAN, NAN, n};
-    return TableError{std::sqrt(squares / n), sum / n, n};
+    const TableError e = tableError(chart, field.rows, f);
+    return field.tableResult == TableOk ? e : TableError{NAN, NAN, e.n};
 }

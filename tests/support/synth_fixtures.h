@@ -42,9 +42,7 @@ SynthChart scannedChart(const ChartOptions &options);
 // Both field images as the program cuts them out at the chart's pass points.
 void cutChartFields(const SynthChart &chart, PixbufPtr field[2]);
 
-// A field's table less the truth over the n rows on the trace: root mean square
-// and mean; NaN for a failed table or fewer than 24 rows.
-struct TableError { double rmse, mean; int n; };
+// tableError of a field's rows; NaN for a failed table too.
 TableError tableError(const SynthChart &chart, const FieldResult &field, int f);
 
 #endif

@@ -95,15 +95,16 @@ int renderAsScanned(const ChartOptions &options, SynthChart &out)
     return scan ? SynthOk : SynthNoMemory;
 }
 
-double tableRmse(const SynthChart &chart, const std::vector<TableRow> &rows, int field)
+TableError tableError(const SynthChart &chart, const std::vector<TableRow> &rows, int field)
 {
-    double squares = 0;
+    double sum = 0, squares = 0;
     int n = 0;
     for (const TableRow &r : rows) {
         DateTime t;
         t.setDateTime(r.year, r.month, r.day, r.hour, r.minute);
-        double d = r.value - (field == 0 ? chart.temperatureAt(t) : chart.humidityAt(t));
-        if (!std::isnan(d)) squares += d * d, n++;
+        const double d = r.value - (field == 0 ? chart.temperatureAt(t) : chart.humidityAt(t));
+        if (!std::isnan(d)) sum += d, squares += d * d, n++;
     }
-    return n >= 24 ? std::sqrt(squares / n) : NAN;
+    if (n < 24) return TableError{NAN, NAN, n};
+    return TableError{std::sqrt(squares / n), sum / n, n};
 }

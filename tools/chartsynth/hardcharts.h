@@ -28,8 +28,9 @@ extern const HardChart kHardCharts[5];
 // renderChart, and for a JPEG format the scan as it reads back from the file.
 int renderAsScanned(const ChartOptions &options, SynthChart &out);
 
-// Root mean square of a field's table rows less the chart's truth, over the
-// rows on the trace; NaN with fewer than 24 such rows.
-double tableRmse(const SynthChart &chart, const std::vector<TableRow> &rows, int field);
+// A field's table rows less the chart's truth over the n rows on the trace:
+// root mean square and mean; NaN with fewer than 24 such rows, too few to judge.
+struct TableError { double rmse, mean; int n; };
+TableError tableError(const SynthChart &chart, const std::vector<TableRow> &rows, int field);
 
 #endif
