@@ -135,9 +135,7 @@ std::string manifestRefusal(const Manifest &manifest, const std::string &path)
 {
     std::string why;
     for (const ManifestError &error : manifest.errors) {
-        Manifest one;
-        one.errors.push_back(error);
-        if (manifestRefusedScan(one, path))
+        if (!error.scan.empty() && manifestNamesScan(error.scan, path))
             why += (why.empty() ? "" : "; ") + error.message;
     }
     return "manifest " + why + "; nothing written for this scan";
