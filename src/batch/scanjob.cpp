@@ -114,7 +114,6 @@ void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
     out.tableResult = result.tableResult;
     out.rows = result.rows;
     out.stats = result.stats;
-    out.bridgedHours.assign(out.rows.size(), 0.0);
     std::string subject = std::string(kFieldNames[f]) + ": ";
     if (result.speed.warn)
         outcome.warnings.push_back(subject + paperSpeedWarningText(result.speed));
