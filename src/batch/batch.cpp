@@ -179,7 +179,7 @@ struct RunTally {
 
     void add(const ScanOutcome &outcome)
     {
-        if (outcome.skipped && outcome.ok())
+        if (outcome.skippedCleanly())
             ++skipped;
         else if (outcome.level() == VerdictLevel::Failed)
             ++failed;

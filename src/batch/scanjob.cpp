@@ -491,7 +491,7 @@ void writeScanOutputs(ScanOutcome &outcome, const BatchOptions &options, const P
 // "ok", "suspect: REASONS" or "failed: FAILURES".
 std::string verdictText(const ScanOutcome &outcome)
 {
-    if (outcome.skipped && outcome.ok())
+    if (outcome.skippedCleanly())
         return "skipped, tables exist";
     const ScanVerdict shown = shownVerdict(outcome);
     const std::string reasons = verdictReasons(shown);
@@ -553,7 +553,7 @@ std::string reportHeader()
 std::string reportLine(const ScanOutcome &outcome)
 {
     const ScanVerdict shown = shownVerdict(outcome);
-    const char *verdict = outcome.skipped && outcome.ok() ? "skipped" : verdictName(shown.level);
+    const char *verdict = outcome.skippedCleanly() ? "skipped" : verdictName(shown.level);
     return csvCell(outcome.path) + "," + verdict + "," + csvCell(verdictReasons(shown)) +
            fieldReportCells(outcome, 0) + fieldReportCells(outcome, 1) + "\n";
 }
