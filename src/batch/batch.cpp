@@ -179,7 +179,7 @@ struct RunTally {
 
     void add(const ScanOutcome &outcome)
     {
-        if (outcome.skipped && outcome.ok())
+        if (outcome.skippedCleanly())
             ++skipped;
         else if (outcome.level() == VerdictLevel::Failed)
             ++failed;
@@ -207,11 +207,9 @@ bool reportManifestProblems(const Manifest &manifest, const BatchOptions &option
     for (const ManifestError &error : manifest.errors)
         std::fprintf(err, "vellora-batch: manifest %s: %s\n", name, error.message.c_str());
     for (const ManifestEntry &entry : manifest.entries) {
-        Manifest one;
-        one.entries.push_back(entry);
         const bool given = std::any_of(options.scans.begin(), options.scans.end(),
-                                       [&one](const std::string &scan) {
-                                           return findManifestEntry(one, scan) != nullptr;
+                                       [&entry](const std::string &scan) {
+                                           return manifestNamesScan(entry.scan, scan);
                                        });
         if (!given)
             std::fprintf(err, "vellora-batch: warning: manifest %s: line %d: scan %s is not among "

@@ -11,6 +11,7 @@
 #include <getopt.h>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include <glib.h>
 
@@ -311,6 +312,29 @@ bool applyPathOption(int opt, const char *arg, BatchOptions &o, std::string &msg
     return false;
 }
 
+// The options that only switch something on.
+bool applyFlagOption(int opt, BatchOptions &o, std::string &msg)
+{
+    static const std::pair<int, bool BatchOptions::*> flags[] = {
+        {OptForce, &BatchOptions::force},
+        {OptSkipExisting, &BatchOptions::skipExisting},
+        {OptCsv, &BatchOptions::csv},
+        {OptAutoSetup, &BatchOptions::autoSetup},
+        {OptWriteContext, &BatchOptions::writeContext},
+        {OptStrict, &BatchOptions::strict},
+        {OptSef, &BatchOptions::sef},
+        {'q', &BatchOptions::quiet},
+    };
+    for (const auto &flag : flags) {
+        if (flag.first == opt) {
+            o.*flag.second = true;
+            return true;
+        }
+    }
+    msg = "unknown option";
+    return false;
+}
+
 // Applies one option; false with the message when its value is not usable.
 bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
 {
@@ -340,14 +364,14 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
         }
         return true;
     case OptForce:
-        o.force = true;
-        return true;
     case OptSkipExisting:
-        o.skipExisting = true;
-        return true;
     case OptCsv:
-        o.csv = true;
-        return true;
+    case OptAutoSetup:
+    case OptWriteContext:
+    case OptStrict:
+    case OptSef:
+    case 'q':
+        return applyFlagOption(opt, o, msg);
     case OptMaxPixels:
         if (!strictCount(arg, &o.maxPixels) || o.maxPixels < 1) {
             msg = "--max-pixels: invalid number of pixels " + quoted(arg) + " (a whole number, 1 or more)";
@@ -365,26 +389,11 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
     case OptNoAutoWindows:
         o.autoWindows = opt == OptAutoWindows;
         return true;
-    case OptAutoSetup:
-        o.autoSetup = true;
-        return true;
-    case OptWriteContext:
-        o.writeContext = true;
-        return true;
-    case OptStrict:
-        o.strict = true;
-        return true;
     case OptManifest:
     case OptReport:
     case OptPreview:
     case OptContactSheet:
         return applyPathOption(opt, arg, o, msg);
-    case OptSef:
-        o.sef = true;
-        return true;
-    case 'q':
-        o.quiet = true;
-        return true;
     case OptUtcOffset:
         if (!parseUtcOffset(arg, &o.utcOffsetMinutes)) {
             msg = "--utc-offset: invalid UTC offset " + quoted(arg) +

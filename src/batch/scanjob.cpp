@@ -114,7 +114,6 @@ void collectField(int f, const FieldResult &result, ScanOutcome &outcome)
     out.tableResult = result.tableResult;
     out.rows = result.rows;
     out.stats = result.stats;
-    out.bridgedHours.assign(out.rows.size(), 0.0);
     std::string subject = std::string(kFieldNames[f]) + ": ";
     if (result.speed.warn)
         outcome.warnings.push_back(subject + paperSpeedWarningText(result.speed));
@@ -135,9 +134,7 @@ std::string manifestRefusal(const Manifest &manifest, const std::string &path)
 {
     std::string why;
     for (const ManifestError &error : manifest.errors) {
-        Manifest one;
-        one.errors.push_back(error);
-        if (manifestRefusedScan(one, path))
+        if (!error.scan.empty() && manifestNamesScan(error.scan, path))
             why += (why.empty() ? "" : "; ") + error.message;
     }
     return "manifest " + why + "; nothing written for this scan";
@@ -494,7 +491,7 @@ void writeScanOutputs(ScanOutcome &outcome, const BatchOptions &options, const P
 // "ok", "suspect: REASONS" or "failed: FAILURES".
 std::string verdictText(const ScanOutcome &outcome)
 {
-    if (outcome.skipped && outcome.ok())
+    if (outcome.skippedCleanly())
         return "skipped, tables exist";
     const ScanVerdict shown = shownVerdict(outcome);
     const std::string reasons = verdictReasons(shown);
@@ -556,7 +553,7 @@ std::string reportHeader()
 std::string reportLine(const ScanOutcome &outcome)
 {
     const ScanVerdict shown = shownVerdict(outcome);
-    const char *verdict = outcome.skipped && outcome.ok() ? "skipped" : verdictName(shown.level);
+    const char *verdict = outcome.skippedCleanly() ? "skipped" : verdictName(shown.level);
     return csvCell(outcome.path) + "," + verdict + "," + csvCell(verdictReasons(shown)) +
            fieldReportCells(outcome, 0) + fieldReportCells(outcome, 1) + "\n";
 }

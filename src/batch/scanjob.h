@@ -40,6 +40,9 @@ struct ScanOutcome {
     std::string preview;                // the preview written, or empty
 
     bool ok() const { return failures.empty(); }
+    // Skipped for its existing tables, and no failure since (a name another
+    // scan claimed).
+    bool skippedCleanly() const { return skipped && ok(); }
     // Failed with any failure, else the verdict's level.
     VerdictLevel level() const;
 };

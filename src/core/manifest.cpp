@@ -56,11 +56,6 @@ std::string baseName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool namesScan(const std::string &listed, const std::string &scanPath)
-{
-    return listed == scanPath || (listed.find('/') == std::string::npos && listed == baseName(scanPath));
-}
-
 std::string lineText(int line) { return "line " + std::to_string(line) + ": "; }
 
 struct LineParser {
@@ -158,16 +153,21 @@ bool readManifest(const std::string &path, Manifest &manifest)
     return true;
 }
 
+bool manifestNamesScan(const std::string &listed, const std::string &scanPath)
+{
+    return listed == scanPath || (listed.find('/') == std::string::npos && listed == baseName(scanPath));
+}
+
 const ManifestEntry *findManifestEntry(const Manifest &manifest, const std::string &scanPath)
 {
     for (const ManifestEntry &e : manifest.entries)
-        if (namesScan(e.scan, scanPath)) return &e;
+        if (manifestNamesScan(e.scan, scanPath)) return &e;
     return nullptr;
 }
 
 bool manifestRefusedScan(const Manifest &manifest, const std::string &scanPath)
 {
     for (const ManifestError &e : manifest.errors)
-        if (!e.scan.empty() && namesScan(e.scan, scanPath)) return true;
+        if (!e.scan.empty() && manifestNamesScan(e.scan, scanPath)) return true;
     return false;
 }

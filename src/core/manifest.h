@@ -45,8 +45,10 @@ bool readManifest(const std::string &path, Manifest &manifest);
 // "YYYY-MM-DDTHH:MM" or "YYYY-MM-DD HH:MM"; false unless it is a valid time.
 bool parseManifestTime(const std::string &text, DateTime &t);
 
-// The entry whose scan is this path: the same path, or the same file name
-// when the entry gives no directory. nullptr when none.
+// Whether a manifest's scan names this path: the same path, or the same file
+// name when the listed scan gives no directory.
+bool manifestNamesScan(const std::string &listed, const std::string &scanPath);
+// The first entry whose scan names this path; nullptr when none.
 const ManifestEntry *findManifestEntry(const Manifest &manifest, const std::string &scanPath);
 // Whether the manifest refused a line naming this scan (its errors then say
 // why); such a scan gets no dates.

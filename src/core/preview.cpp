@@ -10,6 +10,8 @@
 #include <png.h>
 #include <pango/pangocairo.h>
 
+#include "atomicfile.h"
+
 namespace {
 
 const int kCaptionHeight = 54;
@@ -294,22 +296,6 @@ bool encodePng(cairo_surface_t *s, std::string &bytes)
     return true;
 }
 
-// Writes beside path and renames over it, so that a preview is whole or
-// absent; not synced to disk, as a lost preview is made again.
-bool replaceFile(const std::string &path, const std::string &bytes)
-{
-    const std::string temp = path + ".part";
-    FILE *f = std::fopen(temp.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
 int savePng(cairo_surface_t *s, const std::string &path, std::string *error)
 {
     std::string bytes;
@@ -317,7 +303,7 @@ int savePng(cairo_surface_t *s, const std::string &path, std::string *error)
         *error = "could not encode " + path;
         return -1;
     }
-    if (!replaceFile(path, bytes)) {
+    if (writeFileAtomic(path, bytes) != 0) {
         *error = "could not write " + path;
         return -1;
     }
