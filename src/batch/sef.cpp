@@ -82,10 +82,9 @@ std::string formatUtcOffset(int offsetMinutes)
     char buf[32];
     int magnitude = std::abs(offsetMinutes);
     char sign = offsetMinutes < 0 ? '-' : '+';
-    if (magnitude * 100 % 60 == 0)
-        std::snprintf(buf, sizeof buf, "%c%g", sign, magnitude / 60.0);
-    else
-        std::snprintf(buf, sizeof buf, "%c%d:%02d", sign, magnitude / 60, magnitude % 60);
+    if (magnitude * 100 % 60 == 0)  // whole hundredths of an hour, with a point in any locale
+        return sign + std::string(g_ascii_formatd(buf, sizeof buf, "%g", magnitude / 60.0));
+    std::snprintf(buf, sizeof buf, "%c%d:%02d", sign, magnitude / 60, magnitude % 60);
     return buf;
 }
 
