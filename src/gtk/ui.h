@@ -56,8 +56,10 @@ extern bool (*folderWritable)(const std::string &folder);
 std::string keptContextFolder(MainCtx *ctx);
 // A folder from a folder chooser; false when the user cancels.
 bool chooseFolder(MainCtx *ctx, const char *title, std::string &folder);
-// The colour buttons show both pens' ink colours (each component times 256).
+// The colour buttons show both pens' ink colours.
 void showCurveColor(MainCtx *ctx);
+// An ink colour of 0-255 components as GDK's (each component times 256).
+GdkColor gdkColorOf(const int rgb[3]);
 
 // hygroink.cpp: the hygrometer pen's own ink colour.
 void addHygroInkControls(MainCtx *ctx);
