@@ -191,6 +191,8 @@ void offerPreviousEnd(MainCtx *ctx);
 // zoom.cpp: zoom of the scan view and of the two field views.
 enum ZoomView { ScanZoom = 0, FieldZoom = 1 };
 void setupZoom(MainCtx *ctx);
+// The scroll adjustment of a view inside its viewport.
+GtkAdjustment *viewAdjustment(GtkWidget *area, bool horizontal);
 // "Fit" and "1:1" buttons of the current page's views; prefix names them,
 // views says which in their accessible names.
 GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix, const char *views);

@@ -13,14 +13,14 @@
 // over the view. The field views share one scale so that a column of one
 // stays above the same column of the other.
 
-namespace {
-
 GtkAdjustment *viewAdjustment(GtkWidget *area, bool horizontal)
 {
     GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(area));
     return horizontal ? gtk_viewport_get_hadjustment(viewport)
                       : gtk_viewport_get_vadjustment(viewport);
 }
+
+namespace {
 
 // The new extent at once, so that the scroll offset can be set before the
 // viewport is allocated again.
