@@ -405,8 +405,7 @@ GdkPixmap *fieldPixmap(MainCtx *ctx, GtkWidget *widget, int field, int pw, int p
 }
 
 // Zoomed, the field is drawn at image scale as always and the part shown is
-// scaled: every overlay keeps its one drawing code. Zoomed in, pixels stay
-// sharp squares, so that a column can be told from its neighbour.
+// scaled: every overlay keeps its one drawing code.
 void drawZoomedField(GtkWidget *widget, MainCtx *ctx, int field, const GdkRectangle &area)
 {
     GdkPixbuf *image = ctx->fields[field].pixbuf;
@@ -429,7 +428,7 @@ void drawZoomedField(GtkWidget *widget, MainCtx *ctx, int field, const GdkRectan
         if (w > 0 && h > 0)
             gdk_pixbuf_scale(part, scaled, 0, 0, w, h, shown.x * scale - area.x,
                              shown.y * scale - area.y, scale, scale,
-                             scale > 1.0 ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR);
+                             zoomInterpolation(scale));
         gdk_draw_pixbuf(widget->window, nullptr, scaled, 0, 0, area.x, area.y, area.width,
                         area.height, GDK_RGB_DITHER_NORMAL, 0, 0);
     }

@@ -68,7 +68,7 @@ void drawScan(GtkWidget *widget, GdkPixbuf *scan, const GdkRectangle &area, doub
     if (!part)
         return;
     gdk_pixbuf_scale(scan, part, 0, 0, width, height, -area.x, -area.y, scale, scale,
-                     scale > 1.0 ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR);
+                     zoomInterpolation(scale));
     gdk_draw_pixbuf(widget->window, gc, part, 0, 0, area.x, area.y, width, height,
                     GDK_RGB_DITHER_NORMAL, area.x, area.y);
     g_object_unref(part);

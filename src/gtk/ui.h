@@ -202,6 +202,9 @@ void setZoom(MainCtx *ctx, int view, double scale, GtkWidget *anchorView, double
 // Scan view: the whole scan; field views: the whole time axis.
 void fitView(MainCtx *ctx, int view);
 void setZoomStatus(MainCtx *ctx, double scale);
+// How a view scales its image: zoomed in, pixels stay sharp squares, so that
+// a column can be told from its neighbour; zoomed out, they are averaged.
+GdkInterpType zoomInterpolation(double scale);
 
 // overview.cpp: the overview of both fields and the scroll link.
 GtkWidget *makeOverview(MainCtx *ctx);

@@ -273,6 +273,11 @@ void fitView(MainCtx *ctx, int view)
             area, -1, -1);
 }
 
+GdkInterpType zoomInterpolation(double scale)
+{
+    return scale > 1.0 ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR;
+}
+
 void setZoomStatus(MainCtx *ctx, double scale)
 {
     char text[64];
