@@ -264,14 +264,14 @@ void printedRange(const Params &params, int field, double *lo, double *hi)
 }
 
 // A grid line every 5 units of the printed scale, as the chart's own grid.
-int scaleLines(MainCtx *ctx, int field, std::vector<ScaleLine> &lines)
+std::vector<ScaleLine> scaleLines(MainCtx *ctx, int field)
 {
     const Params &params = *ctx->params;
     const ValueScales scales(params, ctx->settings.addValue);
     double lo, hi;
     printedRange(params, field, &lo, &hi);
     const char unit = params.tempUnit == TempFahrenheit ? 'F' : 'C';
-    lines.clear();
+    std::vector<ScaleLine> lines;
     for (int v = static_cast<int>(std::ceil(lo / 5.0)) * 5; v <= hi; v += 5) {
         ScaleLine line;
         line.row = toPixel(scales.mmOf(field, v) * params.dstPixelsPerMM);
@@ -281,35 +281,34 @@ int scaleLines(MainCtx *ctx, int field, std::vector<ScaleLine> &lines)
             std::snprintf(line.label, sizeof line.label, "%3d %%", v);
         lines.push_back(line);
     }
-    return static_cast<int>(lines.size());
+    return lines;
 }
 
 // Whether any scale label reaches into the columns: all of them start at
 // the same x, so the widest decides.
-bool scaleLabelsExposed(MainCtx *ctx, GdkDrawable *d, const ScaleLine *lines, int n,
+bool scaleLabelsExposed(MainCtx *ctx, GdkDrawable *d, const std::vector<ScaleLine> &lines,
                         const Exposed &ex)
 {
     if (ex.first <= kAxisLabelX)
         return true;
     std::string all;
-    for (int i = 0; i < n; ++i)
-        all += std::string(lines[i].label) + "\n";
+    for (const ScaleLine &line : lines)
+        all += std::string(line.label) + "\n";
     const PangoRectangle ink = inkExtent(d, ctx->fontMedium, all.c_str());
     return kAxisLabelX + ink.x + ink.width >= ex.first;
 }
 
 void drawScaleGrid(MainCtx *ctx, GdkDrawable *d, GdkGC *gc, int field, int pw, const Exposed &ex)
 {
-    std::vector<ScaleLine> lines;
-    const int n = scaleLines(ctx, field, lines);
-    const bool labels = scaleLabelsExposed(ctx, d, lines.data(), n, ex);
-    for (int i = 0; i < n; ++i) {
+    const std::vector<ScaleLine> lines = scaleLines(ctx, field);
+    const bool labels = scaleLabelsExposed(ctx, d, lines, ex);
+    for (const ScaleLine &line : lines) {
         setColor(gc, kGrid);
-        drawRowLine(d, gc, 0, pw, lines[i].row, ex);
+        drawRowLine(d, gc, 0, pw, line.row, ex);
         if (!labels)
             continue;
         setColor(gc, kBlack);
-        drawAxisLabel(ctx, d, gc, kAxisLabelX, lines[i].row, lines[i].label);
+        drawAxisLabel(ctx, d, gc, kAxisLabelX, line.row, line.label);
     }
 }
 
@@ -406,8 +405,7 @@ GdkPixmap *fieldPixmap(MainCtx *ctx, GtkWidget *widget, int field, int pw, int p
 }
 
 // Zoomed, the field is drawn at image scale as always and the part shown is
-// scaled: every overlay keeps its one drawing code. Zoomed in, pixels stay
-// sharp squares, so that a column can be told from its neighbour.
+// scaled: every overlay keeps its one drawing code.
 void drawZoomedField(GtkWidget *widget, MainCtx *ctx, int field, const GdkRectangle &area)
 {
     GdkPixbuf *image = ctx->fields[field].pixbuf;
@@ -430,7 +428,7 @@ void drawZoomedField(GtkWidget *widget, MainCtx *ctx, int field, const GdkRectan
         if (w > 0 && h > 0)
             gdk_pixbuf_scale(part, scaled, 0, 0, w, h, shown.x * scale - area.x,
                              shown.y * scale - area.y, scale, scale,
-                             scale > 1.0 ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR);
+                             zoomInterpolation(scale));
         gdk_draw_pixbuf(widget->window, nullptr, scaled, 0, 0, area.x, area.y, area.width,
                         area.height, GDK_RGB_DITHER_NORMAL, 0, 0);
     }

@@ -124,14 +124,19 @@ void openFileCtx(MainCtx *ctx)
 
 void showCurveColor(MainCtx *ctx)
 {
-    const int *rgb = ctx->settings.curveColor;
+    const GdkColor color = gdkColorOf(ctx->settings.curveColor);
+    gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &color);
+    showHygroInkColor(ctx);
+}
+
+GdkColor gdkColorOf(const int rgb[3])
+{
     GdkColor color;
     color.pixel = 0;
     color.red = static_cast<guint16>(rgb[0] * 256);
     color.green = static_cast<guint16>(rgb[1] * 256);
     color.blue = static_cast<guint16>(rgb[2] * 256);
-    gtk_color_button_set_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &color);
-    showHygroInkColor(ctx);
+    return color;
 }
 
 void forgetGeometrySettings(MainCtx *ctx)

@@ -9,16 +9,6 @@
 
 namespace {
 
-GdkColor gdkColorOf(const int rgb[3])
-{
-    GdkColor color;
-    color.pixel = 0;
-    color.red = static_cast<guint16>(rgb[0] * 256);
-    color.green = static_cast<guint16>(rgb[1] * 256);
-    color.blue = static_cast<guint16>(rgb[2] * 256);
-    return color;
-}
-
 void changeHygroInk(MainCtx *ctx, const int rgb[3], bool own)
 {
     ScanSettings &settings = ctx->settings;
@@ -52,12 +42,6 @@ void onHygroInkReset(GtkButton *, gpointer user)
     changeHygroInk(ctx, rgb, ctx->params->hasHygroInkColor);
 }
 
-GtkWidget *namedWidget(GtkWidget *widget, const char *name)
-{
-    atk_object_set_name(gtk_widget_get_accessible(widget), name);
-    return widget;
-}
-
 } // namespace
 
 void addHygroInkControls(MainCtx *ctx)
@@ -70,10 +54,12 @@ void addHygroInkControls(MainCtx *ctx)
     gtk_table_resize(GTK_TABLE(table), rows + 1, 3);
     GtkWidget *label = gtk_label_new_with_mnemonic(_("_Hygrometer ink"));
     gtk_misc_set_alignment(GTK_MISC(label), 0.0, 0.5);
-    ctx->widSelHygroColor = namedWidget(gtk_color_button_new(), _("Hygrometer ink colour"));
+    ctx->widSelHygroColor = gtk_color_button_new();
+    setAccessibleName(ctx->widSelHygroColor, _("Hygrometer ink colour"));
     gtk_color_button_set_title(GTK_COLOR_BUTTON(ctx->widSelHygroColor), _("Ink colour of the hygrometer pen"));
     gtk_label_set_mnemonic_widget(GTK_LABEL(label), ctx->widSelHygroColor);
-    GtkWidget *reset = namedWidget(gtk_button_new_with_label(_("Reset colour")), _("Reset hygrometer colour"));
+    GtkWidget *reset = gtk_button_new_with_label(_("Reset colour"));
+    setAccessibleName(reset, _("Reset hygrometer colour"));
     const GtkAttachOptions fill = static_cast<GtkAttachOptions>(GTK_FILL);
     gtk_table_attach(GTK_TABLE(table), label, 0, 1, rows, rows + 1, fill, fill, 0, 0);
     gtk_table_attach(GTK_TABLE(table), ctx->widSelHygroColor, 1, 2, rows, rows + 1, fill, fill, 0, 0);

@@ -68,9 +68,10 @@ bool paperSpeedEnd(const MainCtx *ctx, DateTime &end)
     return end.status() == 0;
 }
 
-bool endDateStored(const MainCtx *ctx)
+// The end the paper speed gives, while no end date is stored.
+bool proposableEnd(const MainCtx *ctx, DateTime &end)
 {
-    return ctx->fileCtx.get(dateValKey(EndMark).c_str()) != nullptr;
+    return ctx->fileCtx.get(dateValKey(EndMark).c_str()) == nullptr && paperSpeedEnd(ctx, end);
 }
 
 int markOfEntry(const MainCtx *ctx, GtkEntry *entry)
@@ -207,13 +208,13 @@ void showDateProposal(MainCtx *ctx, int i, bool proposed)
 bool endDateProposable(const MainCtx *ctx)
 {
     DateTime end;
-    return !endDateStored(ctx) && paperSpeedEnd(ctx, end);
+    return proposableEnd(ctx, end);
 }
 
 bool proposeEndDate(MainCtx *ctx)
 {
     DateTime end;
-    if (endDateStored(ctx) || !paperSpeedEnd(ctx, end))
+    if (!proposableEnd(ctx, end))
         return false;
     ctx->settings.dateVal[EndMark] = end;
     showDateProposal(ctx, EndMark, true);

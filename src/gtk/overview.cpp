@@ -17,9 +17,7 @@ const GdkColor kFrameColor = {0, 0xFFFF, 0x0000, 0x0000};
 
 GtkAdjustment *fieldAdjustment(MainCtx *ctx, int field, bool horizontal)
 {
-    GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(ctx->subImgData[field].widget));
-    return horizontal ? gtk_viewport_get_hadjustment(viewport)
-                      : gtk_viewport_get_vadjustment(viewport);
+    return viewAdjustment(ctx->subImgData[field].widget, horizontal);
 }
 
 // Overview pixels per field image pixel: the temperature field's width fills it.
@@ -74,10 +72,15 @@ gboolean on_overview_expose(GtkWidget *widget, GdkEventExpose *, gpointer user)
     return TRUE;
 }
 
+// The scroll offset as near the value as the view allows.
+void scrollWithin(GtkAdjustment *a, double value)
+{
+    gtk_adjustment_set_value(a, CLAMP(value, a->lower, MAX(a->upper - a->page_size, a->lower)));
+}
+
 void centreOn(GtkAdjustment *a, double widgetPos)
 {
-    gtk_adjustment_set_value(a, CLAMP(widgetPos - a->page_size / 2.0, a->lower,
-                                      MAX(a->upper - a->page_size, a->lower)));
+    scrollWithin(a, widgetPos - a->page_size / 2.0);
 }
 
 gboolean on_overview_press(GtkWidget *, GdkEventButton *event, gpointer user)
@@ -108,7 +111,7 @@ void followScroll(GtkAdjustment *moved, gpointer user)
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
         GtkAdjustment *h = fieldAdjustment(ctx, f, true);
         if (h != moved)
-            gtk_adjustment_set_value(h, CLAMP(moved->value, h->lower, MAX(h->upper - h->page_size, h->lower)));
+            scrollWithin(h, moved->value);
     }
     ctx->syncingScroll = false;
 }

@@ -68,7 +68,7 @@ void drawScan(GtkWidget *widget, GdkPixbuf *scan, const GdkRectangle &area, doub
     if (!part)
         return;
     gdk_pixbuf_scale(scan, part, 0, 0, width, height, -area.x, -area.y, scale, scale,
-                     scale > 1.0 ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR);
+                     zoomInterpolation(scale));
     gdk_draw_pixbuf(widget->window, gc, part, 0, 0, area.x, area.y, width, height,
                     GDK_RGB_DITHER_NORMAL, area.x, area.y);
     g_object_unref(part);
@@ -149,14 +149,24 @@ void showSelectedPassPoint(MainCtx *ctx, int i)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(radio), TRUE);
 }
 
-int nextUnsetPassPoint(const MainCtx *ctx, int after)
+// The next point after the given one that is still unset, if any, becomes
+// the one a click sets.
+void selectNextUnsetPassPoint(MainCtx *ctx, int after)
 {
     for (int k = 1; k <= 2; ++k) {
         const int j = (after + k) % 3;
-        if (!ctx->settings.passPoints[j].set)
-            return j;
+        if (!ctx->settings.passPoints[j].set) {
+            showSelectedPassPoint(ctx, j);
+            return;
+        }
     }
-    return -1;
+}
+
+// The view and the cut-out follow the moved points.
+void passPointsMoved(MainCtx *ctx)
+{
+    redrawWidget(ctx->widImgScan);
+    ctx->dirtyFlags |= PassPointsChanged;
 }
 
 Vec2 minus(const PassPoint &a, const PassPoint &b)
@@ -267,8 +277,7 @@ void nudgePassPoints(MainCtx *ctx, double dx, double dy)
         ctx->settings.passPoints[i].y += dy;
         storePassPoint(ctx, i);
     }
-    redrawWidget(ctx->widImgScan);
-    ctx->dirtyFlags |= PassPointsChanged;
+    passPointsMoved(ctx);
 }
 
 void placePassPoint(MainCtx *ctx, int i, double x, double y)
@@ -276,11 +285,8 @@ void placePassPoint(MainCtx *ctx, int i, double x, double y)
     ctx->settings.passPoints[i] = PassPoint{1, x, y};
     ctx->lastSetPassPoint = i;
     storePassPoint(ctx, i);
-    redrawWidget(ctx->widImgScan);
-    ctx->dirtyFlags |= PassPointsChanged;
-    const int next = nextUnsetPassPoint(ctx, i);
-    if (next >= 0)
-        showSelectedPassPoint(ctx, next);
+    passPointsMoved(ctx);
+    selectNextUnsetPassPoint(ctx, i);
 }
 
 void proposePassPoints(MainCtx *ctx, const PassPoint found[3])
@@ -290,11 +296,8 @@ void proposePassPoints(MainCtx *ctx, const PassPoint found[3])
         storePassPoint(ctx, i);
     }
     ctx->lastSetPassPoint = -1;
-    redrawWidget(ctx->widImgScan);
-    ctx->dirtyFlags |= PassPointsChanged;
-    const int unset = nextUnsetPassPoint(ctx, 2);
-    if (unset >= 0)
-        showSelectedPassPoint(ctx, unset);
+    passPointsMoved(ctx);
+    selectNextUnsetPassPoint(ctx, 2);
 }
 
 void nudgeSelectedPassPoint(MainCtx *ctx, double dx, double dy)

@@ -20,9 +20,10 @@ void setToggle(GtkWidget *button, bool active)
 }
 
 // Anything of that name, readable or not, is replaced only when the user agrees.
-bool fileExists(const std::string &name)
+bool mayWrite(MainCtx *ctx, const std::string &name)
 {
-    return g_file_test(name.c_str(), G_FILE_TEST_EXISTS);
+    return !g_file_test(name.c_str(), G_FILE_TEST_EXISTS) ||
+           askChoice(ctx, _("overwrite file ") + name + " ?", _("_Overwrite"), _("_Keep the file"));
 }
 
 void rememberTableFolder(MainCtx *ctx, const char *folder)
@@ -83,9 +84,6 @@ void on_besidescan_toggled(GtkToggleButton *button, gpointer user)
     g_free(folder);
 }
 
-void on_tablefolder_changed(GtkFileChooser *chooser, gpointer user);
-void on_besidescan_toggled(GtkToggleButton *button, gpointer user);
-
 // The controls show the remembered folder; their handlers stay out of it.
 void showTableFolder(MainCtx *ctx)
 {
@@ -128,8 +126,7 @@ void saveCsvFile(MainCtx *ctx)
     if ((temperature.empty() && humidity.empty()) || !writableTableFolder(ctx, folder))
         return;
     const std::string name = folder + G_DIR_SEPARATOR_S + baseName(ctx->imageName) + ".csv";
-    if (fileExists(name) &&
-        !askChoice(ctx, _("overwrite file ") + name + " ?", _("_Overwrite"), _("_Keep the file")))
+    if (!mayWrite(ctx, name))
         return;
     // The same flags as the batch's CSV: rows bridged over a stretch without ink.
     const ScanVerdict &verdict = currentVerdict(ctx);
@@ -246,7 +243,7 @@ void saveTableFile(MainCtx *ctx, int field)
     if (rows.empty() || !writableTableFolder(ctx, folder))
         return;
     const std::string name = folder + G_DIR_SEPARATOR_S + baseName(tableFileName(ctx->imageName, field));
-    const bool write = !fileExists(name) || askChoice(ctx, _("overwrite file ") + name + " ?", _("_Overwrite"), _("_Keep the file"));
+    const bool write = mayWrite(ctx, name);
     gtk_entry_set_text(GTK_ENTRY(sub.wid_filename), name.c_str());
     if (!write)
         return;

@@ -56,8 +56,10 @@ extern bool (*folderWritable)(const std::string &folder);
 std::string keptContextFolder(MainCtx *ctx);
 // A folder from a folder chooser; false when the user cancels.
 bool chooseFolder(MainCtx *ctx, const char *title, std::string &folder);
-// The colour buttons show both pens' ink colours (each component times 256).
+// The colour buttons show both pens' ink colours.
 void showCurveColor(MainCtx *ctx);
+// An ink colour of 0-255 components as GDK's (each component times 256).
+GdkColor gdkColorOf(const int rgb[3]);
 
 // hygroink.cpp: the hygrometer pen's own ink colour.
 void addHygroInkControls(MainCtx *ctx);
@@ -189,6 +191,8 @@ void offerPreviousEnd(MainCtx *ctx);
 // zoom.cpp: zoom of the scan view and of the two field views.
 enum ZoomView { ScanZoom = 0, FieldZoom = 1 };
 void setupZoom(MainCtx *ctx);
+// The scroll adjustment of a view inside its viewport.
+GtkAdjustment *viewAdjustment(GtkWidget *area, bool horizontal);
 // "Fit" and "1:1" buttons of the current page's views; prefix names them,
 // views says which in their accessible names.
 GtkWidget *makeZoomButtons(MainCtx *ctx, const char *prefix, const char *views);
@@ -198,6 +202,9 @@ void setZoom(MainCtx *ctx, int view, double scale, GtkWidget *anchorView, double
 // Scan view: the whole scan; field views: the whole time axis.
 void fitView(MainCtx *ctx, int view);
 void setZoomStatus(MainCtx *ctx, double scale);
+// How a view scales its image: zoomed in, pixels stay sharp squares, so that
+// a column can be told from its neighbour; zoomed out, they are averaged.
+GdkInterpType zoomInterpolation(double scale);
 
 // overview.cpp: the overview of both fields and the scroll link.
 GtkWidget *makeOverview(MainCtx *ctx);

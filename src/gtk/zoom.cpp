@@ -13,14 +13,14 @@
 // over the view. The field views share one scale so that a column of one
 // stays above the same column of the other.
 
-namespace {
-
 GtkAdjustment *viewAdjustment(GtkWidget *area, bool horizontal)
 {
     GtkViewport *viewport = GTK_VIEWPORT(gtk_widget_get_parent(area));
     return horizontal ? gtk_viewport_get_hadjustment(viewport)
                       : gtk_viewport_get_vadjustment(viewport);
 }
+
+namespace {
 
 // The new extent at once, so that the scroll offset can be set before the
 // viewport is allocated again.
@@ -85,13 +85,25 @@ int currentPage(MainCtx *ctx)
     return gtk_notebook_get_current_page(GTK_NOTEBOOK(ctx->widMainNoteBook));
 }
 
+// The view the zoom buttons and keys of the current page act on.
+int currentView(MainCtx *ctx)
+{
+    return currentPage(ctx) == PassPointPage ? ScanZoom : FieldZoom;
+}
+
+// One step in or out, keeping the point at (x, y) of area in place.
+void stepZoom(MainCtx *ctx, int view, int direction, GtkWidget *area, double x, double y)
+{
+    const double scale = view == ScanZoom ? ctx->scanZoom : ctx->fieldZoom;
+    setZoom(ctx, view, steppedZoom(scale, direction), area, x, y);
+}
+
 void stepZoomAtPointer(MainCtx *ctx, int view, int direction)
 {
     GtkWidget *area = view == ScanZoom ? ctx->widImgScan : pointedFieldView(ctx);
     double x, y;
     pointerIn(area, &x, &y);
-    const double scale = view == ScanZoom ? ctx->scanZoom : ctx->fieldZoom;
-    setZoom(ctx, view, steppedZoom(scale, direction), area, x, y);
+    stepZoom(ctx, view, direction, area, x, y);
 }
 
 gboolean wheelZoom(GtkWidget *area, GdkEventScroll *event, MainCtx *ctx, int view)
@@ -102,8 +114,7 @@ gboolean wheelZoom(GtkWidget *area, GdkEventScroll *event, MainCtx *ctx, int vie
                           : event->direction == GDK_SCROLL_DOWN ? -1 : 0;
     if (direction == 0)
         return FALSE;
-    const double scale = view == ScanZoom ? ctx->scanZoom : ctx->fieldZoom;
-    setZoom(ctx, view, steppedZoom(scale, direction), area, event->x, event->y);
+    stepZoom(ctx, view, direction, area, event->x, event->y);
     return TRUE;
 }
 
@@ -148,7 +159,7 @@ gboolean on_main_key_press(GtkWidget *window, GdkEventKey *event, gpointer user)
         return FALSE;
     const int direction = zoomKeyDirection(event->keyval);
     if (direction != 0 && !(modifiers & GDK_MOD1_MASK)) {
-        stepZoomAtPointer(ctx, page == PassPointPage ? ScanZoom : FieldZoom, direction);
+        stepZoomAtPointer(ctx, currentView(ctx), direction);
         return TRUE;
     }
     double dx, dy;
@@ -162,13 +173,13 @@ gboolean on_main_key_press(GtkWidget *window, GdkEventKey *event, gpointer user)
 void on_fit_clicked(GtkButton *, gpointer user)
 {
     MainCtx *ctx = mainCtxOf(user);
-    fitView(ctx, currentPage(ctx) == PassPointPage ? ScanZoom : FieldZoom);
+    fitView(ctx, currentView(ctx));
 }
 
 void on_actual_size_clicked(GtkButton *, gpointer user)
 {
     MainCtx *ctx = mainCtxOf(user);
-    const int view = currentPage(ctx) == PassPointPage ? ScanZoom : FieldZoom;
+    const int view = currentView(ctx);
     setZoom(ctx, view, 1.0, view == ScanZoom ? ctx->widImgScan : ctx->subImgData[0].widget, -1,
             -1);
 }
@@ -260,6 +271,11 @@ void fitView(MainCtx *ctx, int view)
     GtkAdjustment *h = viewAdjustment(area, true);
     setZoom(ctx, FieldZoom, fitZoom(static_cast<int>(h->page_size), 1 << 20, imageWidth(field), 1),
             area, -1, -1);
+}
+
+GdkInterpType zoomInterpolation(double scale)
+{
+    return scale > 1.0 ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR;
 }
 
 void setZoomStatus(MainCtx *ctx, double scale)
