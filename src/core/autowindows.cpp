@@ -46,6 +46,7 @@ struct Run {
     int pred;        // previous run of that path, -1 for none
     double course;   // rows per column of that path over its last columns, NaN when too short
     bool printed;    // a printed line in a colour off the trace's: never on the path
+    int inkRows;     // its rows with ink, the unseen end rows read
 };
 
 struct Column {
@@ -67,6 +68,7 @@ struct Trace {
     std::vector<int> rowInk;    // per row, the number of searched columns with ink there
     int searched = 0;           // columns searched for ink
     double pen = 1.0;           // typical run length: the pen line where it runs level
+    double penInkRows = 1.0;    // and its typical rows with ink
 };
 
 inline int runLength(const Run &r) { return r.top - r.bot + 1; }
@@ -108,12 +110,21 @@ struct OpenRun {
     double best = kInkDistance;   // smallest colour distance among the first kColourSamples
 };
 
-void closeRun(int i, OpenRun &open, const Trace &trace, const SearchRows &rows,
-              std::vector<Run> &runs)
+// Rows of the run bot..top with ink, its unseen end rows read: two lines side
+// by side and one line can leave runs of the same length on even rows.
+int inkRows(const GdkPixbuf *image, const RefColor &ref, int x, int bot, int top)
 {
-    if (open.bot >= 0)
-        runs.push_back({trace.s + i, std::max(open.bot - 1, rows.lo[i]),
-                        std::min(open.last + 1, rows.hi[i]), open.best, 0.0, 0.0, -1, NAN, false});
+    auto unseenBlank = [&](int y) { return y % 2 != 0 && !isInk(ref, pixelAddress(image, x, y)); };
+    return top - bot + 1 - unseenBlank(bot) - (top != bot && unseenBlank(top));
+}
+
+void closeRun(const GdkPixbuf *image, const RefColor &ref, int i, OpenRun &open, const Trace &trace,
+              const SearchRows &rows, std::vector<Run> &runs)
+{
+    if (open.bot >= 0) {
+        const int x = trace.s + i, bot = std::max(open.bot - 1, rows.lo[i]), top = std::min(open.last + 1, rows.hi[i]);
+        runs.push_back({x, bot, top, open.best, 0.0, 0.0, -1, NAN, false, inkRows(image, ref, x, bot, top)});
+    }
     open = OpenRun();
 }
 
@@ -146,7 +157,7 @@ void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &
         const int x = s + i;
         if (drawPos && drawPos[x] >= 0) {
             const int row = std::min(drawPos[x], h - 1);
-            found.push_back({x, row, row, 0.0, 0.0, 0.0, -1, NAN, false});
+            found.push_back({x, row, row, 0.0, 0.0, 0.0, -1, NAN, false, 1});
             trace.cols[i].drawn = trace.cols[i].fixed = true;
         } else {
             trace.cols[i].fixed = limitSpan.getBot(x) != -1 || limitSpan.getTop(x) != -1;
@@ -158,7 +169,7 @@ void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &
     forEachInk(image, ink, s, rows, [&](int i, int y, const guchar *p) {
         OpenRun &o = open[i];
         if (o.bot >= 0 && y - o.last > 2)
-            closeRun(i, o, trace, rows, found);
+            closeRun(image, ref, i, o, trace, rows, found);
         if (o.bot < 0)
             o.bot = y;
         o.last = y;
@@ -167,7 +178,7 @@ void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &
         ++trace.rowInk[y];
     });
     for (int i = 0; i < n; ++i)
-        closeRun(i, open[i], trace, rows, found);
+        closeRun(image, ref, i, open[i], trace, rows, found);
 
     // Group by column; within a column the runs ended in row order.
     for (const Run &r : found)
@@ -192,13 +203,13 @@ T median(std::vector<T> values, T none)
 }
 
 // Most runs that may be on the path are the pen line crossing a column at a
-// gentle slope; the median length is its thickness.
-double typicalRunLength(const std::vector<Run> &runs)
+// gentle slope; their median length (or ink rows) is its thickness.
+double typicalRunLength(const std::vector<Run> &runs, int (*length)(const Run &))
 {
     std::vector<int> lengths;
     for (const Run &r : runs)
         if (!r.printed)
-            lengths.push_back(runLength(r));
+            lengths.push_back(length(r));
     return std::max(1, median(lengths, 1));
 }
 
@@ -467,6 +478,7 @@ const double kUnexplainedCost = 1.0;   // per run of a column that neither line 
 const double kCoincideCost = 0.5;      // per column both lines take one thin run
 const int kStrandStates = 24;          // pairs kept per column
 const int kHeld = -1, kEnded = -2;     // a line on no run of the column; the second turn over
+const double kSidesApart = 1.0;        // rows between two lines in one run that keep them apart
 
 struct Strand {
     double row = 0.0, course = 0.0;
@@ -487,8 +499,15 @@ bool thinRun(const Trace &trace, const Run &r, double course)
     return runLength(r) <= trace.pen + kThickTolerance + std::fabs(course);
 }
 
-// The strand moved on to run k (or held) and the cost of the move.
-double moveStrand(const Trace &trace, Strand &s, int k)
+// Rows a strand's place may take in a run: all of them, or one side of the
+// run's middle.
+struct RowLimits {
+    double lo = -HUGE_VAL, hi = HUGE_VAL;
+};
+
+// The strand moved on to run k (or held), placed within limits, and the cost
+// of the move.
+double moveStrand(const Trace &trace, Strand &s, int k, RowLimits limits = {})
 {
     if (k < 0 && s.steps == 0)
         return kSkipCost;   // not yet started
@@ -502,6 +521,7 @@ double moveStrand(const Trace &trace, Strand &s, int k)
         row = s.steps == 0 || thinRun(trace, r, s.course)
                   ? runCentre(r)
                   : std::min(std::max(expected, r.bot + half), std::max(r.bot + half, r.top - half));
+        row = std::min(std::max(row, limits.lo), limits.hi);
         cost = coursed ? std::max(0.0, std::fabs(row - expected) - kStrandTolerance) : 0.0;
     }
     if (s.steps > 0) {
@@ -569,6 +589,28 @@ void strandMoves(const Trace &trace, int i, const Strand &s, std::vector<StrandM
     }
 }
 
+// Two lines that share a run thick enough to hold them apart have not
+// crossed in it, however their courses point: a touch and a crossing leave the
+// same ink, but only a crossing brings the lines onto one line's width. The
+// line that was above keeps the run's upper side, the other its lower side.
+// False when the run may hold the lines on one another.
+bool placeOnSides(const Trace &trace, int k, const StrandPair &from, StrandMove &first, StrandMove &second)
+{
+    const Run &r = trace.runs[k];
+    const Strand &a = from.first, &b = from.second;
+    const double steepest = std::max(std::fabs(a.course), std::fabs(b.course));
+    if (a.steps == 0 || b.steps == 0 || std::fabs(a.row - b.row) < kSidesApart ||
+        r.inkRows - trace.penInkRows - steepest < kSidesApart)
+        return false;
+    const double middle = runCentre(r);
+    const RowLimits upper{-HUGE_VAL, middle - 0.5 * kSidesApart}, lower{middle + 0.5 * kSidesApart, HUGE_VAL};
+    first = StrandMove{k, a, 0.0};
+    second = StrandMove{k, b, 0.0};
+    first.cost = moveStrand(trace, first.strand, k, a.row < b.row ? upper : lower);
+    second.cost = moveStrand(trace, second.strand, k, a.row < b.row ? lower : upper);
+    return true;
+}
+
 // The column's runs off the print that neither line takes (of the column's
 // unprinted runs, given as count), and one thin run taken by both.
 double unexplainedCost(const Trace &trace, int unprinted, int a, int b)
@@ -631,11 +673,18 @@ void nextPairs(const Trace &trace, int i, PairColumns &columns, StrandScratch &s
         const bool mayEnd = from.b == kHeld || from.b == kEnded;
         for (int ma = firstMoves; ma < secondMoves; ++ma) {
             auto add = [&](int b, int mb) {
-                double cost = from.cost + moves[ma].cost;
+                int first = ma;
+                StrandMove onSide[2];
+                if (b >= 0 && b == moves[ma].run && placeOnSides(trace, b, from, onSide[0], onSide[1])) {
+                    first = (int)moves.size();
+                    mb = first + 1;
+                    moves.insert(moves.end(), onSide, onSide + 2);
+                }
+                double cost = from.cost + moves[first].cost;
                 if (mb >= 0)
                     cost += moves[mb].cost;
                 cost += unexplainedCost(trace, unprinted, moves[ma].run, b);
-                steps.push_back(PairStep{moves[ma].run, b, cost, (int)p, ma, mb});
+                steps.push_back(PairStep{moves[ma].run, b, cost, (int)p, first, mb});
             };
             for (int mb = secondMoves; mb < movesEnd; ++mb)
                 add(moves[mb].run, mb);
@@ -878,7 +927,8 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
     }
     collectRuns(image, *ink, ref, limitSpan, drawPos, e, trace);
     priceRuns(trace);
-    trace.pen = typicalRunLength(trace.runs);
+    trace.pen = typicalRunLength(trace.runs, runLength);
+    trace.penInkRows = typicalRunLength(trace.runs, [](const Run &r) { return r.inkRows; });
     int lastRun = findCheapestPath(trace, progress, progressUser);
     if (lastRun >= 0 && keepOffSecondTurn(trace, lastRun))
         lastRun = findCheapestPath(trace, nullptr, nullptr);

@@ -39,3 +39,10 @@ TEST(AutoWindowsHardCharts, SecondTurnFollowsTheMarkedTurn)
 {
     for (uint64_t seed : {7, 9}) expectWithinLimits(kHardCharts[4], seed);
 }
+
+// A seed whose temperature turns touch in one thick run, 3.5 and 5 rows
+// apart, without crossing: each turn leaves the run on the side it came in.
+TEST(AutoWindowsHardCharts, TouchingTurnsKeepTheirSides)
+{
+    expectWithinLimits(kHardCharts[4], 32);
+}
