@@ -292,6 +292,12 @@ PlannedOutput tableOutput(const ScanOutcome &outcome, int f, const BatchOptions 
                          }};
 }
 
+// The file the CSV output of a scan goes to: SCAN.csv beside its tables.
+std::string csvOutputPath(const std::string &scanPath, const std::string &outputDir)
+{
+    return inFolder(outputFolder(scanPath, outputDir), baseName(scanPath) + ".csv");
+}
+
 PlannedOutput csvOutput(const ScanOutcome &outcome, const BatchOptions &options, TempUnit unit)
 {
     const CsvClock clock{options.hasUtcOffset, options.utcOffsetMinutes};
@@ -463,11 +469,6 @@ std::string tableOutputPath(const std::string &scanPath, int field, const std::s
     if (outputDir.empty())
         return name;
     return inFolder(outputDir, baseName(name));
-}
-
-std::string csvOutputPath(const std::string &scanPath, const std::string &outputDir)
-{
-    return inFolder(outputFolder(scanPath, outputDir), baseName(scanPath) + ".csv");
 }
 
 std::string OutputClaims::claim(const std::string &file, const std::string &scan)

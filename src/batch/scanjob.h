@@ -73,9 +73,6 @@ private:
 // the output folder.
 std::string tableOutputPath(const std::string &scanPath, int field, const std::string &outputDir);
 
-// The file the CSV output of a scan goes to: SCAN.csv beside its tables.
-std::string csvOutputPath(const std::string &scanPath, const std::string &outputDir);
-
 // Writes the table files (and SEF and CSV files) of the scan. A file another
 // scan of the run claimed refuses the whole scan; an existing file is
 // replaced only with --force and kept with --skip-existing; otherwise a

@@ -44,16 +44,7 @@ std::string valueCell(const TableRow *row)
     return g_ascii_formatd(buf, sizeof buf, "%.1f", row->value);
 }
 
-} // namespace
-
-std::string bridgedFlag(double hours)
-{
-    if (hours <= 0.0)
-        return std::string();
-    char number[G_ASCII_DTOSTR_BUF_SIZE];
-    return std::string("bridged_h=") + g_ascii_formatd(number, sizeof number, "%.1f", hours);
-}
-
+// "2004-07-01T12:00" or, with a known offset, "2004-07-01T12:00+01:00".
 std::string isoLocalTime(const TableRow &row, const CsvClock &clock)
 {
     char buf[64];
@@ -67,6 +58,16 @@ std::string isoLocalTime(const TableRow &row, const CsvClock &clock)
         text += buf;
     }
     return text;
+}
+
+} // namespace
+
+std::string bridgedFlag(double hours)
+{
+    if (hours <= 0.0)
+        return std::string();
+    char number[G_ASCII_DTOSTR_BUF_SIZE];
+    return std::string("bridged_h=") + g_ascii_formatd(number, sizeof number, "%.1f", hours);
 }
 
 std::string csvFileText(const CsvField fields[2], const CsvClock &clock, TempUnit unit)

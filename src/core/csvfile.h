@@ -22,8 +22,6 @@ struct CsvClock {
 // "bridged_h=2.5"; empty for 0.
 std::string bridgedFlag(double hours);
 
-// "2004-07-01T12:00" or, with a known offset, "2004-07-01T12:00+01:00".
-std::string isoLocalTime(const TableRow &row, const CsvClock &clock);
 
 // The table of one field and the hours each row was bridged over without ink
 // (0: had ink); null rows: no table, null hours: none bridged.

@@ -58,6 +58,27 @@ std::string baseName(const std::string &path)
 
 std::string lineText(int line) { return "line " + std::to_string(line) + ": "; }
 
+// Longest span a manifest line may give, in minutes: what a table of
+// 10-minute rows can hold (just under 14 days).
+const int kMaxManifestSpanMinutes = (kMaxTableRows - 1) * 10;
+
+// "YYYY-MM-DDTHH:MM" or "YYYY-MM-DD HH:MM"; false unless it is a valid time.
+bool parseManifestTime(const std::string &text, DateTime &t)
+{
+    int y, mo, d, h, mi, used = -1;
+    char sep;
+    std::string s = trim(text);
+    if (s.size() != 16 || std::sscanf(s.c_str(), "%4d-%2d-%2d%c%2d:%2d%n", &y, &mo, &d, &sep, &h, &mi, &used) != 6 ||
+        used != 16 || (sep != 'T' && sep != ' '))
+        return false;
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15})
+        if (!std::isdigit((unsigned char)s[i])) return false;
+    DateTime parsed;
+    if (parsed.setDateTime(y, mo, d, h, mi) != 0) return false;
+    t = parsed;
+    return true;
+}
+
 struct LineParser {
     Manifest &m;
 
@@ -81,10 +102,10 @@ struct LineParser {
             return fail(line, e.scan, "end \"" + f[2] + "\" is not a time YYYY-MM-DDTHH:MM");
         int span = e.start.minutesUntil(e.end);
         if (span <= 0) return fail(line, e.scan, "end " + f[2] + " is not after start " + f[1]);
-        if (span > maxManifestSpanMinutes())
+        if (span > kMaxManifestSpanMinutes)
             return fail(line, e.scan, "the span of " + std::to_string(span / 1440) + " days " +
                                           std::to_string(span % 1440 / 60) + " hours is longer than a table can hold (" +
-                                          std::to_string(maxManifestSpanMinutes()) + " minutes)");
+                                          std::to_string(kMaxManifestSpanMinutes) + " minutes)");
         for (const ManifestEntry &other : m.entries)
             if (other.scan == e.scan)
                 return fail(line, e.scan, "\"" + e.scan + "\" is listed on line " + std::to_string(other.line) + " already");
@@ -93,24 +114,6 @@ struct LineParser {
 };
 
 }  // namespace
-
-int maxManifestSpanMinutes() { return (kMaxTableRows - 1) * 10; }
-
-bool parseManifestTime(const std::string &text, DateTime &t)
-{
-    int y, mo, d, h, mi, used = -1;
-    char sep;
-    std::string s = trim(text);
-    if (s.size() != 16 || std::sscanf(s.c_str(), "%4d-%2d-%2d%c%2d:%2d%n", &y, &mo, &d, &sep, &h, &mi, &used) != 6 ||
-        used != 16 || (sep != 'T' && sep != ' '))
-        return false;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15})
-        if (!std::isdigit((unsigned char)s[i])) return false;
-    DateTime parsed;
-    if (parsed.setDateTime(y, mo, d, h, mi) != 0) return false;
-    t = parsed;
-    return true;
-}
 
 Manifest parseManifest(const std::string &text)
 {

@@ -17,10 +17,6 @@
 
 #include "datetime.h"
 
-// Longest span a manifest line may give, in minutes: what a table of
-// 10-minute rows can hold (just under 14 days).
-int maxManifestSpanMinutes();
-
 struct ManifestEntry {
     std::string scan;
     DateTime start, end;
@@ -42,8 +38,6 @@ struct Manifest {
 Manifest parseManifest(const std::string &text);
 // Reads and parses a file; false (and an error of line 0) when unreadable.
 bool readManifest(const std::string &path, Manifest &manifest);
-// "YYYY-MM-DDTHH:MM" or "YYYY-MM-DD HH:MM"; false unless it is a valid time.
-bool parseManifestTime(const std::string &text, DateTime &t);
 
 // Whether a manifest's scan names this path: the same path, or the same file
 // name when the listed scan gives no directory.

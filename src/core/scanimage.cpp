@@ -243,6 +243,9 @@ GdkPixbuf *dropAlpha(GdkPixbuf *image)
                                     }, image);
 }
 
+namespace {
+
+// The message of a refused scan, to which the path is appended.
 const char *scanRefusalText(int result)
 {
     switch (result) {
@@ -254,6 +257,8 @@ const char *scanRefusalText(int result)
         return "could not load image-file ";
     }
 }
+
+} // namespace
 
 std::string scanRefusalMessage(int result, const std::string &path, const std::string &reason)
 {

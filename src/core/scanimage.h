@@ -29,8 +29,6 @@ int loadScanImage(const char *path, GdkPixbuf **scan,
 // first marked for 2 MB pages, filled by a few dozen page faults instead of
 // one per 4 kB, which cost about as much as decoding a JPEG. Off by default.
 void decodeOntoHugePages(bool on);
-// The message of a refused scan, to which the path is appended.
-const char *scanRefusalText(int result);
 // The whole message: refusal text, path and, when known, ": reason".
 std::string scanRefusalMessage(int result, const std::string &path, const std::string &reason);
 
