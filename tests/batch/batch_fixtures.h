@@ -118,20 +118,6 @@ inline bool hasLine(const std::string &text, const std::string &start)
     return ("\n" + text).find("\n" + start) != std::string::npos;
 }
 
-// The rows of a table file as the program writes them: "01.07.2004 12.00  +23.4".
-inline std::vector<TableRow> tableFileRows(const std::string &path)
-{
-    std::vector<TableRow> rows;
-    for (const std::string &line : linesOf(fileContents(path))) {
-        TableRow r{};
-        if (std::sscanf(line.c_str(), "%d.%d.%d %d.%d", &r.day, &r.month, &r.year, &r.hour, &r.minute) == 5) {
-            r.value = g_ascii_strtod(line.c_str() + 17, nullptr);
-            rows.push_back(r);
-        }
-    }
-    return rows;
-}
-
 class BatchCli : public ::testing::Test {
 protected:
     std::string scan(const std::string &name, const Records &changes = {})
