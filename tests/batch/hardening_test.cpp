@@ -85,15 +85,14 @@ TEST_F(BatchCli, ScansSharingAnOutputNameCannotOverwriteEachOther)
 // and writes only what is missing.
 TEST_F(BatchCli, SkipExistingResumesAnInterruptedRun)
 {
-    for (const char *name : {"x1.bmp", "x2.bmp", "x3.bmp"}) scan(name);
+    for (const char *name : {"x1.bmp", "x2.bmp"}) scan(name);
     ASSERT_EQ(run({"x1.bmp"}).status, 0);
     makeFile(dir.file("T2.bmp.txt"), "written before the interruption\n");
 
-    RunResult r = run({"--skip-existing", "x1.bmp", "x2.bmp", "x3.bmp"});
+    RunResult r = run({"--skip-existing", "x1.bmp", "x2.bmp"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(hasLine(r.out, "x1.bmp\tskipped, tables exist\tT -\tF -")) << r.out;
     EXPECT_TRUE(hasLine(r.out, "x2.bmp\tok\t")) << r.out;
-    EXPECT_TRUE(hasLine(r.out, "x3.bmp\tok\t")) << r.out;
     EXPECT_EQ(fileContents(dir.file("T2.bmp.txt")), "written before the interruption\n");
     EXPECT_EQ(countLines(fileContents(dir.file("F2.bmp.txt"))), 25);
     EXPECT_EQ(run({"--skip-existing", "--force", "x1.bmp"}).status, 2);
