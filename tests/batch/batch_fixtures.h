@@ -58,28 +58,22 @@ inline const SynthChart &fixtureChart()
         ChartOptions o = quickChartOptions(7);
         o.dpi = 100;
         o.hours = 24;
-        DateTime start;
-        start.setDateTime(2004, 7, 1, 12, 0);
-        o.start = start;
-        SynthChart made;
-        EXPECT_EQ(renderChart(o, made), SynthOk);
-        return made;
+        o.start = at(2004, 7, 1, 12, 0);
+        return renderedChart(o);
     }();
     return chart;
 }
 
-// The fixture chart as a file of the type; with alpha it is transparent
-// where the paper is white, and a larger size pads it with white paper below
-// and to the right, leaving its pass points in place.
-inline void writeScan(const std::string &path, const char *type = "bmp", int channels = 3, int size = 0)
+// The fixture chart as a BMP file; a larger size pads it with white paper
+// below and to the right, leaving its pass points in place.
+inline void writeScan(const std::string &path, int size = 0)
 {
     const GdkPixbuf *chart = fixtureChart().scan.get();
     const int w = gdk_pixbuf_get_width(chart), h = gdk_pixbuf_get_height(chart);
     PixbufPtr p(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, std::max(w, size), std::max(h, size)));
     gdk_pixbuf_fill(p.get(), 0xffffffff);
     gdk_pixbuf_copy_area(chart, 0, 0, w, h, p.get(), 0, 0);
-    if (channels == 4) p.reset(gdk_pixbuf_add_alpha(p.get(), TRUE, 255, 255, 255));
-    EXPECT_TRUE(gdk_pixbuf_save(p.get(), path.c_str(), type, nullptr, NULL)) << path;
+    EXPECT_TRUE(gdk_pixbuf_save(p.get(), path.c_str(), "bmp", nullptr, NULL)) << path;
 }
 
 // The records of the fixture chart, with changes.
