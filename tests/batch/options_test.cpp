@@ -130,11 +130,9 @@ TEST(SefFile, HeaderRowsAndNameFollowTheFormat)
     // The dates of the name are those of the first and last UTC row.
     EXPECT_EQ(sefFileName(station, series), "ARCH_BRN_20040731-20040801_ta.tsv");
 
+    // Humidity, and a station of which nothing is known.
     series.field = 1;
-    series.utcOffsetMinutes = -60;
-    const std::string text = sefFileText(StationInfo(), series);
-    EXPECT_NE(text.find("ID\tNA\nName\tNA\n"), std::string::npos);
-    EXPECT_NE(text.find("Vbl\trh\nStat\tpoint\nUnits\t%\nMeta\tutc_offset=-1|"), std::string::npos);
-    EXPECT_NE(text.find("\n2004\t8\t1\t0\t0\t0\t-5.2\t\n"), std::string::npos);
-    EXPECT_EQ(sefFileName(StationInfo(), series), "NA_NA_20040801-20040801_rh.tsv");
+    EXPECT_EQ(sefFileText(StationInfo(), series).rfind("SEF\t1.0.0\nID\tNA\nName\tNA\nLat\tNA\nLon\tNA\nAlt\tNA\n"
+                                                     "Source\tNA\nLink\tNA\nVbl\trh\nStat\tpoint\nUnits\t%\n", 0), 0u);
+    EXPECT_EQ(sefFileName(StationInfo(), series), "NA_NA_20040731-20040801_rh.tsv");
 }
