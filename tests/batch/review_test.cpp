@@ -30,9 +30,7 @@ bool coloured(const guchar *p) { return std::max({p[0], p[1], p[2]}) - std::min(
 TEST(BatchReview, VerdictsReachTheReportAndTheRunLeavesItsReview)
 {
     const struct { const char *name; double passPointErrorPx; const char *verdict; } cases[] = {
-        {"clean", 0, "ok"},
-        {"passfar", 40, "suspect"},
-    };
+        {"clean", 0, "ok"}, {"passfar", 40, "suspect"}};
     TempDir dir("review");
     std::vector<std::string> args = {"--report", "report.csv", "--preview", "previews", "--contact-sheet", "sheet.png"};
     std::vector<std::string> names;  // relative to the run's folder
