@@ -57,9 +57,7 @@ TEST(BatchReview, VerdictsReachTheReportAndTheRunLeavesItsReview)
     EXPECT_TRUE(hasLine(r.out, "1 ok, 1 suspect, 1 failed")) << r.out;
     // Suspect tables are written and fail only with --strict.
     EXPECT_EQ(runBatchExe({"--force", names[1]}, dir.path()).status, 0);
-    const RunResult strict = runBatchExe({"--strict", "--force", names[1]}, dir.path());
-    EXPECT_EQ(strict.status, 1);
-    EXPECT_TRUE(hasLine(strict.out, "0 ok, 1 suspect, 0 failed")) << strict.out;
+    EXPECT_EQ(runBatchExe({"--strict", "--force", names[1]}, dir.path()).status, 1);
 
     // A preview for every scan, the failed one its caption alone.
     for (const std::string &name : names) {
