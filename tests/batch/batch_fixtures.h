@@ -36,13 +36,11 @@ inline RunResult runBatchExe(std::vector<std::string> args, const std::string &c
     char *out = nullptr, *err = nullptr;
     int wait = 0;
     GError *error = nullptr;
-    if (!g_spawn_sync(cwd.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, setup, nullptr, &out, &err, &wait,
-                      &error)) {
-        ADD_FAILURE() << "cannot run vellora-batch: " << error->message;
-        g_clear_error(&error);
-        return RunResult{-1, "", ""};
-    }
-    RunResult r{WIFEXITED(wait) ? WEXITSTATUS(wait) : -1, out, err};
+    const bool ran = g_spawn_sync(cwd.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, setup, nullptr, &out, &err,
+                                  &wait, &error);
+    EXPECT_TRUE(ran) << "cannot run vellora-batch: " << (error ? error->message : "");
+    g_clear_error(&error);
+    RunResult r{ran && WIFEXITED(wait) ? WEXITSTATUS(wait) : -1, out ? out : "", err ? err : ""};
     g_free(out);
     g_free(err);
     return r;
