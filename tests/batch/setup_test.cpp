@@ -107,19 +107,17 @@ TEST(BatchSetup, DoubtfulProposalsMakeTheScanSuspect)
     vague.passConfidence[1] = 0.6;
     doubted.reason = "end mark: the trace fades out";
 
-    ScanVerdict ok, fromVague, fromDoubt, failed;
-    failed.level = VerdictLevel::Failed;
-    judgeSetup(sure, ok);
-    judgeSetup(vague, fromVague);
-    judgeSetup(doubted, fromDoubt);
-    judgeSetup(vague, failed);
-    EXPECT_EQ(ok.level, VerdictLevel::Ok);
-    EXPECT_EQ(verdictReasons(ok), "");
-    EXPECT_EQ(fromVague.level, VerdictLevel::Suspect);
-    EXPECT_EQ(verdictReasons(fromVague), "set-up: proposals uncertain (confidence 0.60)");
-    EXPECT_EQ(fromDoubt.level, VerdictLevel::Suspect);
-    EXPECT_EQ(verdictReasons(fromDoubt), "set-up: end mark: the trace fades out");
-    EXPECT_EQ(failed.level, VerdictLevel::Failed);
+    // The verdict after judging the proposal, as "level: reasons".
+    auto judged = [](const SetupProposal &proposal, VerdictLevel before) {
+        ScanVerdict verdict;
+        verdict.level = before;
+        judgeSetup(proposal, verdict);
+        return std::string(verdictName(verdict.level)) + ": " + verdictReasons(verdict);
+    };
+    EXPECT_EQ(judged(sure, VerdictLevel::Ok), "ok: ");
+    EXPECT_EQ(judged(vague, VerdictLevel::Ok), "suspect: set-up: proposals uncertain (confidence 0.60)");
+    EXPECT_EQ(judged(doubted, VerdictLevel::Ok), "suspect: set-up: end mark: the trace fades out");
+    EXPECT_EQ(judged(vague, VerdictLevel::Failed), "failed: set-up: proposals uncertain (confidence 0.60)");
 }
 
 }  // namespace
