@@ -36,13 +36,11 @@ inline RunResult runBatchExe(std::vector<std::string> args, const std::string &c
     char *out = nullptr, *err = nullptr;
     int wait = 0;
     GError *error = nullptr;
-    if (!g_spawn_sync(cwd.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, setup, nullptr, &out, &err, &wait,
-                      &error)) {
-        ADD_FAILURE() << "cannot run vellora-batch: " << error->message;
-        g_clear_error(&error);
-        return RunResult{-1, "", ""};
-    }
-    RunResult r{WIFEXITED(wait) ? WEXITSTATUS(wait) : -1, out, err};
+    const bool ran = g_spawn_sync(cwd.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, setup, nullptr, &out, &err,
+                                  &wait, &error);
+    EXPECT_TRUE(ran) << "cannot run vellora-batch: " << (error ? error->message : "");
+    g_clear_error(&error);
+    RunResult r{ran && WIFEXITED(wait) ? WEXITSTATUS(wait) : -1, out ? out : "", err ? err : ""};
     g_free(out);
     g_free(err);
     return r;
@@ -58,28 +56,22 @@ inline const SynthChart &fixtureChart()
         ChartOptions o = quickChartOptions(7);
         o.dpi = 100;
         o.hours = 24;
-        DateTime start;
-        start.setDateTime(2004, 7, 1, 12, 0);
-        o.start = start;
-        SynthChart made;
-        EXPECT_EQ(renderChart(o, made), SynthOk);
-        return made;
+        o.start = at(2004, 7, 1, 12, 0);
+        return renderedChart(o);
     }();
     return chart;
 }
 
-// The fixture chart as a file of the type; with alpha it is transparent
-// where the paper is white, and a larger size pads it with white paper below
-// and to the right, leaving its pass points in place.
-inline void writeScan(const std::string &path, const char *type = "bmp", int channels = 3, int size = 0)
+// The fixture chart as a BMP file; a larger size pads it with white paper
+// below and to the right, leaving its pass points in place.
+inline void writeScan(const std::string &path, int size = 0)
 {
     const GdkPixbuf *chart = fixtureChart().scan.get();
     const int w = gdk_pixbuf_get_width(chart), h = gdk_pixbuf_get_height(chart);
     PixbufPtr p(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, std::max(w, size), std::max(h, size)));
     gdk_pixbuf_fill(p.get(), 0xffffffff);
     gdk_pixbuf_copy_area(chart, 0, 0, w, h, p.get(), 0, 0);
-    if (channels == 4) p.reset(gdk_pixbuf_add_alpha(p.get(), TRUE, 255, 255, 255));
-    EXPECT_TRUE(gdk_pixbuf_save(p.get(), path.c_str(), type, nullptr, NULL)) << path;
+    EXPECT_TRUE(gdk_pixbuf_save(p.get(), path.c_str(), "bmp", nullptr, NULL)) << path;
 }
 
 // The records of the fixture chart, with changes.
@@ -116,20 +108,6 @@ inline std::vector<std::string> linesOf(const std::string &text, const char *sep
 inline bool hasLine(const std::string &text, const std::string &start)
 {
     return ("\n" + text).find("\n" + start) != std::string::npos;
-}
-
-// The rows of a table file as the program writes them: "01.07.2004 12.00  +23.4".
-inline std::vector<TableRow> tableFileRows(const std::string &path)
-{
-    std::vector<TableRow> rows;
-    for (const std::string &line : linesOf(fileContents(path))) {
-        TableRow r{};
-        if (std::sscanf(line.c_str(), "%d.%d.%d %d.%d", &r.day, &r.month, &r.year, &r.hour, &r.minute) == 5) {
-            r.value = g_ascii_strtod(line.c_str() + 17, nullptr);
-            rows.push_back(r);
-        }
-    }
-    return rows;
 }
 
 class BatchCli : public ::testing::Test {
