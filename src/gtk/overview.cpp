@@ -91,11 +91,7 @@ gboolean on_overview_press(GtkWidget *, GdkEventButton *event, gpointer user)
         return FALSE;
     const int field = event->y >= fieldTop(ctx, SubImgHygro, k) ? SubImgHygro : SubImgTemp;
     const double column = event->x / k, row = (event->y - fieldTop(ctx, field, k)) / k;
-    // Linked, the second view follows the first; each centred on its own
-    // would leave them apart when their widths differ.
-    const bool linked = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widScrollTogether));
-    for (int f = SubImgTemp; f <= (linked ? SubImgTemp : SubImgHygro); ++f)
-        centreOn(fieldAdjustment(ctx, f, true), column * ctx->fieldZoom);
+    centreFieldViews(ctx, column, field);
     centreOn(fieldAdjustment(ctx, field, false), row * ctx->fieldZoom);
     return TRUE;
 }
@@ -149,10 +145,14 @@ void forgetOverview(MainCtx *ctx)
     }
 }
 
-void centreFieldViews(MainCtx *ctx, double column)
+void centreFieldViews(MainCtx *ctx, double column, int field)
 {
+    // Linked, the other view follows this one; each centred on its own would
+    // leave them apart when their widths differ.
+    const bool linked = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widScrollTogether));
     for (int f = SubImgTemp; f <= SubImgHygro; ++f)
-        centreOn(fieldAdjustment(ctx, f, true), column * ctx->fieldZoom);
+        if (!linked || f == field)
+            centreOn(fieldAdjustment(ctx, f, true), column * ctx->fieldZoom);
 }
 
 // The overview is as high as both shrunk fields.

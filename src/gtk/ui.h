@@ -211,8 +211,9 @@ GtkWidget *makeOverview(MainCtx *ctx);
 // After a cut-out: the overview's size and images follow the new fields.
 void sizeOverview(MainCtx *ctx);
 void forgetOverview(MainCtx *ctx);
-// Scrolls both field views so that the column is in the middle.
-void centreFieldViews(MainCtx *ctx, double column);
+// Scrolls the field's view so that the column is in the middle; the other
+// view follows when the views scroll together and is centred alike when not.
+void centreFieldViews(MainCtx *ctx, double column, int field);
 
 // verdictui.cpp: the verdict on the evaluated fields and its suspect stretches.
 // The verdict's text and the "Next suspect" button, second in the box.

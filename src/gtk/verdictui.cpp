@@ -61,7 +61,7 @@ void on_nextsuspect_clicked(GtkButton *, gpointer user)
         return;
     ctx->suspectShown = (ctx->suspectShown + 1) % static_cast<int>(all.size());
     const FieldStretch &s = all[ctx->suspectShown];
-    centreFieldViews(ctx, (s.columns.first + s.columns.last) / 2.0);
+    centreFieldViews(ctx, (s.columns.first + s.columns.last) / 2.0, s.field);
     const std::string where = _("suspect stretch ") + std::to_string(ctx->suspectShown + 1) + _(" of ") +
                               std::to_string(all.size()) + ": " +
                               (s.field == SubImgTemp ? _("temperature") : _("humidity")) + _(", columns ") +
