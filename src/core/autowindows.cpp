@@ -46,7 +46,6 @@ struct Run {
     int pred;        // previous run of that path, -1 for none
     double course;   // rows per column of that path over its last columns, NaN when too short
     bool printed;    // a printed line in a colour off the trace's: never on the path
-    int inkRows;     // its rows with ink, the unseen end rows read
 };
 
 struct Column {
@@ -68,7 +67,8 @@ struct Trace {
     std::vector<int> rowInk;    // per row, the number of searched columns with ink there
     int searched = 0;           // columns searched for ink
     double pen = 1.0;           // typical run length: the pen line where it runs level
-    double penInkRows = 1.0;    // and its typical rows with ink
+    const GdkPixbuf *image = nullptr;
+    RefColor ref{};
 };
 
 inline int runLength(const Run &r) { return r.top - r.bot + 1; }
@@ -110,21 +110,12 @@ struct OpenRun {
     double best = kInkDistance;   // smallest colour distance among the first kColourSamples
 };
 
-// Rows of the run bot..top with ink, its unseen end rows read: two lines side
-// by side and one line can leave runs of the same length on even rows.
-int inkRows(const GdkPixbuf *image, const RefColor &ref, int x, int bot, int top)
+void closeRun(int i, OpenRun &open, const Trace &trace, const SearchRows &rows,
+              std::vector<Run> &runs)
 {
-    auto unseenBlank = [&](int y) { return y % 2 != 0 && !isInk(ref, pixelAddress(image, x, y)); };
-    return top - bot + 1 - unseenBlank(bot) - (top != bot && unseenBlank(top));
-}
-
-void closeRun(const GdkPixbuf *image, const RefColor &ref, int i, OpenRun &open, const Trace &trace,
-              const SearchRows &rows, std::vector<Run> &runs)
-{
-    if (open.bot >= 0) {
-        const int x = trace.s + i, bot = std::max(open.bot - 1, rows.lo[i]), top = std::min(open.last + 1, rows.hi[i]);
-        runs.push_back({x, bot, top, open.best, 0.0, 0.0, -1, NAN, false, inkRows(image, ref, x, bot, top)});
-    }
+    if (open.bot >= 0)
+        runs.push_back({trace.s + i, std::max(open.bot - 1, rows.lo[i]),
+                        std::min(open.last + 1, rows.hi[i]), open.best, 0.0, 0.0, -1, NAN, false});
     open = OpenRun();
 }
 
@@ -157,7 +148,7 @@ void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &
         const int x = s + i;
         if (drawPos && drawPos[x] >= 0) {
             const int row = std::min(drawPos[x], h - 1);
-            found.push_back({x, row, row, 0.0, 0.0, 0.0, -1, NAN, false, 1});
+            found.push_back({x, row, row, 0.0, 0.0, 0.0, -1, NAN, false});
             trace.cols[i].drawn = trace.cols[i].fixed = true;
         } else {
             trace.cols[i].fixed = limitSpan.getBot(x) != -1 || limitSpan.getTop(x) != -1;
@@ -169,7 +160,7 @@ void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &
     forEachInk(image, ink, s, rows, [&](int i, int y, const guchar *p) {
         OpenRun &o = open[i];
         if (o.bot >= 0 && y - o.last > 2)
-            closeRun(image, ref, i, o, trace, rows, found);
+            closeRun(i, o, trace, rows, found);
         if (o.bot < 0)
             o.bot = y;
         o.last = y;
@@ -178,7 +169,7 @@ void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &
         ++trace.rowInk[y];
     });
     for (int i = 0; i < n; ++i)
-        closeRun(image, ref, i, open[i], trace, rows, found);
+        closeRun(i, open[i], trace, rows, found);
 
     // Group by column; within a column the runs ended in row order.
     for (const Run &r : found)
@@ -203,13 +194,13 @@ T median(std::vector<T> values, T none)
 }
 
 // Most runs that may be on the path are the pen line crossing a column at a
-// gentle slope; their median length (or ink rows) is its thickness.
-double typicalRunLength(const std::vector<Run> &runs, int (*length)(const Run &))
+// gentle slope; the median length is its thickness.
+double typicalRunLength(const std::vector<Run> &runs)
 {
     std::vector<int> lengths;
     for (const Run &r : runs)
         if (!r.printed)
-            lengths.push_back(length(r));
+            lengths.push_back(runLength(r));
     return std::max(1, median(lengths, 1));
 }
 
@@ -479,6 +470,28 @@ const double kCoincideCost = 0.5;      // per column both lines take one thin ru
 const int kStrandStates = 24;          // pairs kept per column
 const int kHeld = -1, kEnded = -2;     // a line on no run of the column; the second turn over
 const double kSidesApart = 1.0;        // rows between two lines in one run that keep them apart
+const size_t kPenSamples = 128;        // runs whose ink rows give the pen line's
+
+// Rows of the run with ink, its unseen end rows read: two lines side by side
+// and one line can leave runs of the same length on even rows.
+int inkRows(const Trace &trace, const Run &r)
+{
+    auto unseenBlank = [&](int y) { return y % 2 != 0 && !isInk(trace.ref, pixelAddress(trace.image, r.x, y)); };
+    return runLength(r) - unseenBlank(r.bot) - (r.top != r.bot && unseenBlank(r.top));
+}
+
+// Typical rows with ink of the path's runs, the pen line's: of some
+// kPenSamples runs spread along it.
+int pathInkRows(const Trace &trace, int lastRun)
+{
+    std::vector<int> path, rows;
+    for (int k = lastRun; k >= 0; k = trace.runs[k].pred)
+        path.push_back(k);
+    const size_t stride = path.size() / kPenSamples + 1;
+    for (size_t i = 0; i < path.size(); i += stride)
+        rows.push_back(inkRows(trace, trace.runs[path[i]]));
+    return std::max(1, median(rows, 1));
+}
 
 struct Strand {
     double row = 0.0, course = 0.0;
@@ -499,31 +512,22 @@ bool thinRun(const Trace &trace, const Run &r, double course)
     return runLength(r) <= trace.pen + kThickTolerance + std::fabs(course);
 }
 
-// Rows a strand's place may take in a run: all of them, or one side of the
-// run's middle.
-struct RowLimits {
-    double lo = -HUGE_VAL, hi = HUGE_VAL;
-};
-
-// The strand moved on to run k (or held), placed within limits, and the cost
-// of the move.
-double moveStrand(const Trace &trace, Strand &s, int k, RowLimits limits = {})
+// The row a strand takes on run r.
+double rowOnRun(const Trace &trace, const Strand &s, const Run &r)
 {
-    if (k < 0 && s.steps == 0)
-        return kSkipCost;   // not yet started
-    const bool coursed = s.steps >= kMinCourseColumns;
-    const double expected = expectedRow(s);
-    double row = expected, cost = kSkipCost;
-    if (k >= 0) {
-        const Run &r = trace.runs[k];
-        const double half = 0.5 * trace.pen;
-        // Where the lines meet in one thick run, each keeps its course.
-        row = s.steps == 0 || thinRun(trace, r, s.course)
-                  ? runCentre(r)
-                  : std::min(std::max(expected, r.bot + half), std::max(r.bot + half, r.top - half));
-        row = std::min(std::max(row, limits.lo), limits.hi);
-        cost = coursed ? std::max(0.0, std::fabs(row - expected) - kStrandTolerance) : 0.0;
-    }
+    const double half = 0.5 * trace.pen;
+    // Where the lines meet in one thick run, each keeps its course.
+    return s.steps == 0 || thinRun(trace, r, s.course)
+               ? runCentre(r)
+               : std::min(std::max(expectedRow(s), r.bot + half), std::max(r.bot + half, r.top - half));
+}
+
+// The strand moved on to row, on a run or held there, and the cost of the move.
+double settleStrand(Strand &s, double row, bool onRun)
+{
+    double cost = kSkipCost;
+    if (onRun)
+        cost = s.steps >= kMinCourseColumns ? std::max(0.0, std::fabs(row - expectedRow(s)) - kStrandTolerance) : 0.0;
     if (s.steps > 0) {
         const double weight = std::max(kStrandCourse, 1.0 / s.steps);
         s.course += weight * (row - s.row - s.course);
@@ -531,6 +535,14 @@ double moveStrand(const Trace &trace, Strand &s, int k, RowLimits limits = {})
     s.row = row;
     ++s.steps;
     return cost;
+}
+
+// The strand moved on to run k (or held), and the cost of the move.
+double moveStrand(const Trace &trace, Strand &s, int k)
+{
+    if (k < 0 && s.steps == 0)
+        return kSkipCost;   // not yet started
+    return settleStrand(s, k >= 0 ? rowOnRun(trace, s, trace.runs[k]) : expectedRow(s), k >= 0);
 }
 
 // Where one strand of a pair goes in the next column: the run it moves on
@@ -556,6 +568,9 @@ struct StrandScratch {
     std::vector<StrandMove> moves;
     std::vector<PairStep> steps;
     std::vector<int> kept;
+    std::vector<int> inkRows;   // per run, -1 until read
+    int lastRun = -1;           // of the path
+    int penInkRows = -1;        // typical ink rows of the path's runs, -1 until read
 };
 
 // The pairs kept in every column followed, one column after the other.
@@ -591,24 +606,52 @@ void strandMoves(const Trace &trace, int i, const Strand &s, std::vector<StrandM
 
 // Two lines that share a run thick enough to hold them apart have not
 // crossed in it, however their courses point: a touch and a crossing leave the
-// same ink, but only a crossing brings the lines onto one line's width. The
-// line that was above keeps the run's upper side, the other its lower side.
-// False when the run may hold the lines on one another.
-bool placeOnSides(const Trace &trace, int k, const StrandPair &from, StrandMove &first, StrandMove &second)
+// same ink, but only a crossing brings the lines onto one line's width. True
+// when the lines, apart before, share run k so.
+bool keepsSides(const Trace &trace, int k, const StrandPair &from, StrandScratch &scratch)
 {
     const Run &r = trace.runs[k];
     const Strand &a = from.first, &b = from.second;
     const double steepest = std::max(std::fabs(a.course), std::fabs(b.course));
+    // A run hardly longer than the pen line's runs holds one line: most runs
+    // are judged without reading their end rows.
     if (a.steps == 0 || b.steps == 0 || std::fabs(a.row - b.row) < kSidesApart ||
-        r.inkRows - trace.penInkRows - steepest < kSidesApart)
+        runLength(r) - (trace.pen - 2) - steepest < kSidesApart)
         return false;
-    const double middle = runCentre(r);
-    const RowLimits upper{-HUGE_VAL, middle - 0.5 * kSidesApart}, lower{middle + 0.5 * kSidesApart, HUGE_VAL};
-    first = StrandMove{k, a, 0.0};
-    second = StrandMove{k, b, 0.0};
-    first.cost = moveStrand(trace, first.strand, k, a.row < b.row ? upper : lower);
-    second.cost = moveStrand(trace, second.strand, k, a.row < b.row ? lower : upper);
-    return true;
+    if (scratch.penInkRows < 0)
+        scratch.penInkRows = pathInkRows(trace, scratch.lastRun);
+    int &rows = scratch.inkRows[k];
+    if (rows < 0)
+        rows = inkRows(trace, r);
+    return rows - scratch.penInkRows - steepest >= kSidesApart;
+}
+
+// Where the lines keep their sides of run k, the line that was above keeps
+// the run's upper side, the other its lower side. Unless their own moves onto
+// the run (moves[first], moves[second]) place them so already, moves placed
+// so are appended and first and second point to them.
+void placeOnSides(const Trace &trace, int k, const StrandPair &from, StrandScratch &scratch, int &first, int &second)
+{
+    if (!keepsSides(trace, k, from, scratch))
+        return;
+    std::vector<StrandMove> &moves = scratch.moves;
+    // Rows above the middle less half the gap, or below it plus half.
+    const double middle = runCentre(trace.runs[k]), half = 0.5 * kSidesApart;
+    const bool firstAbove = from.first.row < from.second.row;
+    auto onSide = [&](double row, bool above) {
+        return above ? std::min(row, middle - half) : std::max(row, middle + half);
+    };
+    if (moves[first].strand.row == onSide(moves[first].strand.row, firstAbove) &&
+        moves[second].strand.row == onSide(moves[second].strand.row, !firstAbove))
+        return;
+    auto place = [&](const Strand &s, bool above) {
+        StrandMove placed{k, s, 0.0};
+        placed.cost = settleStrand(placed.strand, onSide(rowOnRun(trace, s, trace.runs[k]), above), true);
+        moves.push_back(placed);
+        return (int)moves.size() - 1;
+    };
+    first = place(from.first, firstAbove);
+    second = place(from.second, !firstAbove);
 }
 
 // The column's runs off the print that neither line takes (of the column's
@@ -672,24 +715,22 @@ void nextPairs(const Trace &trace, int i, PairColumns &columns, StrandScratch &s
         const int movesEnd = (int)moves.size();
         const bool mayEnd = from.b == kHeld || from.b == kEnded;
         for (int ma = firstMoves; ma < secondMoves; ++ma) {
-            auto add = [&](int b, int mb) {
-                int first = ma;
-                StrandMove onSide[2];
-                if (b >= 0 && b == moves[ma].run && placeOnSides(trace, b, from, onSide[0], onSide[1])) {
-                    first = (int)moves.size();
-                    mb = first + 1;
-                    moves.insert(moves.end(), onSide, onSide + 2);
-                }
+            auto add = [&](int b, int first, int mb) {
                 double cost = from.cost + moves[first].cost;
                 if (mb >= 0)
                     cost += moves[mb].cost;
                 cost += unexplainedCost(trace, unprinted, moves[ma].run, b);
                 steps.push_back(PairStep{moves[ma].run, b, cost, (int)p, first, mb});
             };
-            for (int mb = secondMoves; mb < movesEnd; ++mb)
-                add(moves[mb].run, mb);
+            for (int mb = secondMoves; mb < movesEnd; ++mb) {
+                const int b = moves[mb].run;
+                int first = ma, second = mb;
+                if (b >= 0 && b == moves[ma].run)
+                    placeOnSides(trace, b, from, scratch, first, second);
+                add(b, first, second);
+            }
             if (mayEnd)
-                add(kEnded, -1);
+                add(kEnded, ma, -1);
         }
     }
     keepCheapest(steps, scratch.kept);
@@ -726,6 +767,8 @@ std::vector<char> secondTurnRuns(const Trace &trace, int lastRun)
     auto ended = [](const StrandPair &p) { return p.b == kEnded; };
     auto allEnded = [&] { return std::all_of(columns.begin(columns.count() - 1), columns.end(columns.count() - 1), ended); };
     StrandScratch scratch;
+    scratch.inkRows.assign(trace.runs.size(), -1);
+    scratch.lastRun = lastRun;
     for (int i = 0; i < n / 2 && !allEnded(); ++i)
         nextPairs(trace, i, columns, scratch);
     std::vector<char> onTurn(trace.runs.size(), 0);
@@ -925,10 +968,11 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
         findEvenRowInk(image, ref, found, InkProgress::report, &share);
         ink = &found;
     }
+    trace.image = image;
+    trace.ref = ref;
     collectRuns(image, *ink, ref, limitSpan, drawPos, e, trace);
     priceRuns(trace);
-    trace.pen = typicalRunLength(trace.runs, runLength);
-    trace.penInkRows = typicalRunLength(trace.runs, [](const Run &r) { return r.inkRows; });
+    trace.pen = typicalRunLength(trace.runs);
     int lastRun = findCheapestPath(trace, progress, progressUser);
     if (lastRun >= 0 && keepOffSecondTurn(trace, lastRun))
         lastRun = findCheapestPath(trace, nullptr, nullptr);
