@@ -42,10 +42,9 @@ protected:
     void SetUp() override {}  // each test starts with the parameters it needs
 
     // Starts with these parameters and records the field work shown in the status.
-    void start(const char *ini = kChartIni)
+    void start(const std::string &ini = kChartIni, const std::string &settings = "")
     {
-        ctx = startApp(ini);
-        ASSERT_NE(ctx, nullptr);
+        ASSERT_NO_FATAL_FAILURE(AppTest::start(ini, settings));
         g_signal_connect(ctx->widProgressBar, "notify::text", G_CALLBACK(+[](GObject *bar, GParamSpec *, gpointer log) {
             const gchar *text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
             if (text && strstr(text, "sub image"))

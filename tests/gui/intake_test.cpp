@@ -152,15 +152,13 @@ TEST_F(IntakeTest, LeavingAChangedScanAsksNoKeepsItsFileOkWritesIt)
     EXPECT_EQ(fileContents(a + ".ctx"), "Pass1=1 10.000000 20.000000\n");
 }
 
-TEST(RememberedScan, IsPreselectedWithEitherSeparator)
+TEST_F(IntakeTest, TheRememberedScanIsPreselectedWithEitherSeparator)
 {
     const std::string folder = makeAppDir(), file = writeScan(folder + "/chart.tif", "tiff", 20, 20);
     for (const std::string &remembered : {file, folder + "\\chart.tif"}) {
-        MainCtx *ctx = startApp("", "fileName=" + remembered + "\n");
-        ASSERT_NE(ctx, nullptr);
-        EXPECT_TRUE(waitUntil([ctx, &file] { return chosenFile(ctx) == file; })) << remembered;
+        ASSERT_NO_FATAL_FAILURE(start("", "fileName=" + remembered + "\n"));
+        EXPECT_TRUE(waitUntil([this, &file] { return chosenFile(ctx) == file; })) << remembered;
         EXPECT_EQ(chooserFolder(ctx), folder);
-        stopApp(ctx);
     }
 }
 

@@ -85,7 +85,7 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
     const MadeChart next = weeklyChart("x0708", 22, false, &previous.chart.dateVal[EndMark]);
     loadImage(ctx, previous.scan.c_str());
     stopApp(ctx);  // and started again with the settings it kept
-    ASSERT_NE(ctx = startApp(kWeeklyIni, fileContents(appDir() + "/vellora.ctx")), nullptr);
+    ASSERT_NO_FATAL_FAILURE(start(kWeeklyIni, fileContents(appDir() + "/vellora.ctx")));
     loadImage(ctx, next.scan.c_str());
     const SynthChart &chart = next.chart;
     CountedInput input{ctx};
@@ -149,7 +149,7 @@ TEST_F(SetupTest, OnlyANewChartOfTheSameFolderIsOfferedThePreviousEnd)
 // and refuse what is no date.
 TEST_F(SetupTest, TypedDatesWorkInEveryModeAndCompleteFromTheDateShown)
 {
-    ASSERT_NO_FATAL_FAILURE(start((std::string(kChartIni) + kWeeklyIni).c_str()));
+    ASSERT_NO_FATAL_FAILURE(start(std::string(kChartIni) + kWeeklyIni));
     openChart();
     showPage(kEvaluationPage);
     placeBothMarks();

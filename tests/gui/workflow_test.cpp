@@ -153,7 +153,6 @@ protected:
         saved.context = fileContents(made.ctx);
         saved.batch = batchTablesOf(made.scan, "--csv");
         stopApp(ctx);
-        ctx = nullptr;
         return saved;
     }
 };
@@ -191,7 +190,7 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
     for (const auto &[make, unit] : makes) {
         SCOPED_TRACE(make);
         const std::string profile = std::string(VELLORA_SOURCE_DIR "/profiles/") + make;
-        ASSERT_NO_FATAL_FAILURE(start(fileContents(profile).c_str()));
+        ASSERT_NO_FATAL_FAILURE(start(fileContents(profile)));
         EXPECT_NE(std::string(gtk_window_get_title(GTK_WINDOW(ctx->widMainWindow))).find("profile vellora.ini"),
                   std::string::npos);
         ChartOptions options = quickChartOptions(8);
@@ -216,7 +215,6 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
             EXPECT_EQ(batch[f], gui[f]) << f;
         }
         stopApp(ctx);
-        ctx = nullptr;
     }
 }
 

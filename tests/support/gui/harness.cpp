@@ -288,7 +288,7 @@ MainCtx *startApp(const std::string &ini, const std::string &settings)
     return ctx;
 }
 
-void stopApp(MainCtx *ctx)
+void stopApp(MainCtx *&ctx)
 {
     if (ctx) {
         pressedButtons = 0;
@@ -297,7 +297,7 @@ void stopApp(MainCtx *ctx)
             gtk_widget_destroy(ctx->widMainWindow);
         runPending();
         destroyMainCtx(ctx);
-        delete ctx;
+        delete std::exchange(ctx, nullptr);
     }
     pendingAnswers.clear();
     pendingFolder.clear();
@@ -582,16 +582,7 @@ void typeLocation(MainCtx *ctx, const std::string &text)
     g_signal_emit_by_name(children->data, "location-popup", "/");  // as typing "/" does
     g_list_free(children);
     runPending();
-    GtkWidget *entry = nullptr;
-    forEachWidget(chooser, [&entry](GtkWidget *w) {
-        if (!entry && GTK_IS_ENTRY(w) && GTK_WIDGET_VISIBLE(w))
-            entry = w;
-        return !entry;
-    });
-    ASSERT_NE(entry, nullptr) << "no location field";
-    gtk_widget_grab_focus(entry);
-    runPending();
-    entry = gtk_window_get_focus(GTK_WINDOW(ctx->widMainWindow));
+    GtkWidget *entry = gtk_window_get_focus(GTK_WINDOW(ctx->widMainWindow));
     ASSERT_TRUE(GTK_IS_ENTRY(entry)) << "the location field has no focus";
     gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
     waitFor(300);  // the field reads the folder it names

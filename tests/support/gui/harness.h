@@ -19,15 +19,22 @@ std::string makeAppDir();
 // Starts the program in a fresh program directory with these vellora.ini and
 // vellora.ctx (none when empty); null, with a failure, when it cannot.
 MainCtx *startApp(const std::string &ini = "", const std::string &settings = "");
-// Ends it as closing its window does and returns to the test's directory.
-void stopApp(MainCtx *ctx);
+// Ends it as closing its window does, forgets ctx and returns to the test's
+// directory.
+void stopApp(MainCtx *&ctx);
 const std::string &appDir();
 bool appWindowAlive();
 
 class AppTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(ctx = startApp(), nullptr); }
+    void SetUp() override { start(); }
     void TearDown() override { stopApp(ctx); }
+    // Starts the program afresh with these vellora.ini and vellora.ctx.
+    void start(const std::string &ini = "", const std::string &settings = "")
+    {
+        stopApp(ctx);
+        ASSERT_NE(ctx = startApp(ini, settings), nullptr);
+    }
     MainCtx *ctx = nullptr;
 };
 
