@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <cstdlib>
-
 #include "evalchart.h"
 
 // The evaluation page: the cut-out on entry, recomputation only when shown and
@@ -290,9 +288,9 @@ TEST_F(EvaluatedTest, MarksAndStrokesStoreEveryColumnOnTheImage)
     }
 }
 
-// The resets drop every window and drawn row of both fields; automatic
-// windows follow the ink and are stored.
-TEST_F(EvaluatedTest, WindowButtonsResetAndSetTheWindowsOfBothFields)
+// The resets drop every window and drawn row of both fields (automatic
+// windows are the workflow test's).
+TEST_F(EvaluatedTest, WindowButtonsResetTheWindowsOfBothFields)
 {
     const size_t others = ctx->fileCtx.all().size();
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
@@ -316,29 +314,6 @@ TEST_F(EvaluatedTest, WindowButtonsResetAndSetTheWindowsOfBothFields)
         EXPECT_EQ(hand.windows.getTop(105), -1);
         EXPECT_EQ(hand.drawPos[305], -1);
     }
-
-    // A sloping trace: a straight one across the field looks like a printed line.
-    fieldWork.clear();
-    auto slopeRow = [](int x) { return 40 + (x - 100) * 80 / 300; };
-    const guchar paper[3] = {255, 255, 255}, ink[3] = {155, 132, 192};
-    for (const FieldResult &field : ctx->fields)
-        for (int x = 0; x < kFieldWidth; ++x)
-            for (int y = 0; y < kFieldHeight; ++y)
-                putPixel(field.pixbuf, x, y, std::abs(y - slopeRow(x)) <= 1 ? ink : paper);
-    ctx->settings.datePos[0] = 100;
-    ctx->settings.datePos[1] = 400;
-    clickButton(ctx, "autowindows");
-    for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        const SpanArray &limit = ctx->settings.fields[f].windows;
-        for (int x : {100, 250, 400}) {
-            EXPECT_LT(limit.getBot(x), slopeRow(x) - 1) << f << "," << x;
-            EXPECT_GT(limit.getTop(x), slopeRow(x) + 1) << f << "," << x;
-            EXPECT_STREQ(record(columnKey("Bot", f, x)), std::to_string(limit.getBot(x)).c_str());
-        }
-        EXPECT_EQ(limit.getBot(50), -1) << "outside the marks";
-        EXPECT_NEAR(ctx->fields[f].curve->value(250), slopeRow(250), 1.0);
-    }
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
 }
 
 } // namespace

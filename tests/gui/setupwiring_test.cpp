@@ -179,11 +179,9 @@ TEST_F(SetupTest, TypedDatesWorkInEveryModeAndCompleteFromTheDateShown)
     gtk_calendar_get_date(GTK_CALENDAR(ctx->widCalendar), &year, &month, &day);
     EXPECT_EQ(stamp(year, month + 1, day, 4, 0), "2002-03-23 04:00") << "the calendar opens at the end";
 
-    answerDialogs({AnswerOk, AnswerOk, AnswerOk});
-    for (const char *text : {"2002-02-30 04:00", "16.03.2002 04:00", "02-29 04:00"}) {
-        typeDate(StartMark, text);
-        EXPECT_EQ(takeDialogs().size(), 1u) << text;
-    }
+    answerDialogs({AnswerOk});
+    typeDate(StartMark, "02-29 04:00");  // which texts are dates is the core's test
+    EXPECT_EQ(takeDialogs().size(), 1u);
     EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 05 m 30");
 }
 

