@@ -135,8 +135,9 @@ protected:
     }
 };
 
-// A new start day moves the end day, the same day writes nothing; a new hour
-// or minute reaches the tables at once, so the saved tables match the dates.
+// A new start day moves the end day (the same day, as filling the calendar
+// selects, writes nothing: the intake test's reopened scan); a new hour or
+// minute reaches the tables at once, so the saved tables match the dates.
 TEST_F(EvaluatedTest, DaysAndTimesSetTheRecordsTheDifferenceAndTheTables)
 {
     placeBothMarks();
@@ -145,13 +146,6 @@ TEST_F(EvaluatedTest, DaysAndTimesSetTheRecordsTheDifferenceAndTheTables)
     EXPECT_STREQ(record("DateVal2"), "y 2000 m 03 d 05 h 13 m 00");
     EXPECT_EQ(difference(), "0 1 0");
     EXPECT_EQ(fieldWork, recomputed({0, 1}));
-
-    fieldWork.clear();
-    ctx->fileCtx.remove("DateVal1");
-    ctx->fileCtx.remove("DateVal2");
-    selectDay(ctx, 2000, 3, 5);
-    EXPECT_EQ(keysOf(ctx->fileCtx).find("DateVal"), std::string::npos) << keysOf(ctx->fileCtx);
-    EXPECT_EQ(fieldWork, recomputed({}));
 
     setToggle(ctx, "startdate");
     selectDay(ctx, 2000, 1, 1);

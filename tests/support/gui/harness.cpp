@@ -536,6 +536,12 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
     return image;
 }
 
+int Grab::count(int x0, int x1, int y0, int y1, Rgb c) const
+{
+    return countPixels(image, x0, x1, y0, y1,
+                       [c](const guchar *p) { return p[0] == c.r && p[1] == c.g && p[2] == c.b; });
+}
+
 // ---- scans and the chooser ---------------------------------------------------
 
 std::string writeScan(const std::string &path, const char *type, int width, int height, unsigned rgb,

@@ -87,6 +87,15 @@ void sendDeleteEvent(GtkWidget *window);
 GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal);
 // The drawn pixels of a widget, all of it also in a viewport (caller unrefs).
 GdkPixbuf *grabWidget(GtkWidget *widget);
+struct Rgb { guchar r, g, b; };
+// A widget's drawn pixels, released at the end of the scope.
+struct Grab {
+    explicit Grab(GtkWidget *widget) : image(grabWidget(widget)) {}
+    ~Grab() { g_object_unref(image); }
+    Grab(const Grab &) = delete;
+    int count(int x0, int x1, int y0, int y1, Rgb c) const;  // in columns x0..x1, rows y0..y1
+    GdkPixbuf *const image;
+};
 
 // A width x height image of one colour 0xRRGGBB in a gdk-pixbuf format.
 std::string writeScan(const std::string &path, const char *type, int width, int height,
