@@ -21,7 +21,6 @@ const int kFieldWidth = 587;  // trunc(0.5 + 573 + 1.2 * s * 2), s = 5.712 mm
 const int kFieldHeight = 164;
 const int kTempRow = 82;      // +5.0 degrees
 const int kHygroRow = 60;     // 30 mm below the hygrometer field's top row
-const int kEvaluationPage = 2, kTablePage = 3;
 const char *const kChartIni = "dstPixelsPerMM 2\nsrcFieldDistMM 11\n";
 
 inline std::string entryText(GtkWidget *entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
@@ -85,7 +84,7 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(start());
         openChart();
-        showPage(kEvaluationPage);
+        showPage(EvaluationPage);
         if (curve)
             setToggle(ctx->widShowCurve, true);
         fieldWork.clear();
@@ -96,8 +95,8 @@ protected:
 
     void reenterEvaluation()
     {
-        showPage(1);
-        showPage(kEvaluationPage);
+        showPage(PassPointPage);
+        showPage(EvaluationPage);
     }
 
     const char *record(const std::string &key) { return ctx->fileCtx.get(key.c_str()); }

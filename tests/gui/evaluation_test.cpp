@@ -67,10 +67,10 @@ TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
     evaluate(true);
     ASSERT_GT(int(ctx->fields[SubImgTemp].rows.size()), 0);
     const struct { double x, y; int lastSet, page; const char *problem; } frames[] = {  // x, y: TopLeft
-        {40.0, 620.0 - 199.0, 0, kEvaluationPage,
+        {40.0, 620.0 - 199.0, 0, EvaluationPage,
          "TopLeft to BottomLeft is 35 % of what BottomLeft to BottomRight makes it on this chart. Check TopLeft."},
-        {40.0, 620.0 + 573.0, 2, kTablePage, "they are in the wrong order or turned over. Check BottomRight."},
-        {40.0 - 200.0, 620.0 - 573.0, 2, kEvaluationPage,
+        {40.0, 620.0 + 573.0, 2, TablePage, "they are in the wrong order or turned over. Check BottomRight."},
+        {40.0 - 200.0, 620.0 - 573.0, 2, EvaluationPage,
          "the corner at BottomLeft is 109 degrees, not 90. Check BottomRight."}};
     for (const auto &frame : frames) {
         setPassPoints();
@@ -78,12 +78,12 @@ TEST_F(EvalTest, PassPointsThatAreNoFrameAreRefusedNamingAPoint)
         ctx->lastSetPassPoint = frame.lastSet;
         for (int entry = 0; entry < 2; ++entry) {
             answerDialogs({AnswerOk});
-            showPage(1);
+            showPage(PassPointPage);
             showPage(frame.page);
             EXPECT_EQ(takeDialogs(),
                       Dialogs{std::string("vellora error: The pass points do not form the chart's frame: ") +
                               frame.problem});
-            EXPECT_EQ(currentPage(ctx), 1);
+            EXPECT_EQ(currentPage(ctx), PassPointPage);
             EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, nullptr);
             EXPECT_EQ(ctx->fields[SubImgHygro].rows.size(), 0u);
         }
@@ -100,11 +100,11 @@ TEST_F(EvalTest, FirstTabClickAfterAPassPointWorks)
     runPending();
     for (int round = 0; round < 2; ++round) {
         serverClick(uiWidget(ctx, "passpointtab"));
-        EXPECT_EQ(currentPage(ctx), 1) << round;
+        EXPECT_EQ(currentPage(ctx), PassPointPage) << round;
         setToggle(ctx, "P3");
         clickScan(ctx, 390.0 - round, 620.0);
         serverClick(uiWidget(ctx, "evaluatetab"));
-        EXPECT_EQ(currentPage(ctx), kEvaluationPage) << round;
+        EXPECT_EQ(currentPage(ctx), EvaluationPage) << round;
         EXPECT_NE(ctx->fields[SubImgTemp].pixbuf, nullptr);
     }
 }
@@ -114,7 +114,7 @@ TEST_F(EvalTest, HugeResolutionIsRefusedInsteadOfCrashing)
     start("dstPixelsPerMM 100000\n");
     openChart();
     answerDialogs({AnswerOk});
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     EXPECT_EQ(takeDialogs(), Dialogs{"vellora error: could not cut out temperature and hygro images. "
                                      "Please set better pass points"});
     EXPECT_EQ(ctx->fields[SubImgTemp].pixbuf, nullptr);

@@ -135,7 +135,7 @@ TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
     ctx->settings.datePos[0] = 10;
     ctx->settings.datePos[1] = 100;
     ctx->showContrast = ctx->showCurve = ctx->showTable = 1;
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     for (const SubImgData &sub : ctx->subImgData) {
         Grab image(sub.widget);
         const guchar *bg = pixelAddress(image.image, 0, 0);
@@ -181,7 +181,7 @@ TEST_F(EvalTest, StripsShowWhatTheWholeViewShows)
     const MadeChart made = makeChart(appDir(), quickChartOptions(5));
     ASSERT_EQ(made.result, SynthOk);
     loadImage(ctx, made.scan.c_str());
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     on_autowindows_clicked(nullptr, ctx);
     GtkWidget *temp = view(SubImgTemp);
     const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;

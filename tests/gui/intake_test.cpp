@@ -31,7 +31,7 @@ TEST_F(IntakeTest, OpensTiffJpegBmpAndPngRefusedFilesLeaveTheCurrentScan)
         EXPECT_EQ(ctx->imageName, path);
         EXPECT_STREQ(ctx->fileCtx.fileName(), (path + ".ctx").c_str());
         EXPECT_STREQ(ctx->settingsCtx.get("fileName"), path.c_str());
-        EXPECT_EQ(currentPage(ctx), 1);
+        EXPECT_EQ(currentPage(ctx), PassPointPage);
     }
     EXPECT_EQ(takeDialogs(), Dialogs{});
 

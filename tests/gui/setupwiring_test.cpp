@@ -34,12 +34,7 @@ std::string differingText(const DateTime &shown, const DateTime &wanted)
 
 // The user's input through GTK, each click and each key counted.
 struct CountedInput {
-    void clickButton(GtkWidget *button)
-    {
-        gtk_button_clicked(GTK_BUTTON(button));
-        runPending();
-        ++actions;
-    }
+    void clickButton(GtkWidget *button) { ::clickButton(button); ++actions; }
     void clickTab(int page) { showPage(ctx, page); ++actions; }
     void clickInto(GtkWidget *widget) { click(widget, 4, 4); ++actions; }
     void key(guint keyval) { pressKey(ctx, keyval); ++actions; }
@@ -95,7 +90,7 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
         EXPECT_NEAR(ctx->settings.passPoints[i].x, chart.pass[i].x, 2.0) << i;
         EXPECT_NEAR(ctx->settings.passPoints[i].y, chart.pass[i].y, 2.0) << i;
     }
-    input.clickTab(kEvaluationPage);
+    input.clickTab(EvaluationPage);
     for (int i = 0; i < 2; ++i) {
         EXPECT_NEAR(ctx->settings.datePos[i], chart.datePos[i], 2) << i;
         EXPECT_TRUE(gtk_widget_get_visible(ctx->widDateProposal[i])) << i;
@@ -109,7 +104,7 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
     input.type(differingText(proposedEnd, chart.dateVal[EndMark]));
     input.key(GDK_Return);
     input.clickButton(uiWidget(ctx, "autowindows"));  // past the handwritten notes
-    input.clickTab(kTablePage);
+    input.clickTab(TablePage);
 
     EXPECT_LE(input.actions, 12);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
@@ -151,7 +146,7 @@ TEST_F(SetupTest, TypedDatesWorkInEveryModeAndCompleteFromTheDateShown)
 {
     ASSERT_NO_FATAL_FAILURE(start(std::string(kChartIni) + kWeeklyIni));
     openChart();
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     placeBothMarks();
     ctx->fileCtx.remove(dateValKey(EndMark).c_str());
     const int *pos = ctx->settings.datePos;

@@ -16,8 +16,8 @@ protected:
     {
         start();
         openChart(ink);
-        showPage(kEvaluationPage);
-        showPage(kTablePage);
+        showPage(EvaluationPage);
+        showPage(TablePage);
         temp = appDir() + "/Thart.tif.txt";
         hygro = appDir() + "/Fhart.tif.txt";
     }
@@ -34,7 +34,7 @@ TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
     enterTables(false);
     EXPECT_EQ(takeDialogs(), (Dialogs{"vellora error: missing curve", "vellora error: missing curve",
                                       "vellora error: missing tables"}));
-    EXPECT_EQ(currentPage(ctx), kEvaluationPage);
+    EXPECT_EQ(currentPage(ctx), EvaluationPage);
 }
 
 // The time step rebuilds both tables and is stored; saving writes both files
@@ -42,7 +42,7 @@ TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
 TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEachFile)
 {
     enterTables();
-    EXPECT_EQ(currentPage(ctx), kTablePage);
+    EXPECT_EQ(currentPage(ctx), TablePage);
     setToggle(ctx->widtimestep10, true);  // stored: the workflow test's saved context
     for (const SubImgData &sub : ctx->subImgData)
         EXPECT_EQ(entryText(sub.wid_cnt), "151");

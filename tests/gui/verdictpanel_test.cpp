@@ -30,7 +30,7 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectVisitedInTurnAndJudgedAnewPerField)
     ASSERT_EQ(made.result, SynthOk);
     ASSERT_GE(made.chart.gaps.size(), 3u);
     loadImage(ctx, made.scan.c_str());
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     EXPECT_EQ(labelText(ctx->widVerdict), "Verdict: shown once the curves are found");
     EXPECT_FALSE(gtk_widget_is_sensitive(ctx->widNextSuspect));
     setToggle(ctx->widShowCurve, true);
@@ -61,8 +61,7 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectVisitedInTurnAndJudgedAnewPerField)
     ASSERT_GT(count, 0u);
     int lastFirst = -1;
     for (size_t press = 0; press <= count; ++press) {
-        gtk_button_clicked(GTK_BUTTON(ctx->widNextSuspect));
-        runPending();
+        clickButton(ctx->widNextSuspect);
         GtkAdjustment *shown = scrollOf(ctx->subImgData[SubImgHygro].widget, true);
         const std::string status = statusText(ctx);
         int from = -1, to = -1;

@@ -25,10 +25,8 @@ void screenshot(MainCtx *ctx, const char *name)
     const char *dir = std::getenv("VELLORA_SCREENSHOT_DIR");
     if (!dir || std::getenv("LC_ALL"))  // the pages as shown in the C locale
         return;
-    GdkPixbuf *image = grabWidget(ctx->widMainWindow);
     const std::string path = std::string(dir) + "/" + name + ".png";
-    EXPECT_TRUE(gdk_pixbuf_save(image, path.c_str(), "png", nullptr, nullptr)) << path;
-    g_object_unref(image);
+    EXPECT_TRUE(gdk_pixbuf_save(Grab(ctx->widMainWindow).image, path.c_str(), "png", nullptr, nullptr)) << path;
 }
 
 // The temperature and hygrometer tables and the CSV written for a scan.
@@ -74,7 +72,7 @@ protected:
             clickScan(ctx, chart.pass[i].x, chart.pass[i].y);
         }
         screenshot(ctx, "page2-passpoints");
-        showPage(kEvaluationPage);
+        showPage(EvaluationPage);
         for (int i : {1, 0}) {
             setMark(i);
             click(view(SubImgTemp), chart.datePos[i], 100);
@@ -129,16 +127,16 @@ protected:
         const SynthChart &chart = made.chart;
 
         chooseFile(ctx, made.scan);
-        showPage(0);
+        showPage(ChooserPage);
         screenshot(ctx, "page1-open");
-        showPage(1);
+        showPage(PassPointPage);
         placeChart(chart);
         for (int f = SubImgTemp; f <= SubImgHygro; ++f)  // fewer than 24 rows fail
             EXPECT_LT(tableError(chart, ctx->fields[f], f).rmse, f == SubImgTemp ? 0.3 : 1.5) << f;
         screenshot(ctx, "page3-evaluate");
         retouch();
 
-        showPage(kTablePage);
+        showPage(TablePage);
         setToggle(ctx->widtimestep10, true);
         setToggle(ctx->widCsv, true);
         clickButton(ctx, "savetables");
@@ -197,7 +195,7 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
         GdkColor hygro;
         gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelHygroColor), &hygro);
         EXPECT_EQ(hygro.blue >> 8, hygroInkColorOf(*ctx->params)[2]);
-        showPage(kTablePage);
+        showPage(TablePage);
         EXPECT_EQ(takeDialogs(), Dialogs{});
         setToggle(ctx->widCsv, true);
         clickButton(ctx, "savetables");

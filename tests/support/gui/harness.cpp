@@ -376,11 +376,13 @@ void setToggle(GtkWidget *button, bool active)
 
 void setToggle(MainCtx *ctx, const char *name, bool active) { setToggle(uiWidget(ctx, name), active); }
 
-void clickButton(MainCtx *ctx, const char *name)
+void clickButton(GtkWidget *button)
 {
-    gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, name)));
+    gtk_button_clicked(GTK_BUTTON(button));
     runPending();
 }
+
+void clickButton(MainCtx *ctx, const char *name) { clickButton(uiWidget(ctx, name)); }
 
 void setSpin(GtkWidget *spin, double value)
 {
@@ -566,7 +568,7 @@ std::string chooserFolder(MainCtx *ctx)
 
 void chooseFile(MainCtx *ctx, const std::string &path)
 {
-    showPage(ctx, 0);
+    showPage(ctx, ChooserPage);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
     gtk_file_chooser_unselect_all(chooser);
     // A new file of a listed folder is there once the folder monitor reports it.
@@ -582,7 +584,7 @@ void chooseFile(MainCtx *ctx, const std::string &path)
 
 void typeLocation(MainCtx *ctx, const std::string &text)
 {
-    showPage(ctx, 0);
+    showPage(ctx, ChooserPage);
     GtkWidget *chooser = uiWidget(ctx, "openfile");
     GList *children = gtk_container_get_children(GTK_CONTAINER(chooser));
     g_signal_emit_by_name(children->data, "location-popup", "/");  // as typing "/" does

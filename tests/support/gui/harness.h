@@ -60,6 +60,7 @@ void forEachWidget(GtkWidget *widget, const std::function<bool(GtkWidget *)> &vi
 // The controls as the user works them, each change handled before returning.
 void setToggle(GtkWidget *button, bool active);
 void setToggle(MainCtx *ctx, const char *name, bool active = true);
+void clickButton(GtkWidget *button);
 void clickButton(MainCtx *ctx, const char *name);
 void setSpin(GtkWidget *spin, double value);
 void selectDay(MainCtx *ctx, int year, int month, int day);  // in the calendar
