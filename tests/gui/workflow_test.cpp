@@ -13,21 +13,10 @@
 // kind of setting the tables depend on touched; the tables are compared with
 // the chart's truth, with the batch's from the saved file context, and with
 // the same work under a decimal-comma locale. Charts of other makes too.
-//
-// With VELLORA_SCREENSHOT_DIR set, each page is also saved there as a PNG.
 
 using namespace evalchart;
 
 namespace {
-
-void screenshot(MainCtx *ctx, const char *name)
-{
-    const char *dir = std::getenv("VELLORA_SCREENSHOT_DIR");
-    if (!dir || std::getenv("LC_ALL"))  // the pages as shown in the C locale
-        return;
-    const std::string path = std::string(dir) + "/" + name + ".png";
-    EXPECT_TRUE(gdk_pixbuf_save(Grab(ctx->widMainWindow).image, path.c_str(), "png", nullptr, nullptr)) << path;
-}
 
 // The temperature and hygrometer tables and the CSV written for a scan.
 using Tables = std::array<std::string, 3>;
@@ -71,7 +60,6 @@ protected:
             setToggle(ctx, radio[i]);
             clickScan(ctx, chart.pass[i].x, chart.pass[i].y);
         }
-        screenshot(ctx, "page2-passpoints");
         showPage(EvaluationPage);
         for (int i : {1, 0}) {
             setMark(i);
@@ -127,20 +115,15 @@ protected:
         const SynthChart &chart = made.chart;
 
         chooseFile(ctx, made.scan);
-        showPage(ChooserPage);
-        screenshot(ctx, "page1-open");
-        showPage(PassPointPage);
         placeChart(chart);
         for (int f = SubImgTemp; f <= SubImgHygro; ++f)  // fewer than 24 rows fail
             EXPECT_LT(tableError(chart, ctx->fields[f], f).rmse, f == SubImgTemp ? 0.3 : 1.5) << f;
-        screenshot(ctx, "page3-evaluate");
         retouch();
 
         showPage(TablePage);
         setToggle(ctx->widtimestep10, true);
         setToggle(ctx->widCsv, true);
         clickButton(ctx, "savetables");
-        screenshot(ctx, "page4-tables");
         EXPECT_EQ(takeDialogs(), Dialogs{});
         saved.gui = tablesOf(made.scan);
 

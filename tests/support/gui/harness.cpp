@@ -510,13 +510,6 @@ GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal)
 GdkPixbuf *grabWidget(GtkWidget *widget)
 {
     runPending();
-    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget))) {  // drawn apart, uncovered by other windows
-        GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
-        GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0,
-                                                        widget->allocation.width, widget->allocation.height);
-        g_object_unref(pixmap);
-        return image;
-    }
     GtkAdjustment *h = scrollOf(widget, true), *v = scrollOf(widget, false);
     const double h0 = h->value, v0 = v->value;
     const int width = widget->allocation.width, height = widget->allocation.height;

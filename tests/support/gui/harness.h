@@ -86,7 +86,7 @@ void sendDeleteEvent(GtkWidget *window);
 
 // The scroll position along columns or rows of the widget's viewport.
 GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal);
-// The drawn pixels of a widget, all of it also in a viewport (caller unrefs).
+// The drawn pixels of a widget in a viewport, all of it (caller unrefs).
 GdkPixbuf *grabWidget(GtkWidget *widget);
 struct Rgb { guchar r, g, b; };
 // A widget's drawn pixels, released at the end of the scope.
