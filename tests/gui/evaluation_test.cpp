@@ -23,13 +23,13 @@ TEST_F(EvalTest, EntryCutsOutOnlyAfterAPassPointChangeTheFitsWaitForADisplayTogg
 {
     evaluate(false);  // the cut-out's size shows in the marks and rows clamped to its edge below
     recomputeChain(ctx, CurveChanged, 2);
-    EXPECT_EQ(fieldWork, recomputed({})) << "nothing is shown, so nothing is fitted";
+    EXPECT_EQ(fieldWork, Fields{}) << "nothing is shown, so nothing is fitted";
     EXPECT_EQ(ctx->dirtyFlags, CurveChanged);
 
     g_idle_add(recomputeWhileBusy, ctx);
     setToggle(ctx->widShowCurve, true);
     EXPECT_EQ(ctx->showContrast, 1);
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    EXPECT_EQ(fieldWork, (Fields{0, 1}));
     EXPECT_EQ(ctx->dirtyFlags & CurveChanged, 0) << "the ignored request is not queued";
     EXPECT_NEAR(ctx->fields[SubImgTemp].curve->value(300), kTempRow, 1e-6);
     EXPECT_NEAR(ctx->fields[SubImgHygro].curve->value(300), kHygroRow, 1e-6);
@@ -145,7 +145,7 @@ TEST_F(EvaluatedTest, DaysAndTimesSetTheRecordsTheDifferenceAndTheTables)
     EXPECT_STREQ(record("DateVal1"), "y 2000 m 03 d 05 h 12 m 00");
     EXPECT_STREQ(record("DateVal2"), "y 2000 m 03 d 05 h 13 m 00");
     EXPECT_EQ(difference(), "0 1 0");
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    EXPECT_EQ(fieldWork, (Fields{0, 1}));
 
     setToggle(ctx, "startdate");
     selectDay(ctx, 2000, 1, 1);
@@ -159,7 +159,7 @@ TEST_F(EvaluatedTest, DaysAndTimesSetTheRecordsTheDifferenceAndTheTables)
     EXPECT_STREQ(record("DateVal1"), "y 2000 m 01 d 01 h 10 m 50");
     EXPECT_STREQ(record("DateVal2"), "y 2000 m 01 d 01 h 12 m 10");
     EXPECT_EQ(difference(), "0 1 20");
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    EXPECT_EQ(fieldWork, (Fields{0, 1}));
     const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows.back().hour, 12);
@@ -175,7 +175,7 @@ TEST_F(EvaluatedTest, OffsetAndColourAreStoredAndRecomputeTheirFields)
 {
     setSpin(ctx->widAddTemp, 1.5);
     EXPECT_STREQ(record("AddTemp"), "1.500000");
-    EXPECT_EQ(fieldWork, recomputed({0}));
+    EXPECT_EQ(fieldWork, Fields{0});
     EXPECT_EQ(entryText(ctx->subImgData[SubImgTemp].wid_mean), "  +6.50");
 
     fieldWork.clear();
@@ -185,7 +185,7 @@ TEST_F(EvaluatedTest, OffsetAndColourAreStoredAndRecomputeTheirFields)
     g_signal_emit_by_name(ctx->widSelCurveColor, "color-set");
     runPending();
     EXPECT_STREQ(record("CurveColor"), " 18 128   0");
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    EXPECT_EQ(fieldWork, (Fields{0, 1}));
     EXPECT_EQ(takeDialogs(), Dialogs(2, "vellora error: missing curve"));
 
     clickButton(ctx, "resetcolor");
@@ -205,7 +205,7 @@ TEST_F(EvaluatedTest, MarksTakeTheColumnUnderThePointerTheReadoutNamesItsTime)
     click(view(), 49.5, 20);
     EXPECT_EQ(ctx->settings.datePos[0], 49);
     EXPECT_STREQ(record("DatePos1"), "49");
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    EXPECT_EQ(fieldWork, (Fields{0, 1}));
     setZoom(ctx, FieldZoom, 4.0, view(), -1, -1);
     runPending();
     click(view(), 4 * 120 + 3.5, 20, 3);
@@ -251,7 +251,7 @@ TEST_F(EvaluatedTest, MarksAndStrokesStoreEveryColumnOnTheImage)
     pressButton(view(), 10, 30);
     movePointer(view(), 10, 30);
     movePointer(view(), 40, 50);  // a fast move fills the columns passed over
-    EXPECT_EQ(fieldWork, recomputed({})) << "the refit waits for the release";
+    EXPECT_EQ(fieldWork, Fields{}) << "the refit waits for the release";
     for (int x = 10; x <= 40; ++x) {
         ASSERT_EQ(temp().drawPos[x], 50) << x;
         ASSERT_STREQ(record(columnKey("Draw", 0, x)), "50") << x;
@@ -262,7 +262,7 @@ TEST_F(EvaluatedTest, MarksAndStrokesStoreEveryColumnOnTheImage)
     EXPECT_EQ(temp().drawPos[25] + temp().drawPos[40], -2);
     EXPECT_EQ(record(columnKey("Draw", 0, 40)), nullptr);
     releaseButton(view(), 25, 70);
-    EXPECT_EQ(fieldWork, recomputed({0}));
+    EXPECT_EQ(fieldWork, Fields{0});
 
     // Retouching keeps two rows between the edges; Control clears one.
     setToggle(ctx, "retouchvertical");
@@ -278,7 +278,7 @@ TEST_F(EvaluatedTest, MarksAndStrokesStoreEveryColumnOnTheImage)
         EXPECT_EQ(s.edge[0] == 'B' ? limit.getBot(x) : limit.getTop(x), s.row) << s.edge;
         const char *stored = record(columnKey(s.edge, 0, x));
         EXPECT_EQ(stored ? std::stoi(stored) : -1, s.row) << s.edge;
-        EXPECT_EQ(fieldWork, recomputed({0})) << s.edge;
+        EXPECT_EQ(fieldWork, Fields{0}) << s.edge;
     }
 }
 
@@ -300,7 +300,7 @@ TEST_F(EvaluatedTest, WindowButtonsResetTheWindowsOfBothFields)
     ASSERT_EQ(ctx->fileCtx.all().size(), others + 2 * 30);
     clickButton(ctx, "resetvertical");
     EXPECT_EQ(ctx->fileCtx.all().size(), others + 2 * 10);  // the drawn rows
-    EXPECT_EQ(fieldWork, recomputed({0, 1}));
+    EXPECT_EQ(fieldWork, (Fields{0, 1}));
     clickButton(ctx, "resetdrawpos");
     EXPECT_EQ(ctx->fileCtx.all().size(), others);
     for (const FieldSettings &hand : ctx->settings.fields) {

@@ -83,7 +83,7 @@ protected:
         gtk_range_set_value(GTK_RANGE(ctx->widCurveSmoothness), 0);  // weight 2^0
         fieldWork.clear();
         clickButton(ctx, "autowindows");  // stored for both fields, as the saved context shows
-        EXPECT_EQ(fieldWork, recomputed({0, 1}));
+        EXPECT_EQ(fieldWork, (Fields{0, 1}));
         if (pointerStateAvailable()) {
             GtkWidget *hygro = view(SubImgHygro);
             setToggle(ctx, "drawcurve");
