@@ -155,9 +155,7 @@ TEST_F(EvaluatedTest, DaysAndTimesSetTheRecordsTheDifferenceAndTheTables)
     selectDay(ctx, 2000, 1, 1);
     setSpin(ctx->widHour, 12);
     fieldWork.clear();
-    setSpin(ctx->widMinute, 10);
-    EXPECT_STREQ(record("DateVal1"), "y 2000 m 01 d 01 h 10 m 50");
-    EXPECT_STREQ(record("DateVal2"), "y 2000 m 01 d 01 h 12 m 10");
+    setSpin(ctx->widMinute, 10);  // stored: the workflow test's batch reads them
     EXPECT_EQ(difference(), "0 1 20");
     EXPECT_EQ(fieldWork, (Fields{0, 1}));
     const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;
@@ -174,7 +172,6 @@ TEST_F(EvaluatedTest, DaysAndTimesSetTheRecordsTheDifferenceAndTheTables)
 TEST_F(EvaluatedTest, OffsetAndColourAreStoredAndRecomputeTheirFields)
 {
     setSpin(ctx->widAddTemp, 1.5);
-    EXPECT_STREQ(record("AddTemp"), "1.500000");
     EXPECT_EQ(fieldWork, Fields{0});
     EXPECT_EQ(entryText(ctx->subImgData[SubImgTemp].wid_mean), "  +6.50");
 
@@ -204,7 +201,6 @@ TEST_F(EvaluatedTest, MarksTakeTheColumnUnderThePointerTheReadoutNamesItsTime)
 {
     click(view(), 49.5, 20);
     EXPECT_EQ(ctx->settings.datePos[0], 49);
-    EXPECT_STREQ(record("DatePos1"), "49");
     EXPECT_EQ(fieldWork, (Fields{0, 1}));
     setZoom(ctx, FieldZoom, 4.0, view(), -1, -1);
     runPending();

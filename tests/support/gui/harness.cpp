@@ -276,8 +276,7 @@ MainCtx *startApp(const std::string &ini, const std::string &settings)
     initMainCtx(ctx);
     if (startMainWindow(ctx, "../glade/vellora.glade") != 0) {
         ADD_FAILURE() << "the UI definition did not load";
-        destroyMainCtx(ctx);
-        delete ctx;
+        stopApp(ctx);
         return nullptr;
     }
     windowAlive = true;
