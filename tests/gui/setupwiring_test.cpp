@@ -38,11 +38,6 @@ struct CountedInput {
     void clickTab(int page) { showPage(ctx, page); ++actions; }
     void clickInto(GtkWidget *widget) { click(widget, 4, 4); ++actions; }
     void key(guint keyval) { pressKey(ctx, keyval); ++actions; }
-    void type(const std::string &text)
-    {
-        for (char c : text)
-            key(gdk_unicode_to_keyval(static_cast<guchar>(c)));
-    }
 
     MainCtx *ctx;
     int actions = 0;
@@ -101,7 +96,8 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
 
     input.clickInto(ctx->widDateEntry[StartMark]);
     input.key(GDK_Return);  // on to the end
-    input.type(differingText(proposedEnd, chart.dateVal[EndMark]));
+    for (char c : differingText(proposedEnd, chart.dateVal[EndMark]))
+        input.key(gdk_unicode_to_keyval(static_cast<guchar>(c)));
     input.key(GDK_Return);
     input.clickButton(uiWidget(ctx, "autowindows"));  // past the handwritten notes
     input.clickTab(TablePage);

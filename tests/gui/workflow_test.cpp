@@ -105,9 +105,7 @@ protected:
     Saved runWorkflow(bool decimalComma)
     {
         Saved saved;
-        if (decimalComma) {
-            EXPECT_TRUE(useDecimalCommaLocale());
-        }
+        EXPECT_TRUE(!decimalComma || useDecimalCommaLocale());
         start("");
         const MadeChart made = makeChart(appDir(), quickChartOptions(11));
         EXPECT_EQ(made.result, SynthOk);
