@@ -18,14 +18,10 @@ protected:
         openChart(ink);
         showPage(EvaluationPage);
         showPage(TablePage);
-        temp = appDir() + "/Thart.tif.txt";
-        hygro = appDir() + "/Fhart.tif.txt";
     }
 
     void save() { clickButton(ctx, "savetables"); }
     bool saved(int field) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->subImgData[field].wid_saved)); }
-
-    std::string temp, hygro;
 };
 
 TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
@@ -42,6 +38,7 @@ TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
 TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEachFile)
 {
     enterTables();
+    const std::string temp = appDir() + "/Thart.tif.txt", hygro = appDir() + "/Fhart.tif.txt";
     EXPECT_EQ(currentPage(ctx), TablePage);
     setToggle(ctx->widtimestep10, true);  // stored: the workflow test's saved context
     for (const SubImgData &sub : ctx->subImgData)
