@@ -130,7 +130,6 @@ protected:
         saveFileCtx(ctx);
         saved.context = fileContents(made.ctx);
         saved.batch = batchTablesOf(made.scan, "--csv");
-        stopApp(ctx);
         return saved;
     }
 };
@@ -188,7 +187,6 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
             EXPECT_GT(gui[f].size(), 1000u) << f;
             EXPECT_EQ(batch[f], gui[f]) << f;
         }
-        stopApp(ctx);
     }
 }
 
