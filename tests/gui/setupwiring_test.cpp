@@ -34,20 +34,10 @@ std::string differingText(const DateTime &shown, const DateTime &wanted)
 
 // The user's input through GTK, each click and each key counted.
 struct CountedInput {
-    void clickButton(GtkWidget *button)
-    {
-        gtk_button_clicked(GTK_BUTTON(button));
-        runPending();
-        ++actions;
-    }
+    void clickButton(GtkWidget *button) { ::clickButton(button); ++actions; }
     void clickTab(int page) { showPage(ctx, page); ++actions; }
     void clickInto(GtkWidget *widget) { click(widget, 4, 4); ++actions; }
     void key(guint keyval) { pressKey(ctx, keyval); ++actions; }
-    void type(const std::string &text)
-    {
-        for (char c : text)
-            key(gdk_unicode_to_keyval(static_cast<guchar>(c)));
-    }
 
     MainCtx *ctx;
     int actions = 0;
@@ -85,7 +75,7 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
     const MadeChart next = weeklyChart("x0708", 22, false, &previous.chart.dateVal[EndMark]);
     loadImage(ctx, previous.scan.c_str());
     stopApp(ctx);  // and started again with the settings it kept
-    ASSERT_NE(ctx = startApp(kWeeklyIni, fileContents(appDir() + "/vellora.ctx")), nullptr);
+    ASSERT_NO_FATAL_FAILURE(start(kWeeklyIni, fileContents(appDir() + "/vellora.ctx")));
     loadImage(ctx, next.scan.c_str());
     const SynthChart &chart = next.chart;
     CountedInput input{ctx};
@@ -95,7 +85,7 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
         EXPECT_NEAR(ctx->settings.passPoints[i].x, chart.pass[i].x, 2.0) << i;
         EXPECT_NEAR(ctx->settings.passPoints[i].y, chart.pass[i].y, 2.0) << i;
     }
-    input.clickTab(kEvaluationPage);
+    input.clickTab(EvaluationPage);
     for (int i = 0; i < 2; ++i) {
         EXPECT_NEAR(ctx->settings.datePos[i], chart.datePos[i], 2) << i;
         EXPECT_TRUE(gtk_widget_get_visible(ctx->widDateProposal[i])) << i;
@@ -106,10 +96,11 @@ TEST_F(SetupTest, NextChartAfterARestartIsPreparedInTwelveClicksAndKeys)
 
     input.clickInto(ctx->widDateEntry[StartMark]);
     input.key(GDK_Return);  // on to the end
-    input.type(differingText(proposedEnd, chart.dateVal[EndMark]));
+    for (char c : differingText(proposedEnd, chart.dateVal[EndMark]))
+        input.key(gdk_unicode_to_keyval(static_cast<guchar>(c)));
     input.key(GDK_Return);
     input.clickButton(uiWidget(ctx, "autowindows"));  // past the handwritten notes
-    input.clickTab(kTablePage);
+    input.clickTab(TablePage);
 
     EXPECT_LE(input.actions, 12);
     EXPECT_EQ(takeDialogs(), std::vector<std::string>{});
@@ -149,9 +140,9 @@ TEST_F(SetupTest, OnlyANewChartOfTheSameFolderIsOfferedThePreviousEnd)
 // and refuse what is no date.
 TEST_F(SetupTest, TypedDatesWorkInEveryModeAndCompleteFromTheDateShown)
 {
-    ASSERT_NO_FATAL_FAILURE(start((std::string(kChartIni) + kWeeklyIni).c_str()));
+    ASSERT_NO_FATAL_FAILURE(start(std::string(kChartIni) + kWeeklyIni));
     openChart();
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     placeBothMarks();
     ctx->fileCtx.remove(dateValKey(EndMark).c_str());
     const int *pos = ctx->settings.datePos;
@@ -179,11 +170,9 @@ TEST_F(SetupTest, TypedDatesWorkInEveryModeAndCompleteFromTheDateShown)
     gtk_calendar_get_date(GTK_CALENDAR(ctx->widCalendar), &year, &month, &day);
     EXPECT_EQ(stamp(year, month + 1, day, 4, 0), "2002-03-23 04:00") << "the calendar opens at the end";
 
-    answerDialogs({AnswerOk, AnswerOk, AnswerOk});
-    for (const char *text : {"2002-02-30 04:00", "16.03.2002 04:00", "02-29 04:00"}) {
-        typeDate(StartMark, text);
-        EXPECT_EQ(takeDialogs().size(), 1u) << text;
-    }
+    answerDialogs({AnswerOk});
+    typeDate(StartMark, "02-29 04:00");  // which texts are dates is the core's test
+    EXPECT_EQ(takeDialogs().size(), 1u);
     EXPECT_STREQ(record("DateVal1"), "y 2002 m 03 d 16 h 05 m 30");
 }
 

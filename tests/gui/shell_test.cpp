@@ -87,14 +87,12 @@ using Shell = AppTest;
 
 // A line the parameter file cannot use stops the reading; the user is told,
 // and the smoothness control starts at the weight the file gives.
-TEST(StartUp, TellsWhereTheParameterFileStoppedAndStartsTheSmoothnessFromIt)
+TEST_F(Shell, TellsWhereTheParameterFileStoppedAndStartsTheSmoothnessFromIt)
 {
-    MainCtx *ctx = startApp("dstCurveFilter 4\nsrcFieldWidthMM 250.5\nsrcFieldHeigth 80\nsrcRadiusMM 1\n");
-    ASSERT_NE(ctx, nullptr);
+    ASSERT_NO_FATAL_FAILURE(start("dstCurveFilter 4\nsrcFieldWidthMM 250.5\nsrcFieldHeigth 80\nsrcRadiusMM 1\n"));
     EXPECT_EQ(statusText(ctx), "vellora.ini: line 3 not understood; the lines after it are ignored");
     EXPECT_EQ(gtk_range_get_value(GTK_RANGE(ctx->widCurveSmoothness)), 2.0);
     EXPECT_EQ(knotWeight(ctx->settings, *ctx->params), 4.0);
-    stopApp(ctx);
 }
 
 TEST_F(Shell, ProgressMovesOnlyAtWholeTwentieths)

@@ -16,22 +16,12 @@ protected:
     {
         start();
         openChart(ink);
-        showPage(kEvaluationPage);
-        showPage(kTablePage);
-        temp = appDir() + "/Thart.tif.txt";
-        hygro = appDir() + "/Fhart.tif.txt";
+        showPage(EvaluationPage);
+        showPage(TablePage);
     }
 
     void save() { clickButton(ctx, "savetables"); }
-    // The hourly table of the field's rows as saving writes it.
-    std::string tableText(int field)
-    {
-        const std::vector<TableRow> &rows = ctx->fields[field].rows;
-        return tableFileText(field, 60, rows.data(), int(rows.size()));
-    }
     bool saved(int field) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->subImgData[field].wid_saved)); }
-
-    std::string temp, hygro;
 };
 
 TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
@@ -40,7 +30,7 @@ TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
     enterTables(false);
     EXPECT_EQ(takeDialogs(), (Dialogs{"vellora error: missing curve", "vellora error: missing curve",
                                       "vellora error: missing tables"}));
-    EXPECT_EQ(currentPage(ctx), kEvaluationPage);
+    EXPECT_EQ(currentPage(ctx), EvaluationPage);
 }
 
 // The time step rebuilds both tables and is stored; saving writes both files
@@ -48,10 +38,9 @@ TEST_F(TablePageTest, WithoutAnyTableTheErrorReturnsToTheEvaluationPage)
 TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEachFile)
 {
     enterTables();
-    EXPECT_EQ(currentPage(ctx), kTablePage);
-    EXPECT_EQ(int(ctx->fields[SubImgTemp].rows.size()), 26);
-    setToggle(ctx->widtimestep10, true);
-    EXPECT_STREQ(record("TimeStep"), "10");
+    const std::string temp = appDir() + "/Thart.tif.txt", hygro = appDir() + "/Fhart.tif.txt";
+    EXPECT_EQ(currentPage(ctx), TablePage);
+    setToggle(ctx->widtimestep10, true);  // stored: the workflow test's saved context
     for (const SubImgData &sub : ctx->subImgData)
         EXPECT_EQ(entryText(sub.wid_cnt), "151");
     setToggle(ctx->widtimestep60, true);
@@ -60,9 +49,7 @@ TEST_F(TablePageTest, TheTimeStepRebuildsTheTablesSavingAsksBeforeOverwritingEac
 
     save();
     EXPECT_EQ(takeDialogs(), Dialogs{});
-    // The rows' values and the file format are the evaluation's and the core's tests.
-    EXPECT_EQ(fileContents(temp), tableText(SubImgTemp));
-    EXPECT_EQ(fileContents(hygro), tableText(SubImgHygro));
+    // What the files hold is the workflow test's comparison with the batch's.
     EXPECT_EQ(std::make_pair(saved(SubImgTemp), saved(SubImgHygro)), std::make_pair(true, true));
 
     // No keeps one file; a folder in place of the other can never be replaced.
@@ -88,15 +75,11 @@ TEST_F(TablePageTest, CsvBoxIsRememberedAndAnExistingCsvIsAskedAbout)
     save();
     EXPECT_EQ(takeDialogs(), Dialogs{"vellora question: overwrite file " + csv + " ?"});
     EXPECT_EQ(fileContents(csv), "old");
-    stopApp(ctx);
 
     for (const char *stored : {"writeCsv=1\n", "writeCsv=0\n"}) {
-        ctx = startApp("", stored);
-        ASSERT_NE(ctx, nullptr);
+        ASSERT_NO_FATAL_FAILURE(start("", stored));
         EXPECT_EQ(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widCsv)), stored[9] == '1') << stored;
-        stopApp(ctx);
     }
-    ctx = nullptr;
 }
 
 // A scan on a read-only share: the tables go to a folder the user chooses
@@ -117,8 +100,8 @@ TEST_F(TablePageTest, ScansInReadOnlyFoldersKeepTablesAndContextElsewhere)
     EXPECT_EQ(takeDialogs(), (Dialogs{"vellora question: The folder " + appDir() + " cannot be written.\n"
                                       "The tables are written to the folder you choose, and so are the next ones.",
                                       "vellora: folder for the tables: "}));
-    EXPECT_EQ(fileContents(chosen + "/Thart.tif.txt"), tableText(SubImgTemp));
-    EXPECT_TRUE(g_file_test((chosen + "/Fhart.tif.txt").c_str(), G_FILE_TEST_EXISTS));
+    for (const char *table : {"/Thart.tif.txt", "/Fhart.tif.txt"})
+        EXPECT_TRUE(g_file_test((chosen + table).c_str(), G_FILE_TEST_EXISTS)) << table;
     EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ctx->widBesideScan)));
 
     // Reopened, the context is kept beside the tables, and the user is told.

@@ -18,7 +18,6 @@ double columnOf(const SynthChart &chart, double minute)
     return chart.datePos[0] + minute * (chart.datePos[1] - chart.datePos[0]) / chart.minutes;
 }
 
-bool isRed(const guchar *rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
 
 // The gaps are marked red under both field views, "Next suspect" brings each
 // into view in turn, and a change to one field judges only that field anew.
@@ -31,7 +30,7 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectVisitedInTurnAndJudgedAnewPerField)
     ASSERT_EQ(made.result, SynthOk);
     ASSERT_GE(made.chart.gaps.size(), 3u);
     loadImage(ctx, made.scan.c_str());
-    showPage(kEvaluationPage);
+    showPage(EvaluationPage);
     EXPECT_EQ(labelText(ctx->widVerdict), "Verdict: shown once the curves are found");
     EXPECT_FALSE(gtk_widget_is_sensitive(ctx->widNextSuspect));
     setToggle(ctx->widShowCurve, true);
@@ -44,16 +43,15 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectVisitedInTurnAndJudgedAnewPerField)
 
     // A band under every gap in each field; which stretches a gap makes is the core's verdict test.
     for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-        GdkPixbuf *view = grabWidget(ctx->subImgData[f].widget);
-        const int bottom = gdk_pixbuf_get_height(view) - 2;
+        const Grab view(ctx->subImgData[f].widget);
+        const int bottom = gdk_pixbuf_get_height(view.image) - 2;
         for (const PenGap &gap : made.chart.gaps) {
             const double middle = columnOf(made.chart, (gap.startMinute + gap.endMinute) / 2);
             const int x = static_cast<int>(middle * ctx->fieldZoom);
-            EXPECT_EQ(countPixels(view, x, x, bottom, bottom, isRed), 1) << "field " << f << " column " << middle;
+            EXPECT_EQ(view.count(x, x, bottom, bottom, {255, 0, 0}), 1) << "field " << f << " column " << middle;
         }
         const int before = static_cast<int>(made.chart.datePos[0] / 2 * ctx->fieldZoom);  // the trace starts
-        EXPECT_EQ(countPixels(view, before, before, bottom, bottom, isRed), 0) << "field " << f;
-        g_object_unref(view);
+        EXPECT_EQ(view.count(before, before, bottom, bottom, {255, 0, 0}), 0) << "field " << f;
     }
 
     // Zoomed in, each press shows the next stretch in column order, then the first again.
@@ -63,8 +61,7 @@ TEST_F(EvalTest, PenGapsAreMarkedSuspectVisitedInTurnAndJudgedAnewPerField)
     ASSERT_GT(count, 0u);
     int lastFirst = -1;
     for (size_t press = 0; press <= count; ++press) {
-        gtk_button_clicked(GTK_BUTTON(ctx->widNextSuspect));
-        runPending();
+        clickButton(ctx->widNextSuspect);
         GtkAdjustment *shown = scrollOf(ctx->subImgData[SubImgHygro].widget, true);
         const std::string status = statusText(ctx);
         int from = -1, to = -1;

@@ -13,23 +13,10 @@
 // kind of setting the tables depend on touched; the tables are compared with
 // the chart's truth, with the batch's from the saved file context, and with
 // the same work under a decimal-comma locale. Charts of other makes too.
-//
-// With VELLORA_SCREENSHOT_DIR set, each page is also saved there as a PNG.
 
 using namespace evalchart;
 
 namespace {
-
-void screenshot(MainCtx *ctx, const char *name)
-{
-    const char *dir = std::getenv("VELLORA_SCREENSHOT_DIR");
-    if (!dir || std::getenv("LC_ALL"))  // the pages as shown in the C locale
-        return;
-    GdkPixbuf *image = grabWidget(ctx->widMainWindow);
-    const std::string path = std::string(dir) + "/" + name + ".png";
-    EXPECT_TRUE(gdk_pixbuf_save(image, path.c_str(), "png", nullptr, nullptr)) << path;
-    g_object_unref(image);
-}
 
 // The temperature and hygrometer tables and the CSV written for a scan.
 using Tables = std::array<std::string, 3>;
@@ -73,8 +60,7 @@ protected:
             setToggle(ctx, radio[i]);
             clickScan(ctx, chart.pass[i].x, chart.pass[i].y);
         }
-        screenshot(ctx, "page2-passpoints");
-        showPage(kEvaluationPage);
+        showPage(EvaluationPage);
         for (int i : {1, 0}) {
             setMark(i);
             click(view(SubImgTemp), chart.datePos[i], 100);
@@ -95,7 +81,9 @@ protected:
     void retouch()
     {
         gtk_range_set_value(GTK_RANGE(ctx->widCurveSmoothness), 0);  // weight 2^0
-        clickButton(ctx, "autowindows");
+        fieldWork.clear();
+        clickButton(ctx, "autowindows");  // stored for both fields, as the saved context shows
+        EXPECT_EQ(fieldWork, (Fields{0, 1}));
         if (pointerStateAvailable()) {
             GtkWidget *hygro = view(SubImgHygro);
             setToggle(ctx, "drawcurve");
@@ -117,9 +105,7 @@ protected:
     Saved runWorkflow(bool decimalComma)
     {
         Saved saved;
-        if (decimalComma) {
-            EXPECT_TRUE(useDecimalCommaLocale());
-        }
+        EXPECT_TRUE(!decimalComma || useDecimalCommaLocale());
         start("");
         const MadeChart made = makeChart(appDir(), quickChartOptions(11));
         EXPECT_EQ(made.result, SynthOk);
@@ -127,23 +113,15 @@ protected:
         const SynthChart &chart = made.chart;
 
         chooseFile(ctx, made.scan);
-        EXPECT_EQ(currentPage(ctx), 1);
-        showPage(0);
-        screenshot(ctx, "page1-open");
-        showPage(1);
         placeChart(chart);
-        for (int f = SubImgTemp; f <= SubImgHygro; ++f) {
-            EXPECT_EQ(ctx->fields[f].rows.size(), size_t(chart.minutes / 60 + (chart.dateVal[0].minute == 0)));
+        for (int f = SubImgTemp; f <= SubImgHygro; ++f)  // fewer than 24 rows fail
             EXPECT_LT(tableError(chart, ctx->fields[f], f).rmse, f == SubImgTemp ? 0.3 : 1.5) << f;
-        }
-        screenshot(ctx, "page3-evaluate");
         retouch();
 
-        showPage(kTablePage);
+        showPage(TablePage);
         setToggle(ctx->widtimestep10, true);
         setToggle(ctx->widCsv, true);
         clickButton(ctx, "savetables");
-        screenshot(ctx, "page4-tables");
         EXPECT_EQ(takeDialogs(), Dialogs{});
         saved.gui = tablesOf(made.scan);
 
@@ -152,8 +130,6 @@ protected:
         saveFileCtx(ctx);
         saved.context = fileContents(made.ctx);
         saved.batch = batchTablesOf(made.scan, "--csv");
-        stopApp(ctx);
-        ctx = nullptr;
         return saved;
     }
 };
@@ -164,11 +140,7 @@ TEST_F(WorkflowTest, GuiAndBatchWriteTheSameTablesInAnyLocale)
     for (const char *key : {"Smoothness=0.000000", "AddTemp=0.500000", "AddHygro=-0.300000", "TimeStep=10",
                             "Top1_", "Bot0_"})
         EXPECT_NE(plain.context.find(key), std::string::npos) << key;
-    if (pointerStateAvailable()) {
-        EXPECT_NE(plain.context.find("Draw1_"), std::string::npos);
-    }
-    EXPECT_EQ(plain.gui[kCsv].rfind("time,temperature_C,humidity_pct,flags\n", 0), 0u)
-        << plain.gui[kCsv].substr(0, 80);
+    // The drawn rows and the CSV's columns show in the comparison with the batch.
 
     const Saved comma = runWorkflow(true);
     EXPECT_EQ(comma.context, plain.context);
@@ -191,7 +163,7 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
     for (const auto &[make, unit] : makes) {
         SCOPED_TRACE(make);
         const std::string profile = std::string(VELLORA_SOURCE_DIR "/profiles/") + make;
-        ASSERT_NO_FATAL_FAILURE(start(fileContents(profile).c_str()));
+        ASSERT_NO_FATAL_FAILURE(start(fileContents(profile)));
         EXPECT_NE(std::string(gtk_window_get_title(GTK_WINDOW(ctx->widMainWindow))).find("profile vellora.ini"),
                   std::string::npos);
         ChartOptions options = quickChartOptions(8);
@@ -203,7 +175,7 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
         GdkColor hygro;
         gtk_color_button_get_color(GTK_COLOR_BUTTON(ctx->widSelHygroColor), &hygro);
         EXPECT_EQ(hygro.blue >> 8, hygroInkColorOf(*ctx->params)[2]);
-        showPage(kTablePage);
+        showPage(TablePage);
         EXPECT_EQ(takeDialogs(), Dialogs{});
         setToggle(ctx->widCsv, true);
         clickButton(ctx, "savetables");
@@ -215,8 +187,6 @@ TEST_F(WorkflowTest, ChartsOfOtherMakesWithTheirProfiles)
             EXPECT_GT(gui[f].size(), 1000u) << f;
             EXPECT_EQ(batch[f], gui[f]) << f;
         }
-        stopApp(ctx);
-        ctx = nullptr;
     }
 }
 

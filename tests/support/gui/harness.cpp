@@ -276,8 +276,7 @@ MainCtx *startApp(const std::string &ini, const std::string &settings)
     initMainCtx(ctx);
     if (startMainWindow(ctx, "../glade/vellora.glade") != 0) {
         ADD_FAILURE() << "the UI definition did not load";
-        destroyMainCtx(ctx);
-        delete ctx;
+        stopApp(ctx);
         return nullptr;
     }
     windowAlive = true;
@@ -288,7 +287,7 @@ MainCtx *startApp(const std::string &ini, const std::string &settings)
     return ctx;
 }
 
-void stopApp(MainCtx *ctx)
+void stopApp(MainCtx *&ctx)
 {
     if (ctx) {
         pressedButtons = 0;
@@ -297,7 +296,7 @@ void stopApp(MainCtx *ctx)
             gtk_widget_destroy(ctx->widMainWindow);
         runPending();
         destroyMainCtx(ctx);
-        delete ctx;
+        delete std::exchange(ctx, nullptr);
     }
     pendingAnswers.clear();
     pendingFolder.clear();
@@ -376,11 +375,13 @@ void setToggle(GtkWidget *button, bool active)
 
 void setToggle(MainCtx *ctx, const char *name, bool active) { setToggle(uiWidget(ctx, name), active); }
 
-void clickButton(MainCtx *ctx, const char *name)
+void clickButton(GtkWidget *button)
 {
-    gtk_button_clicked(GTK_BUTTON(uiWidget(ctx, name)));
+    gtk_button_clicked(GTK_BUTTON(button));
     runPending();
 }
+
+void clickButton(MainCtx *ctx, const char *name) { clickButton(uiWidget(ctx, name)); }
 
 void setSpin(GtkWidget *spin, double value)
 {
@@ -508,13 +509,6 @@ GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal)
 GdkPixbuf *grabWidget(GtkWidget *widget)
 {
     runPending();
-    if (!GTK_IS_VIEWPORT(gtk_widget_get_parent(widget))) {  // drawn apart, uncovered by other windows
-        GdkPixmap *pixmap = gtk_widget_get_snapshot(widget, nullptr);
-        GdkPixbuf *image = gdk_pixbuf_get_from_drawable(nullptr, pixmap, nullptr, 0, 0, 0, 0,
-                                                        widget->allocation.width, widget->allocation.height);
-        g_object_unref(pixmap);
-        return image;
-    }
     GtkAdjustment *h = scrollOf(widget, true), *v = scrollOf(widget, false);
     const double h0 = h->value, v0 = v->value;
     const int width = widget->allocation.width, height = widget->allocation.height;
@@ -534,6 +528,12 @@ GdkPixbuf *grabWidget(GtkWidget *widget)
     gtk_adjustment_set_value(v, v0);
     runPending();
     return image;
+}
+
+int Grab::count(int x0, int x1, int y0, int y1, Rgb c) const
+{
+    return countPixels(image, x0, x1, y0, y1,
+                       [c](const guchar *p) { return p[0] == c.r && p[1] == c.g && p[2] == c.b; });
 }
 
 // ---- scans and the chooser ---------------------------------------------------
@@ -560,7 +560,7 @@ std::string chooserFolder(MainCtx *ctx)
 
 void chooseFile(MainCtx *ctx, const std::string &path)
 {
-    showPage(ctx, 0);
+    showPage(ctx, ChooserPage);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(uiWidget(ctx, "openfile"));
     gtk_file_chooser_unselect_all(chooser);
     // A new file of a listed folder is there once the folder monitor reports it.
@@ -576,22 +576,13 @@ void chooseFile(MainCtx *ctx, const std::string &path)
 
 void typeLocation(MainCtx *ctx, const std::string &text)
 {
-    showPage(ctx, 0);
+    showPage(ctx, ChooserPage);
     GtkWidget *chooser = uiWidget(ctx, "openfile");
     GList *children = gtk_container_get_children(GTK_CONTAINER(chooser));
     g_signal_emit_by_name(children->data, "location-popup", "/");  // as typing "/" does
     g_list_free(children);
     runPending();
-    GtkWidget *entry = nullptr;
-    forEachWidget(chooser, [&entry](GtkWidget *w) {
-        if (!entry && GTK_IS_ENTRY(w) && GTK_WIDGET_VISIBLE(w))
-            entry = w;
-        return !entry;
-    });
-    ASSERT_NE(entry, nullptr) << "no location field";
-    gtk_widget_grab_focus(entry);
-    runPending();
-    entry = gtk_window_get_focus(GTK_WINDOW(ctx->widMainWindow));
+    GtkWidget *entry = gtk_window_get_focus(GTK_WINDOW(ctx->widMainWindow));
     ASSERT_TRUE(GTK_IS_ENTRY(entry)) << "the location field has no focus";
     gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
     waitFor(300);  // the field reads the folder it names

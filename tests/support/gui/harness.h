@@ -19,15 +19,22 @@ std::string makeAppDir();
 // Starts the program in a fresh program directory with these vellora.ini and
 // vellora.ctx (none when empty); null, with a failure, when it cannot.
 MainCtx *startApp(const std::string &ini = "", const std::string &settings = "");
-// Ends it as closing its window does and returns to the test's directory.
-void stopApp(MainCtx *ctx);
+// Ends it as closing its window does, forgets ctx and returns to the test's
+// directory.
+void stopApp(MainCtx *&ctx);
 const std::string &appDir();
 bool appWindowAlive();
 
 class AppTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(ctx = startApp(), nullptr); }
+    void SetUp() override { start(); }
     void TearDown() override { stopApp(ctx); }
+    // Starts the program afresh with these vellora.ini and vellora.ctx.
+    void start(const std::string &ini = "", const std::string &settings = "")
+    {
+        stopApp(ctx);
+        ASSERT_NE(ctx = startApp(ini, settings), nullptr);
+    }
     MainCtx *ctx = nullptr;
 };
 
@@ -53,6 +60,7 @@ void forEachWidget(GtkWidget *widget, const std::function<bool(GtkWidget *)> &vi
 // The controls as the user works them, each change handled before returning.
 void setToggle(GtkWidget *button, bool active);
 void setToggle(MainCtx *ctx, const char *name, bool active = true);
+void clickButton(GtkWidget *button);
 void clickButton(MainCtx *ctx, const char *name);
 void setSpin(GtkWidget *spin, double value);
 void selectDay(MainCtx *ctx, int year, int month, int day);  // in the calendar
@@ -78,8 +86,17 @@ void sendDeleteEvent(GtkWidget *window);
 
 // The scroll position along columns or rows of the widget's viewport.
 GtkAdjustment *scrollOf(GtkWidget *widget, bool horizontal);
-// The drawn pixels of a widget, all of it also in a viewport (caller unrefs).
+// The drawn pixels of a widget in a viewport, all of it (caller unrefs).
 GdkPixbuf *grabWidget(GtkWidget *widget);
+struct Rgb { guchar r, g, b; };
+// A widget's drawn pixels, released at the end of the scope.
+struct Grab {
+    explicit Grab(GtkWidget *widget) : image(grabWidget(widget)) {}
+    ~Grab() { g_object_unref(image); }
+    Grab(const Grab &) = delete;
+    int count(int x0, int x1, int y0, int y1, Rgb c) const;  // in columns x0..x1, rows y0..y1
+    GdkPixbuf *const image;
+};
 
 // A width x height image of one colour 0xRRGGBB in a gdk-pixbuf format.
 std::string writeScan(const std::string &path, const char *type, int width, int height,
