@@ -6,27 +6,11 @@
 
 namespace {
 
-struct Cut {
-    SynthChart chart;
-    PixbufPtr field[2];
-    RefColor ink;
-
-    explicit Cut(const ChartOptions &o)
-        : chart(renderedChart(o)), ink(refOf(chart.curveColor[0], chart.curveColor[1], chart.curveColor[2]))
-    {
-        cutChartFields(chart, field);
-    }
-    double p() const { return chart.params.dstPixelsPerMM; }
-    double minuteAt(double column) const { return (column / p() - chart.startColumnMM) * 60.0 / chart.mmPerHour; }
-    int inkIn(int f, int x0, int x1, int y0, int y1) const
-    {
-        int n = 0;
-        guchar px[3];
-        for (int y = y0; y <= y1; y++)
-            for (int x = x0; x <= x1; x++) n += getPixel(field[f].get(), x, y, px) == 0 && isInk(ink, px);
-        return n;
-    }
-};
+// The trace minute drawn at a field column.
+double minuteAt(const SynthChart &c, double column)
+{
+    return (column / c.params.dstPixelsPerMM - c.startColumnMM) * 60.0 / c.mmPerHour;
+}
 
 }  // namespace
 
@@ -35,25 +19,26 @@ TEST(ChartSynthHard, NotesRunBesideTheTraceAndTapsCrossIt)
 {
     ChartOptions o = quickChartOptions(8);
     o.longNotes = o.tapMarks = true;
-    const Cut cut(o);
+    const CutChart cut(o);
+    const double p = cut.chart.params.dstPixelsPerMM;
     int notes = 0, taps = 0;
     for (const Disturbance &d : cut.chart.disturbances) {
         SCOPED_TRACE(d.kind == Disturbance::Note ? "note" : "tap");
         EXPECT_GT(cut.inkIn(d.field, int(d.x0), int(d.x1), int(d.y0), int(d.y1)), 0);
         double nearest = HUGE_VAL;
         for (double x = d.x0; x <= d.x1; x += 1.0) {
-            const double row = cut.chart.traceRow(d.field, cut.minuteAt(x));
+            const double row = cut.chart.traceRow(d.field, minuteAt(cut.chart, x));
             nearest = std::min(nearest, std::max(d.y0 - row, row - d.y1));
         }
         if (d.kind == Disturbance::Note) {
             ++notes;
-            EXPECT_NEAR((d.x1 - d.x0) / cut.p(), 35.0, 7.0);
-            EXPECT_GE(nearest / cut.p(), 1.5);   // the stroke's half width and tilt eat into the 2 mm
-            EXPECT_LE(nearest / cut.p(), 16.0);
+            EXPECT_NEAR((d.x1 - d.x0) / p, 35.0, 7.0);
+            EXPECT_GE(nearest / p, 1.5);   // the stroke's half width and tilt eat into the 2 mm
+            EXPECT_LE(nearest / p, 16.0);
         } else if (d.kind == Disturbance::Tap) {
             ++taps;
             EXPECT_LT(nearest, 0.0);   // the trace row lies inside the box
-            EXPECT_LE((d.y1 - d.y0) / cut.p(), 7.0);
+            EXPECT_LE((d.y1 - d.y0) / p, 7.0);
         }
     }
     EXPECT_GE(notes, 1);
@@ -64,13 +49,14 @@ TEST(ChartSynthHard, SecondTurnCoversTheFirstDayOnly)
 {
     ChartOptions o = quickChartOptions(4);
     o.secondTurnHours = 24;
-    const Cut cut(o);
+    const CutChart cut(o);
     const SynthChart &c = cut.chart;
+    const double p = c.params.dstPixelsPerMM;
     int inFirstDay = 0, later = 0, apart = 0;
     for (double m = 60; m < 48 * 60; m += 30) {
         const int x = int(c.columnAt(m) + 0.5);
         const double first = c.traceRow(0, m), second = c.traceRow(0, c.minutes + m);
-        if (std::fabs(first - second) < 3 * cut.p() || std::fabs(m - 24 * 60) <= 60) continue;
+        if (std::fabs(first - second) < 3 * p || std::fabs(m - 24 * 60) <= 60) continue;
         ++apart;
         const int y = int(second + 0.5);
         (m < 23 * 60 ? inFirstDay : later) += cut.inkIn(0, x, x, y - 1, y + 1) > 0;
@@ -86,11 +72,11 @@ TEST(ChartSynthHard, SecondTurnCoversTheFirstDayOnly)
 TEST(ChartSynthHard, FadesCurlAndPassPointErrors)
 {
     ChartOptions o = quickChartOptions(6);
-    const Cut plain(o);
+    const CutChart plain(o);
     o.fadedInk = true;
     o.curlMM = 0.8;
     o.passPointErrorPx = 1.0;
-    const Cut hard(o);
+    const CutChart hard(o);
     // Faded stretches read paler than the trace around them.
     ASSERT_FALSE(hard.chart.fades.empty());
     auto traceLightness = [&](double m) {
@@ -109,7 +95,7 @@ TEST(ChartSynthHard, FadesCurlAndPassPointErrors)
     // Curl moves the scan only within its 50 mm bump along the time axis.
     o.fadedInk = false;
     o.passPointErrorPx = 0.0;
-    const Cut curled(o);
+    const CutChart curled(o);
     int first = -1, last = -1;
     for (int x = 0; x < gdk_pixbuf_get_width(plain.field[1].get()); x++)
         for (int y = 0; y < gdk_pixbuf_get_height(plain.field[1].get()); y += 2) {
@@ -123,5 +109,5 @@ TEST(ChartSynthHard, FadesCurlAndPassPointErrors)
             }
         }
     EXPECT_GT(first, 0);
-    EXPECT_LE((last - first) / plain.p(), 50.0 + 12.0);   // plus the pen arc's reach across the field
+    EXPECT_LE((last - first) / plain.chart.params.dstPixelsPerMM, 50.0 + 12.0);   // plus the pen arc's reach across the field
 }
