@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // proposeSearchWindows on small painted fields.
 
-#include <functional>
-
 #include "autowindows.h"
 #include "coretest.h"
 #include "knots.h"

@@ -4,7 +4,6 @@
 
 #include "coretest.h"
 #include "cornerfind.h"
-#include "hardcharts.h"
 #include "synth_fixtures.h"
 
 namespace {

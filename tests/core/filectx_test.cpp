@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include "coretest.h"
-#include "filectx.h"
 
 namespace {
 

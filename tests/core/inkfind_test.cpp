@@ -54,19 +54,31 @@ TEST(InkFind, FindsTheInkAndTheTraceEndsOfBothFields)
     }
 }
 
-// A short chart's ends are found as well; a field with print but no pen
-// has neither colour nor ends.
-TEST(InkFind, ShortTracesAndEmptyFields)
+// A short chart's ends are found as well, in its field and in the fields a
+// whole scan's pass points cut out; pass points that cut out nothing are
+// refused. A field with print but no pen has neither colour nor ends.
+TEST(InkFind, ShortTracesWholeScansAndEmptyFields)
 {
     ChartOptions o = quickChartOptions(41);
     o.hours = 30;
     o.mmPerHour = 1.6;
     const CutChart cut(o);
+    const SynthChart &chart = cut.chart;
     StrokeMap map(cut.field[0].get());
     InkSearch ink = findFieldInk(map);
-    TraceEnds ends = findFieldTraceEnds(cut.chart.params, map, ink.rgb);
-    EXPECT_NEAR(ends.column[0], cut.chart.columnAt(0), 2.0);
-    EXPECT_NEAR(ends.column[1], cut.chart.columnAt(cut.chart.minutes), 2.0);
+    TraceEnds ends = findFieldTraceEnds(chart.params, map, ink.rgb);
+    EXPECT_NEAR(ends.column[0], chart.columnAt(0), 2.0);
+    EXPECT_NEAR(ends.column[1], chart.columnAt(chart.minutes), 2.0);
+    PassPoint pass[3];
+    for (int i = 0; i < 3; i++) pass[i] = PassPoint{1, chart.pass[i].x, chart.pass[i].y};
+    ends = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
+    EXPECT_EQ(ends.reason, "");
+    EXPECT_NEAR(ends.column[0], chart.datePos[0], 2);
+    EXPECT_NEAR(ends.column[1], chart.datePos[1], 2);
+    pass[0] = pass[1];  // no length along the time axis
+    ends = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
+    EXPECT_EQ(ends.column[0], -1);
+    EXPECT_EQ(ends.reason, "the fields cannot be cut out");
 
     o.inkColor[0] = o.inkColor[1] = o.inkColor[2] = 250;  // a pen that left nothing on the paper
     const CutChart blank(o);  // each map reads the image it was made from
@@ -78,24 +90,4 @@ TEST(InkFind, ShortTracesAndEmptyFields)
     EXPECT_EQ(noEnds.column[0], -1);
     EXPECT_EQ(noEnds.confidence, 0.0);
     EXPECT_NE(noEnds.reason, "");
-}
-
-// The trace ends of a whole scan are found in the fields it cuts out itself;
-// pass points that cut out nothing are refused.
-TEST(InkFind, WholeScanTraceEndsOrRefusal)
-{
-    const CutChart cut(quickChartOptions(43));
-    const SynthChart &chart = cut.chart;
-    PassPoint pass[3];
-    for (int i = 0; i < 3; i++) pass[i] = PassPoint{1, chart.pass[i].x, chart.pass[i].y};
-    const InkSearch ink = findFieldInk(StrokeMap(cut.field[0].get()));
-    TraceEnds ends = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
-    EXPECT_EQ(ends.reason, "");
-    EXPECT_NEAR(ends.column[0], chart.datePos[0], 2);
-    EXPECT_NEAR(ends.column[1], chart.datePos[1], 2);
-
-    pass[0] = pass[1];  // no length along the time axis
-    TraceEnds none = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
-    EXPECT_EQ(none.column[0], -1);
-    EXPECT_EQ(none.reason, "the fields cannot be cut out");
 }

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include <clocale>
-
 #include "coretest.h"
 
 namespace {

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Records of a scan's file context, and the dates they hold.
 
-#include <clocale>
-
 #include "coretest.h"
 #include "records.h"
 #include "scansettings.h"
@@ -126,22 +124,19 @@ TEST(ScanSettings, HygrometerInkFollowsTheTemperaturePenUnlessGiven)
     Params params = defaultParams();
     FileCtx ctx;
     ctx.set("CurveColor", "10 20 30");
-    ScanSettings s;
     auto inkOf = [&](int field) {
+        ScanSettings s;
+        loadScanSettings(ctx, params, s);
         const RefColor ink = inkColorOf(s, field);
         return std::vector<int>(ink.rgb, ink.rgb + 3);
     };
-    auto hygroInk = [&] {
-        loadScanSettings(ctx, params, s);
-        return inkOf(1);
-    };
-    EXPECT_EQ(hygroInk(), std::vector<int>({10, 20, 30}));
+    EXPECT_EQ(inkOf(1), std::vector<int>({10, 20, 30}));
     params.hasHygroInkColor = true;
     params.hygroInkColor[0] = 40;
-    EXPECT_EQ(hygroInk(), std::vector<int>({40, 0, 0}));
+    EXPECT_EQ(inkOf(1), std::vector<int>({40, 0, 0}));
     ctx.set("CurveColorHygro", "7 8 9");
     params.hasHygroInkColor = false;
-    EXPECT_EQ(hygroInk(), std::vector<int>({7, 8, 9}));
+    EXPECT_EQ(inkOf(1), std::vector<int>({7, 8, 9}));
     EXPECT_EQ(inkOf(0), std::vector<int>({10, 20, 30}));
 }
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Verdicts on synthetic charts whose truth is known.
 
-#include <functional>
-
 #include "coretest.h"
 #include "scan_verdict.h"
 #include "synth_fixtures.h"

@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "synth_fixtures.h"
 
-#include <cmath>
-
-#include <glib.h>
 #include <glib/gstdio.h>
-#include <gtest/gtest.h>
 
 #include "coretest.h"
 #include "cutout.h"
