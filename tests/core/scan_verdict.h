@@ -13,20 +13,15 @@ inline ScanVerdict digitiseAndJudge(const Params &params, const GdkPixbuf *scan,
                                     bool autoWindows, FieldResult fields[2], FieldEvidence *kept = nullptr,
                                     ScanSettings *used = nullptr)
 {
-    ScanSettings settings;
+    ScanSettings ownSettings;
+    ScanSettings &settings = used ? *used : ownSettings;
+    FieldEvidence ownEvidence[2];
+    FieldEvidence *evidence = kept ? kept : ownEvidence;
     DigitiseOptions options;
     options.autoWindows = autoWindows;
-    FieldEvidence evidence[2];
-    ScanVerdict verdict;
     if (digitiseScan(params, scan, ctx, options, fields, nullptr, nullptr, &settings) == DigitiseOk)
-        verdict = judgeFields(params, settings, fields, evidence);
-    else
-        verdict = judgeScan(evidence);
-    if (kept)
-        for (int f = 0; f < 2; ++f) kept[f] = evidence[f];
-    if (used)
-        *used = settings;
-    return verdict;
+        return judgeFields(params, settings, fields, evidence);
+    return judgeScan(evidence);
 }
 
 #endif
