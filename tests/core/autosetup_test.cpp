@@ -71,9 +71,6 @@ TEST(Manifest, RefusesBadLinesNamingThem)
 
     EXPECT_EQ(errorLines(parseManifest("a.tif,2002-03-16T04:00,2002-03-23T04:00\n")), std::vector<int>({1}));
     EXPECT_EQ(errorLines(parseManifest("\n \n")), std::vector<int>({0}));
-    Manifest unread;
-    EXPECT_FALSE(readManifest("no-such-dir/manifest.csv", unread));
-    EXPECT_EQ(errorLines(unread), std::vector<int>({0}));
 }
 
 // Clean charts within 0.1 C and 0.3 %, degraded ones (notes, blots, pen
