@@ -9,29 +9,7 @@
 
 namespace {
 
-struct Judged {
-    ScanVerdict verdict;
-    double temp, hum;   // table RMSE against the truth
-};
-
-// The chart digitised from its records, edited first when asked, and judged;
-// another scan image or other parameters may stand in for the chart's.
-Judged judge(const SynthChart &chart, bool autoWindows, const std::function<void(FileCtx &)> &edit = nullptr,
-             const GdkPixbuf *scan = nullptr, const Params *params = nullptr)
-{
-    FileCtx ctx;
-    chart.storeRecords(ctx);
-    if (edit) edit(ctx);
-    FieldResult fields[2];
-    Judged j;
-    j.verdict = digitiseAndJudge(params ? *params : chart.params, scan ? scan : chart.scan.get(), ctx, autoWindows,
-                                 fields);
-    j.temp = tableError(chart, fields[0].rows, 0).rmse;
-    j.hum = tableError(chart, fields[1].rows, 1).rmse;
-    return j;
-}
-
-bool tablesOff(const Judged &j) { return !(j.temp <= 1.0 && j.hum <= 3.0); }
+bool tablesOff(const JudgedChart &j) { return !(j.temp <= 1.0 && j.hum <= 3.0); }
 
 // A chart judged with or without proposed windows, its records edited or its
 // parameters replaced when given; reason, when given, is among the verdict's.
@@ -102,7 +80,7 @@ TEST(Verdict, NoFalseOkNoFalseSuspect)
              nullptr},
         };
         for (const Case &c : cases) {
-            const Judged j = judge(*c.chart, c.windows, c.edit, nullptr, c.params);
+            const JudgedChart j = judgeChart(*c.chart, c.windows, c.edit, nullptr, c.params);
             const bool ok = j.verdict.level == VerdictLevel::Ok, isClean = c.chart == &clean && !c.edit && !c.params;
             ++charts;
             off += tablesOff(j);
@@ -143,7 +121,7 @@ TEST(Verdict, WhatIsNoChartIsNeverOk)
     for (const auto &image : {std::make_pair("black", dark.get()), std::make_pair("logo", logo.get()),
                               std::make_pair("photograph", photo.get())})
         for (bool windows : {false, true}) {
-            const Judged j = judge(chart, windows, nullptr, image.second);
+            const JudgedChart j = judgeChart(chart, windows, nullptr, image.second);
             std::printf("%-10s windows %d: %s  %s\n", image.first, windows, verdictName(j.verdict.level),
                         verdictReasons(j.verdict).c_str());
             EXPECT_NE(j.verdict.level, VerdictLevel::Ok) << image.first << (windows ? " with" : " without") << " windows";
