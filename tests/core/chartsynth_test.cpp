@@ -259,11 +259,8 @@ TEST(ChartSynthHard, FadesCurlAndPassPointErrors)
     ASSERT_FALSE(hard.chart.fades.empty());
     auto traceLightness = [&](double m) {
         const int x = int(hard.chart.columnAt(m) + 0.5), y = int(hard.chart.traceRow(0, m) + 0.5);
-        guchar px[3];
-        getPixel(plain.field[0].get(), x, y, px);
-        const int before = px[0] + px[1] + px[2];
-        getPixel(hard.field[0].get(), x, y, px);
-        return px[0] + px[1] + px[2] - before;
+        const guchar *before = pixelAddress(plain.field[0].get(), x, y), *after = pixelAddress(hard.field[0].get(), x, y);
+        return after[0] + after[1] + after[2] - before[0] - before[1] - before[2];
     };
     for (const PenGap &g : hard.chart.fades) EXPECT_GT(traceLightness(0.5 * (g.startMinute + g.endMinute)), 60);
     // The stored pass points moved by the pixel asked for.
@@ -277,9 +274,7 @@ TEST(ChartSynthHard, FadesCurlAndPassPointErrors)
     int first = -1, last = -1;
     for (int x = 0; x < gdk_pixbuf_get_width(plain.field[1].get()); x++)
         for (int y = 0; y < gdk_pixbuf_get_height(plain.field[1].get()); y += 2) {
-            guchar a[3], b[3];
-            getPixel(plain.field[1].get(), x, y, a);
-            getPixel(curled.field[1].get(), x, y, b);
+            const guchar *a = pixelAddress(plain.field[1].get(), x, y), *b = pixelAddress(curled.field[1].get(), x, y);
             if (std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 30) {
                 if (first < 0) first = x;
                 last = x;
