@@ -22,6 +22,7 @@ struct Case {
     const char *reason;
 };
 
+// The preview's curve, and its tint of suspect stretches.
 bool curveBlue(const guchar *p) { return p[2] > 180 && p[0] < 90 && p[1] < 90; }
 // Paper under the red tint; the printed grid is darker.
 bool reddish(const guchar *p) { return p[0] > 205 && p[0] > p[1] + 55 && p[0] > p[2] + 55; }
