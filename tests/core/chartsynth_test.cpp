@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // chartsynth: determinism, the scan and its files, the program's cut-out of
-// it landing where the truth says, and the degradations.
+// it landing where the truth says, and the degradations, the hard ones too.
 //
 // chartsynth and the cut-out share one convention: field image row y shows
 // the paper y/dstPixelsPerMM mm from the field's first edge, and scan pixel
@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "coretest.h"
-#include "cutout.h"
 #include "synth_fixtures.h"
 
 namespace {
@@ -25,38 +24,18 @@ bool samePixels(const GdkPixbuf *a, const GdkPixbuf *b)
     return same;
 }
 
-// The chart as the program sees it after cutting the fields out.
-struct CutChart {
-    SynthChart chart;
-    PixbufPtr field[2];
-    RefColor ink;
+// Printed grid shows most in the green channel.
+int darkness(const CutChart &cut, int f, int x, int y)
+{
+    guchar p[3];
+    return getPixel(cut.field[f].get(), x, y, p) == 0 ? 255 - p[1] : 0;
+}
 
-    explicit CutChart(const ChartOptions &options) : chart(renderedChart(options))
-    {
-        cutChartFields(chart, field);
-        ink = refOf(chart.curveColor[0], chart.curveColor[1], chart.curveColor[2]);
-    }
-
-    int width() const { return gdk_pixbuf_get_width(field[0].get()); }
-    int height() const { return gdk_pixbuf_get_height(field[0].get()); }
-    bool pixel(int f, int x, int y, guchar p[3]) const { return getPixel(field[f].get(), x, y, p) == 0; }
-
-    bool inkNear(int f, int x0, int x1, int y0, int y1) const
-    {
-        guchar p[3];
-        for (int y = y0; y <= y1; y++)
-            for (int x = x0; x <= x1; x++)
-                if (pixel(f, x, y, p) && isInk(ink, p)) return true;
-        return false;
-    }
-
-    // Printed grid shows most in the green channel.
-    int darkness(int f, int x, int y) const
-    {
-        guchar p[3];
-        return pixel(f, x, y, p) ? 255 - p[1] : 0;
-    }
-};
+// The trace minute drawn at a field column.
+double minuteAt(const SynthChart &c, double column)
+{
+    return (column / c.params.dstPixelsPerMM - c.startColumnMM) * 60.0 / c.mmPerHour;
+}
 
 // A printed line near `expected`: a scale line's row, its darkness the median
 // over the trace's columns, or a time line's column, the median over the
@@ -67,12 +46,12 @@ struct PrintedLine { int darkest; double centre; };
 
 PrintedLine printedLine(const CutChart &cut, int f, bool timeLine, double expected)
 {
-    const int c = int(expected + 0.5), h = cut.height();
+    const int c = int(expected + 0.5), h = gdk_pixbuf_get_height(cut.field[f].get());
     std::vector<double> profile;
     for (int i = c - 3; i <= c + 3; i++) {
         std::vector<double> d;
         for (int j = timeLine ? h / 4 : cut.chart.datePos[0]; j < (timeLine ? 3 * h / 4 : cut.chart.datePos[1]); j += 3)
-            d.push_back(timeLine ? cut.darkness(f, i, j) : cut.darkness(f, j, i));
+            d.push_back(timeLine ? darkness(cut, f, i, j) : darkness(cut, f, j, i));
         profile.push_back(median(d));
     }
     const int peak = int(std::max_element(profile.begin() + 1, profile.end() - 1) - profile.begin());
@@ -109,7 +88,6 @@ TEST(ChartSynth, ScanAndTruthFilesReadBack)
         const PixbufPtr loaded = loadedScan(made.scan);
         ASSERT_TRUE(loaded);
         // gdk-pixbuf decodes a TIFF with alpha; the scan must come back as it was drawn.
-        EXPECT_EQ(gdk_pixbuf_get_n_channels(loaded.get()), 3);
         EXPECT_EQ(format != ScanFormat::Jpeg, samePixels(c.scan.get(), loaded.get()));
         EXPECT_TRUE(samePixels(c.scan.get(), again.scan.get()));
         EXPECT_TRUE(c.truthText() == again.truthText());
@@ -138,6 +116,7 @@ TEST(ChartSynth, CutOutLandsOnTheTruth)
         SCOPED_TRACE(std::to_string(o->dpi) + " dpi, turned " + std::to_string(c.rotationDeg));
         ASSERT_NE(cut.field[0], nullptr);
         ASSERT_NE(cut.field[1], nullptr);
+        const int w = gdk_pixbuf_get_width(cut.field[0].get()), h = gdk_pixbuf_get_height(cut.field[0].get());
         // A 6 or 18 o'clock line in the middle: bolder, and never labelled.
         const int clock = c.dateVal[0].hour * 60 + c.dateVal[0].minute;
         const double sixOClock = (360 - clock % 720 + 720) % 720 + 720.0 * (c.minutes / 1440);
@@ -164,8 +143,8 @@ TEST(ChartSynth, CutOutLandsOnTheTruth)
             }
             // The marks are where the trace starts and ends.
             for (int i = 0; i < 2; i++) {
-                EXPECT_TRUE(cut.inkNear(f, c.datePos[i] - 1, c.datePos[i] + 1, 0, cut.height()));
-                EXPECT_FALSE(cut.inkNear(f, i ? c.datePos[1] + 3 : 0, i ? cut.width() : c.datePos[0] - 3, 0, cut.height()));
+                EXPECT_GT(cut.inkIn(f, c.datePos[i] - 1, c.datePos[i] + 1, 0, h), 0);
+                EXPECT_EQ(cut.inkIn(f, i ? c.datePos[1] + 3 : 0, i ? w : c.datePos[0] - 3, 0, h), 0);
             }
         }
     }
@@ -177,7 +156,7 @@ double gridDistance(const CutChart &cut)
     const int row = int(cut.chart.temperatureRow(20.0) + 0.5);
     std::vector<double> d;
     guchar p[3];
-    for (int x = 0; cut.pixel(0, x, row, p); x += 3) d.push_back(colorDistance(cut.ink, p));
+    for (int x = 0; getPixel(cut.field[0].get(), x, row, p) == 0; x += 3) d.push_back(colorDistance(cut.ink, p));
     return median(d);
 }
 
@@ -197,11 +176,12 @@ TEST(ChartSynth, DegradationsArePresentWhereReportedOverTheSameChart)
     ASSERT_GE(c.gaps.size(), 3u);
     for (const PenGap &g : c.gaps) {
         const int x = int(c.columnAt(0.5 * (g.startMinute + g.endMinute)) + 0.5);
-        for (int f = 0; f < 2; f++) EXPECT_FALSE(cut.inkNear(f, x, x, 0, cut.height())) << "gap at column " << x;
+        for (int f = 0; f < 2; f++)
+            EXPECT_EQ(cut.inkIn(f, x, x, 0, gdk_pixbuf_get_height(cut.field[f].get())), 0) << "gap at column " << x;
     }
     int annotations = 0;
     for (const Disturbance &d : c.disturbances) {
-        EXPECT_TRUE(cut.inkNear(d.field, int(d.x0), int(d.x1), int(d.y0), int(d.y1)));
+        EXPECT_GT(cut.inkIn(d.field, int(d.x0), int(d.x1), int(d.y0), int(d.y1)), 0);
         annotations += d.kind == Disturbance::Annotation;
     }
     EXPECT_GE(annotations, 2);
@@ -210,6 +190,99 @@ TEST(ChartSynth, DegradationsArePresentWhereReportedOverTheSameChart)
     o.inkGrid = true;
     EXPECT_GT(gridDistance(cut), 5000.0);
     EXPECT_LT(gridDistance(CutChart(o)), 2500.0);
+}
+
+// Notes beside a trace and never across it, taps across both traces.
+TEST(ChartSynthHard, NotesRunBesideTheTraceAndTapsCrossIt)
+{
+    ChartOptions o = quickChartOptions(8);
+    o.longNotes = o.tapMarks = true;
+    const CutChart cut(o);
+    const double p = cut.chart.params.dstPixelsPerMM;
+    int notes = 0, taps = 0;
+    for (const Disturbance &d : cut.chart.disturbances) {
+        SCOPED_TRACE(d.kind == Disturbance::Note ? "note" : "tap");
+        EXPECT_GT(cut.inkIn(d.field, int(d.x0), int(d.x1), int(d.y0), int(d.y1)), 0);
+        double nearest = HUGE_VAL;
+        for (double x = d.x0; x <= d.x1; x += 1.0) {
+            const double row = cut.chart.traceRow(d.field, minuteAt(cut.chart, x));
+            nearest = std::min(nearest, std::max(d.y0 - row, row - d.y1));
+        }
+        if (d.kind == Disturbance::Note) {
+            ++notes;
+            EXPECT_NEAR((d.x1 - d.x0) / p, 35.0, 7.0);
+            EXPECT_GE(nearest / p, 1.5);   // the stroke's half width and tilt eat into the 2 mm
+            EXPECT_LE(nearest / p, 16.0);
+        } else if (d.kind == Disturbance::Tap) {
+            ++taps;
+            EXPECT_LT(nearest, 0.0);   // the trace row lies inside the box
+            EXPECT_LE((d.y1 - d.y0) / p, 7.0);
+        }
+    }
+    EXPECT_GE(notes, 1);
+    EXPECT_GE(taps, 2 * 6);   // both fields, every day of the week but the last
+}
+
+TEST(ChartSynthHard, SecondTurnCoversTheFirstDayOnly)
+{
+    ChartOptions o = quickChartOptions(4);
+    o.secondTurnHours = 24;
+    const CutChart cut(o);
+    const SynthChart &c = cut.chart;
+    const double p = c.params.dstPixelsPerMM;
+    int inFirstDay = 0, later = 0, apart = 0;
+    for (double m = 60; m < 48 * 60; m += 30) {
+        const int x = int(c.columnAt(m) + 0.5);
+        const double first = c.traceRow(0, m), second = c.traceRow(0, c.minutes + m);
+        if (std::fabs(first - second) < 3 * p || std::fabs(m - 24 * 60) <= 60) continue;
+        ++apart;
+        const int y = int(second + 0.5);
+        (m < 23 * 60 ? inFirstDay : later) += cut.inkIn(0, x, x, y - 1, y + 1) > 0;
+    }
+    EXPECT_GT(apart, 20);
+    EXPECT_GT(inFirstDay, 5);
+    EXPECT_EQ(later, 0);
+    o.secondTurnHours = o.hours + 1;
+    SynthChart bad;
+    EXPECT_EQ(renderChart(o, bad), SynthBadOptions);
+}
+
+TEST(ChartSynthHard, FadesCurlAndPassPointErrors)
+{
+    ChartOptions o = quickChartOptions(6);
+    const CutChart plain(o);
+    o.fadedInk = true;
+    o.curlMM = 0.8;
+    o.passPointErrorPx = 1.0;
+    const CutChart hard(o);
+    // Faded stretches read paler than the trace around them.
+    ASSERT_FALSE(hard.chart.fades.empty());
+    auto traceLightness = [&](double m) {
+        const int x = int(hard.chart.columnAt(m) + 0.5), y = int(hard.chart.traceRow(0, m) + 0.5);
+        const guchar *before = pixelAddress(plain.field[0].get(), x, y), *after = pixelAddress(hard.field[0].get(), x, y);
+        return after[0] + after[1] + after[2] - before[0] - before[1] - before[2];
+    };
+    for (const PenGap &g : hard.chart.fades) EXPECT_GT(traceLightness(0.5 * (g.startMinute + g.endMinute)), 60);
+    // The stored pass points moved by the pixel asked for.
+    for (int i = 0; i < 3; i++)
+        EXPECT_NEAR(std::hypot(hard.chart.pass[i].x - plain.chart.pass[i].x, hard.chart.pass[i].y - plain.chart.pass[i].y),
+                    1.0, 1e-9);
+    // Curl moves the scan only within its 50 mm bump along the time axis.
+    o.fadedInk = false;
+    o.passPointErrorPx = 0.0;
+    const CutChart curled(o);
+    int first = -1, last = -1;
+    for (int x = 0; x < gdk_pixbuf_get_width(plain.field[1].get()); x++)
+        for (int y = 0; y < gdk_pixbuf_get_height(plain.field[1].get()); y += 2) {
+            const guchar *a = pixelAddress(plain.field[1].get(), x, y), *b = pixelAddress(curled.field[1].get(), x, y);
+            if (std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 30) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+        }
+    EXPECT_GT(first, 0);
+    EXPECT_LE((last - first) / plain.chart.params.dstPixelsPerMM, 50.0 + 12.0);   // plus the pen arc's reach across the field
 }
 
 }  // namespace

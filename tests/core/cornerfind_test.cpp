@@ -4,7 +4,6 @@
 
 #include "coretest.h"
 #include "cornerfind.h"
-#include "hardcharts.h"
 #include "synth_fixtures.h"
 
 namespace {
@@ -24,14 +23,7 @@ SynthChart render(const Scan &s, uint64_t seed)
     for (double &m : o.cutMarginMM) m = s.cutMM;
     o.format = s.jpeg ? ScanFormat::Jpeg : ScanFormat::Bmp;
     o.jpegQuality = 75;
-    SynthChart chart;
-    EXPECT_EQ(renderAsScanned(o, chart), SynthOk);
-    return chart;
-}
-
-double cornerError(const SynthChart &chart, const CornerSearch &found, int i)
-{
-    return std::hypot(found.points[i].x - chart.pass[i].x, found.points[i].y - chart.pass[i].y);
+    return scannedChart(o);
 }
 
 }  // namespace
@@ -63,9 +55,10 @@ TEST(CornerFind, FindsTheCornersAcrossResolutionsTurnsAndDegradations)
         for (int i = 0; i < 3; i++) {
             EXPECT_EQ(found.points[i].set, 1) << i;
             EXPECT_GE(found.confidence[i], 0.7) << i;
-            EXPECT_LE(cornerError(chart, found, i), 0.6) << i;
-            worst = std::max(worst, cornerError(chart, found, i));
-            if (s.dpi == 300) at300.push_back(cornerError(chart, found, i));
+            const double error = std::hypot(found.points[i].x - chart.pass[i].x, found.points[i].y - chart.pass[i].y);
+            EXPECT_LE(error, 0.6) << i;
+            worst = std::max(worst, error);
+            if (s.dpi == 300) at300.push_back(error);
         }
         std::printf("%-18s worst corner error %.3f px\n", s.name, worst);
     }

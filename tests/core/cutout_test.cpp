@@ -55,7 +55,7 @@ void chartAt(const Params &params, double degrees, Vec2 bottomLeft, Vec2 pass[3]
 
 }  // namespace
 
-TEST(FieldGeometry, WorkedFiguresAndRowShifts)
+TEST(FieldGeometry, WorkedFiguresRowShiftsAndRefusals)
 {
     Params params = chartParams(8.0);
     FieldGeometry geo;
@@ -66,26 +66,24 @@ TEST(FieldGeometry, WorkedFiguresAndRowShifts)
     const int rows[][2] = {{0, 0}, {655, 0}, {100, 24}, {327, 46}, {328, 46}, {600, 14}};
     for (auto &r : rows) EXPECT_EQ(rowShift(params, r[0]), r[1]) << "row " << r[0];
     EXPECT_EQ(arcShift(params, 328.0 + 1201.0, 328.0, geo.sagittaMM), 0.0) << "beyond the radius";
-}
 
-TEST(CutOutField, RefusesImpossibleInput)
-{
-    FieldGeometry geo;
-    Params params = chartParams(8.0);
     params.srcRadiusMM = 40.9;  // below half the field height: no sagitta
     EXPECT_EQ(fieldGeometry(params, geo), -1);
     params.srcRadiusMM = 41.0;
     EXPECT_EQ(fieldGeometry(params, geo), 0);
     for (double p : {100000.0, 0.0, -8.0, std::nan(""), 100.0})  // 100: each side fits, the pixel count not
         EXPECT_EQ(fieldGeometry(chartParams(p), geo), -1) << p;
+}
 
+TEST(CutOutField, RefusesImpossibleInput)
+{
     const Vec2 spans[][3] = {{{0, 0}, {0, 199.9}, {700, 800}}, {{0, 0}, {0, 200}, {199.9, 0}},
                              {{0, 0}, {0, 200}, {NAN, 900}}, {{0, 0}, {0, 200}, {200, 0}}};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(passPointsUsable(spans[i]), i == 3) << i;
 
     PixbufPtr scan = solidImage(100, 100, kWhite);
     const Vec2 collinear[3] = {{100, 100}, {100, 900}, {100, 1500}}, good[3] = {{100, 100}, {100, 900}, {800, 900}};
-    params = chartParams(2.0);
+    Params params = chartParams(2.0);
     EXPECT_EQ(cutOutField(params, scan.get(), 0, collinear), nullptr);
     EXPECT_EQ(cutOutField(chartParams(100000.0), scan.get(), 0, good), nullptr);
     params.numFieldPassPoints = 2;

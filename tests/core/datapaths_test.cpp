@@ -37,12 +37,10 @@ TEST_F(DataPathsTest, ParamFileFallsFromWorkingFolderToUserToInstalledProfile)
                       installed = path("share/vellora/vellora.ini");
     for (const std::string &file : {work, user, installed})
         makeFile(file, "srcMMPerHour 2.5\n");
-    EXPECT_EQ(findParamFile(places), work);
-    g_unlink(work.c_str());
-    EXPECT_EQ(findParamFile(places), user);
-    g_unlink(user.c_str());
-    EXPECT_EQ(findParamFile(places), installed);
-    g_unlink(installed.c_str());
+    for (const std::string &file : {work, user, installed}) {
+        EXPECT_EQ(findParamFile(places), file);
+        g_unlink(file.c_str());
+    }
     EXPECT_EQ(findParamFile(places), "");
     // A folder of that name is no parameter file.
     g_mkdir(work.c_str(), 0755);

@@ -33,11 +33,10 @@ TEST(InkFind, FindsTheInkAndTheTraceEndsOfBothFields)
         o.noiseSigma = c.noise;
         o.gridFade = c.fade;
         for (int k = 0; k < 3; k++) o.inkColor[k] = c.ink[k];
-        const SynthChart chart = renderedChart(o);
-        PixbufPtr fields[2];
-        cutChartFields(chart, fields);
+        const CutChart cut(o);
+        const SynthChart &chart = cut.chart;
         for (int f = 0; f < 2; f++) {
-            StrokeMap map(fields[f].get());
+            StrokeMap map(cut.field[f].get());
             InkSearch ink = findFieldInk(map);
             EXPECT_GE(ink.confidence, 0.8) << f << " " << ink.reason;
             for (int k = 0; k < 3; k++) {
@@ -55,53 +54,40 @@ TEST(InkFind, FindsTheInkAndTheTraceEndsOfBothFields)
     }
 }
 
-// A short chart's ends are found as well; a field with print but no pen
-// has neither colour nor ends.
-TEST(InkFind, ShortTracesAndEmptyFields)
+// A short chart's ends are found as well, in its field and in the fields a
+// whole scan's pass points cut out; pass points that cut out nothing are
+// refused. A field with print but no pen has neither colour nor ends.
+TEST(InkFind, ShortTracesWholeScansAndEmptyFields)
 {
     ChartOptions o = quickChartOptions(41);
     o.hours = 30;
     o.mmPerHour = 1.6;
-    const SynthChart chart = renderedChart(o);
-    PixbufPtr fields[2];
-    cutChartFields(chart, fields);
-    StrokeMap map(fields[0].get());
+    const CutChart cut(o);
+    const SynthChart &chart = cut.chart;
+    StrokeMap map(cut.field[0].get());
     InkSearch ink = findFieldInk(map);
     TraceEnds ends = findFieldTraceEnds(chart.params, map, ink.rgb);
     EXPECT_NEAR(ends.column[0], chart.columnAt(0), 2.0);
     EXPECT_NEAR(ends.column[1], chart.columnAt(chart.minutes), 2.0);
-
-    o.inkColor[0] = o.inkColor[1] = o.inkColor[2] = 250;  // a pen that left nothing on the paper
-    const SynthChart blank = renderedChart(o);
-    PixbufPtr blankFields[2];  // each map reads the image it was made from
-    cutChartFields(blank, blankFields);
-    StrokeMap empty(blankFields[0].get());
-    InkSearch none = findFieldInk(empty);
-    EXPECT_LT(none.confidence, 0.5) << none.reason;
-    const int purple[3] = {155, 132, 192};
-    TraceEnds noEnds = findFieldTraceEnds(blank.params, empty, purple);
-    EXPECT_EQ(noEnds.column[0], -1);
-    EXPECT_EQ(noEnds.confidence, 0.0);
-    EXPECT_NE(noEnds.reason, "");
-}
-
-// The trace ends of a whole scan are found in the fields it cuts out itself;
-// pass points that cut out nothing are refused.
-TEST(InkFind, WholeScanTraceEndsOrRefusal)
-{
-    const SynthChart chart = renderedChart(quickChartOptions(43));
     PassPoint pass[3];
     for (int i = 0; i < 3; i++) pass[i] = PassPoint{1, chart.pass[i].x, chart.pass[i].y};
-    PixbufPtr fields[2];
-    cutChartFields(chart, fields);
-    const InkSearch ink = findFieldInk(StrokeMap(fields[0].get()));
-    TraceEnds ends = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
+    ends = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
     EXPECT_EQ(ends.reason, "");
     EXPECT_NEAR(ends.column[0], chart.datePos[0], 2);
     EXPECT_NEAR(ends.column[1], chart.datePos[1], 2);
-
     pass[0] = pass[1];  // no length along the time axis
-    TraceEnds none = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
-    EXPECT_EQ(none.column[0], -1);
-    EXPECT_EQ(none.reason, "the fields cannot be cut out");
+    ends = findTraceEnds(chart.params, chart.scan.get(), pass, ink.rgb);
+    EXPECT_EQ(ends.column[0], -1);
+    EXPECT_EQ(ends.reason, "the fields cannot be cut out");
+
+    o.inkColor[0] = o.inkColor[1] = o.inkColor[2] = 250;  // a pen that left nothing on the paper
+    const CutChart blank(o);  // each map reads the image it was made from
+    StrokeMap empty(blank.field[0].get());
+    InkSearch none = findFieldInk(empty);
+    EXPECT_LT(none.confidence, 0.5) << none.reason;
+    const int purple[3] = {155, 132, 192};
+    TraceEnds noEnds = findFieldTraceEnds(blank.chart.params, empty, purple);
+    EXPECT_EQ(noEnds.column[0], -1);
+    EXPECT_EQ(noEnds.confidence, 0.0);
+    EXPECT_NE(noEnds.reason, "");
 }

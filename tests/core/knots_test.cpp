@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Ink found down a field's columns: the span of one column and of all, and the knots.
-#include <memory>
 
 #include "coretest.h"
 #include "inksearch.h"
@@ -132,7 +131,9 @@ TEST(ExtractKnots, MarksOutsideTheImageAreClampedAndProgressRunsTo1)
         EXPECT_EQ(f.extract(se.first, se.second), 0) << se.first << ".." << se.second;
 }
 
-TEST(FitKnotCurve, SixKnotsNeeded)
+// A curve that cannot be fitted comes back with its code; coverage and
+// smoothness weights of worked values.
+TEST(FitKnotCurve, SixIncreasingKnotsNeededCoverageAndWeights)
 {
     const int pos[6] = {3, 4, 6, 9, 10, 15}, twice[6] = {3, 4, 4, 9, 10, 15};
     const double val[6] = {20, 20, 20, 20, 20, 20};
@@ -141,17 +142,10 @@ TEST(FitKnotCurve, SixKnotsNeeded)
     EXPECT_EQ(status, 1);
     ASSERT_NE(curve, nullptr);
     EXPECT_FALSE(curve->isReady());
-    curve.reset(fitKnotCurve(pos, val, 6, 8.0, &status));
-    EXPECT_EQ(status, 0);
-    ASSERT_NE(curve, nullptr);
-    EXPECT_NEAR(curve->value(7.5), 20.0, 1e-12);
     curve.reset(fitKnotCurve(twice, val, 6, 8.0, &status));
     EXPECT_EQ(status, 3);
     EXPECT_NE(curve, nullptr) << "a failed fit still returns its curve";
-}
 
-TEST(KnotCoverageAndSmoothness, WorkedValues)
-{
     const int coverage[][4] = {{101, 100, 200, 101}, {1, 0, 3, 33}, {2, 0, 3, 67}, {5, 200, 200, 0}, {5, 300, 200, 0}};
     for (auto &c : coverage) EXPECT_EQ(knotCoverage(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << ".." << c[2];
     const double weight[][2] = {{3, 8}, {-2, 0.5}, {-1.4, 1}, {0.49, 1}, {0.5, 2}, {30.2, 1 << 30},

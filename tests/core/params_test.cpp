@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include <clocale>
-
 #include "coretest.h"
 
 namespace {
@@ -53,9 +51,8 @@ TEST(ParamFile, PointNumbersInADecimalCommaLocale)
     Params p = defaultParams();
     EXPECT_EQ(loadText(p, "srcFieldWidthMM 286.5\nsrcFieldDistMM 10.7\ndstCurveFilter 0.5\n"), 0);
     std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(p.srcFieldWidthMM, 286.5);
-    EXPECT_EQ(p.srcFieldDistMM, 10.7);
-    EXPECT_EQ(p.dstCurveFilter, 0.5);
+    EXPECT_EQ(std::vector<double>({p.srcFieldWidthMM, p.srcFieldDistMM, p.dstCurveFilter}),
+              std::vector<double>({286.5, 10.7, 0.5}));
 }
 
 // The profile keys: each sets only its own value, a bad value stops reading at

@@ -4,7 +4,10 @@
 
 // A scan digitised from its records and judged, as the batch does it.
 
+#include <functional>
+
 #include "digitise.h"
+#include "hardcharts.h"
 #include "scanverdict.h"
 
 // Digitises the scan with the context's records and judges it; fields keep
@@ -13,20 +16,38 @@ inline ScanVerdict digitiseAndJudge(const Params &params, const GdkPixbuf *scan,
                                     bool autoWindows, FieldResult fields[2], FieldEvidence *kept = nullptr,
                                     ScanSettings *used = nullptr)
 {
-    ScanSettings settings;
+    ScanSettings ownSettings;
+    ScanSettings &settings = used ? *used : ownSettings;
+    FieldEvidence ownEvidence[2];
+    FieldEvidence *evidence = kept ? kept : ownEvidence;
     DigitiseOptions options;
     options.autoWindows = autoWindows;
-    FieldEvidence evidence[2];
-    ScanVerdict verdict;
     if (digitiseScan(params, scan, ctx, options, fields, nullptr, nullptr, &settings) == DigitiseOk)
-        verdict = judgeFields(params, settings, fields, evidence);
-    else
-        verdict = judgeScan(evidence);
-    if (kept)
-        for (int f = 0; f < 2; ++f) kept[f] = evidence[f];
-    if (used)
-        *used = settings;
-    return verdict;
+        return judgeFields(params, settings, fields, evidence);
+    return judgeScan(evidence);
+}
+
+struct JudgedChart {
+    ScanVerdict verdict;
+    double temp, hum;   // table RMSE against the truth; NaN without a table
+};
+
+// The chart digitised from its records, edited first when asked, and judged;
+// another scan image or other parameters may stand in for the chart's.
+inline JudgedChart judgeChart(const SynthChart &chart, bool autoWindows,
+                              const std::function<void(FileCtx &)> &edit = nullptr, const GdkPixbuf *scan = nullptr,
+                              const Params *params = nullptr)
+{
+    FileCtx ctx;
+    chart.storeRecords(ctx);
+    if (edit) edit(ctx);
+    FieldResult fields[2];
+    JudgedChart j;
+    j.verdict = digitiseAndJudge(params ? *params : chart.params, scan ? scan : chart.scan.get(), ctx, autoWindows,
+                                 fields);
+    j.temp = tableError(chart, fields[0].rows, 0).rmse;
+    j.hum = tableError(chart, fields[1].rows, 1).rmse;
+    return j;
 }
 
 #endif

@@ -32,13 +32,6 @@ void writeTiff(const char *path, const char *mode, std::initializer_list<int> pa
     TIFFClose(t);
 }
 
-std::vector<int> pixelOf(const GdkPixbuf *image, int x, int y)
-{
-    const int n = gdk_pixbuf_get_n_channels(image);
-    const guchar *p = gdk_pixbuf_read_pixels(image) + y * gdk_pixbuf_get_rowstride(image) + x * n;
-    return std::vector<int>(p, p + n);
-}
-
 } // namespace
 
 // The samples come from libtiff, so BigTIFF and multi-page files (refused
@@ -104,7 +97,10 @@ TEST(ToOpaqueRgb, CompositesAlphaOnWhiteAndKeepsRgb)
     const std::vector<int> expected[2][3] = {{{10, 20, 30}, {255, 255, 255}, {127, 177, 227}},
                                              {{255, 254, 254}, {1, 1, 1}, {77, 77, 77}}};
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(pixelOf(rgb.get(), x, y), expected[y][x]) << x << "," << y;
+        for (int x = 0; x < 3; ++x) {
+            const guchar *p = pixelAddress(rgb.get(), x, y);
+            EXPECT_EQ(std::vector<int>(p, p + 3), expected[y][x]) << x << "," << y;
+        }
 
     GdkPixbuf *plain = solidImage(4, 4, pixels[1] + 8).release();
     EXPECT_EQ(toOpaqueRgb(plain), plain);

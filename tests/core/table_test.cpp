@@ -5,29 +5,25 @@
 
 namespace {
 
-// Row r(x) = r0 + slope * x, as a fitted curve through six points on it.
-struct LineCurve {
-    SplineCurve curve{6, 1.0};
-    LineCurve(double r0, double slope)
-    {
-        curve.begin();
-        for (int i = 0; i < 6; ++i) curve.add(800.0 * i, r0 + slope * 800.0 * i);
-        curve.fit();
-    }
-};
-
-// By default one day, 2000-01-01 12:00 at column 100 to the next day 12:00 at 580.
+// By default one day, 2000-01-01 12:00 at column 100 to the next day 12:00
+// at 580, on the row 100 + 0.1 x fitted through six points.
 struct TableCase : public ::testing::Test {
     Params params = defaultParams();
-    LineCurve line{100.0, 0.1};
+    SplineCurve line{6, 1.0};
     const double noOffsets[2] = {0.0, 0.0};
     ValueScales scales{params, noOffsets};
-    TableInput in{0, &line.curve, 0, {100, 580}, {at(2000, 1, 1, 12, 0), at(2000, 1, 2, 12, 0)}, 60, &params, &scales};
+    TableInput in{0, &line, 0, {100, 580}, {at(2000, 1, 1, 12, 0), at(2000, 1, 2, 12, 0)}, 60, &params, &scales};
     std::vector<TableRow> rows = std::vector<TableRow>(kMaxTableRows);
     int count = -1;
     TableStats stats{};
     PaperSpeedCheck speed{};
 
+    TableCase()
+    {
+        line.begin();
+        for (int i = 0; i < 6; ++i) line.add(800.0 * i, 100.0 + 0.1 * 800.0 * i);
+        line.fit();
+    }
     int run() { return computeTable(in, rows.data(), &count, &stats, &speed); }
     int run(int x1, const DateTime &start, const DateTime &end)
     {

@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coretest.h"
 
-#include <algorithm>
-#include <clocale>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "scanimage.h"
 

@@ -5,6 +5,7 @@
 // Small helpers shared by the core unit tests, and what they all include.
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <functional>

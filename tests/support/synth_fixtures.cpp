@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "synth_fixtures.h"
 
-#include <cmath>
-
-#include <glib.h>
 #include <glib/gstdio.h>
-#include <gtest/gtest.h>
 
 #include "coretest.h"
 #include "cutout.h"
@@ -58,11 +54,17 @@ MadeChart makeChart(const std::string &dir, const ChartOptions &options, const s
 SynthChart renderedChart(const ChartOptions &options) { return drawnChart(renderChart, options); }
 SynthChart scannedChart(const ChartOptions &options) { return drawnChart(renderAsScanned, options); }
 
-void cutChartFields(const SynthChart &chart, PixbufPtr field[2])
+CutChart::CutChart(const ChartOptions &options)
+    : chart(renderedChart(options)), ink(refOf(chart.curveColor[0], chart.curveColor[1], chart.curveColor[2]))
 {
     Params params = chart.params;
     params.numFieldPassPoints = 3;
     for (int f = 0; f < 2; f++) field[f].reset(cutOutField(params, chart.scan.get(), f, chart.pass));
+}
+
+int CutChart::inkIn(int f, int x0, int x1, int y0, int y1) const
+{
+    return countPixels(field[f].get(), x0, x1, y0, y1, [this](const guchar *p) { return isInk(ink, p); });
 }
 
 TableError tableError(const SynthChart &chart, const FieldResult &field, int f)

@@ -39,8 +39,17 @@ MadeChart makeChart(const std::string &dir, const ChartOptions &options, const s
 SynthChart renderedChart(const ChartOptions &options);
 SynthChart scannedChart(const ChartOptions &options);
 
-// Both field images as the program cuts them out at the chart's pass points.
-void cutChartFields(const SynthChart &chart, PixbufPtr field[2]);
+// A chart drawn, and both field images as the program cuts them out at its
+// pass points.
+struct CutChart {
+    explicit CutChart(const ChartOptions &options);
+    // Pixels of the chart's ink in field f, columns x0..x1, rows y0..y1 (clipped).
+    int inkIn(int f, int x0, int x1, int y0, int y1) const;
+
+    SynthChart chart;
+    PixbufPtr field[2];
+    RefColor ink;
+};
 
 // tableError of a field's rows; NaN for a failed table too.
 TableError tableError(const SynthChart &chart, const FieldResult &field, int f);
