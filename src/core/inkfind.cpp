@@ -2,10 +2,10 @@
 #include "inkfind.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
+#include "bytehistogram.h"
 #include "pixel.h"
 #include "reasons.h"
 #include "scanraster.h"
@@ -23,22 +23,17 @@ const double kPrintLikeShare = 0.3;
 // Darkness of pixels surely printed (grey levels below white).
 const int kPrintDarkness = 40;
 
-// Grey levels 0..255 counted, for medians without sorting.
-typedef std::array<int, 256> Histogram;
-
 // The n / 2-th smallest of the n values counted.
-int medianOf(const Histogram &histogram)
+int medianOf(const ByteHistogram &histogram)
 {
     int n = 0;
     for (int count : histogram) n += count;
-    for (int v = 0, seen = 0; v < 256; v++)
-        if ((seen += histogram[v]) > n / 2) return v;
-    return 0;
+    return kthCountedValue(histogram, n / 2);
 }
 
 int medianOf(const std::vector<int> &values)
 {
-    Histogram histogram{};
+    ByteHistogram histogram{};
     for (int v : values) histogram[v]++;
     return medianOf(histogram);
 }
@@ -51,7 +46,7 @@ const int kBand = 32;
 // column) have the colour: then the "strokes" are print where lines cross.
 bool hasPrintColour(const StrokeMap &map, const int rgb[3])
 {
-    Histogram channel[3] = {};
+    ByteHistogram channel[3] = {};
     int printed = 0;
     for (int y0 = 0; y0 < map.height(); y0 += kBand)
         for (int x = 0; x < map.width(); x += 2)

@@ -2,8 +2,8 @@
 #include "strokemap.h"
 
 #include <algorithm>
-#include <array>
 
+#include "bytehistogram.h"
 #include "scanraster.h"
 
 namespace {
@@ -17,13 +17,8 @@ const int kLevelFactor = 4;
 // Pen ink stands at least this many stroke levels above the paper.
 const int kPenLevels = 2;
 
-int median(const std::array<int, 256> &histogram, int count)
-{
-    int seen = 0;
-    for (int v = 0; v < 256; v++)
-        if ((seen += histogram[v]) * 2 >= count) return v;
-    return 0;
-}
+// The lower median of the count values counted.
+int median(const ByteHistogram &histogram, int count) { return kthCountedValue(histogram, (count - 1) / 2); }
 
 bool isGap(const guchar *p) { return p[0] == kGapColor[0] && p[1] == kGapColor[1] && p[2] == kGapColor[2]; }
 
@@ -49,7 +44,7 @@ void columnDarkness(const GdkPixbuf *field, std::vector<uint8_t> &dark, std::vec
             const guchar *p = pixels + size_t(y0 + m) * stride;
             uint8_t *row = &band[size_t(m) * w];
             for (int x = 0; x < w; x++, p += channels) row[x] = isGap(p) ? 0 : darknessPlusOne(p);
-            std::array<int, 256> histogram{};
+            ByteHistogram histogram{};
             int count = 0;
             for (int x = 0; x < w; x += 2)
                 if (row[x]) histogram[row[x] - 1]++, count++;
@@ -65,7 +60,7 @@ void columnDarkness(const GdkPixbuf *field, std::vector<uint8_t> &dark, std::vec
 // The median darkness of a column from its even rows.
 int columnMedian(const uint8_t *dark, int h)
 {
-    std::array<int, 256> histogram{};
+    ByteHistogram histogram{};
     int n = 0;
     for (int y = 0; y < h; y += 2)
         if (dark[y]) histogram[dark[y] - 1]++, n++;
@@ -84,7 +79,7 @@ StrokeMap::StrokeMap(const GdkPixbuf *field)
     // ex and replaced there by the excess.
     std::vector<int> rowMedian(h);
     columnDarkness(field, ex, rowMedian);
-    std::array<int, 256> excessHistogram{};
+    ByteHistogram excessHistogram{};
     std::vector<int> columnPeak(w, 0);
     int total = 0;
     for (int x = 0; x < w; x++) {

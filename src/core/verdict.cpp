@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "bytehistogram.h"
 #include "inksearch.h"
 #include "pixel.h"
 
@@ -407,16 +408,15 @@ std::vector<int> boldLineRows(double rowsPerDegree)
 // is walked only a short way. counts is all zero before and after.
 int middleByte(const guchar *values, int n, int counts[256])
 {
-    int v = 255;
+    int lowest = 255;
     for (int k = 0; k < n; ++k) {
         ++counts[values[k]];
-        v = std::min<int>(v, values[k]);
+        lowest = std::min<int>(lowest, values[k]);
     }
-    for (int below = counts[v]; below <= n / 2; below += counts[++v]) {
-    }
+    const int middle = kthCountedValue(counts, n / 2, lowest);
     for (int k = 0; k < n; ++k)
         counts[values[k]] = 0;
-    return v;
+    return middle;
 }
 
 // The median over every kScaleSampleStep-th column of x0..x1 of 255 - green,
