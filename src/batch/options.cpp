@@ -312,8 +312,8 @@ bool applyPathOption(int opt, const char *arg, BatchOptions &o, std::string &msg
     return false;
 }
 
-// The options that only switch something on.
-bool applyFlagOption(int opt, BatchOptions &o, std::string &msg)
+// The options that only switch something on: true when opt is one, now set.
+bool setFlagOption(int opt, BatchOptions &o)
 {
     static const std::pair<int, bool BatchOptions::*> flags[] = {
         {OptForce, &BatchOptions::force},
@@ -331,13 +331,14 @@ bool applyFlagOption(int opt, BatchOptions &o, std::string &msg)
             return true;
         }
     }
-    msg = "unknown option";
     return false;
 }
 
 // Applies one option; false with the message when its value is not usable.
 bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
 {
+    if (setFlagOption(opt, o))
+        return true;
     switch (opt) {
     case OptParams:
         o.paramsFile = arg;
@@ -363,15 +364,6 @@ bool applyOption(int opt, const char *arg, BatchOptions &o, std::string &msg)
             return false;
         }
         return true;
-    case OptForce:
-    case OptSkipExisting:
-    case OptCsv:
-    case OptAutoSetup:
-    case OptWriteContext:
-    case OptStrict:
-    case OptSef:
-    case 'q':
-        return applyFlagOption(opt, o, msg);
     case OptMaxPixels:
         if (!strictCount(arg, &o.maxPixels) || o.maxPixels < 1) {
             msg = "--max-pixels: invalid number of pixels " + quoted(arg) + " (a whole number, 1 or more)";
