@@ -129,17 +129,6 @@ void markBridgedRows(ScanOutcome &outcome)
     }
 }
 
-// The failures of the manifest's lines naming this scan.
-std::string manifestRefusal(const Manifest &manifest, const std::string &path)
-{
-    std::string why;
-    for (const ManifestError &error : manifest.errors) {
-        if (!error.scan.empty() && manifestNamesScan(error.scan, path))
-            why += (why.empty() ? "" : "; ") + error.message;
-    }
-    return "manifest " + why + "; nothing written for this scan";
-}
-
 // The scan's file context, completed by proposals with --auto-setup, which
 // then also allows it to be missing; false with a failure when the scan
 // cannot be digitised.
@@ -420,8 +409,9 @@ void digitiseScanFile(const std::string &path, const Params &params, const Batch
         outcome.skipped = true;
         return;
     }
-    if (manifest && manifestRefusedScan(*manifest, path)) {
-        outcome.failures.push_back(manifestRefusal(*manifest, path));
+    const std::string refused = manifest ? manifestRefusalReasons(*manifest, path) : std::string();
+    if (!refused.empty()) {
+        outcome.failures.push_back("manifest " + refused + "; nothing written for this scan");
         return;
     }
     GdkPixbuf *scan = loadScan(path, options.maxPixels, outcome);

@@ -168,9 +168,15 @@ const ManifestEntry *findManifestEntry(const Manifest &manifest, const std::stri
     return nullptr;
 }
 
+std::string manifestRefusalReasons(const Manifest &manifest, const std::string &scanPath)
+{
+    std::string why;
+    for (const ManifestError &e : manifest.errors)
+        if (!e.scan.empty() && manifestNamesScan(e.scan, scanPath)) why += (why.empty() ? "" : "; ") + e.message;
+    return why;
+}
+
 bool manifestRefusedScan(const Manifest &manifest, const std::string &scanPath)
 {
-    for (const ManifestError &e : manifest.errors)
-        if (!e.scan.empty() && manifestNamesScan(e.scan, scanPath)) return true;
-    return false;
+    return !manifestRefusalReasons(manifest, scanPath).empty();
 }

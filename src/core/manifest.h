@@ -44,8 +44,9 @@ bool readManifest(const std::string &path, Manifest &manifest);
 bool manifestNamesScan(const std::string &listed, const std::string &scanPath);
 // The first entry whose scan names this path; nullptr when none.
 const ManifestEntry *findManifestEntry(const Manifest &manifest, const std::string &scanPath);
-// Whether the manifest refused a line naming this scan (its errors then say
-// why); such a scan gets no dates.
+// Whether the manifest refused a line naming this scan; such a scan gets no dates.
 bool manifestRefusedScan(const Manifest &manifest, const std::string &scanPath);
+// The messages of the refused lines naming this scan, "; "-joined; empty when none.
+std::string manifestRefusalReasons(const Manifest &manifest, const std::string &scanPath);
 
 #endif
