@@ -290,13 +290,18 @@ bool loadDatePosRecord(const FileCtx &ctx, int i, int &pos)
     return true;
 }
 
-bool loadDateValRecord(const FileCtx &ctx, int i, DateTime &dt)
+bool loadDateValRecord(const FileCtx &ctx, const char *key, DateTime &dt)
 {
     int f[5];
-    if (!scanDateVal(ctx.get(dateValKey(i).c_str()), f))
+    if (!scanDateVal(ctx.get(key), f))
         return false;
     dt.setDateTime(f[0], f[1], f[2], f[3], f[4]);
     return true;
+}
+
+bool loadDateValRecord(const FileCtx &ctx, int i, DateTime &dt)
+{
+    return loadDateValRecord(ctx, dateValKey(i).c_str(), dt);
 }
 
 bool loadCurveColorRecord(const FileCtx &ctx, const char *key, int rgb[3])

@@ -46,6 +46,7 @@ bool scanCurveColor(const char *text, int rgb[3]);   // components 0..255 only
 bool loadPassPointRecord(const FileCtx &ctx, int i, PassPoint &pp);
 bool loadDatePosRecord(const FileCtx &ctx, int i, int &pos);
 bool loadDateValRecord(const FileCtx &ctx, int i, DateTime &dt);  // through setDateTime
+bool loadDateValRecord(const FileCtx &ctx, const char *key, DateTime &dt);  // a date under another key
 // key "CurveColor" (temperature pen) or "CurveColorHygro".
 bool loadCurveColorRecord(const FileCtx &ctx, const char *key, int rgb[3]);
 bool loadTimeStepRecord(const FileCtx &ctx, int &timeStep);       // 10 or 60 only

@@ -244,12 +244,11 @@ void rememberChartEnd(MainCtx *ctx)
 void offerPreviousEnd(MainCtx *ctx)
 {
     const char *folder = ctx->settingsCtx.get(kPreviousEndFolderKey);
-    int f[5];
     DateTime previousEnd;
     const bool offered = folder && folder == folderOf(ctx->imageName) &&
                          !ctx->fileCtx.get(dateValKey(StartMark).c_str()) &&
-                         scanDateVal(ctx->settingsCtx.get(kPreviousEndKey), f) &&
-                         previousEnd.setDateTime(f[0], f[1], f[2], f[3], f[4]) == 0;
+                         loadDateValRecord(ctx->settingsCtx, kPreviousEndKey, previousEnd) &&
+                         previousEnd.status() == 0;
     if (offered)
         ctx->settings.dateVal[StartMark] = previousEnd;
     showDateProposal(ctx, StartMark, offered);
