@@ -67,12 +67,23 @@ struct Trace {
     std::vector<int> rowInk;    // per row, the number of searched columns with ink there
     int searched = 0;           // columns searched for ink
     double pen = 1.0;           // typical run length: the pen line where it runs level
-    const GdkPixbuf *image = nullptr;
-    RefColor ref{};
+    const GdkPixbuf *image = nullptr;   // the field image searched
+    RefColor ref{};                     // the ink colour
 };
 
 inline int runLength(const Run &r) { return r.top - r.bot + 1; }
 inline double runCentre(const Run &r) { return 0.5 * (r.bot + r.top); }
+
+// The run less its end rows without ink: a run found on even rows reaches
+// one unseen row beyond the ink seen.
+Run inkedPart(const Trace &trace, Run r)
+{
+    if (r.top > r.bot && !isInk(trace.ref, pixelAddress(trace.image, r.x, r.bot)))
+        ++r.bot;
+    if (r.top > r.bot && !isInk(trace.ref, pixelAddress(trace.image, r.x, r.top)))
+        --r.top;
+    return r;
+}
 
 void reportProgress(ProgressFn progress, void *user, double fraction)
 {
@@ -122,11 +133,11 @@ void closeRun(int i, OpenRun &open, const Trace &trace, const SearchRows &rows,
 // Hands every ink pixel of an even row within its column's search rows to
 // sink(column index, row, pixel), row by row.
 template <typename Sink>
-void forEachInk(const GdkPixbuf *image, const EvenRowInk &ink, int s, const SearchRows &rows, Sink sink)
+void forEachInk(const Trace &trace, const EvenRowInk &ink, const SearchRows &rows, Sink sink)
 {
-    const int n = (int)rows.lo.size();
-    const guchar *pixels = gdk_pixbuf_read_pixels(image);
-    const int stride = gdk_pixbuf_get_rowstride(image), channels = gdk_pixbuf_get_n_channels(image);
+    const int s = trace.s, n = (int)rows.lo.size();
+    const guchar *pixels = gdk_pixbuf_read_pixels(trace.image);
+    const int stride = gdk_pixbuf_get_rowstride(trace.image), channels = gdk_pixbuf_get_n_channels(trace.image);
     ink.forEachIn(s, s + n - 1, [&](int x, int y) {
         if (rows.holds(x - s, y))
             sink(x - s, y, pixels + (size_t)y * stride + (size_t)x * channels);
@@ -135,8 +146,7 @@ void forEachInk(const GdkPixbuf *image, const EvenRowInk &ink, int s, const Sear
 
 // Ink runs of every column within its search window, in column and row order;
 // a drawn row is its column's only run.
-void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &ref,
-                 const SpanArray &limitSpan, const int *drawPos, int e, Trace &trace)
+void collectRuns(const EvenRowInk &ink, const SpanArray &limitSpan, const int *drawPos, int e, Trace &trace)
 {
     const int s = trace.s, h = trace.h, n = e - s + 1;
     trace.rowInk.assign(h, 0);
@@ -157,7 +167,7 @@ void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &
         }
     }
     std::vector<OpenRun> open(n);
-    forEachInk(image, ink, s, rows, [&](int i, int y, const guchar *p) {
+    forEachInk(trace, ink, rows, [&](int i, int y, const guchar *p) {
         OpenRun &o = open[i];
         if (o.bot >= 0 && y - o.last > 2)
             closeRun(i, o, trace, rows, found);
@@ -165,7 +175,7 @@ void collectRuns(const GdkPixbuf *image, const EvenRowInk &ink, const RefColor &
             o.bot = y;
         o.last = y;
         if (o.seen++ < kColourSamples)
-            o.best = std::min(o.best, colorDistance(ref, p));
+            o.best = std::min(o.best, colorDistance(trace.ref, p));
         ++trace.rowInk[y];
     });
     for (int i = 0; i < n; ++i)
@@ -474,11 +484,7 @@ const size_t kPenSamples = 128;        // runs whose ink rows give the pen line'
 
 // Rows of the run with ink, its unseen end rows read: two lines side by side
 // and one line can leave runs of the same length on even rows.
-int inkRows(const Trace &trace, const Run &r)
-{
-    auto unseenBlank = [&](int y) { return y % 2 != 0 && !isInk(trace.ref, pixelAddress(trace.image, r.x, y)); };
-    return runLength(r) - unseenBlank(r.bot) - (r.top != r.bot && unseenBlank(r.top));
-}
+int inkRows(const Trace &trace, const Run &r) { return runLength(inkedPart(trace, r)); }
 
 // Typical rows with ink of the path's runs, the pen line's: of some
 // kPenSamples runs spread along it.
@@ -934,17 +940,11 @@ int writeWindows(const Trace &trace, int lastRun, SpanArray &limitSpan)
     return written;
 }
 
-// The runs of the path reach one unseen row beyond the ink seen on even rows;
-// reading those two rows puts the windows' ends and bridges on the ink.
-void trimPath(const GdkPixbuf *image, const RefColor &ref, Trace &trace, int lastRun)
+// The path's runs on their ink, which puts the windows' ends and bridges on it.
+void trimPath(Trace &trace, int lastRun)
 {
-    for (int k = lastRun; k >= 0; k = trace.runs[k].pred) {
-        Run &r = trace.runs[k];
-        if (r.top > r.bot && !isInk(ref, pixelAddress(image, r.x, r.bot)))
-            ++r.bot;
-        if (r.top > r.bot && !isInk(ref, pixelAddress(image, r.x, r.top)))
-            --r.top;
-    }
+    for (int k = lastRun; k >= 0; k = trace.runs[k].pred)
+        trace.runs[k] = inkedPart(trace, trace.runs[k]);
 }
 
 } // namespace
@@ -956,6 +956,8 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
     if (!image)
         return 0;
     Trace trace;
+    trace.image = image;
+    trace.ref = ref;
     trace.s = std::max(s, 0);
     trace.h = gdk_pixbuf_get_height(image);
     e = std::min({e, gdk_pixbuf_get_width(image) - 1, limitSpan.size() - 1});
@@ -968,15 +970,13 @@ int proposeSearchWindows(const GdkPixbuf *image, const RefColor &ref, SpanArray 
         findEvenRowInk(image, ref, found, InkProgress::report, &share);
         ink = &found;
     }
-    trace.image = image;
-    trace.ref = ref;
-    collectRuns(image, *ink, ref, limitSpan, drawPos, e, trace);
+    collectRuns(*ink, limitSpan, drawPos, e, trace);
     priceRuns(trace);
     trace.pen = typicalRunLength(trace.runs);
     int lastRun = findCheapestPath(trace, progress, progressUser);
     if (lastRun >= 0 && keepOffSecondTurn(trace, lastRun))
         lastRun = findCheapestPath(trace, nullptr, nullptr);
-    trimPath(image, ref, trace, lastRun);
+    trimPath(trace, lastRun);
     const int written = lastRun >= 0 ? writeWindows(trace, lastRun, limitSpan) : 0;
     reportProgress(progress, progressUser, 1.0);
     return written;

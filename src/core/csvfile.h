@@ -22,7 +22,6 @@ struct CsvClock {
 // "bridged_h=2.5"; empty for 0.
 std::string bridgedFlag(double hours);
 
-
 // The table of one field and the hours each row was bridged over without ink
 // (0: had ink); null rows: no table, null hours: none bridged.
 struct CsvField {
