@@ -4,6 +4,8 @@
 #include <cctype>
 #include <string>
 
+#include <glib.h>
+
 namespace {
 
 const int monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -78,6 +80,18 @@ bool splitTypedDate(const char *text, TypedNumber numbers[5], std::string &shape
 }
 
 } // namespace
+
+DateTime minutesLater(const DateTime &date, long minutes)
+{
+    GDateTime *from = g_date_time_new_utc(date.year, date.month, date.day, date.hour, date.minute, 0);
+    GDateTime *to = g_date_time_add_minutes(from, minutes);
+    DateTime later;
+    later.setDateTime(g_date_time_get_year(to), g_date_time_get_month(to), g_date_time_get_day_of_month(to),
+                      g_date_time_get_hour(to), g_date_time_get_minute(to));
+    g_date_time_unref(to);
+    g_date_time_unref(from);
+    return later;
+}
 
 bool completeTypedDate(const char *text, const DateTime &base, DateTime &date)
 {

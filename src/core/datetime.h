@@ -32,6 +32,9 @@ int daysInYear(int year);
 int dayOfYear(int year, int month, int day);
 int minutesSince(int refYear, int year, int month, int day, int hour, int minute);
 
+// The date the given minutes later (earlier when negative).
+DateTime minutesLater(const DateTime &date, long minutes);
+
 // A typed date and time, "2002-03-16 04:00" (a 'T' instead of the blank
 // accepted), or only its end: "03-16 04:00", "16 04:00" or "04:00", the parts
 // left out taken from base. False for other text, for a date that does not

@@ -39,20 +39,6 @@ std::string typedText(const DateTime &date)
     return text;
 }
 
-// The date the given minutes later.
-DateTime laterBy(const DateTime &date, long minutes)
-{
-    GDateTime *from = g_date_time_new_utc(date.year, date.month, date.day, date.hour, date.minute, 0);
-    GDateTime *to = g_date_time_add_minutes(from, minutes);
-    DateTime later;
-    later.setDateTime(g_date_time_get_year(to), g_date_time_get_month(to),
-                      g_date_time_get_day_of_month(to), g_date_time_get_hour(to),
-                      g_date_time_get_minute(to));
-    g_date_time_unref(to);
-    g_date_time_unref(from);
-    return later;
-}
-
 // The end the paper speed gives: the start plus the marks' span. False
 // without a paper speed, both marks placed or a valid start date.
 bool paperSpeedEnd(const MainCtx *ctx, DateTime &end)
@@ -64,7 +50,7 @@ bool paperSpeedEnd(const MainCtx *ctx, DateTime &end)
         start.status() != 0 || pos[EndMark] <= pos[StartMark])
         return false;
     const double hours = (pos[EndMark] - pos[StartMark]) / params.dstPixelsPerMM / params.srcMMPerHour;
-    end = laterBy(start, std::lround(hours * 60.0));
+    end = minutesLater(start, std::lround(hours * 60.0));
     return end.status() == 0;
 }
 

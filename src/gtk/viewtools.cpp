@@ -120,14 +120,10 @@ bool chartTimeAt(const ScanSettings &settings, double column, std::string &text)
     if (start.status() != 0 || end.status() != 0 || e <= s)
         return false;
     const double minutes = (column - s) * start.minutesUntil(end) / (double(e) - s);
-    GDateTime *t0 = g_date_time_new_utc(start.year, start.month, start.day, start.hour,
-                                        start.minute, 0);
-    GDateTime *t = g_date_time_add_minutes(t0, static_cast<gint64>(std::lround(minutes)));
-    gchar *formatted = g_date_time_format(t, "%d.%m.%Y %H.%M");
+    const DateTime t = minutesLater(start, std::lround(minutes));
+    char formatted[32];
+    g_snprintf(formatted, sizeof formatted, "%02d.%02d.%04d %02d.%02d", t.day, t.month, t.year, t.hour, t.minute);
     text = formatted;
-    g_free(formatted);
-    g_date_time_unref(t);
-    g_date_time_unref(t0);
     return true;
 }
 
