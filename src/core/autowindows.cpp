@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "inksearch.h"
+#include "turnmeetings.h"
 
 // The trace is followed as the cheapest chain of ink runs through the columns.
 // Costs are in rows of unexplained vertical movement. The path may skip a
@@ -754,6 +755,65 @@ void nextPairs(const Trace &trace, int i, PairColumns &columns, StrandScratch &s
     columns.close();
 }
 
+// The two lines of a pair in its column. Where they share a run, the upper
+// line's ink starts at the run's first inked row and the lower's ends at its
+// last; a run no wider than one line holds both on its middle.
+LinesColumn linesColumn(const Trace &trace, const StrandPair &pair, int penInkRows)
+{
+    LinesColumn col{LinesColumn::Unseen};
+    if (pair.b == kEnded) {
+        col.kind = LinesColumn::Over;
+    } else if (pair.a >= 0 && pair.b >= 0 && pair.a != pair.b) {
+        col.kind = LinesColumn::Apart;
+        col.rowA = pair.first.row;
+        col.rowB = pair.second.row;
+    } else if (pair.a >= 0 && pair.a == pair.b) {
+        col.kind = LinesColumn::Shared;
+        const Run r = inkedPart(trace, trace.runs[pair.a]);
+        const double half = 0.5 * (penInkRows - 1);
+        col.upper = r.bot + half;
+        col.lower = r.top - half;
+        if (col.upper > col.lower)
+            col.upper = col.lower = runCentre(r);
+    }
+    return col;
+}
+
+// The pairs as followed, column by column from the chart's start: the
+// cheapest of the last column and those it comes from.
+std::vector<const StrandPair *> followedPairs(const PairColumns &columns)
+{
+    std::vector<const StrandPair *> chain(columns.count() - 1);
+    for (int c = columns.count() - 1, p = 0; c > 0; p = columns.begin(c--)[p].prev)
+        chain[c - 1] = &columns.begin(c)[p];
+    return chain;
+}
+
+// Per run, whether it is the second turn's where the lines lie apart, each
+// meeting left the way its ink fits best; none when they lie apart in fewer
+// than kWrapColumns columns.
+std::vector<char> runsApartOnTurn(const Trace &trace, const std::vector<const StrandPair *> &chain, int penInkRows)
+{
+    std::vector<LinesColumn> lines;
+    for (const StrandPair *pair : chain)
+        lines.push_back(linesColumn(trace, *pair, penInkRows));
+    const std::vector<char> swapped = swappedAtMeetings(lines);
+    std::vector<char> onTurn(trace.runs.size(), 0);
+    int apart = 0;
+    for (size_t c = 0; c < chain.size(); ++c) {
+        const StrandPair &pair = *chain[c];
+        const int second = swapped[c] ? pair.a : pair.b;
+        const double course = swapped[c] ? pair.first.course : pair.second.course;
+        if (lines[c].kind == LinesColumn::Apart && thinRun(trace, trace.runs[second], course)) {
+            onTurn[second] = 1;
+            ++apart;
+        }
+    }
+    if (apart < kWrapColumns)
+        std::fill(onTurn.begin(), onTurn.end(), 0);
+    return onTurn;
+}
+
 // Per run, whether it is the second turn's where that lies apart from the
 // first turn, both lines followed from the chart's start, the second coming
 // in where the path's end (lastRun) goes on across the wrap. A second line
@@ -777,20 +837,11 @@ std::vector<char> secondTurnRuns(const Trace &trace, int lastRun)
     scratch.lastRun = lastRun;
     for (int i = 0; i < n / 2 && !allEnded(); ++i)
         nextPairs(trace, i, columns, scratch);
-    std::vector<char> onTurn(trace.runs.size(), 0);
     if (!ended(*columns.begin(columns.count() - 1)))
-        return onTurn;
-    int apart = 0;
-    for (int c = columns.count() - 1, p = 0; c > 0; p = columns.begin(c--)[p].prev) {
-        const StrandPair &pair = columns.begin(c)[p];
-        if (pair.a >= 0 && pair.b >= 0 && pair.a != pair.b && thinRun(trace, trace.runs[pair.b], pair.second.course)) {
-            onTurn[pair.b] = 1;
-            ++apart;
-        }
-    }
-    if (apart < kWrapColumns)
-        std::fill(onTurn.begin(), onTurn.end(), 0);
-    return onTurn;
+        return std::vector<char>(trace.runs.size(), 0);
+    if (scratch.penInkRows < 0)
+        scratch.penInkRows = pathInkRows(trace, lastRun);
+    return runsApartOnTurn(trace, followedPairs(columns), scratch.penInkRows);
 }
 
 // Prices the second turn's runs where it lies apart from the first out of

@@ -177,6 +177,8 @@ TEST(AutoWindowsAccuracy, DegradedChartsMeetTheLimitsCleanChartsLoseNothing)
 // slope, and they cross several times: the table follows the turn the marks
 // span. In seed 32 the temperature turns touch in one thick run, 3.5 and 5
 // rows apart, without crossing: each leaves the run on the side it came in.
+// In seed 2 they cross and cross back within one run and turn back, their
+// courses pointing straight through: only the run's ink tells.
 TEST(AutoWindowsAccuracy, HardCombinationsMeetTheLimits)
 {
     auto check = [](const HardChart &kind, uint64_t seed) {
@@ -187,5 +189,5 @@ TEST(AutoWindowsAccuracy, HardCombinationsMeetTheLimits)
     };
     for (const HardChart &kind : kHardCharts)
         for (uint64_t seed : {1, 3}) check(kind, seed);
-    for (uint64_t seed : {7, 9, 32}) check(kHardCharts[4], seed);
+    for (uint64_t seed : {2, 7, 9, 32}) check(kHardCharts[4], seed);
 }
