@@ -8,7 +8,7 @@ namespace {
 
 const int kMeetingSide = 6;         // apart columns either side a line is fitted over
 const int kFewestSide = 4;          // fewer leave the meeting as followed
-const int kLongestMeeting = 24;     // columns; a longer meeting is more than one bend
+const int kLongestMeeting = 20;     // columns; a longer meeting is more than one bend
 const double kInkMisfitCap = 9.0;   // squared rows: one column of ink (a blot in the run) decides nothing alone
 
 // Rows over columns as c0 + c1 t + c2 t², t taken from the meeting's middle.

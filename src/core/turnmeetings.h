@@ -28,7 +28,7 @@ struct LinesColumn {
 
 // Per column, whether A and B as followed are each other's lines there. A
 // meeting is a stretch of columns where they are not apart, with a shared
-// column in it; only meetings of at most 24 columns with at least 4 apart
+// column in it; only meetings of at most 20 columns with at least 4 apart
 // columns either side (6 are fitted) are judged, as longer ones are not one
 // bend of each line. The lines swap an even number of times, because B is
 // known to be the line that ends: when they are odd, the least sure swap is
