@@ -106,14 +106,24 @@ struct PairStep {
     int first, second;
 };
 
-// Buffers reused from column to column.
+// Buffers reused from column to column, and what is read of the image once.
 struct StrandScratch {
     std::vector<StrandMove> moves;
     std::vector<PairStep> steps;
     std::vector<int> kept;
     std::vector<int> inkRows;   // per run, -1 until read
     int lastRun = -1;           // of the path
-    int penInkRows = -1;        // typical ink rows of the path's runs, -1 until read
+
+    // Typical ink rows of the path's runs, read when first asked for.
+    int penInkRows(const Trace &trace)
+    {
+        if (penRows < 0)
+            penRows = pathInkRows(trace, lastRun);
+        return penRows;
+    }
+
+private:
+    int penRows = -1;
 };
 
 // The pairs kept in every column followed, one column after the other.
@@ -161,12 +171,10 @@ bool keepsSides(const Trace &trace, int k, const StrandPair &from, StrandScratch
     if (a.steps == 0 || b.steps == 0 || std::fabs(a.row - b.row) < kSidesApart ||
         runLength(r) - (trace.pen - 2) - steepest < kSidesApart)
         return false;
-    if (scratch.penInkRows < 0)
-        scratch.penInkRows = pathInkRows(trace, scratch.lastRun);
     int &rows = scratch.inkRows[k];
     if (rows < 0)
         rows = inkRows(trace, r);
-    return rows - scratch.penInkRows - steepest >= kSidesApart;
+    return rows - scratch.penInkRows(trace) - steepest >= kSidesApart;
 }
 
 // Where the lines keep their sides of run k, the line that was above keeps
@@ -375,9 +383,7 @@ std::vector<char> secondTurnRuns(const Trace &trace, int lastRun)
         nextPairs(trace, i, columns, scratch);
     if (!ended(*columns.begin(columns.count() - 1)))
         return std::vector<char>(trace.runs.size(), 0);
-    if (scratch.penInkRows < 0)
-        scratch.penInkRows = pathInkRows(trace, lastRun);
-    return runsApartOnTurn(trace, followedPairs(columns), scratch.penInkRows);
+    return runsApartOnTurn(trace, followedPairs(columns), scratch.penInkRows(trace));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry.h"
+
 namespace {
 
 const int kMeetingSide = 6;         // apart columns either side a line is fitted over
@@ -27,14 +29,8 @@ struct Point {
     double x, row;
 };
 
-double det3(const double m[3][3])
-{
-    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-}
-
-// Least squares, solved by Cramer's rule on the normal equations; all zero
-// when the points leave it open.
+// Least squares on the normal equations; all zero when the points leave it
+// open.
 Quadratic fitQuadratic(const std::vector<Point> &points, double middle)
 {
     double power[5] = {}, moment[3] = {};
@@ -47,20 +43,14 @@ Quadratic fitQuadratic(const std::vector<Point> &points, double middle)
                 moment[k] += tk * p.row;
         }
     }
-    const double normal[3][3] = {{power[0], power[1], power[2]}, {power[1], power[2], power[3]},
-                                 {power[2], power[3], power[4]}};
+    const double normal[9] = {power[0], power[1], power[2], power[1], power[2], power[3], power[2], power[3], power[4]};
+    double inverse[9];
     Quadratic q;
     q.middle = middle;
-    const double d = det3(normal);
-    if (std::fabs(d) < 1e-9)
+    if (invert3x3(normal, inverse) != 0)
         return q;
-    for (int k = 0; k < 3; ++k) {
-        double m[3][3];
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j)
-                m[i][j] = j == k ? moment[i] : normal[i][j];
-        q.c[k] = det3(m) / d;
-    }
+    for (int i = 0; i < 3; ++i)
+        q.c[i] = inverse[3 * i] * moment[0] + inverse[3 * i + 1] * moment[1] + inverse[3 * i + 2] * moment[2];
     return q;
 }
 
